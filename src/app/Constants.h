@@ -1,0 +1,56 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include <QString>
+
+// Names that several parts of the program share: folders and files on the PC
+// and on the phone, marker files, attribute names. Each is spelled only here.
+// They are functions over static string data, so they are safe to use at any
+// time, even during static initialisation.
+namespace Constants {
+
+// On the PC
+inline QString programFolderName() { return QStringLiteral("KORVA"); }
+inline QString configFileSuffix() { return QStringLiteral("/korva.xml"); }
+inline QString trackCacheFileSuffix() { return QStringLiteral("/mcache"); }
+inline QString convertedTrackFileName() { return QStringLiteral("temp.mp3"); }
+inline QString tempPlaylistFileName() { return QStringLiteral("tempplaylist.m3u"); }
+inline QString tempPlaylistFromDeviceFileName() { return QStringLiteral("tempplaylistfromdevice.m3u"); }
+inline QString mp3Extension() { return QStringLiteral("mp3"); }
+inline QString diagnosticsFolderName() { return QStringLiteral("QNL"); }
+inline QString logFileName() { return QStringLiteral("log.txt"); }
+inline QString compressedLogFileName() { return QStringLiteral("compressed_log.zip"); }
+inline QString helpLinkName() { return QStringLiteral("ituneshelp"); }
+inline QString dontSyncMusicMarker() { return QStringLiteral("###DONT-SYNC-MUSIC###"); }
+
+// On the phone; paths are relative to its storage root and use "/".
+inline QString phoneProgramFolder() { return QStringLiteral("KORVA/"); }
+inline QString phoneUniqueIdFile() { return QStringLiteral("KORVA/uniqueid"); }
+inline QString tempDeviceId() { return QStringLiteral("TEMP-DEVICE-ID"); }
+inline QString phoneRefreshHintFile() { return QStringLiteral("KORVA/refreshhint"); }
+inline QString phonePlaylistHintFile() { return QStringLiteral("KORVA/playlisthint"); }
+inline QString phoneMetadataFilePrefix() { return QStringLiteral("KORVA/metadata"); }
+inline QString metadataRootElement() { return QStringLiteral("metadata"); }
+inline QString phoneMusicFolder() { return QStringLiteral("Music"); }
+inline QString phonePlaylistFolder() { return QStringLiteral("Playlists_QNL"); }
+inline QString deviceInfoFileName() { return QStringLiteral("android.xml"); }
+inline QString deviceInfoVersionAttribute() { return QStringLiteral("version"); }
+inline QString deviceInfoScreenPixelsAttribute() { return QStringLiteral("screen_pixels"); }
+// A drive's root path is its mount point followed by this.
+inline QString driveRootSuffix() { return QStringLiteral("/"); }
+// The all-ones 32-bit object id: the storage root of an MTP phone.
+inline QString mtpRootObjectId() { return QStringLiteral("4294967295"); }
+
+// External programs: path beside the application, and the command on PATH.
+inline QString archiverRelativePath() { return QStringLiteral("7z/7z"); }
+inline QString archiverCommand() { return QStringLiteral("7z"); }
+inline QString extractorRelativePath() { return QStringLiteral("new_extract/extract"); }
+inline QString converterRelativePath() { return QStringLiteral("ffmpeg/ffmpeg"); }
+inline QString converterCommand() { return QStringLiteral("ffmpeg"); }
+
+// The program's own folder: home + "/KORVA".
+QString programFolderPath();
+// "korva.xml" in the program's folder.
+QString configFilePath();
+
+} // namespace Constants

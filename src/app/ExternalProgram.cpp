@@ -1,0 +1,31 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "app/ExternalProgram.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+static bool isRunnable(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+QString findExternalProgram(const QString& relativePath, const QString& commandName)
+{
+    // Without an application object (at process exit) the executable's folder
+    // is read from /proc.
+    const QString appFolder = QCoreApplication::instance()
+                                  ? QCoreApplication::applicationDirPath()
+                                  : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    const QString besideApp = appFolder + QLatin1Char('/') + relativePath;
+    if (isRunnable(besideApp))
+        return besideApp;
+    const QString inWorkingFolder = QDir::current().absoluteFilePath(relativePath);
+    if (isRunnable(inWorkingFolder))
+        return inWorkingFolder;
+    if (commandName.isEmpty())
+        return QString();
+    return QStandardPaths::findExecutable(commandName);
+}

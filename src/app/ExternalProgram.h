@@ -1,0 +1,10 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include <QString>
+
+// Finds one of the external programs Velmora starts: first beside the
+// application (relativePath, e.g. "7z/7z"), then in the working folder, then
+// commandName on PATH. Returns an empty string when none exists, which callers
+// treat as a failed run.
+QString findExternalProgram(const QString& relativePath, const QString& commandName);

@@ -1,0 +1,116 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include <QDomDocument>
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+// The per-user settings file "korva.xml": one entry per configured phone plus a
+// few program-wide values. Every user loads its own object, changes it in
+// memory and saves it; nothing is shared or cached between objects.
+class SyncSettings
+{
+public:
+    using SettingsList = QList<QPair<QString, QString>>;
+
+    static constexpr int kErrorCannotOpenFile = -5003;
+    static constexpr int kErrorCannotSaveFile = -5004;
+    static constexpr int kErrorNotConfigured = -6000;
+
+    SyncSettings();
+
+    // The settings file's path: home + "/KORVA" + "/korva.xml".
+    static QString filePath();
+
+    int load();
+    // Writes the whole document atomically; the old file stays intact on failure.
+    int save();
+
+    QDomElement findDeviceElement(const QString& id) const;
+    int deviceElementLine(const QString& id) const;
+    int getCacheFilename(const QString& id, QString& path) const;
+
+    QString getStringValue(const QString& id, const QString& key) const;
+    int getIntValue(const QString& id, const QString& key, int defaultValue) const;
+    bool getBooleanValue(const QString& id, const QString& key, bool defaultValue) const;
+    void setStringValue(const QString& id, const QString& key, const QString& value);
+    void setIntValue(const QString& id, const QString& key, int value);
+    void setBooleanValue(const QString& id, const QString& key, bool value);
+
+    QString getGlobalStringValue(const QString& key) const;
+    void setGlobalStringValue(const QString& key, const QString& value);
+
+    bool deleteWithoutWarning(const QString& id) const;
+    void setDeleteWithoutWarning(const QString& id);
+    bool convertAacToMp3(const QString& id) const;
+    void setConvertAacToMp3(const QString& id, bool value);
+    bool skipUsbEjectWarning(const QString& id) const;
+    void setSkipUsbEjectWarning(const QString& id);
+    bool skipDrmWarning(const QString& id) const;
+    void setSkipDrmWarning(const QString& id);
+    bool skipNotCopiedWarning(const QString& id) const;
+    void setSkipNotCopiedWarning(const QString& id);
+    bool skipNotDeletedWarning(const QString& id) const;
+    void setSkipNotDeletedWarning(const QString& id);
+    bool forceArtworkSync(const QString& id) const;
+    void setForceArtworkSync(const QString& id, bool value);
+    bool enableArtworkSync(const QString& id) const;
+    void setEnableArtworkSync(const QString& id, bool value);
+    int numberOfEpisodesToSync(const QString& id) const;
+    void setNumberOfEpisodesToSync(const QString& id, int value);
+    bool copyTextMessages(const QString& id) const;
+    void setCopyTextMessages(const QString& id, bool value);
+    bool copyAddressBook(const QString& id) const;
+    void setCopyAddressBook(const QString& id, bool value);
+    bool copyPhotos(const QString& id) const;
+    void setCopyPhotos(const QString& id, bool value);
+    bool copyCalendar(const QString& id) const;
+    void setCopyCalendar(const QString& id, bool value);
+    QString selectedBackupPath(const QString& id) const;
+    void setSelectedBackupPath(const QString& id, const QString& value);
+    QString skipUpdateMessage() const;
+    void setSkipUpdateMessage(const QString& value);
+
+    QDomElement findListElement(const QString& id, const QString& listName, bool create);
+    void addToSettingsList(const QString& id, const QString& listName, const QString& key, const QString& value);
+    void removeSettingsList(const QString& id, const QString& listName);
+    SettingsList getSettingsList(const QString& id, const QString& listName) const;
+
+    void getUsedCacheFilenames(QStringList& names) const;
+    void generateUniqueCacheFilename(QString& path) const;
+
+    int getConfig(const QString& id, bool& wholeLibrary, int& podcastSetting, QStringList& playlists,
+                  QStringList& podcasts) const;
+    int setConfig(const QString& id, bool wholeLibrary, int podcastSetting, const QStringList& playlists,
+                  const QStringList& podcasts, const QString& name);
+
+    const QDomDocument& document() const { return mDocument; }
+
+private:
+    QDomElement findListElementConst(const QString& id, const QString& listName) const;
+
+    QDomDocument mDocument;
+};
+
+// Keys of the settings file.
+namespace SettingsKeys {
+inline QString deleteWithoutWarning() { return QStringLiteral("delete-without-warning"); }
+inline QString convertToMp3() { return QStringLiteral("convert-to-mp3"); }
+inline QString dontWarnUsb() { return QStringLiteral("dont-warn-usb"); }
+inline QString dontWarnDrm() { return QStringLiteral("dont-warn-drm"); }
+inline QString dontWarnNotCopied() { return QStringLiteral("dont-warn-not-copied"); }
+inline QString dontWarnNotDeleted() { return QStringLiteral("dont-warn-not-deleted"); }
+inline QString forceAlbumArtSync() { return QStringLiteral("force-album-art-sync"); }
+inline QString enableAlbumArtSync() { return QStringLiteral("enable-album-art-sync"); }
+inline QString numberOfEpisodesToSync() { return QStringLiteral("number-of-episodes-to-sync"); }
+inline QString podcastSyncSetting() { return QStringLiteral("podcast-sync-setting"); }
+inline QString copyTextMessages() { return QStringLiteral("copy-text-messages"); }
+inline QString copyAddressBook() { return QStringLiteral("copy-address-book"); }
+inline QString copyPhotos() { return QStringLiteral("copy-photos"); }
+inline QString copyCalendar() { return QStringLiteral("copy-calendar"); }
+inline QString backupPath() { return QStringLiteral("backup-path"); }
+inline QString dontDisplayMessage() { return QStringLiteral("dont-display-message"); }
+inline QString photoFoldersList() { return QStringLiteral("photo_folders"); }
+} // namespace SettingsKeys
