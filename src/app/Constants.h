@@ -17,6 +17,16 @@ inline QString convertedTrackFileName() { return QStringLiteral("temp.mp3"); }
 inline QString tempPlaylistFileName() { return QStringLiteral("tempplaylist.m3u"); }
 inline QString tempPlaylistFromDeviceFileName() { return QStringLiteral("tempplaylistfromdevice.m3u"); }
 inline QString mp3Extension() { return QStringLiteral("mp3"); }
+// Sync engine and photo copy, on the PC (in the program folder)
+inline QString convertedVideoFileName() { return QStringLiteral("temp.mp4"); }
+inline QString albumArtFileName() { return QStringLiteral("AlbumArt.jpg"); }
+inline QString extractionFolderName() { return QStringLiteral("extracted"); }
+inline QString messagesFileName() { return QStringLiteral("messages.xml"); }
+inline QString addressBookFileName() { return QStringLiteral("address.xml"); }
+inline QString calendarFileName() { return QStringLiteral("calendar.xml"); }
+// The name under which the address book is copied into the diagnostics folder.
+inline QString addressBookLogFileName() { return QStringLiteral("addressbook.xml"); }
+inline QString pcSoftwareVersion() { return QStringLiteral("123"); }
 inline QString diagnosticsFolderName() { return QStringLiteral("QNL"); }
 inline QString logFileName() { return QStringLiteral("log.txt"); }
 inline QString compressedLogFileName() { return QStringLiteral("compressed_log.zip"); }
@@ -33,6 +43,9 @@ inline QString phoneMetadataFilePrefix() { return QStringLiteral("KORVA/metadata
 inline QString metadataRootElement() { return QStringLiteral("metadata"); }
 inline QString phoneMusicFolder() { return QStringLiteral("Music"); }
 inline QString phonePlaylistFolder() { return QStringLiteral("Playlists_QNL"); }
+inline QString phonePhotoFolder() { return QStringLiteral("DCIM"); }
+inline QString phoneBlackberryPhotoFolder() { return QStringLiteral("DCIM/Blackberry"); }
+inline QString phoneDataFolder() { return QStringLiteral("KORVA"); }
 inline QString deviceInfoFileName() { return QStringLiteral("android.xml"); }
 inline QString deviceInfoVersionAttribute() { return QStringLiteral("version"); }
 inline QString deviceInfoScreenPixelsAttribute() { return QStringLiteral("screen_pixels"); }
