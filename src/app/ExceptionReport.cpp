@@ -1,1 +1,244 @@
-// placeholder, replaced in the next commit
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "app/ExceptionReport.h"
+
+#include "app/TraceLog.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <csetjmp>
+#include <csignal>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <dlfcn.h>
+#include <execinfo.h>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// Room for the frames of the signal handler itself, which are dropped.
+constexpr int kHandlerFrames = 2;
+constexpr int kRawFrameCapacity = ExceptionReporter::kMaxFrames + kHandlerFrames;
+constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
+
+struct GuardedRegion {
+    sigjmp_buf jump;
+};
+
+// Per thread: the innermost guarded region, and what the handler recorded.
+// The handler only stores; formatting happens after the jump.
+thread_local GuardedRegion* tCurrentRegion = nullptr;
+thread_local quint32 tFaultCode = 0;
+thread_local void* tRawFrames[kRawFrameCapacity];
+thread_local int tRawFrameCount = 0;
+thread_local std::vector<char> tAlternateStack;
+
+struct sigaction gPreviousActions[NSIG];
+
+const QHash<quint32, QString>& codeNames()
+{
+    static const QHash<quint32, QString> names = {
+        {0xC0000005u, QStringLiteral("EXCEPTION_ACCESS_VIOLATION")},
+        {0x80000002u, QStringLiteral("EXCEPTION_DATATYPE_MISALIGNMENT")},
+        {0x80000003u, QStringLiteral("EXCEPTION_BREAKPOINT")},
+        {0x80000004u, QStringLiteral("EXCEPTION_SINGLE_STEP")},
+        {0xC000008Cu, QStringLiteral("EXCEPTION_ARRAY_BOUNDS_EXCEEDED")},
+        {0xC000008Du, QStringLiteral("EXCEPTION_FLT_DENORMAL_OPERAND")},
+        {0xC000008Eu, QStringLiteral("EXCEPTION_FLT_DIVIDE_BY_ZERO")},
+        {0xC000008Fu, QStringLiteral("EXCEPTION_FLT_INEXACT_RESULT")},
+        {0xC0000090u, QStringLiteral("EXCEPTION_FLT_INVALID_OPERATION")},
+        {0xC0000091u, QStringLiteral("EXCEPTION_FLT_OVERFLOW")},
+        {0xC0000092u, QStringLiteral("EXCEPTION_FLT_STACK_CHECK")},
+        {0xC0000093u, QStringLiteral("EXCEPTION_FLT_UNDERFLOW")},
+        {0xC0000094u, QStringLiteral("EXCEPTION_INT_DIVIDE_BY_ZERO")},
+        {0xC0000095u, QStringLiteral("EXCEPTION_INT_OVERFLOW")},
+        {0xC0000096u, QStringLiteral("EXCEPTION_PRIV_INSTRUCTION")},
+        {0xC0000006u, QStringLiteral("EXCEPTION_IN_PAGE_ERROR")},
+        {0xC000001Du, QStringLiteral("EXCEPTION_ILLEGAL_INSTRUCTION")},
+        {0xC0000025u, QStringLiteral("EXCEPTION_NONCONTINUABLE_EXCEPTION")},
+        {0xC00000FDu, QStringLiteral("EXCEPTION_STACK_OVERFLOW")},
+        {0xC0000026u, QStringLiteral("EXCEPTION_INVALID_DISPOSITION")},
+        {0x80000001u, QStringLiteral("EXCEPTION_GUARD_PAGE")},
+        {0xC0000008u, QStringLiteral("EXCEPTION_INVALID_HANDLE")},
+    };
+    return names;
+}
+
+quint32 codeForSignal(int signal, int signalCode)
+{
+    switch (signal) {
+    case SIGSEGV:
+    case SIGBUS:
+        return 0xC0000005u;
+    case SIGILL:
+        return 0xC000001Du;
+    case SIGFPE:
+        switch (signalCode) {
+        case FPE_INTDIV: return 0xC0000094u;
+        case FPE_INTOVF: return 0xC0000095u;
+        case FPE_FLTDIV: return 0xC000008Eu;
+        case FPE_FLTOVF: return 0xC0000091u;
+        case FPE_FLTUND: return 0xC0000093u;
+        case FPE_FLTRES: return 0xC000008Fu;
+        case FPE_FLTINV: return 0xC0000090u;
+        default: return ExceptionReporter::kUnknownCode;
+        }
+    default:
+        return ExceptionReporter::kUnknownCode;
+    }
+}
+
+void onFault(int signal, siginfo_t* info, void*)
+{
+    GuardedRegion* region = tCurrentRegion;
+    if (!region) {
+        // Not ours to handle: put the previous action back and let the fault
+        // happen again when this handler returns (a core dump, as it should).
+        sigaction(signal, &gPreviousActions[signal], nullptr);
+        return;
+    }
+    tFaultCode = codeForSignal(signal, info ? info->si_code : 0);
+    tRawFrameCount = ExceptionReporter::machineType() != 0 ? backtrace(tRawFrames, kRawFrameCapacity) : 0;
+    siglongjmp(region->jump, 1);
+}
+
+void installHandlers()
+{
+    // backtrace() loads its unwinder on first use, which must not happen inside
+    // a signal handler.
+    void* primer[1];
+    backtrace(primer, 1);
+
+    struct sigaction action = {};
+    action.sa_sigaction = onFault;
+    action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+    sigemptyset(&action.sa_mask);
+    for (int signal : kFaultSignals)
+        sigaction(signal, &action, &gPreviousActions[signal]);
+}
+
+// A stack overflow can only be handled on a stack of its own.
+void ensureAlternateStack()
+{
+    if (!tAlternateStack.empty())
+        return;
+    tAlternateStack.resize(std::max<size_t>(SIGSTKSZ, 64 * 1024));
+    stack_t stack = {};
+    stack.ss_sp = tAlternateStack.data();
+    stack.ss_size = tAlternateStack.size();
+    sigaltstack(&stack, nullptr);
+}
+
+ExceptionReporter::Frame describeFrame(void* address)
+{
+    ExceptionReporter::Frame frame;
+    Dl_info info = {};
+    // A return address points after the call; look up the call itself.
+    void* lookup = static_cast<char*>(address) - 1;
+    if (dladdr(lookup, &info) && info.dli_sname) {
+        int status = 0;
+        char* demangled = abi::__cxa_demangle(info.dli_sname, nullptr, nullptr, &status);
+        frame.function = status == 0 && demangled ? demangled : info.dli_sname;
+        std::free(demangled);
+    }
+    return frame;
+}
+
+} // namespace
+
+ExceptionReporter::ExceptionReporter()
+{
+    installHandlers();
+}
+
+ExceptionReporter& ExceptionReporter::instance()
+{
+    static ExceptionReporter reporter;
+    return reporter;
+}
+
+// Created during static initialisation so that the unwinder is primed early.
+[[maybe_unused]] static ExceptionReporter& sReporter = ExceptionReporter::instance();
+
+int ExceptionReporter::machineType()
+{
+    static const int type = [] {
+        const QByteArray architecture = qgetenv("PROCESSOR_ARCHITECTURE");
+        if (!architecture.isNull()) {
+            if (architecture == "EM64T" || architecture == "AMD64")
+                return 34404;
+            if (architecture == "x86")
+                return 332;
+            return 0;
+        }
+#if defined(__x86_64__)
+        return 34404;
+#elif defined(__i386__)
+        return 332;
+#else
+        return 0;
+#endif
+    }();
+    return type;
+}
+
+QString ExceptionReporter::codeName(quint32 code)
+{
+    return codeNames().value(code);
+}
+
+QString ExceptionReporter::formatReport(quint32 code, const QList<Frame>& frames)
+{
+    const QString name = codeName(code);
+    QString report = name.isEmpty() ? QStringLiteral("Unknown Exception...\r\n")
+                                    : QStringLiteral("Exception: ") + name + QStringLiteral("\r\n");
+    report += QString(66, QLatin1Char('-')) + QStringLiteral("\r\n");
+    for (const Frame& frame : frames) {
+        const QString function =
+            frame.function.empty() ? QStringLiteral("UnkownFunction") : QString::fromStdString(frame.function);
+        const QString file = frame.file.empty() ? QStringLiteral("UnkownFile") : QString::fromStdString(frame.file);
+        report += QStringLiteral("Function : ") + function + QStringLiteral("\r\n");
+        report += QStringLiteral("    [Source File : ") + file + QStringLiteral("]\r\n");
+        report += QStringLiteral("    [Source Line : ") + QString::number(frame.line) + QStringLiteral("]\r\n");
+    }
+    return report;
+}
+
+void ExceptionReporter::capture(quint32 code, void* const* rawFrames, int rawCount)
+{
+    mCode = code;
+    mFrames.clear();
+    for (int i = kHandlerFrames; i < rawCount && mFrames.size() < kMaxFrames; ++i)
+        mFrames.append(describeFrame(rawFrames[i]));
+}
+
+bool ExceptionReporter::runGuarded(const std::function<void()>& work)
+{
+    ensureAlternateStack();
+
+    GuardedRegion region;
+    GuardedRegion* const outer = tCurrentRegion;
+    // A fault jumps back here. Objects of the abandoned work are not destroyed,
+    // just as the work is not finished: the caller carries on without it.
+    if (sigsetjmp(region.jump, 1) != 0) {
+        tCurrentRegion = outer;
+        capture(tFaultCode, tRawFrames, tRawFrameCount);
+        mLastReport = formatReport(mCode, mFrames);
+        traceMessage(mLastReport);
+        return false;
+    }
+    tCurrentRegion = &region;
+    bool completed = true;
+    try {
+        work();
+    } catch (...) {
+        mCode = kUnknownCode;
+        mFrames.clear();
+        mLastReport = formatReport(mCode, mFrames);
+        traceMessage(mLastReport);
+        completed = false;
+    }
+    tCurrentRegion = outer;
+    return completed;
+}

@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QTime>
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
