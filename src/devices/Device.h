@@ -1,0 +1,122 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class Playlist;
+class Track;
+class TrackCache;
+class TrackList;
+
+// Replaces every character that phones or their file systems refuse in a
+// folder name by '_' ('.' too when replaceDots is set), then trims white space.
+QString cleanFolderName(const QString& text, bool replaceDots);
+
+// One storage of a phone that can receive music: a USB mass-storage drive or
+// an MTP storage. The sync engine drives a whole sync through this interface;
+// the logic both kinds of phone share (folder names, device ids, M3U
+// playlists, the configured test) lives here. The order of the virtual
+// operations is part of the design and must not change.
+class Device
+{
+public:
+    // Device types answered by GetDeviceType().
+    static constexpr int kTypeMtp = 1;
+    static constexpr int kTypeUsbMassStorage = 2;
+
+    Device();
+    virtual ~Device();
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+
+    // Puts a local file on the phone below its root, creating folders; an
+    // existing file is replaced only with overwrite.
+    virtual void copyFile(const QString& localPath, const QString& relativePath, bool overwrite) = 0;
+    virtual int GetDeviceType() = 0;
+    virtual void PrepareForSync() = 0;
+    virtual void FinalizeSync() = 0;
+    virtual bool IsMounted() = 0;
+    // On success sets the track's mDeviceId, mOnRemoteDevice and mSizeOnDevice.
+    virtual int UploadTrack(Track& track) = 0;
+    // On success clears mOnRemoteDevice and removes the track from the cache.
+    virtual int DeleteTrack(TrackCache& cache, Track& track) = 0;
+    virtual QString UniqueDeviceId() = 0;
+    virtual QString FriendlyName() = 0;
+    virtual int GetStorageCapacity(qint64& bytes) = 0;
+    virtual int GetFreeStorageSpace(qint64& bytes) = 0;
+    // Gives the phone a persistent unique id on its own storage if it has none.
+    virtual void SetConfigured() = 0;
+    // The settings file has an entry for this phone.
+    virtual bool IsConfigured();
+    // Writes the playlist as an M3U file to a path on the PC; always 0.
+    virtual int createPlaylist(const Playlist& playlist, const TrackList& tracks, const QString& localPath);
+    // Writes the playlist onto the phone.
+    virtual int createPlaylist(const Playlist& playlist, const TrackList& tracks, bool forceRewrite) = 0;
+    // Deals with playlists on the phone that this sync did not write.
+    virtual void removeOldPlaylists() = 0;
+    virtual void uploadAlbumArt(const Track& track, const QString& imagePath) = 0;
+    virtual void setPcSoftwareVersion(const QString& version) = 0;
+    virtual QStringList splitPath(const QString& path);
+    virtual void remoteFolderNames(const Track& track, QString& artist, QString& album);
+    // The playlist file at path holds exactly the path lines the shared writer
+    // would write for these tracks.
+    virtual bool identicalPlaylistAlreadyExists(const QString& path, const Playlist& playlist,
+                                                const TrackList& tracks);
+    // Path of a track from the phone's root for its device id.
+    virtual QString remoteFilePath(const QString& deviceId);
+
+    // A string literal would otherwise pick the bool overload above.
+    int createPlaylist(const Playlist& playlist, const TrackList& tracks, const char* localPath) = delete;
+
+    // The line of this phone's settings entry, -1 when it has none; a larger
+    // value means configured more recently.
+    int configuredOrder();
+
+    bool isHidden() const { return mHidden; }
+    void setHidden(bool hidden) { mHidden = hidden; }
+    int screenPixels() const { return mScreenPixels; }
+    int androidVersion() const { return mAndroidVersion; }
+
+protected:
+    // Writes the M3U file; each path line is linePrefix + remoteFilePath(id).
+    int writePlaylistFile(const Playlist& playlist, const TrackList& tracks, const QString& localPath,
+                          const QString& linePrefix);
+    // Compares the path lines of an existing M3U file with those that
+    // writePlaylistFile would write with the same prefix.
+    bool playlistFileMatches(const QString& path, const Playlist& playlist, const TrackList& tracks,
+                             const QString& linePrefix);
+    // Fills the Android version and screen pixel count from the bytes of the
+    // phone's "android.xml".
+    void readDeviceInfo(const QByteArray& contents);
+
+    // Set for MTP storages of a phone whose device information is missing.
+    bool mHidden = false;
+    int mScreenPixels = -1;
+    int mAndroidVersion = -1;
+};
+
+// A physical phone or drive holding one or more Device storages. The
+// children are not owned: the device list deletes parents and devices.
+class DeviceParent
+{
+public:
+    explicit DeviceParent(const QString& name);
+    virtual ~DeviceParent();
+    DeviceParent(const DeviceParent&) = delete;
+    DeviceParent& operator=(const DeviceParent&) = delete;
+
+    virtual int GetDeviceType() = 0;
+    // The highest Android version among the children (-1 when none has one);
+    // screenPixels becomes that child's pixel count, unchanged when none.
+    virtual int highestAndroidVersion(int& screenPixels);
+
+    QString name() const { return mName; }
+    const QList<Device*>& children() const { return mChildren; }
+    void addChild(Device* device) { mChildren.append(device); }
+
+protected:
+    QString mName;
+    QList<Device*> mChildren;
+};
