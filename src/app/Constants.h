@@ -24,6 +24,8 @@ inline QString extractionFolderName() { return QStringLiteral("extracted"); }
 inline QString messagesFileName() { return QStringLiteral("messages.xml"); }
 inline QString addressBookFileName() { return QStringLiteral("address.xml"); }
 inline QString calendarFileName() { return QStringLiteral("calendar.xml"); }
+// Written by the iPhone backup extractor into the extraction folder.
+inline QString backupFileListName() { return QStringLiteral("backup_file_list"); }
 // The name under which the address book is copied into the diagnostics folder.
 inline QString addressBookLogFileName() { return QStringLiteral("addressbook.xml"); }
 inline QString pcSoftwareVersion() { return QStringLiteral("123"); }
