@@ -1,0 +1,118 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "model/Track.h"
+
+#include "app/Constants.h"
+#include "app/TraceLog.h"
+
+#include <QDateTime>
+
+namespace {
+
+// Joins the parts of a unique id. Without a separator, different tracks could
+// run together into one id ("ab" + "c" and "a" + "bc") and be merged, so that
+// one of them would never be copied. The unit separator never appears in names.
+const QChar kIdSeparator(0x1F);
+
+bool endsWithMp3(const QString& path)
+{
+    return path.right(3).compare(Constants::mp3Extension(), Qt::CaseInsensitive) == 0;
+}
+
+const char* boolText(bool value)
+{
+    return value ? "true" : "false";
+}
+
+} // namespace
+
+qint64 Track::sizeOnDevice() const
+{
+    TraceScope trace("Track::sizeOnDevice");
+    return mDeviceId.isEmpty() ? 0 : mSizeOnDevice;
+}
+
+void Track::setFromCache(const QString& trackName, const QString& albumName, const QString& artistName,
+                         qint32 trackNumberOnAlbum, const QString& path, bool onLocalSyncPlaylist,
+                         bool onRemoteDevice, bool inCache, qint32 flagsFilePosition, const QString& deviceId,
+                         qint64 sizeOnDevice)
+{
+    TraceScope trace("Track::setFromCache");
+    mTrackName = trackName;
+    mAlbumName = albumName;
+    mArtistName = artistName;
+    mTrackNumberOnAlbum = trackNumberOnAlbum;
+    mPath = path;
+    mOnLocalSyncPlaylist = onLocalSyncPlaylist;
+    mOnRemoteDevice = onRemoteDevice;
+    mInCache = inCache;
+    mFlagsFilePosition = flagsFilePosition;
+    mDeviceId = deviceId;
+    mSizeOnDevice = sizeOnDevice;
+}
+
+bool Track::needsConversion() const
+{
+    TraceScope trace("Track::needsConversion");
+    return mConvertToMp3 && !endsWithMp3(mPath);
+}
+
+QString Track::uploadPath() const
+{
+    TraceScope trace("Track::uploadPath");
+    if (needsConversion())
+        return Constants::programFolderPath() + QLatin1Char('/') + Constants::convertedTrackFileName();
+    return mPath;
+}
+
+QString Track::extension() const
+{
+    TraceScope trace("Track::extension");
+    return mPath.length() > 3 ? mPath.right(3) : QString();
+}
+
+bool Track::goesToPhoneAsMp3() const
+{
+    TraceScope trace("Track::goesToPhoneAsMp3");
+    return needsConversion() || mConvertedToMp3
+        || extension().compare(Constants::mp3Extension(), Qt::CaseInsensitive) == 0;
+}
+
+QString Track::uniqueId() const
+{
+    TraceScope trace("Track::uniqueId");
+    QString id;
+    id.reserve(mTrackName.size() + mAlbumName.size() + mArtistName.size() + 20);
+    id += mTrackName;
+    id += kIdSeparator;
+    id += mAlbumName;
+    id += kIdSeparator;
+    id += mArtistName;
+    id += kIdSeparator;
+    id += QString::number(mTrackNumberOnAlbum);
+    // The same track going to the phone as MP3 is a different file from the
+    // one in its own format, so switching conversion copies it again.
+    if (goesToPhoneAsMp3())
+        id += Constants::mp3Extension();
+    return id;
+}
+
+void Track::dump() const
+{
+    TraceScope trace("Track::dump");
+    traceMessage("        Track:");
+    traceValue("            mTrackName", mTrackName);
+    traceValue("            mAlbumName", mAlbumName);
+    traceValue("            mArtistName", mArtistName);
+    traceValue("            mPath", mPath);
+    traceValue("            mTrackNumberOnAlbum", mTrackNumberOnAlbum);
+    traceValue("            mITunesId", mITunesId);
+    traceValue("            mDeviceId", mDeviceId);
+    traceValue("            mSizeOnDevice", QString::number(mSizeOnDevice));
+    traceValue("\t\t\t mDateAdded", mDateAdded == 0
+                   ? QString::number(0)
+                   : QDateTime::fromSecsSinceEpoch(mDateAdded, Qt::UTC).toString(Qt::ISODate));
+    traceMessage(QStringLiteral("            mOnLocalSyncPlaylist: ") + QLatin1String(boolText(mOnLocalSyncPlaylist)));
+    traceMessage(QStringLiteral("            mOnRemoteDevice: ") + QLatin1String(boolText(mOnRemoteDevice)));
+    traceMessage(QStringLiteral("            mInCache: ") + QLatin1String(boolText(mInCache)));
+    traceValue("            mFlagsFilePosition", mFlagsFilePosition);
+}

@@ -1,0 +1,50 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include "model/Track.h"
+
+#include <QHash>
+#include <QString>
+
+#include <vector>
+
+// The tracks of one sync, each once: a track that arrives from the track cache
+// and from the local library is one entry whose flags say both. Indexes are
+// stable for the life of the list (entries are never removed). The list keeps
+// the totals that the progress display and the space check need.
+class TrackList
+{
+public:
+    TrackList() = default;
+
+    // Adds a copy of the track or merges it into the entry with the same
+    // unique id; returns the index of the entry.
+    int addTrack(const Track& track);
+
+    Track& track(int index) { return mTracks[static_cast<size_t>(index)]; }
+    const Track& track(int index) const { return mTracks[static_cast<size_t>(index)]; }
+    Track& operator[](int index) { return track(index); }
+    const Track& operator[](int index) const { return track(index); }
+    int count() const { return static_cast<int>(mTracks.size()); }
+    bool isEmpty() const { return mTracks.empty(); }
+    // Index of the entry with this unique id, or -1.
+    int indexOf(const QString& uniqueId) const { return mTrackIndex.value(uniqueId, -1); }
+    void clear();
+
+    // Entries on the local sync playlist but not on the phone: exactly what the upload copies.
+    qint32 totalTracksToCopy() const { return mTotalTracksToCopy; }
+    // Sum of the PC sizes of the entries on the local sync playlist.
+    qint64 totalSizeToSync() const { return mTotalSizeToSync; }
+    // Sum of the phone sizes of the entries on the phone.
+    qint64 totalSizeOnDevice() const { return mTotalSizeOnDevice; }
+    void setTotalSizeOnDevice(qint64 value) { mTotalSizeOnDevice = value; }
+
+private:
+    void mergeInto(Track& existing, const Track& track);
+
+    std::vector<Track> mTracks;
+    QHash<QString, int> mTrackIndex;
+    qint32 mTotalTracksToCopy = 0;
+    qint64 mTotalSizeToSync = 0;
+    qint64 mTotalSizeOnDevice = 0;
+};
