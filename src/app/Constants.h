@@ -55,6 +55,14 @@ inline QString deviceInfoScreenPixelsAttribute() { return QStringLiteral("screen
 inline QString driveRootSuffix() { return QStringLiteral("/"); }
 // The all-ones 32-bit object id: the storage root of an MTP phone.
 inline QString mtpRootObjectId() { return QStringLiteral("4294967295"); }
+// Music on the phone: the PC program's version file, the playlist file
+// ending, and the folder names chosen for compilations, podcasts and tracks
+// without tags.
+inline QString phonePcVersionFile() { return QStringLiteral("KORVA/pcversion.txt"); }
+inline QString playlistFileExtension() { return QStringLiteral(".m3u"); }
+inline QString compilationFolderName() { return QStringLiteral("Compilation"); }
+inline QString podcastsFolderName() { return QStringLiteral("Podcasts"); }
+inline QString unknownFolderName() { return QStringLiteral("Unknown"); }
 
 // External programs: path beside the application, and the command on PATH.
 inline QString archiverRelativePath() { return QStringLiteral("7z/7z"); }
