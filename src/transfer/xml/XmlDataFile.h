@@ -1,0 +1,56 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include <QString>
+#include <QXmlStreamWriter>
+
+#include <memory>
+
+class QIODevice;
+class QSaveFile;
+
+// The common frame of the XML data files written for the phone (address book,
+// messages, calendar): UTF-8, the XML declaration, one root element, one
+// element per line indented by 4 blanks, and every text and attribute value
+// through the control-character filter. It streams: nothing but the element
+// being written is held in memory.
+//
+// A file is written through QSaveFile, so the phone never receives a
+// half-written file: it appears only when finish() succeeds.
+class XmlDataFile
+{
+public:
+    static constexpr int kErrorCannotOpenFile = -12004;
+
+    // openFailureTrace is the message traced when the output cannot be opened.
+    XmlDataFile(const QString& rootElement, const char* openFailureTrace);
+    virtual ~XmlDataFile();
+    Q_DISABLE_COPY_MOVE(XmlDataFile)
+
+    // Starts the document in a new file at path. 0 or kErrorCannotOpenFile.
+    int open(const QString& path);
+    // Starts the document on a device already open for writing (not owned).
+    int open(QIODevice* device);
+    bool isOpen() const { return mOpen; }
+
+    // Closes the root element and the document and, for a file, puts it in
+    // place. 0, or kErrorCannotOpenFile when any write failed (nothing is
+    // then left at the path).
+    int finish();
+
+protected:
+    QXmlStreamWriter& writer() { return mWriter; }
+    void startElement(const QString& name);
+    void endElement();
+    void writeTextElement(const QString& name, const QString& value);
+    void writeAttribute(const QString& name, const QString& value);
+
+private:
+    void startDocument();
+
+    QString mRootElement;
+    const char* mOpenFailureTrace;
+    std::unique_ptr<QSaveFile> mFile;
+    QXmlStreamWriter mWriter;
+    bool mOpen = false;
+};

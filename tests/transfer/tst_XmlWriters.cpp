@@ -1,0 +1,305 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+// The address-book and messages files and the control-character filter they share.
+#include "transfer/xml/AddressBookXmlWriter.h"
+#include "transfer/xml/MessagesXmlWriter.h"
+#include "transfer/xml/XmlText.h"
+
+#include <QBuffer>
+#include <QDomDocument>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A device that accepts a fixed number of bytes and then fails every write,
+// like a disk that fills up.
+class FailingDevice : public QIODevice
+{
+public:
+    explicit FailingDevice(qint64 capacity) : mCapacity(capacity) { open(QIODevice::WriteOnly); }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char*, qint64 length) override
+    {
+        if (mWritten + length > mCapacity)
+            return -1;
+        mWritten += length;
+        return length;
+    }
+
+private:
+    qint64 mCapacity;
+    qint64 mWritten = 0;
+};
+
+QDomDocument parse(const QByteArray& bytes)
+{
+    QDomDocument document;
+    QString error;
+    if (!document.setContent(bytes, &error))
+        qWarning() << "not well-formed:" << error;
+    return document;
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestXmlWriters : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void filterDropsWhatXmlCannotCarry_data();
+    void filterDropsWhatXmlCannotCarry();
+    void filterKeepsNullness();
+    void addressBookStreamsElementsInOrder();
+    void addressBookCollectedPerson();
+    void addressBookEmptyPersonAndEmptyValue();
+    void messagesElementsAndDirections();
+    void controlCharactersNeverReachTheFile();
+    void fileAppearsOnlyWhenFinished();
+    void unopenableFileIsReported();
+    void writeFailureIsReported();
+};
+
+void TestXmlWriters::filterDropsWhatXmlCannotCarry_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("clean") << QStringLiteral("Jane Public") << QStringLiteral("Jane Public");
+    QTest::newRow("line feed in street") << QStringLiteral("1 Main St\nApt 2") << QStringLiteral("1 Main StApt 2");
+    QTest::newRow("tab, CR, NUL, 31") << QString::fromUtf16(u"a\tb\rc\0d\x1f" "e", 9) << QStringLiteral("abcde");
+    QTest::newRow("blank stays") << QStringLiteral(" x ") << QStringLiteral(" x ");
+    QTest::newRow("non-Latin stays") << QString::fromUtf16(u"\u041f\u0440\u0438\u0432\u0435\u0442")
+                                     << QString::fromUtf16(u"\u041f\u0440\u0438\u0432\u0435\u0442");
+    QTest::newRow("surrogate pair stays") << QString::fromUtf16(u"a\U0001F600b") << QString::fromUtf16(u"a\U0001F600b");
+    QTest::newRow("lone high surrogate") << QString::fromUtf16(u"a\xD83D" "b", 3) << QStringLiteral("ab");
+    QTest::newRow("lone low surrogate at start") << QString::fromUtf16(u"\xDE00" "b", 2) << QStringLiteral("b");
+    // Built from QChars: fromUtf16 would take a leading U+FFFE for a byte-order mark.
+    QTest::newRow("noncharacters") << (QString(QChar(0xFFFE)) + QLatin1Char('a') + QChar(0xFFFF)) << QStringLiteral("a");
+    QTest::newRow("all dropped") << QStringLiteral("\n\n") << QString();
+}
+
+void TestXmlWriters::filterDropsWhatXmlCannotCarry()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QCOMPARE(XmlText::filtered(input), expected);
+}
+
+void TestXmlWriters::filterKeepsNullness()
+{
+    QVERIFY(XmlText::filtered(QString()).isNull());
+    QVERIFY(!XmlText::filtered(QStringLiteral("")).isNull());
+    // A value made only of control characters is still a present, empty value.
+    QVERIFY(!XmlText::filtered(QStringLiteral("\r")).isNull());
+}
+
+void TestXmlWriters::addressBookStreamsElementsInOrder()
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    AddressBookXmlWriter writer;
+    QCOMPARE(writer.open(&buffer), 0);
+    writer.startPerson();
+    writer.writeValue(AddressBookXml::firstName(), QStringLiteral("Ada"));
+    writer.writeValue(AddressBookXml::birthday(), QStringLiteral("978264000"));
+    writer.startMultiValue(AddressBookXml::address(), AddressBookXml::typeHome(), QString());
+    writer.writeValue(AddressBookXml::street(), QStringLiteral("1 Main St"));
+    writer.writeValue(AddressBookXml::city(), QStringLiteral("Leeds"));
+    writer.endMultiValue();
+    writer.writePhoto(QByteArray("\x89PNG\r\n", 6));
+    writer.endPerson();
+    QCOMPARE(writer.finish(), 0);
+    QCOMPARE(writer.personsWritten(), 1);
+
+    QVERIFY(bytes.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<address_book>\n    <person>\n"));
+    QVERIFY(bytes.contains("        <address type=\"home\" value=\"\">\n"
+                           "            <street>1 Main St</street>\n"));
+    const QDomElement person = parse(bytes).documentElement().firstChildElement();
+    QStringList order;
+    for (QDomElement e = person.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+        order << e.tagName();
+    QCOMPARE(order, (QStringList{"first_name", "birthday", "address", "photo"}));
+    QCOMPARE(person.firstChildElement("photo").text(), QStringLiteral("iVBORw0K"));
+    const QDomNamedNodeMap attributes = person.firstChildElement("address").attributes();
+    QCOMPARE(attributes.count(), 2);
+}
+
+void TestXmlWriters::addressBookCollectedPerson()
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    AddressBookXmlWriter writer;
+    QCOMPARE(writer.open(&buffer), 0);
+    QList<ContactEntry> entries;
+    entries.append({AddressBookXml::phone(), AddressBookXml::typeMobile(), QStringLiteral("+44 7700"), {}});
+    entries.append({AddressBookXml::firstName(), std::nullopt, QStringLiteral("Jane"), {}});
+    entries.append({AddressBookXml::address(), AddressBookXml::typeWork(), QString(),
+                    {{AddressBookXml::zip(), QStringLiteral("LS1")}, {AddressBookXml::country(), QStringLiteral("UK")}}});
+    writer.writePerson(entries);
+    QCOMPARE(writer.finish(), 0);
+
+    const QDomElement person = parse(bytes).documentElement().firstChildElement("person");
+    const QDomElement phone = person.firstChildElement();
+    QCOMPARE(phone.tagName(), QStringLiteral("phone"));
+    QCOMPARE(phone.attribute("type"), QStringLiteral("mobile"));
+    QCOMPARE(phone.attribute("value"), QStringLiteral("+44 7700"));
+    QVERIFY(!phone.hasChildNodes());
+    QCOMPARE(phone.nextSiblingElement().text(), QStringLiteral("Jane"));
+    const QDomElement address = person.lastChildElement();
+    QCOMPARE(address.attribute("type"), QStringLiteral("work"));
+    QCOMPARE(address.firstChildElement().tagName(), QStringLiteral("zip"));
+    QCOMPARE(address.lastChildElement().text(), QStringLiteral("UK"));
+}
+
+void TestXmlWriters::addressBookEmptyPersonAndEmptyValue()
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    AddressBookXmlWriter writer;
+    QCOMPARE(writer.open(&buffer), 0);
+    writer.writePerson({});
+    writer.startPerson();
+    writer.writeValue(AddressBookXml::organization(), QStringLiteral(""));
+    writer.endPerson();
+    QCOMPARE(writer.finish(), 0);
+    const QDomElement root = parse(bytes).documentElement();
+    QCOMPARE(root.elementsByTagName("person").count(), 2);
+    QVERIFY(!root.firstChildElement().hasChildNodes());
+    QVERIFY(!root.lastChildElement().firstChildElement("organization").isNull());
+}
+
+void TestXmlWriters::messagesElementsAndDirections()
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    MessagesXmlWriter writer;
+    QCOMPARE(writer.open(&buffer), 0);
+    MessageEntry full;
+    full.direction = MessageEntry::Direction::Sent;
+    full.address = QStringLiteral("+15550100");
+    full.date = QStringLiteral("978307300");
+    full.text = QStringLiteral("hi");
+    full.readState = MessageEntry::ReadState::Unread;
+    writer.writeMessage(full);
+    MessageEntry noText; // iPhone: no text, read flag absent means read
+    noText.readState = MessageEntry::ReadState::Read;
+    writer.writeMessage(noText);
+    MessageEntry blackberry; // no read element at all
+    blackberry.address = QStringLiteral("x");
+    blackberry.text = QStringLiteral("");
+    writer.writeMessage(blackberry);
+    QCOMPARE(writer.finish(), 0);
+    QCOMPARE(writer.messagesWritten(), 3);
+
+    const QDomElement root = parse(bytes).documentElement();
+    QCOMPARE(root.tagName(), QStringLiteral("messages"));
+    QDomElement m = root.firstChildElement();
+    QCOMPARE(m.tagName(), QStringLiteral("sent_message"));
+    QStringList order;
+    for (QDomElement e = m.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+        order << e.tagName() + '=' + e.text();
+    QCOMPARE(order, (QStringList{"address=+15550100", "date=978307300", "text=hi", "read=false"}));
+    m = m.nextSiblingElement();
+    QCOMPARE(m.tagName(), QStringLiteral("received_message"));
+    QCOMPARE(m.childNodes().count(), 1);
+    QCOMPARE(m.firstChildElement("read").text(), QStringLiteral("true"));
+    m = m.nextSiblingElement();
+    QVERIFY(m.firstChildElement("read").isNull());
+    QVERIFY(!m.firstChildElement("text").isNull());
+}
+
+void TestXmlWriters::controlCharactersNeverReachTheFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("messages.xml");
+    MessagesXmlWriter writer;
+    QCOMPARE(writer.open(path), 0);
+    MessageEntry message;
+    message.address = QString::fromUtf16(u"\x01+1\x02", 4);
+    message.text = QString::fromUtf16(u"line1\nline2\xFFFF\xD800", 13);
+    writer.writeMessage(message);
+    QCOMPARE(writer.finish(), 0);
+    const QByteArray bytes = readFile(path);
+    const QDomElement m = parse(bytes).documentElement().firstChildElement();
+    QCOMPARE(m.firstChildElement("address").text(), QStringLiteral("+1"));
+    QCOMPARE(m.firstChildElement("text").text(), QStringLiteral("line1line2"));
+    QVERIFY(!bytes.contains("&#"));
+
+    AddressBookXmlWriter contacts;
+    const QString contactsPath = dir.filePath("address.xml");
+    QCOMPARE(contacts.open(contactsPath), 0);
+    contacts.startPerson();
+    contacts.startMultiValue(AddressBookXml::phone(), QStringLiteral("\tmain"), QStringLiteral("1\r\n2"));
+    contacts.endMultiValue();
+    contacts.endPerson();
+    QCOMPARE(contacts.finish(), 0);
+    const QDomElement phone = parse(readFile(contactsPath)).documentElement().firstChildElement().firstChildElement();
+    QCOMPARE(phone.attribute("type"), QStringLiteral("main"));
+    QCOMPARE(phone.attribute("value"), QStringLiteral("12"));
+}
+
+void TestXmlWriters::fileAppearsOnlyWhenFinished()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("address.xml");
+    {
+        AddressBookXmlWriter abandoned;
+        QCOMPARE(abandoned.open(path), 0);
+        abandoned.writePerson({});
+    }
+    QVERIFY(!QFile::exists(path));
+
+    // An earlier file stays intact until a new one is complete.
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    AddressBookXmlWriter writer;
+    QCOMPARE(writer.open(path), 0);
+    QCOMPARE(readFile(path), QByteArray("old"));
+    QCOMPARE(writer.finish(), 0);
+    QVERIFY(readFile(path).contains("<address_book/>"));
+    QCOMPARE(writer.finish(), XmlDataFile::kErrorCannotOpenFile); // only once
+}
+
+void TestXmlWriters::unopenableFileIsReported()
+{
+    QTemporaryDir dir;
+    MessagesXmlWriter writer;
+    QCOMPARE(writer.open(dir.filePath("missing-folder/messages.xml")), XmlDataFile::kErrorCannotOpenFile);
+    QVERIFY(!writer.isOpen());
+    QCOMPARE(writer.finish(), XmlDataFile::kErrorCannotOpenFile);
+
+    QBuffer readOnly;
+    readOnly.open(QIODevice::ReadOnly);
+    AddressBookXmlWriter contacts;
+    QCOMPARE(contacts.open(&readOnly), XmlDataFile::kErrorCannotOpenFile);
+}
+
+void TestXmlWriters::writeFailureIsReported()
+{
+    FailingDevice device(200);
+    MessagesXmlWriter writer;
+    QCOMPARE(writer.open(&device), 0);
+    MessageEntry message;
+    message.text = QString(100, QLatin1Char('x'));
+    for (int i = 0; i < 10; ++i)
+        writer.writeMessage(message);
+    QCOMPARE(writer.finish(), XmlDataFile::kErrorCannotOpenFile);
+}
+
+QTEST_GUILESS_MAIN(TestXmlWriters)
+#include "tst_XmlWriters.moc"
