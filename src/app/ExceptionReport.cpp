@@ -4,6 +4,7 @@
 #include "app/TraceLog.h"
 
 #include <QHash>
+#include <QMutex>
 
 #include <algorithm>
 #include <csetjmp>
@@ -103,19 +104,32 @@ void onFault(int signal, siginfo_t* info, void*)
     siglongjmp(region->jump, 1);
 }
 
-void installHandlers()
+void primeUnwinder()
 {
     // backtrace() loads its unwinder on first use, which must not happen inside
     // a signal handler.
     void* primer[1];
     backtrace(primer, 1);
+}
 
+// Installs the fault handler where another one (a test framework's crash
+// handler, say) has taken its place since; that one is kept for faults
+// outside guarded regions.
+void ensureHandlers()
+{
+    static QBasicMutex mutex;
+    const QMutexLocker locker(&mutex);
     struct sigaction action = {};
     action.sa_sigaction = onFault;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
     sigemptyset(&action.sa_mask);
-    for (int signal : kFaultSignals)
+    for (int signal : kFaultSignals) {
+        struct sigaction current = {};
+        sigaction(signal, nullptr, &current);
+        if ((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == onFault)
+            continue;
         sigaction(signal, &action, &gPreviousActions[signal]);
+    }
 }
 
 // A stack overflow can only be handled on a stack of its own.
@@ -149,7 +163,8 @@ ExceptionReporter::Frame describeFrame(void* address)
 
 ExceptionReporter::ExceptionReporter()
 {
-    installHandlers();
+    primeUnwinder();
+    ensureHandlers();
 }
 
 ExceptionReporter& ExceptionReporter::instance()
@@ -215,6 +230,7 @@ void ExceptionReporter::capture(quint32 code, void* const* rawFrames, int rawCou
 
 bool ExceptionReporter::runGuarded(const std::function<void()>& work)
 {
+    ensureHandlers();
     ensureAlternateStack();
 
     GuardedRegion region;

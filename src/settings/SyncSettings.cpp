@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
-#include <QTextStream>
 
 namespace {
 
@@ -72,17 +71,21 @@ int SyncSettings::save()
 {
     TraceScope trace("SyncSettings::save");
     QSaveFile file(filePath());
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so that a short write shows in write()'s count: Qt's own
+    // flush of a buffered QSaveFile does not report it.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         traceMessage("Error opening file");
         return kErrorCannotSaveFile;
     }
     traceMessage("File opened");
-    {
-        QTextStream stream(&file);
-        mDocument.save(stream, 0);
-        stream.flush();
+    // A short write (disk full, size limit) must not be committed.
+    const QByteArray content = mDocument.toByteArray(0);
+    if (file.write(content) != content.size()) {
+        traceMessage("Error writing file");
+        file.cancelWriting();
+        return kErrorCannotSaveFile;
     }
-    // Only a complete file replaces the old one; a failed write leaves it untouched.
+    // Only a complete file replaces the old one.
     if (!file.commit()) {
         traceMessage("Error writing file");
         return kErrorCannotSaveFile;
