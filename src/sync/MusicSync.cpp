@@ -1,0 +1,460 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "sync/MusicSync.h"
+
+#include "app/Constants.h"
+#include "app/TraceLog.h"
+#include "devices/Device.h"
+#include "model/LocalMusicLibrary.h"
+#include "settings/SyncSettings.h"
+#include "sync/AlbumArtImage.h"
+#include "sync/DataTransfer.h"
+#include "sync/Mp3Converter.h"
+#include "sync/MusicSyncThread.h"
+#include "sync/SyncState.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <algorithm>
+
+namespace {
+// Used when the library gives a track to convert without a bitrate.
+constexpr int kDefaultMp3BitrateKbps = 128;
+} // namespace
+
+MusicSync::MusicSync(LocalMusicLibrary* library, Device* device, DeviceParent* parentDevice, QObject* parent)
+    : QObject(parent)
+    , mDevice(device)
+    , mParentDevice(parentDevice)
+    , mLibrary(library)
+    , mThread(std::make_unique<MusicSyncThread>(this))
+{
+    TraceScope trace("MusicSync::MusicSync");
+    if (mDevice)
+        mDevice->GetFreeStorageSpace(mFreeSpace);
+    traceValue("mFreeSpace", QString::number(mFreeSpace));
+}
+
+MusicSync::~MusicSync()
+{
+    TraceScope trace("MusicSync::~MusicSync");
+    if (mThread->isRunning()) {
+        Cancel();
+        mThread->wait();
+    }
+}
+
+void MusicSync::StartInNewThread(bool forceFullResync)
+{
+    TraceScope trace("MusicSync::StartInNewThread");
+    mCancelled = false;
+    mForceFullResync = forceFullResync;
+    mThread->start(QThread::InheritPriority);
+}
+
+void MusicSync::Cancel()
+{
+    TraceScope trace("MusicSync::Cancel");
+    mCancelled = true;
+}
+
+bool MusicSync::hasBeenCancelled()
+{
+    TraceScope trace("MusicSync::hasBeenCancelled");
+    const bool cancelled = mCancelled;
+    traceValue("mCancelled", cancelled ? 1 : 0);
+    return cancelled;
+}
+
+void MusicSync::ChangeState(int state)
+{
+    TraceScope trace("MusicSync::ChangeState");
+    traceValue("state", state);
+    mState = state;
+    emit ProgressUpdate(mState, mPercent);
+}
+
+void MusicSync::UpdateProgress(int total, int done, const QString& name)
+{
+    TraceScope trace("MusicSync::UpdateProgress");
+    if (total != 0)
+        mPercent = static_cast<int>(static_cast<qint64>(done) * 100 / total);
+    emit ProgressUpdate(mState, mPercent, name);
+}
+
+void MusicSync::UpdateProgress(int state, const QString& name)
+{
+    TraceScope trace("MusicSync::UpdateProgress");
+    if (state != mState)
+        ChangeState(state);
+    UpdateProgress(0, 0, name);
+}
+
+void MusicSync::photoStateChanged(int state)
+{
+    ChangeState(state);
+}
+
+void MusicSync::photoProgress(const QString& fileName)
+{
+    UpdateProgress(0, 0, fileName);
+}
+
+void MusicSync::Start()
+{
+    TraceScope trace("MusicSync::Start");
+    mDataTransferFailed = false;
+    mDevice->PrepareForSync();
+
+    SyncSettings settings;
+    const int loadResult = settings.load();
+    if (loadResult == SyncSettings::kErrorCannotOpenFile && !hasBeenCancelled()) {
+        traceMessage("Can't open settings");
+        ChangeState(SyncState::StateSettingsError);
+    }
+    bool succeeded = loadResult == 0;
+
+    mNotCopiedTracks.clear();
+    mNotDeletedTracks.clear();
+    QStringList playlistNames;
+    QStringList podcastNames;
+    bool wholeLibrary = false;
+    int podcastSetting = 0;
+
+    mDevice->setPcSoftwareVersion(Constants::pcSoftwareVersion());
+    const QString id = mDevice->UniqueDeviceId();
+    traceValue("id", id);
+
+    int configResult = 0;
+    if (succeeded && !hasBeenCancelled()) {
+        // getConfig already turns a first empty playlist into the whole-library
+        // flag and the "no music" marker into an empty list.
+        configResult = settings.getConfig(id, wholeLibrary, podcastSetting, playlistNames, podcastNames);
+        mEnableArtworkSync = settings.enableArtworkSync(id);
+        if (configResult != 0) {
+            traceMessage("Could not get config");
+            succeeded = false;
+        }
+    }
+
+    if (configResult == SyncSettings::kErrorNotConfigured && !hasBeenCancelled()) {
+        ChangeState(SyncState::StateNotConfigured);
+    } else if (succeeded && !hasBeenCancelled()) {
+        traceMessage("Preparing to sync");
+        ChangeState(SyncState::StatePreparing);
+        if (mForceFullResync)
+            deleteCacheFiles(settings, id);
+    }
+
+    if (succeeded && !hasBeenCancelled()) {
+        DataTransfer transfer(*mDevice, mParentDevice, *this);
+        mDataTransferFailed = transfer.run(settings, id);
+    }
+
+    bool cacheOpened = false;
+    if (succeeded && !hasBeenCancelled()) {
+        const int cacheResult = mTrackCache.open(id);
+        traceValue("cacheResult", cacheResult);
+        if (cacheResult != 0 && cacheResult != TrackCache::kNewCacheCreated) {
+            if (mTrackCache.isOpen())
+                mTrackCache.clear();
+            mTrackCache.close();
+            // The run cannot go on without its cache; it still needs an end
+            // state, or the window would stay busy for ever.
+            mDevice->FinalizeSync();
+            ChangeState(SyncState::StateCompleteWithErrors);
+            return;
+        }
+        cacheOpened = true;
+    }
+
+    if (cacheOpened) {
+        if (!hasBeenCancelled())
+            buildTrackList(settings, id, wholeLibrary, podcastSetting, playlistNames, podcastNames);
+
+        if (!hasBeenCancelled())
+            checkSpace();
+
+        if (!hasBeenCancelled() && !mDrmTracks.isEmpty())
+            emit DrmTracksFound();
+
+        traceMessage("Getting tracks to delete");
+        GetTracksToDelete();
+        if (!mTracksToDelete.isEmpty()) {
+            emit ConfirmDeleteTracks();
+            if (!mDeleteConfirmed) {
+                traceMessage("Delete cancelled");
+                mTrackCache.writeIntegrityValue();
+                mTrackCache.close();
+                mDevice->FinalizeSync();
+                ChangeState(SyncState::StateCancelled);
+                return;
+            }
+        }
+
+        if (!hasBeenCancelled() && settings.forceArtworkSync(id) && updateAlbumArtForTracksAlreadyOnDevice()) {
+            SyncSettings fresh;
+            fresh.load();
+            fresh.setForceArtworkSync(id, false);
+            fresh.save();
+        }
+
+        if (!hasBeenCancelled()) {
+            traceMessage("About to delete tracks");
+            DeleteTracks();
+        }
+
+        if (!hasBeenCancelled()) {
+            traceMessage("About to upload");
+            Upload();
+        }
+
+        mTrackCache.writeIntegrityValue();
+        mTrackCache.close();
+
+        if (!hasBeenCancelled())
+            writePlaylists();
+
+        if (!hasBeenCancelled()) {
+            mDevice->FinalizeSync();
+            ChangeState(SyncState::StateComplete);
+            traceMessage("Sync done");
+        }
+    }
+
+    if (hasBeenCancelled()) {
+        mDevice->FinalizeSync();
+        ChangeState(SyncState::StateCancelled);
+    } else if (!cacheOpened) {
+        // Ended early (settings or configuration): close what PrepareForSync
+        // opened, so the phone never finds a half-written metadata file.
+        mDevice->FinalizeSync();
+    }
+}
+
+void MusicSync::deleteCacheFiles(const SyncSettings& settings, const QString& id)
+{
+    TraceScope trace("MusicSync::deleteCacheFiles");
+    QString cacheName;
+    if (settings.getCacheFilename(id, cacheName) != 0 || cacheName.isEmpty())
+        return;
+    traceValue("Deleting cache", cacheName);
+    QFile::remove(cacheName);
+    QFile::remove(TrackCache::persistentIdsFileName(cacheName));
+}
+
+void MusicSync::buildTrackList(const SyncSettings& settings, const QString& id, bool wholeLibrary,
+                               int podcastSetting, QStringList playlistNames, QStringList podcastNames)
+{
+    TraceScope trace("MusicSync::buildTrackList");
+    mTrackCache.updateTrackList(mTrackList, -1);
+    if (!mLibrary)
+        return;
+
+    if (wholeLibrary) {
+        mLibrary->prepare();
+        traceMessage("Synchronizing to entire library");
+        const QStringList libraryPlaylists = mLibrary->playlistNames();
+        for (const QString& name : libraryPlaylists) {
+            if (name.isEmpty())
+                continue;
+            traceValue("Adding playlist", name);
+            playlistNames.append(name);
+        }
+    }
+
+    qint64 accumulatedSize = 0;
+    for (const QString& name : playlistNames) {
+        traceMessage("Scanning local playlist");
+        traceValue("wSyncPlaylistName", name);
+        const bool convertToMp3 = settings.convertAacToMp3(id);
+        Playlist playlist;
+        {
+            TraceScope scan("MusicSync::ScanLocalPlaylist");
+            mLibrary->scanPlaylist(name, mTrackList, accumulatedSize, convertToMp3, mDrmTracks, playlist,
+                                   wholeLibrary);
+        }
+        mPlaylists.append(playlist);
+    }
+
+    addPodcasts(podcastSetting, podcastNames, settings.numberOfEpisodesToSync(id));
+}
+
+void MusicSync::addPodcasts(int podcastSetting, QStringList podcastNames, int episodeLimit)
+{
+    TraceScope trace("MusicSync::addPodcasts");
+    if (podcastSetting == 1) {
+        traceMessage("Synchronizing all podcasts");
+        const QStringList all = mLibrary->podcastNames();
+        for (const QString& name : all) {
+            traceValue("playlistName", name);
+            podcastNames.append(name);
+        }
+    }
+    traceValue("number-of-episodes-to-sync", episodeLimit);
+
+    QList<Playlist> podcasts;
+    TrackList episodes;
+    mLibrary->podcastEpisodes(podcastNames, podcasts, episodes);
+    for (Playlist& podcast : podcasts) {
+        // Most recent first; equal dates keep the library's order.
+        std::stable_sort(podcast.mEntries.begin(), podcast.mEntries.end(),
+                         [](const PlaylistEntry& a, const PlaylistEntry& b) { return a.mDateAdded > b.mDateAdded; });
+        if (episodeLimit > 0 && episodeLimit < podcast.mEntries.size())
+            podcast.mEntries.erase(podcast.mEntries.begin() + episodeLimit, podcast.mEntries.end());
+        QList<PlaylistEntry> kept;
+        for (const PlaylistEntry& entry : podcast.mEntries) {
+            // The library is outside code: an entry pointing nowhere is dropped.
+            if (entry.mTrackIndex < 0 || entry.mTrackIndex >= episodes.count())
+                continue;
+            Track episode = episodes.track(entry.mTrackIndex);
+            // A chosen podcast's episodes are chosen tracks.
+            episode.setOnLocalSyncPlaylist(true);
+            kept.append(PlaylistEntry(mTrackList.addTrack(episode), entry.mDateAdded));
+        }
+        podcast.mEntries = kept;
+        mPlaylists.append(podcast);
+    }
+}
+
+void MusicSync::checkSpace()
+{
+    TraceScope trace("MusicSync::checkSpace");
+    const qint64 needed = mTrackList.totalSizeToSync() - mTrackList.totalSizeOnDevice();
+    traceValue("spaceNeeded", QString::number(needed));
+    traceValue("mFreeSpace", QString::number(mFreeSpace));
+    if (needed > mFreeSpace && !mForceFullResync)
+        emit notEnoughSpace(needed - mFreeSpace);
+}
+
+int MusicSync::GetTracksToDelete()
+{
+    // No rule selects tracks for deletion yet; everything downstream works on
+    // whatever this list holds.
+    TraceScope trace("MusicSync::GetTracksToDelete");
+    traceReturns(0);
+    return 0;
+}
+
+void MusicSync::writePlaylists()
+{
+    TraceScope trace("MusicSync::writePlaylists");
+    for (const Playlist& playlist : std::as_const(mPlaylists)) {
+        if (playlist.mName.isEmpty())
+            continue;
+        UpdateProgress(SyncState::StatePlaylists, playlist.mName);
+        mDevice->createPlaylist(playlist, mTrackList, mForceFullResync);
+    }
+    mDevice->removeOldPlaylists();
+}
+
+void MusicSync::Upload()
+{
+    TraceScope trace("MusicSync::Upload");
+    traceValue("Tracks to copy", mTrackList.count());
+    int attempts = 0;
+    for (int index = mTrackList.count() - 1; index >= 0; --index) {
+        if (hasBeenCancelled())
+            break;
+        traceValue("Checking whether to copy track", index);
+        Track& track = mTrackList.track(index);
+        if (!track.onLocalSyncPlaylist() || track.onRemoteDevice())
+            continue;
+
+        ChangeState(SyncState::StateCopying);
+        QString name = track.trackName();
+        if (name.isNull()) {
+            traceMessage("NULL trackName");
+            name = QString(QLatin1String(""));
+        }
+        UpdateProgress(mTrackList.totalTracksToCopy(), attempts, name);
+        traceValue("Uploading track index", index);
+
+        if (track.needsConversion()) {
+            traceMessage("Coverting to MP3");
+            QDir().mkpath(Constants::programFolderPath());
+            const int bitrate = track.mp3Bitrate() > 0 ? track.mp3Bitrate() : kDefaultMp3BitrateKbps;
+            Mp3Converter::convert(track.path(), track.uploadPath(), bitrate);
+        }
+        if (hasBeenCancelled()) {
+            traceMessage("Has been cancelled");
+            return;
+        }
+
+        uploadAlbumArtForTrackInt(track, false);
+        traceMessage("About to upload track");
+        track.dump();
+        const int result = mDevice->UploadTrack(track);
+        ++attempts;
+        if (result == 0) {
+            mTrackCache.addTrack(track);
+            traceMessage("Track copied");
+        } else {
+            mNotCopiedTracks.append(track);
+            traceMessage("Track not copied");
+            traceValue("err", result);
+            mLastUploadError = result;
+        }
+    }
+}
+
+int MusicSync::DeleteTracks()
+{
+    TraceScope trace("MusicSync::DeleteTracks");
+    int result = 0;
+    for (int index = 0; index < mTracksToDelete.count(); ++index) {
+        if (hasBeenCancelled())
+            break;
+        Track& track = mTracksToDelete.track(index);
+        UpdateProgress(SyncState::StateDeleting, track.trackName());
+        result = mDevice->DeleteTrack(mTrackCache, track);
+        if (result != 0)
+            mNotDeletedTracks.append(track);
+    }
+    traceReturns(result);
+    return result;
+}
+
+QString MusicSync::albumArtTempPath()
+{
+    return Constants::programFolderPath() + QLatin1Char('/') + Constants::albumArtFileName();
+}
+
+void MusicSync::uploadAlbumArtForTrackInt(const Track& track, bool force)
+{
+    TraceScope trace("MusicSync::uploadAlbumArtForTrackInt");
+    const QString key = track.albumName() + track.artistName();
+    if (mAlbumArtDone.contains(key) || !mLibrary)
+        return;
+    const QString artworkPath = mLibrary->artworkPath(track);
+    traceValue("artworkPath", artworkPath);
+    if (artworkPath.isEmpty())
+        return;
+
+    const QString imagePath = albumArtTempPath();
+    QDir().mkpath(Constants::programFolderPath());
+    const int result = AlbumArtImage::create(artworkPath, imagePath);
+    if (result == 0 && (mEnableArtworkSync || force)) {
+        mDevice->uploadAlbumArt(track, imagePath);
+        mAlbumArtDone.insert(key);
+    }
+    // The library exported the artwork for us; it is ours to remove.
+    QFile::remove(artworkPath);
+}
+
+bool MusicSync::updateAlbumArtForTracksAlreadyOnDevice()
+{
+    TraceScope trace("MusicSync::updateAlbumArtForTracksAlreadyOnDevice");
+    ChangeState(SyncState::StateAlbumArt);
+    for (int index = 0; index < mTrackList.count(); ++index) {
+        if (hasBeenCancelled())
+            break;
+        const Track& track = mTrackList.track(index);
+        if (!track.onRemoteDevice())
+            continue;
+        UpdateProgress(0, 0, track.albumName() + QLatin1String(" - ") + track.artistName());
+        uploadAlbumArtForTrackInt(track, true);
+    }
+    traceReturns(1);
+    return true;
+}

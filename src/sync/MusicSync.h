@@ -1,0 +1,114 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include "model/Track.h"
+#include "model/TrackCache.h"
+#include "model/TrackList.h"
+#include "sync/Playlist.h"
+#include "transfer/photos/PhotoCopier.h"
+
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <atomic>
+#include <memory>
+
+class Device;
+class DeviceParent;
+class LocalMusicLibrary;
+class MusicSyncThread;
+class SyncSettings;
+
+// One synchronisation of one phone, run once on its own worker thread: data
+// from another phone's backup, photos, then music (track cache, library
+// playlists and podcasts, space check, album art, deletion, upload,
+// playlists). It talks to the main window only through its signals: progress
+// is queued; the three questions are connected blocking-queued, so the worker
+// waits until the window's slot has answered by setting mDeleteConfirmed or
+// calling Cancel. Every step is skipped once the user has cancelled.
+class MusicSync : public QObject, private PhotoCopier::Observer
+{
+    Q_OBJECT
+
+public:
+    MusicSync(LocalMusicLibrary* library, Device* device, DeviceParent* parentDevice,
+              QObject* parent = nullptr);
+    // Waits for a run that is still going (after asking it to stop).
+    ~MusicSync() override;
+
+    void StartInNewThread(bool forceFullResync);
+    void Cancel();
+    bool hasBeenCancelled();
+    void ChangeState(int state);
+    void UpdateProgress(int total, int done, const QString& name);
+    void UpdateProgress(int state, const QString& name);
+
+    TrackList& TracksToDelete() { return mTracksToDelete; }
+    const QList<Track>& GetNonCopiedTracks() const { return mNotCopiedTracks; }
+    const QList<Track>& GetNotDeletedTracks() const { return mNotDeletedTracks; }
+    TrackList& GetDrmTracks() { return mDrmTracks; }
+    MusicSyncThread* thread() const { return mThread.get(); }
+    int state() const { return mState; }
+
+    // One whole synchronisation; runs on the worker thread.
+    void Start();
+
+    // Copies every chosen track that is not on the phone yet, last first.
+    void Upload();
+    // Deletes mTracksToDelete from the phone; the result of the last failure or 0.
+    int DeleteTracks();
+
+    // Sends the album's cover once per run (only with the setting on, or force).
+    void uploadAlbumArtForTrackInt(const Track& track, bool force);
+    bool updateAlbumArtForTracksAlreadyOnDevice();
+
+    // Read by the main window after the run.
+    int mLastUploadError = 0;
+    // Set by the main window's slot while the worker waits on ConfirmDeleteTracks.
+    std::atomic<bool> mDeleteConfirmed{false};
+    // The iPhone backup could not be read; the main window tells the user.
+    bool mDataTransferFailed = false;
+
+signals:
+    void ProgressUpdate(int a_state, int a_percent_complete);
+    void ProgressUpdate(int a_state, int a_percent_complete, QString aTrackName);
+    void ConfirmDeleteTracks();
+    void DrmTracksFound();
+    void notEnoughSpace(qint64 aAdditionalSpaceRequired);
+
+private:
+    void photoStateChanged(int state) override;
+    void photoProgress(const QString& fileName) override;
+
+    // The steps of Start.
+    void deleteCacheFiles(const SyncSettings& settings, const QString& id);
+    void buildTrackList(const SyncSettings& settings, const QString& id, bool wholeLibrary,
+                        int podcastSetting, QStringList playlistNames, QStringList podcastNames);
+    void addPodcasts(int podcastSetting, QStringList podcastNames, int episodeLimit);
+    void checkSpace();
+    int GetTracksToDelete();
+    void writePlaylists();
+    static QString albumArtTempPath();
+
+    Device* mDevice;
+    DeviceParent* mParentDevice;
+    LocalMusicLibrary* mLibrary;
+    TrackList mTrackList;
+    TrackList mDrmTracks;
+    TrackList mTracksToDelete;
+    QList<Playlist> mPlaylists;
+    std::unique_ptr<MusicSyncThread> mThread;
+    int mPercent = 0;
+    int mState = 0;
+    TrackCache mTrackCache;
+    std::atomic<bool> mCancelled{false};
+    QList<Track> mNotCopiedTracks;
+    QList<Track> mNotDeletedTracks;
+    QSet<QString> mAlbumArtDone;
+    qint64 mFreeSpace = 0;
+    bool mEnableArtworkSync = false;
+    bool mForceFullResync = false;
+};
