@@ -1,0 +1,38 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class BackupDatabaseTable;
+
+// A BlackBerry backup on the PC: a single ".ipd" file, or a ".bbb" archive
+// holding "Manifest.xml" and one "Databases/N.dat" container per database.
+class BlackberryBackup
+{
+public:
+    static constexpr int kErrorCannotOpenBackup = -12000;
+    static constexpr int kErrorNotBackup = -12001;
+
+    // True when path ends in "ipd" or "bbb" (exact case) and has at least
+    // 5 characters. The wizard lists backups with this test as well.
+    static bool isBackupPath(const QString& path);
+    static bool isArchivePath(const QString& path);
+
+    // Unpacks a ".bbb" archive into folder with the archiver. True when the
+    // archive's "Manifest.xml" is now in folder.
+    static bool unpackArchive(const QString& archivePath, const QString& folder);
+
+    // The container files of a backup: the unpacked archive's "Databases/N.dat"
+    // for N = 1, 2, ... up to the first missing one when unpackFolder holds
+    // "Manifest.xml", otherwise the backup file itself.
+    static QStringList databaseFiles(const QString& backupPath, const QString& unpackFolder);
+
+    // Reads every container of the backup into table (an unpacked archive
+    // first gets "Null-database" as id 0). 0; kErrorCannotOpenBackup when no
+    // file could be opened; kErrorNotBackup when no database was found.
+    static int read(const QString& backupPath, const QString& unpackFolder, BackupDatabaseTable& table);
+
+    // The number of databases of table that came from the backup's files.
+    static int realDatabaseCount(const BackupDatabaseTable& table);
+};

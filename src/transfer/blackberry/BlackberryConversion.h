@@ -1,0 +1,32 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include <QString>
+
+struct BackupDatabase;
+
+// What one conversion did.
+struct BlackberryConversionResult
+{
+    int code = 0;      // 0, or the last failure (-12000 .. -12004)
+    int databases = 0; // databases found in the backup
+    int contacts = 0;  // persons written to the address-book file
+    int messages = 0;  // messages written to the messages file
+    QString addressBookPath; // empty when no address-book file was written
+    QString messagesPath;    // empty when no messages file was written
+};
+
+// Converts a BlackBerry backup into the phone's data files: the database
+// "Address Book - All" into "address.xml" and "SMS Messages" into
+// "messages.xml" in the output folder. A sync and `velmora-convert` both run
+// exactly this.
+class BlackberryConversion
+{
+public:
+    static BlackberryConversionResult convert(const QString& backupPath, const QString& outputFolder,
+                                              bool copyTextMessages = true, bool copyAddressBook = true);
+
+    // The two writers; 0 or -12004. count receives the number written.
+    static int writeAddressBook(const BackupDatabase& database, const QString& path, int& count);
+    static int writeMessages(const BackupDatabase& database, const QString& path, int& count);
+};

@@ -1,0 +1,63 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+// velmora-convert BACKUP OUTDIR: writes OUTDIR/address.xml and OUTDIR/messages.xml
+// from a phone backup with the same code a sync runs. Exit status 0 on success.
+#include "transfer/blackberry/BlackberryBackup.h"
+#include "transfer/blackberry/BlackberryConversion.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace {
+
+int fail(const QString& message)
+{
+    QTextStream(stderr) << "velmora-convert: " << message << Qt::endl;
+    return 1;
+}
+
+QString describeFailure(int code)
+{
+    switch (code) {
+    case BlackberryBackup::kErrorCannotOpenBackup: return QStringLiteral("cannot read the backup");
+    case BlackberryBackup::kErrorNotBackup: return QStringLiteral("no BlackBerry databases found in the backup");
+    default: return QStringLiteral("cannot write the output files");
+    }
+}
+
+int convertBlackberry(const QString& backup, const QString& outputFolder)
+{
+    const BlackberryConversionResult result = BlackberryConversion::convert(backup, outputFolder);
+    if (result.code != 0)
+        return fail(describeFailure(result.code) + QStringLiteral(" (error ") + QString::number(result.code)
+                    + QStringLiteral("): ") + backup);
+    QTextStream out(stdout);
+    out << "BlackBerry backup: " << result.databases << " databases" << Qt::endl;
+    out << "Contacts written: " << result.contacts
+        << (result.addressBookPath.isEmpty() ? QStringLiteral(" (no address book in the backup)")
+                                             : QStringLiteral(" to ") + result.addressBookPath)
+        << Qt::endl;
+    out << "Messages written: " << result.messages
+        << (result.messagesPath.isEmpty() ? QStringLiteral(" (no SMS messages in the backup)")
+                                          : QStringLiteral(" to ") + result.messagesPath)
+        << Qt::endl;
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+    if (arguments.size() != 3)
+        return fail(QStringLiteral("usage: velmora-convert BACKUP OUTDIR"));
+    const QString backup = arguments.at(1);
+    const QString outputFolder = arguments.at(2);
+    if (!QFileInfo::exists(backup))
+        return fail(QStringLiteral("no such backup: ") + backup);
+
+    if (BlackberryBackup::isBackupPath(backup))
+        return convertBlackberry(backup, outputFolder);
+    return fail(QStringLiteral("not a recognised backup (expected a BlackBerry .ipd or .bbb file): ") + backup);
+}
