@@ -1,0 +1,56 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include "transfer/iphone/PhotoPath.h"
+
+#include <QList>
+#include <QString>
+
+// Turns an iPhone backup folder into plain files: runs the extractor program,
+// reads the backup file list it writes, and keeps the paths of the four
+// databases and the camera-roll files; then writes the address book, calendar
+// and messages XML files from the extracted databases.
+class AppleExtractor
+{
+public:
+    static constexpr int kErrorUnreadableBackup = -13000;
+
+    // 0, or kErrorUnreadableBackup when the extractor wrote no backup file
+    // list (encrypted or unreadable backup, or no extractor program).
+    int extractFromManifest(const QString& backupFolder, const QString& extractionFolder);
+
+    int generateAddressBookXML(const QString& extractionFolder, const QString& outputPath);
+    int generateCalendarXML(const QString& extractionFolder, const QString& outputPath);
+    int generateMessagesXML(const QString& extractionFolder, const QString& outputPath);
+
+    QString smsDatabasePath() const { return mSmsDatabasePath; }
+    QString addressBookPath() const { return mAddressBookPath; }
+    QString addressBookImagesPath() const { return mAddressBookImagesPath; }
+    QString calendarPath() const { return mCalendarPath; }
+    const QList<PhotoPath>& photos() const { return mPhotos; }
+
+    // For converting databases that did not come out of an extraction.
+    void setSmsDatabasePath(const QString& path) { mSmsDatabasePath = path; }
+    void setAddressBookPath(const QString& path) { mAddressBookPath = path; }
+    void setAddressBookImagesPath(const QString& path) { mAddressBookImagesPath = path; }
+    void setCalendarPath(const QString& path) { mCalendarPath = path; }
+
+    // The pause after the extractor ends before its list is read (3000 ms).
+    void setSettleDelay(int milliseconds) { mSettleDelayMs = milliseconds; }
+    // The extractor program; found beside the application when not set.
+    void setExtractorProgram(const QString& program) { mExtractorProgram = program; }
+
+private:
+    void runExtractor(const QString& backupFolder, const QString& extractionFolder);
+    void settle();
+    void readBackupFileList(const QString& listPath);
+    void applySupportOverride();
+
+    QString mSmsDatabasePath;
+    QString mAddressBookPath;
+    QString mAddressBookImagesPath;
+    QString mCalendarPath;
+    QList<PhotoPath> mPhotos;
+    int mSettleDelayMs = 3000;
+    QString mExtractorProgram;
+};

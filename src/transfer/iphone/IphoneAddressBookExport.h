@@ -1,0 +1,23 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include <QString>
+
+// Writes the address-book file from the iPhone's "AddressBook.sqlitedb" and,
+// for contact photos, "AddressBookImages.sqlitedb".
+class IphoneAddressBookExport
+{
+public:
+    static constexpr int kErrorCannotOpenDatabase = -12000;
+    static constexpr int kErrorInvalidDatabase = -12001;
+    static constexpr int kErrorSelection = -12002;
+
+    static int write(const QString& addressBookPath, const QString& imagesPath, const QString& outputPath);
+
+    // The "type" attribute for a stored label; empty for custom labels.
+    static QString typeForLabel(const QString& label);
+    // The element for a multi-value's property code ("3" phone, ...).
+    static QString elementForProperty(const QString& property);
+    // The element for an address entry's key ("Street" street, ...).
+    static QString elementForEntryKey(const QString& key);
+};

@@ -1,0 +1,187 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "transfer/iphone/IphoneBackupExtractor.h"
+
+#include "app/Constants.h"
+#include "app/TraceLog.h"
+#include "transfer/iphone/BackupFileList.h"
+#include "transfer/iphone/IphoneBackupEntry.h"
+#include "transfer/iphone/IphoneBackupPlist.h"
+#include "transfer/iphone/IphoneBlobCopier.h"
+#include "transfer/iphone/IphoneManifestDbReader.h"
+#include "transfer/iphone/IphoneMbdbReader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QList>
+#include <QSaveFile>
+#include <QSet>
+
+namespace {
+
+const QString kHomeDomain = QStringLiteral("HomeDomain");
+const QString kCameraRollDomain = QStringLiteral("CameraRollDomain");
+const QString kCameraRollPrefix = QStringLiteral("Media/DCIM/");
+
+const QSet<QString>& wantedHomeFiles()
+{
+    static const QSet<QString> files = [] {
+        QSet<QString> set;
+        const QStringList databases = {
+            QStringLiteral("Library/SMS/sms.db"),
+            QStringLiteral("Library/AddressBook/AddressBook.sqlitedb"),
+            QStringLiteral("Library/AddressBook/AddressBookImages.sqlitedb"),
+            QStringLiteral("Library/Calendar/Calendar.sqlitedb"),
+        };
+        // SQLite keeps the newest rows in the -wal file until a checkpoint;
+        // without it beside the database under the same base name they are lost.
+        for (const QString& database : databases) {
+            set.insert(database);
+            set.insert(database + QStringLiteral("-wal"));
+            set.insert(database + QStringLiteral("-shm"));
+        }
+        return set;
+    }();
+    return files;
+}
+
+// A blob name is 40 hex digits; anything else could name a path.
+bool isPlainFileId(const QString& fileId)
+{
+    if (fileId.size() != 40)
+        return false;
+    for (const QChar c : fileId) {
+        const bool hex = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+                         || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+        if (!hex)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool IphoneBackupExtractor::isWanted(const IphoneBackupEntry& entry)
+{
+    if (!entry.mIsFile)
+        return false;
+    if (entry.mDomain == kHomeDomain)
+        return wantedHomeFiles().contains(entry.mRelativePath);
+    if (entry.mDomain == kCameraRollDomain)
+        return entry.mRelativePath.startsWith(kCameraRollPrefix);
+    return false;
+}
+
+bool IphoneBackupExtractor::isSafeRelativePath(const QString& path)
+{
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/')))
+        return false;
+    for (const QChar c : path) {
+        if (c.unicode() < 32 || c == QLatin1Char('\\') || c.unicode() == 0x7F)
+            return false;
+    }
+    const QStringList components = path.split(QLatin1Char('/'));
+    for (const QString& component : components) {
+        if (component.isEmpty() || component == QLatin1String(".") || component == QLatin1String(".."))
+            return false;
+    }
+    return true;
+}
+
+int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extractionFolder)
+{
+    TraceScope trace("IphoneBackupExtractor::run");
+    traceValue("backup", backupFolder);
+    traceValue("extraction", extractionFolder);
+    mFilesCopied = mBlobsMissing = mPathsRejected = 0;
+
+    const QDir backup(backupFolder);
+    bool encrypted = false;
+    const QString manifestPlist = backup.filePath(QStringLiteral("Manifest.plist"));
+    if (QFileInfo::exists(manifestPlist) && IphoneBackupPlist::isEncrypted(manifestPlist, encrypted) == 0
+        && encrypted) {
+        traceMessage("Backup is encrypted");
+        traceReturns(Encrypted);
+        return Encrypted;
+    }
+
+    QList<IphoneBackupEntry> entries;
+    bool blobsInSubfolders = false;
+    const QString manifestDb = backup.filePath(QStringLiteral("Manifest.db"));
+    const QString manifestMbdb = backup.filePath(QStringLiteral("Manifest.mbdb"));
+    if (QFileInfo(manifestDb).isFile()) {
+        blobsInSubfolders = true;
+        if (IphoneManifestDbReader::read(manifestDb, entries, &IphoneBackupExtractor::isWanted) != 0) {
+            // An encrypted backup without Manifest.plist also ends here: its
+            // Manifest.db is not an SQLite file.
+            traceReturns(ManifestUnreadable);
+            return ManifestUnreadable;
+        }
+    } else if (QFileInfo(manifestMbdb).isFile()) {
+        QFile file(manifestMbdb);
+        if (!file.open(QIODevice::ReadOnly)) {
+            traceReturns(ManifestUnreadable);
+            return ManifestUnreadable;
+        }
+        QList<IphoneBackupEntry> all;
+        const int readResult = IphoneMbdbReader::read(file.readAll(), all);
+        if (readResult == IphoneMbdbReader::BadMagic) {
+            traceReturns(ManifestUnreadable);
+            return ManifestUnreadable;
+        }
+        for (const IphoneBackupEntry& entry : qAsConst(all)) {
+            if (isWanted(entry))
+                entries.append(entry);
+        }
+    } else {
+        traceMessage("No manifest in the backup folder");
+        traceReturns(NoManifest);
+        return NoManifest;
+    }
+
+    const QDir target(extractionFolder);
+    if (!target.mkpath(QStringLiteral("."))) {
+        traceReturns(OutputFailed);
+        return OutputFailed;
+    }
+    QSaveFile list(target.filePath(Constants::backupFileListName()));
+    if (!list.open(QIODevice::WriteOnly)) {
+        traceReturns(OutputFailed);
+        return OutputFailed;
+    }
+
+    for (const IphoneBackupEntry& entry : qAsConst(entries)) {
+        if (!isSafeRelativePath(entry.mRelativePath) || !isPlainFileId(entry.mFileId)) {
+            traceValue("Rejected path", entry.mRelativePath);
+            ++mPathsRejected;
+            continue;
+        }
+        const QString blob = blobsInSubfolders
+                                 ? backup.filePath(entry.mFileId.left(2) + QLatin1Char('/') + entry.mFileId)
+                                 : backup.filePath(entry.mFileId);
+        const QString destination = QDir::cleanPath(target.absoluteFilePath(entry.mDomain + QLatin1Char('/')
+                                                                            + entry.mRelativePath));
+        if (!QFileInfo(blob).isFile()) {
+            ++mBlobsMissing;
+            continue;
+        }
+        if (!QDir().mkpath(QFileInfo(destination).path())) {
+            traceValue("Cannot create folder for", destination);
+            continue;
+        }
+        if (IphoneBlobCopier::copy(blob, destination) != IphoneBlobCopier::Success)
+            continue;
+        ++mFilesCopied;
+        list.write(destination.toUtf8() + '\n' + entry.mDomain.toUtf8() + entry.mRelativePath.toUtf8() + '\n');
+    }
+    if (!list.commit()) {
+        traceMessage("Cannot write the backup file list");
+        traceReturns(OutputFailed);
+        return OutputFailed;
+    }
+    traceValue("files copied", mFilesCopied);
+    traceValue("blobs missing", mBlobsMissing);
+    traceValue("paths rejected", mPathsRejected);
+    traceReturns(Success);
+    return Success;
+}

@@ -1,0 +1,89 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "transfer/iphone/IphoneBackupPlist.h"
+
+#include "app/TraceLog.h"
+
+#include <QFile>
+
+#include <plist/plist.h>
+
+#include <cstdlib>
+
+// A property list larger than this is not one a backup writes.
+static constexpr qint64 kMaximumPlistSize = 256 * 1024 * 1024;
+
+IphoneBackupPlist::IphoneBackupPlist(const QString& path)
+{
+    TraceScope trace("IphoneBackupPlist::IphoneBackupPlist");
+    traceValue("path", path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumPlistSize) {
+        mStatus = CannotRead;
+        return;
+    }
+    const QByteArray data = file.readAll();
+    plist_t root = nullptr;
+    if (!data.isEmpty())
+        plist_from_memory(data.constData(), uint32_t(data.size()), &root);
+    if (!root || plist_get_node_type(root) != PLIST_DICT) {
+        if (root)
+            plist_free(root);
+        traceMessage("Not a property list dictionary");
+        mStatus = NotAPlist;
+        return;
+    }
+    mRoot = root;
+    mStatus = Success;
+}
+
+IphoneBackupPlist::~IphoneBackupPlist()
+{
+    if (mRoot)
+        plist_free(static_cast<plist_t>(mRoot));
+}
+
+int IphoneBackupPlist::boolValue(const char* key, bool& value) const
+{
+    TraceScope trace("IphoneBackupPlist::boolValue");
+    if (!mRoot)
+        return mStatus;
+    plist_t node = plist_dict_get_item(static_cast<plist_t>(mRoot), key);
+    if (!node || plist_get_node_type(node) != PLIST_BOOLEAN)
+        return NoSuchKey;
+    uint8_t flag = 0;
+    plist_get_bool_val(node, &flag);
+    value = flag != 0;
+    return Success;
+}
+
+int IphoneBackupPlist::stringValue(const char* key, QString& value) const
+{
+    TraceScope trace("IphoneBackupPlist::stringValue");
+    if (!mRoot)
+        return mStatus;
+    plist_t node = plist_dict_get_item(static_cast<plist_t>(mRoot), key);
+    if (!node || plist_get_node_type(node) != PLIST_STRING)
+        return NoSuchKey;
+    char* text = nullptr;
+    plist_get_string_val(node, &text);
+    value = QString::fromUtf8(text);
+    std::free(text);
+    return Success;
+}
+
+int IphoneBackupPlist::isEncrypted(const QString& manifestPlistPath, bool& encrypted)
+{
+    TraceScope trace("IphoneBackupPlist::isEncrypted");
+    encrypted = false;
+    const IphoneBackupPlist plist(manifestPlistPath);
+    if (plist.status() != Success) {
+        traceReturns(plist.status());
+        return plist.status();
+    }
+    bool flag = false;
+    if (plist.boolValue("IsEncrypted", flag) == Success)
+        encrypted = flag;
+    traceValue("IsEncrypted", encrypted ? "true" : "false");
+    traceReturns(Success);
+    return Success;
+}

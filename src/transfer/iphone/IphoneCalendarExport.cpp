@@ -1,0 +1,198 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "transfer/iphone/IphoneCalendarExport.h"
+
+#include "app/TraceLog.h"
+#include "transfer/iphone/AppleDates.h"
+#include "transfer/iphone/SqliteConnection.h"
+#include "transfer/xml/CalendarXmlWriter.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringList>
+
+#include <optional>
+
+namespace {
+
+const QString kNewerQuery = QStringLiteral(
+    "SELECT CalendarItem.ROWID AS entry_rowid, CalendarItem.summary AS summary,\t\t\t\t"
+    "CalendarItem.description AS description,\t\t\t\tLocation.title AS location,\t\t\t\t"
+    "CalendarItem.start_date AS start_date,\t\t\t\tCalendarItem.end_date AS end_date,\t\t\t\t"
+    "CalendarItem.start_tz AS start_tz,\t\t\t\tCalendarItem.all_day AS all_day,\t\t\t\t"
+    "CalendarItem.has_recurrences AS has_recurrences,\t\t\t\tCalendarItem.url AS url,\t\t\t\t"
+    "Recurrence.frequency AS frequency,\t\t\t\tRecurrence.interval AS interval,\t\t\t\t"
+    "Recurrence.end_date AS recurrence_end_date \t\t\t\tFROM CalendarItem LEFT OUTER JOIN Recurrence ON "
+    "CalendarItem.ROWID=Recurrence.owner_id LEFT OUTER JOIN Location ON CalendarItem.ROWID=item_owner_id");
+const QString kOlderQuery = QStringLiteral(
+    "SELECT Event.ROWID AS entry_rowid, Event.summary AS summary, \t\t\t\t\tEvent.description AS description, "
+    "\t\t\t\t\tEvent.location AS location, \t\t\t\t\tEvent.start_date AS start_date, \t\t\t\t\t"
+    "Event.end_date AS end_date, \t\t\t\t\tEvent.start_tz AS start_tz, \t\t\t\t\tEvent.all_day AS all_day, "
+    "\t\t\t\t\tRecurrence.frequency AS frequency, \t\t\t\t\tRecurrence.interval AS interval, \t\t\t\t\t"
+    "Recurrence.end_date AS recurrence_end_date \t\t\t\t\tFROM Event LEFT OUTER JOIN Recurrence ON "
+    "Event.ROWID=Recurrence.event_id");
+
+std::optional<QString> valueOf(const QSqlQuery& query, const QSqlRecord& record, const QString& column)
+{
+    const int index = record.indexOf(column);
+    if (index < 0)
+        return std::nullopt;
+    const QVariant value = query.value(index);
+    if (value.isNull())
+        return std::nullopt;
+    return value.toString();
+}
+
+// iOS 17 and later dropped CalendarItem.has_recurrences, which nothing here
+// reads; asking for it would make the whole query fail.
+QString newerQueryFor(const QSqlDatabase& db)
+{
+    if (db.record(QStringLiteral("CalendarItem")).indexOf(QStringLiteral("has_recurrences")) >= 0)
+        return kNewerQuery;
+    QString query = kNewerQuery;
+    query.replace(QStringLiteral("CalendarItem.has_recurrences AS"), QStringLiteral("NULL AS"));
+    return query;
+}
+
+// The column of table Alarm that names its entry: owner_id in the newer
+// layout, entity_id in the older one; iOS 18 calls it calendaritem_owner_id.
+QString alarmOwnerColumn(const QSqlDatabase& db, bool newerLayout)
+{
+    const QString preferred = newerLayout ? QStringLiteral("owner_id") : QStringLiteral("entity_id");
+    const QSqlRecord alarm = db.record(QStringLiteral("Alarm"));
+    if (alarm.indexOf(preferred) >= 0)
+        return preferred;
+    if (alarm.indexOf(QStringLiteral("calendaritem_owner_id")) >= 0)
+        return QStringLiteral("calendaritem_owner_id");
+    return preferred;
+}
+
+QString frequencyText(const QString& code)
+{
+    if (code == QLatin1String("1"))
+        return QStringLiteral("DAILY");
+    if (code == QLatin1String("2"))
+        return QStringLiteral("WEEKLY");
+    if (code == QLatin1String("3"))
+        return QStringLiteral("MONTHLY");
+    if (code == QLatin1String("4"))
+        return QStringLiteral("YEARLY");
+    return QStringLiteral("once");
+}
+
+CalendarEntry entryFrom(const QSqlQuery& query, const QSqlRecord& record)
+{
+    CalendarEntry entry;
+    entry.title = valueOf(query, record, QStringLiteral("summary")).value_or(QString());
+    entry.location = valueOf(query, record, QStringLiteral("location")).value_or(QString());
+    entry.description = valueOf(query, record, QStringLiteral("description")).value_or(QString());
+    entry.timeZone = valueOf(query, record, QStringLiteral("start_tz")).value_or(QString());
+    entry.allDay = valueOf(query, record, QStringLiteral("all_day")).value_or(QString()) == QLatin1String("1");
+    entry.url = valueOf(query, record, QStringLiteral("url")).value_or(QString());
+    const std::optional<QString> start = valueOf(query, record, QStringLiteral("start_date"));
+    const std::optional<QString> end = valueOf(query, record, QStringLiteral("end_date"));
+    if (start)
+        entry.startDate = AppleDates::calendarDate(*start);
+    if (end)
+        entry.endDate = AppleDates::calendarDate(*end);
+
+    const std::optional<QString> frequency = valueOf(query, record, QStringLiteral("frequency"));
+    if (frequency && !frequency->isEmpty()) {
+        entry.frequency = frequencyText(*frequency);
+        entry.interval = valueOf(query, record, QStringLiteral("interval")).value_or(QString());
+        const std::optional<QString> repeatEnd = valueOf(query, record, QStringLiteral("recurrence_end_date"));
+        if (repeatEnd && !repeatEnd->isEmpty() && *repeatEnd != QLatin1String("0"))
+            entry.repeatEndDate = AppleDates::calendarDate(*repeatEnd);
+    }
+    return entry;
+}
+
+// Returns false when the alarm query failed.
+bool readAlarms(QSqlQuery& alarms, bool prepared, const QString& rowId, CalendarEntry& entry)
+{
+    TraceScope trace("IphoneCalendarExport::readAlarms");
+    if (!prepared) {
+        traceValue("Alarm selection error", alarms.lastError().text());
+        return false;
+    }
+    alarms.bindValue(0, rowId);
+    if (!alarms.exec()) {
+        traceValue("Alarm selection error", alarms.lastError().text());
+        return false;
+    }
+    const QSqlRecord record = alarms.record();
+    while (alarms.next()) {
+        bool ok = false;
+        const qint32 seconds =
+            valueOf(alarms, record, QStringLiteral("trigger_interval")).value_or(QString()).toInt(&ok, 10);
+        if (ok)
+            entry.alarms.append(seconds);
+    }
+    return true;
+}
+
+} // namespace
+
+int IphoneCalendarExport::write(const QString& calendarPath, const QString& outputPath)
+{
+    TraceScope trace("IphoneCalendarExport::write");
+    traceValue("database", calendarPath);
+    CalendarXmlWriter writer;
+    int result = writer.open(outputPath);
+    if (result != 0) {
+        traceReturns(result);
+        return result;
+    }
+    {
+        SqliteConnection connection(calendarPath);
+        traceCopyToLogFolder(calendarPath, QStringLiteral("calendar.db"));
+        // An empty path would give SQLite a temporary database; treat it as missing.
+        if (!calendarPath.isEmpty() && connection.open()) {
+            traceMessage("Database opened");
+        } else {
+            traceMessage("Could not open database");
+            traceValue("Error", connection.database().lastError().text());
+            result = kErrorCannotOpenDatabase;
+        }
+        const QSqlDatabase db = connection.database();
+        bool newerLayout = false;
+        if (result == 0) {
+            if (db.isValid()) {
+                traceMessage("Database is valid");
+                newerLayout = db.tables(QSql::Tables).contains(QStringLiteral("Location"));
+            } else {
+                traceMessage("Database is invalid");
+                result = kErrorInvalidDatabase;
+            }
+        }
+
+        QSqlQuery entries(db);
+        entries.setForwardOnly(true);
+        // A database that did not open fails its query as well.
+        if (result == kErrorCannotOpenDatabase
+            || (result == 0 && !entries.exec(newerLayout ? newerQueryFor(db) : kOlderQuery))) {
+            traceValue("Selection error", entries.lastError().text());
+            result = kErrorSelection;
+        }
+        if (result == 0) {
+            QSqlQuery alarms(db);
+            alarms.setForwardOnly(true);
+            const bool alarmsPrepared = alarms.prepare(QStringLiteral("SELECT * FROM Alarm WHERE ")
+                                                       + alarmOwnerColumn(db, newerLayout) + QStringLiteral("=?"));
+            const QSqlRecord record = entries.record();
+            while (entries.next()) {
+                CalendarEntry entry = entryFrom(entries, record);
+                const QString rowId = valueOf(entries, record, QStringLiteral("entry_rowid")).value_or(QString());
+                if (!readAlarms(alarms, alarmsPrepared, rowId, entry))
+                    result = kErrorSelection;
+                writer.writeEntry(entry);
+            }
+            traceValue("entries", writer.entriesWritten());
+        }
+    }
+    const int finished = writer.finish();
+    if (finished != 0)
+        result = finished;
+    traceReturns(result);
+    return result;
+}

@@ -1,0 +1,16 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include <QString>
+
+// Writes the calendar file from the iPhone's "Calendar.sqlitedb", in the older
+// layout (table Event) or the newer one (CalendarItem with Location).
+class IphoneCalendarExport
+{
+public:
+    static constexpr int kErrorCannotOpenDatabase = -12000;
+    static constexpr int kErrorInvalidDatabase = -12001;
+    static constexpr int kErrorSelection = -12002;
+
+    static int write(const QString& calendarPath, const QString& outputPath);
+};

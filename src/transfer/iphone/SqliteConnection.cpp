@@ -1,0 +1,45 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "transfer/iphone/SqliteConnection.h"
+
+#include "app/TraceLog.h"
+
+#include <QAtomicInteger>
+
+static QString uniqueConnectionName()
+{
+    static QAtomicInteger<quint64> counter;
+    return QStringLiteral("velmora-sqlite-") + QString::number(counter.fetchAndAddRelaxed(1));
+}
+
+SqliteConnection::SqliteConnection(const QString& databaseName, const QString& connectOptions)
+    : mName(uniqueConnectionName())
+{
+    TraceScope trace("SqliteConnection::SqliteConnection");
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), mName);
+    db.setDatabaseName(databaseName);
+    if (!connectOptions.isEmpty())
+        db.setConnectOptions(connectOptions);
+}
+
+SqliteConnection::~SqliteConnection()
+{
+    TraceScope trace("SqliteConnection::~SqliteConnection");
+    {
+        QSqlDatabase db = QSqlDatabase::database(mName, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(mName);
+}
+
+bool SqliteConnection::open()
+{
+    TraceScope trace("SqliteConnection::open");
+    QSqlDatabase db = QSqlDatabase::database(mName, false);
+    return db.open();
+}
+
+QSqlDatabase SqliteConnection::database() const
+{
+    return QSqlDatabase::database(mName, false);
+}

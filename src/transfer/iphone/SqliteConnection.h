@@ -1,0 +1,26 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+// One SQLite connection under a name no other connection uses, removed again
+// when the object goes away. Several readers may run at once (the sync runs
+// on a worker thread while a test or a tool reads another database), so the
+// fixed or default connection names would collide.
+// Every QSqlQuery made on it must be destroyed before this object.
+class SqliteConnection
+{
+public:
+    // connectOptions are the QSQLITE driver options, e.g. "QSQLITE_OPEN_READONLY".
+    explicit SqliteConnection(const QString& databaseName, const QString& connectOptions = QString());
+    ~SqliteConnection();
+    Q_DISABLE_COPY_MOVE(SqliteConnection)
+
+    bool open();
+    QSqlDatabase database() const;
+    QString name() const { return mName; }
+
+private:
+    QString mName;
+};

@@ -1,0 +1,74 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+// extract BACKUP_FOLDER EXTRACTION_FOLDER
+// Copies what Velmora reads out of an unencrypted iPhone backup and writes the
+// backup file list. Exit code 0 on success; otherwise no list is written.
+#include "app/TraceLog.h"
+#include "transfer/iphone/IphoneBackupExtractor.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+enum ExitCode {
+    ExitSuccess = 0,
+    ExitUsage = 1,
+    ExitEncrypted = 2,
+    ExitNoManifest = 3,
+    ExitUnreadable = 4,
+    ExitOutputFailed = 5,
+};
+
+int exitCodeFor(int result)
+{
+    switch (result) {
+    case IphoneBackupExtractor::Success:
+        return ExitSuccess;
+    case IphoneBackupExtractor::Encrypted:
+        return ExitEncrypted;
+    case IphoneBackupExtractor::NoManifest:
+        return ExitNoManifest;
+    case IphoneBackupExtractor::OutputFailed:
+        return ExitOutputFailed;
+    default:
+        return ExitUnreadable;
+    }
+}
+
+const char* messageFor(int result)
+{
+    switch (result) {
+    case IphoneBackupExtractor::Encrypted:
+        return "the backup is encrypted";
+    case IphoneBackupExtractor::NoManifest:
+        return "no Manifest.db or Manifest.mbdb in the backup folder";
+    case IphoneBackupExtractor::OutputFailed:
+        return "cannot write to the extraction folder";
+    default:
+        return "the backup's manifest cannot be read";
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    TraceScope trace("extract::main");
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() != 3) {
+        std::fprintf(stderr, "usage: extract BACKUP_FOLDER EXTRACTION_FOLDER\n");
+        return ExitUsage;
+    }
+    IphoneBackupExtractor extractor;
+    const int result = extractor.run(arguments.at(1), arguments.at(2));
+    if (result != IphoneBackupExtractor::Success) {
+        std::fprintf(stderr, "extract: %s\n", messageFor(result));
+        return exitCodeFor(result);
+    }
+    std::fprintf(stdout, "extract: %d files copied, %d missing in the backup, %d unsafe paths skipped\n",
+                 extractor.filesCopied(), extractor.blobsMissing(), extractor.pathsRejected());
+    return ExitSuccess;
+}
