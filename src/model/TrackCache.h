@@ -86,12 +86,10 @@ private:
     QString mCacheFileName;
     std::unique_ptr<QFile> mCacheFile;
     std::unique_ptr<QFile> mIdsFile;
+    // All reads go through these; they know the sizes of both files, so that
+    // no length read from a file can ask for more than the file holds.
     std::unique_ptr<FileWindowReader> mCacheReader;
     std::unique_ptr<FileWindowReader> mIdsReader;
-    // Sizes of both files as this object has read and written them; reads are
-    // bounded by them, so that no field can ask for more than the file holds.
-    qint64 mCacheFileSize = 0;
-    qint64 mIdsFileSize = 0;
     qint64 mTotalSizeOfUploadedFiles = 0;
     // Positions of the length words of the header's total and integrity
     // fields; 0 until the header has been read or written.
