@@ -86,8 +86,11 @@ int Device::writePlaylistFile(const Playlist& playlist, const TrackList& tracks,
 {
     TraceScope trace("Device::writePlaylistFile");
     QFile file(localPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        // Only the trace shows it: callers go on with their other playlists.
         traceMessage("Error opening playlist file");
+        return 0;
+    }
     traceValue("Writing: #EXTM3U, bytes written", static_cast<int>(file.write("#EXTM3U\r\n")));
     for (const PlaylistEntry& entry : playlist.mEntries) {
         if (!isPlaylistIndexValid(tracks, entry.mTrackIndex))
