@@ -1,0 +1,159 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+// velmora-convert run as a process, on good and broken backups.
+#include "support/IpdWriter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runConvert(const QStringList& arguments)
+{
+    Run run;
+    QProcess process;
+    process.start(QCoreApplication::applicationDirPath() + "/velmora-convert", arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.exitCode = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QByteArray sampleBackup()
+{
+    return IpdWriter::header({"SMS Messages", "Address Book - All"})
+           + IpdWriter::smsRecord(0, true, 1300000000000ull, "+15550100", "hi")
+           + IpdWriter::smsRecord(0, false, 1300000001000ull, "+15550100", "bye")
+           + IpdWriter::record(1, {{10, IpdWriter::textSubfield(32, "Jane")}});
+}
+
+} // namespace
+
+class TestVelmoraConvert : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void convertsIpd();
+    void convertsBbbArchive();
+    void brokenInput_data();
+    void brokenInput();
+};
+
+void TestVelmoraConvert::initTestCase()
+{
+    QVERIFY2(QFileInfo(QCoreApplication::applicationDirPath() + "/velmora-convert").isExecutable(),
+             "velmora-convert must be built beside the tests");
+}
+
+void TestVelmoraConvert::convertsIpd()
+{
+    QTemporaryDir work;
+    const QString backup = work.filePath("My Backup.ipd");
+    writeFile(backup, sampleBackup());
+    const QString out = work.filePath("out dir");
+    const Run run = runConvert({backup, out});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.err.isEmpty());
+    QVERIFY2(run.out.contains("2 databases"), qPrintable(run.out));
+    QVERIFY2(run.out.contains("Contacts written: 1"), qPrintable(run.out));
+    QVERIFY2(run.out.contains("Messages written: 2"), qPrintable(run.out));
+    QFile messages(out + "/messages.xml");
+    QVERIFY(messages.open(QIODevice::ReadOnly));
+    const QByteArray xml = messages.readAll();
+    QVERIFY(xml.contains("<received_message>"));
+    QVERIFY(xml.contains("<text>bye</text>"));
+    QVERIFY(QFile::exists(out + "/address.xml"));
+}
+
+void TestVelmoraConvert::convertsBbbArchive()
+{
+    QTemporaryDir work;
+    const QString content = work.filePath("content");
+    writeFile(content + "/Manifest.xml", "<BlackBerry_Backup/>");
+    writeFile(content + "/Databases/1.dat",
+              IpdWriter::header({"SMS Messages"}) + IpdWriter::smsRecord(1, true, 0, "+1", "from archive"));
+    QProcess zip;
+    zip.setWorkingDirectory(content);
+    zip.start(QStandardPaths::findExecutable("7z"), {"a", "-tzip", work.filePath("Backup.bbb"), "."});
+    QVERIFY(zip.waitForFinished(60000) && zip.exitCode() == 0);
+
+    const Run run = runConvert({work.filePath("Backup.bbb"), work.filePath("out")});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.contains("Messages written: 1"), qPrintable(run.out));
+    QVERIFY(run.out.contains("no address book"));
+    QVERIFY(!QFile::exists(work.filePath("out/address.xml")));
+    QCOMPARE(QDir(work.filePath("out")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+             QStringList{"messages.xml"});
+}
+
+void TestVelmoraConvert::brokenInput_data()
+{
+    QTest::addColumn<QString>("name");     // file created in the work folder; empty: none
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("arguments"); // "%1" is the work folder
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("no arguments") << QString() << QByteArray() << QStringList{} << "usage";
+    QTest::newRow("missing backup") << QString() << QByteArray() << QStringList{"%1/none.ipd", "%1/out"}
+                                    << "no such backup";
+    QTest::newRow("unrecognised name") << "notes.txt" << sampleBackup() << QStringList{"%1/notes.txt", "%1/out"}
+                                       << "not a recognised backup";
+    QTest::newRow("garbage ipd") << "bad.ipd" << QByteArray(4096, '\x7f') << QStringList{"%1/bad.ipd", "%1/out"}
+                                 << "no BlackBerry databases";
+    QTest::newRow("truncated header") << "short.ipd" << sampleBackup().left(40)
+                                      << QStringList{"%1/short.ipd", "%1/out"} << "no BlackBerry databases";
+    QTest::newRow("bbb that is no archive") << "bad.bbb" << QByteArray("not a zip") << QStringList{"%1/bad.bbb", "%1/out"}
+                                            << "no BlackBerry databases";
+    QTest::newRow("backup is a folder") << QString() << QByteArray() << QStringList{"%1/dir.ipd", "%1/out"}
+                                        << "cannot read the backup";
+    QTest::newRow("output folder blocked by a file") << "ok.ipd" << sampleBackup()
+                                                     << QStringList{"%1/ok.ipd", "%1/ok.ipd/out"}
+                                                     << "cannot write the output files";
+}
+
+void TestVelmoraConvert::brokenInput()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QTemporaryDir work;
+    QVERIFY(QDir().mkpath(work.filePath("dir.ipd")));
+    if (!name.isEmpty())
+        writeFile(work.filePath(name), bytes);
+    for (QString& argument : arguments)
+        argument = argument.arg(work.path());
+
+    const Run run = runConvert(arguments);
+    QVERIFY(run.exitCode > 0);
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(run.err.count('\n'), 1); // one line
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(!QFile::exists(work.filePath("out/messages.xml")));
+}
+
+QTEST_GUILESS_MAIN(TestVelmoraConvert)
+#include "tst_VelmoraConvert.moc"
