@@ -6,6 +6,8 @@
 #include "devices/Device.h"
 #include "settings/SyncSettings.h"
 #include "sync/SyncState.h"
+#include "transfer/blackberry/BlackberryConversion.h"
+#include "transfer/iphone/AppleExtractor.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -100,13 +102,36 @@ void DataTransfer::transferBlackBerry(const SyncSettings& settings, const QStrin
         mask |= 4;
     }
     traceValue("mask", mask);
-    (void)backupPath;
+    // Both databases are converted whatever the mask says; only the files the
+    // user asked for go to the phone.
+    const BlackberryConversionResult result = BlackberryConversion::convert(backupPath, extractionFolder());
+    traceValue("conversionResult", result.code);
 }
 
 bool DataTransfer::transferIphone(const QString& backupPath, const Choices& choices)
 {
     TraceScope trace("DataTransfer::transferIphone");
-    (void)backupPath;
-    (void)choices;
+    const QString extraction = extractionFolder();
+    AppleExtractor extractor;
+    const int result = extractor.extractFromManifest(backupPath, extraction);
+    traceValue("extractResult", result);
+    if (result == AppleExtractor::kErrorUnreadableBackup)
+        return false;
+    if (result != 0)
+        return true;
+
+    if (choices.messages)
+        extractor.generateMessagesXML(extraction, extraction + Constants::messagesFileName());
+    if (choices.addressBook)
+        extractor.generateAddressBookXML(extraction, extraction + Constants::addressBookFileName());
+    if (choices.calendar)
+        extractor.generateCalendarXML(extraction, extraction + Constants::calendarFileName());
+    if (choices.photos) {
+        mObserver.photoStateChanged(SyncState::StatePhotos);
+        PhotoCopier copier(mDevice, mObserver);
+        const int screenPixels = PhotoCopier::screenPixelsOf(mParentDevice);
+        for (const PhotoPath& photo : extractor.photos())
+            copier.copyCameraRollFile(photo.mSourceName, photo.mDestName, screenPixels);
+    }
     return true;
 }

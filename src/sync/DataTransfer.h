@@ -16,8 +16,6 @@ class SyncSettings;
 class DataTransfer
 {
 public:
-    static constexpr int kErrorUnreadableBackup = -13000;
-
     DataTransfer(Device& device, DeviceParent* parentDevice, PhotoCopier::Observer& observer);
 
     // Runs the whole step for the phone with this id; the settings are saved
