@@ -374,12 +374,12 @@ int TrackCache::readTrack(Track& track)
 
     for (;;) {
         const qint64 tagPosition = mCacheReader->pos();
+        // Fewer than four bytes left: the end of this record, and the damaged
+        // start of the next one, which the next read reports.
+        if (mCacheReader->bytesLeft() < 4)
+            break;
         qint32 tag = 0;
         result = readWord(tag);
-        if (result == kEndOfFile) {
-            result = 0;
-            break;
-        }
         if (result != 0)
             break;
         if (tag == kRecordStartTag) {
