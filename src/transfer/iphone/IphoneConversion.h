@@ -1,0 +1,46 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include "transfer/iphone/PhotoPath.h"
+
+#include <QList>
+#include <QString>
+
+// What to take from an iPhone backup.
+struct IphoneConversionChoices
+{
+    bool addressBook = true;
+    bool messages = true;
+    bool calendar = true;
+    // The pause between the extractor's end and the reading of its list.
+    int settleDelayMs = 3000;
+};
+
+struct IphoneConversionResult
+{
+    // 0, or AppleExtractor::kErrorUnreadableBackup (nothing was converted).
+    int code = 0;
+    // Per file: the path written (empty when not chosen) and its result code.
+    QString addressBookPath;
+    int addressBookCode = 0;
+    QString messagesPath;
+    int messagesCode = 0;
+    QString calendarPath;
+    int calendarCode = 0;
+    // Camera-roll files found in the extraction folder.
+    QList<PhotoPath> photos;
+};
+
+// One iPhone backup to the phone's XML files: runs the extractor into
+// extractionFolder (emptied first), then writes "address.xml", "messages.xml"
+// and "calendar.xml" into outputFolder as chosen. Used by a sync run and by
+// the velmora-convert program alike.
+class IphoneConversion
+{
+public:
+    static IphoneConversionResult convert(const QString& backupFolder, const QString& extractionFolder,
+                                          const QString& outputFolder, const IphoneConversionChoices& choices);
+
+    // An iPhone backup folder: one holding Manifest.db or Manifest.mbdb.
+    static bool isBackupFolder(const QString& path);
+};
