@@ -19,6 +19,7 @@ void AddressBookXmlWriter::endPerson()
     TraceScope trace("AddressBookXmlWriter::endPerson");
     endElement();
     ++mPersons;
+    itemWritten();
 }
 
 void AddressBookXmlWriter::writeValue(const QString& element, const QString& text)

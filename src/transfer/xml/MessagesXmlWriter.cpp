@@ -25,4 +25,5 @@ void MessagesXmlWriter::writeMessage(const MessageEntry& message)
                                                      : QStringLiteral("true"));
     endElement();
     ++mMessages;
+    itemWritten();
 }

@@ -6,9 +6,19 @@
 
 #include <QSaveFile>
 
+namespace {
+
+// The writer composes text in memory and hands it to the output in blocks of
+// about this many characters: the stream writer encodes and writes every tag
+// and value on its own otherwise, which costs more than all the rest.
+constexpr qsizetype kBlockCharacters = 256 * 1024;
+
+} // namespace
+
 XmlDataFile::XmlDataFile(const QString& rootElement, const char* openFailureTrace)
     : mRootElement(rootElement)
     , mOpenFailureTrace(openFailureTrace)
+    , mWriter(&mText)
 {
 }
 
@@ -24,7 +34,7 @@ int XmlDataFile::open(const QString& path)
         return kErrorCannotOpenFile;
     }
     mFile = std::move(file);
-    mWriter.setDevice(mFile.get());
+    mOutput = mFile.get();
     startDocument();
     return 0;
 }
@@ -36,7 +46,7 @@ int XmlDataFile::open(QIODevice* device)
         traceMessage(mOpenFailureTrace);
         return kErrorCannotOpenFile;
     }
-    mWriter.setDevice(device);
+    mOutput = device;
     startDocument();
     return 0;
 }
@@ -45,9 +55,13 @@ void XmlDataFile::startDocument()
 {
     TraceScope trace("XmlDataFile::startDocument");
     mOpen = true;
+    mFailed = false;
+    mText.reserve(kBlockCharacters + kBlockCharacters / 4);
+    // What writeStartDocument writes on a device; on a string it would leave
+    // out the encoding.
+    mText.append(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
     mWriter.setAutoFormatting(true);
     mWriter.setAutoFormattingIndent(4);
-    mWriter.writeStartDocument();
     mWriter.writeStartElement(mRootElement);
 }
 
@@ -59,7 +73,8 @@ int XmlDataFile::finish()
     mOpen = false;
     mWriter.writeEndElement();
     mWriter.writeEndDocument();
-    bool written = !mWriter.hasError();
+    writeBlock();
+    bool written = !mFailed;
     if (mFile) {
         if (written)
             written = mFile->commit();
@@ -67,13 +82,30 @@ int XmlDataFile::finish()
             mFile->cancelWriting();
         mFile.reset();
     }
-    mWriter.setDevice(nullptr);
+    mOutput = nullptr;
     if (!written) {
         traceMessage("Unable to write XML file");
         traceReturns(kErrorCannotOpenFile);
         return kErrorCannotOpenFile;
     }
     return 0;
+}
+
+void XmlDataFile::writeBlock()
+{
+    TraceScope trace("XmlDataFile::writeBlock");
+    if (!mFailed && !mText.isEmpty()) {
+        const QByteArray bytes = mText.toUtf8();
+        if (mOutput->write(bytes) != bytes.size())
+            mFailed = true;
+    }
+    mText.resize(0); // keeps the capacity
+}
+
+void XmlDataFile::itemWritten()
+{
+    if (mText.size() >= kBlockCharacters)
+        writeBlock();
 }
 
 void XmlDataFile::startElement(const QString& name)

@@ -13,7 +13,7 @@ class QSaveFile;
 // messages, calendar): UTF-8, the XML declaration, one root element, one
 // element per line indented by 4 blanks, and every text and attribute value
 // through the control-character filter. It streams: nothing but the element
-// being written is held in memory.
+// being written and a block of text for the output is held in memory.
 //
 // A file is written through QSaveFile, so the phone never receives a
 // half-written file: it appears only when finish() succeeds.
@@ -44,13 +44,19 @@ protected:
     void endElement();
     void writeTextElement(const QString& name, const QString& value);
     void writeAttribute(const QString& name, const QString& value);
+    // Called after each top-level item, between which the text goes out.
+    void itemWritten();
 
 private:
     void startDocument();
+    void writeBlock();
 
     QString mRootElement;
     const char* mOpenFailureTrace;
     std::unique_ptr<QSaveFile> mFile;
+    QIODevice* mOutput = nullptr;
+    QString mText; // composed but not yet written
     QXmlStreamWriter mWriter;
     bool mOpen = false;
+    bool mFailed = false;
 };

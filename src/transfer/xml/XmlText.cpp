@@ -21,10 +21,16 @@ bool isDropped(const QString& text, qsizetype index)
 
 QString XmlText::filtered(const QString& text)
 {
-    // Most values are clean: scan first so that they are returned without a copy.
+    // Most values are clean: scan first so that they are returned without a
+    // copy, with a quick test for the common characters.
+    const auto* units = reinterpret_cast<const char16_t*>(text.constData());
     qsizetype first = 0;
-    while (first < text.size() && !isDropped(text, first))
+    while (first < text.size()) {
+        const char16_t unit = units[first];
+        if ((unit < 32 || unit >= 0xD800) && isDropped(text, first))
+            break;
         ++first;
+    }
     if (first == text.size())
         return text;
 
