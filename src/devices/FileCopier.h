@@ -4,8 +4,8 @@
 #include <QString>
 
 // Copies a file so that the destination name only ever names a complete copy.
-// The data goes to a hidden temporary file in the destination's folder, is
-// flushed to the medium, and is then renamed over the destination. A copy
+// The data goes to a hidden temporary file in the destination's folder, which
+// is renamed over the destination once every byte is written. A copy
 // cut short (phone pulled, disk full) leaves no file under the final name and
 // removes its temporary file where it still can. An existing destination is
 // replaced; callers that must keep it check first.
