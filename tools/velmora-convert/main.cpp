@@ -1,11 +1,14 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 // velmora-convert BACKUP OUTDIR: writes OUTDIR/address.xml and OUTDIR/messages.xml
-// from a phone backup with the same code a sync runs. Exit status 0 on success.
+// (and OUTDIR/calendar.xml for an iPhone backup folder) from a phone backup with
+// the same code a sync runs. Exit status 0 on success.
 #include "transfer/blackberry/BlackberryBackup.h"
 #include "transfer/blackberry/BlackberryConversion.h"
+#include "transfer/iphone/IphoneConversion.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 namespace {
@@ -44,6 +47,27 @@ int convertBlackberry(const QString& backup, const QString& outputFolder)
     return 0;
 }
 
+int convertIphone(const QString& backup, const QString& outputFolder)
+{
+    // The extraction folder is emptied first: never the user's output folder.
+    QTemporaryDir extraction;
+    if (!extraction.isValid())
+        return fail(QStringLiteral("cannot create a temporary folder"));
+    IphoneConversionChoices choices;
+    choices.settleDelayMs = 0;
+    const IphoneConversionResult result =
+        IphoneConversion::convert(backup, extraction.filePath(QStringLiteral("extracted")), outputFolder, choices);
+    if (result.code != 0)
+        return fail(QStringLiteral("cannot read the iPhone backup; is it encrypted? (error ")
+                    + QString::number(result.code) + QStringLiteral("): ") + backup);
+    QTextStream out(stdout);
+    out << "iPhone backup: " << result.photos.size() << " camera-roll files" << Qt::endl;
+    out << "Address book (result " << result.addressBookCode << "): " << result.addressBookPath << Qt::endl;
+    out << "Messages (result " << result.messagesCode << "): " << result.messagesPath << Qt::endl;
+    out << "Calendar (result " << result.calendarCode << "): " << result.calendarPath << Qt::endl;
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -59,5 +83,9 @@ int main(int argc, char* argv[])
 
     if (BlackberryBackup::isBackupPath(backup))
         return convertBlackberry(backup, outputFolder);
-    return fail(QStringLiteral("not a recognised backup (expected a BlackBerry .ipd or .bbb file): ") + backup);
+    if (IphoneConversion::isBackupFolder(backup))
+        return convertIphone(backup, outputFolder);
+    return fail(QStringLiteral("not a recognised backup (expected a BlackBerry .ipd or .bbb file or an iPhone "
+                               "backup folder): ")
+                + backup);
 }

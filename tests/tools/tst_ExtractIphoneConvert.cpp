@@ -1,0 +1,104 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+// A whole iPhone backup made of the real sample databases, through the
+// extractor and velmora-convert, as a sync would convert it.
+#include "support/IphoneBackupBuilder.h"
+#include "support/IphoneBackupXml.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QByteArray sample(const QString& name)
+{
+    QFile file(QStringLiteral(VELMORA_TEST_DATA_DIR "/iphone/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int runConvert(const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/velmora-convert"), arguments);
+    if (!process.waitForFinished(120000))
+        return -1;
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+int count(const QStringList& lines, const QString& element)
+{
+    return int(lines.filter(QRegularExpression(QLatin1Char('^') + element + QLatin1Char('$'))).size());
+}
+
+} // namespace
+
+class TestExtractIphoneConvert : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void convertsARealBackup_data();
+    void convertsARealBackup();
+    void encryptedBackupFails();
+};
+
+void TestExtractIphoneConvert::convertsARealBackup_data()
+{
+    QTest::addColumn<IphoneBackupBuilder::Manifest>("manifest");
+    QTest::newRow("Manifest.db") << IphoneBackupBuilder::Manifest::Database;
+    QTest::newRow("Manifest.mbdb") << IphoneBackupBuilder::Manifest::Mbdb;
+}
+
+void TestExtractIphoneConvert::convertsARealBackup()
+{
+    QFETCH(IphoneBackupBuilder::Manifest, manifest);
+    QTemporaryDir temp;
+    const QString backup = temp.filePath(QStringLiteral("backup"));
+    const QString out = temp.filePath(QStringLiteral("out"));
+    const QString home = QStringLiteral("HomeDomain");
+    IphoneBackupBuilder builder;
+    builder.addFile(home, QStringLiteral("Library/SMS/sms.db"), sample(QStringLiteral("ios18-sms.db")));
+    builder.addFile(home, QStringLiteral("Library/Calendar/Calendar.sqlitedb"),
+                    sample(QStringLiteral("ios18-Calendar.sqlitedb")));
+    // The iOS 16 address book keeps its only person in the -wal file: it is
+    // found only when the companions are extracted beside the database.
+    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+        builder.addFile(home, QStringLiteral("Library/AddressBook/AddressBook.sqlitedb") + suffix,
+                        sample(QStringLiteral("ios16-addressbook-wal-only/AddressBook.sqlitedb") + suffix));
+    }
+    builder.addFile(QStringLiteral("CameraRollDomain"), QStringLiteral("Media/DCIM/100APPLE/IMG_0001.JPG"), "jpeg");
+    QVERIFY(builder.write(backup, manifest));
+
+    QCOMPARE(runConvert({backup, out}), 0);
+
+    const QStringList messages = IphoneBackupXml::outline(out + QStringLiteral("/messages.xml"));
+    QCOMPARE(count(messages, QStringLiteral("messages/(sent|received)_message")), 10);
+    const QStringList calendar = IphoneBackupXml::outline(out + QStringLiteral("/calendar.xml"));
+    QCOMPARE(count(calendar, QStringLiteral("calendar/calendar_entry")), 5);
+    const QStringList book = IphoneBackupXml::outline(out + QStringLiteral("/address.xml"));
+    QCOMPARE(count(book, QStringLiteral("address_book/person")), 1);
+    // The user's backup is left as it was: no -wal or -shm of a database opened there.
+    QVERIFY(QDir(backup).entryList({QStringLiteral("*-wal"), QStringLiteral("*-shm")}, QDir::Files).isEmpty());
+}
+
+void TestExtractIphoneConvert::encryptedBackupFails()
+{
+    QTemporaryDir temp;
+    const QString backup = temp.filePath(QStringLiteral("backup"));
+    const QString out = temp.filePath(QStringLiteral("out"));
+    IphoneBackupBuilder builder;
+    builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"),
+                    sample(QStringLiteral("ios18-sms.db")));
+    builder.setEncrypted(true);
+    QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
+    QVERIFY(runConvert({backup, out}) != 0);
+    QVERIFY(!QFile::exists(out + QStringLiteral("/messages.xml")));
+}
+
+QTEST_GUILESS_MAIN(TestExtractIphoneConvert)
+#include "tst_ExtractIphoneConvert.moc"
