@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
+#include <future>
 #include <memory>
 
 int BlackberryConversion::writeAddressBook(const BackupDatabase& database, const QString& path, int& count)
@@ -80,25 +81,32 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
     }
 
     const QString folder = outputFolder + QDir::separator();
-    if (copyTextMessages) {
-        if (const BackupDatabase* sms = table.findByName(QStringLiteral("SMS Messages"))) {
-            const QString path = folder + Constants::messagesFileName();
-            const int code = writeMessages(*sms, path, result.messages);
-            if (code == 0)
-                result.messagesPath = path;
-            else
-                result.code = code;
-        }
+    const BackupDatabase* sms = copyTextMessages ? table.findByName(QStringLiteral("SMS Messages")) : nullptr;
+    const BackupDatabase* contacts =
+        copyAddressBook ? table.findByName(QStringLiteral("Address Book - All")) : nullptr;
+    // The two files are independent and only read the table: the messages go
+    // on a second thread while this one writes the address book.
+    const QString messagesPath = folder + Constants::messagesFileName();
+    std::future<int> messagesDone;
+    if (sms) {
+        messagesDone = std::async(std::launch::async, [sms, messagesPath, &result] {
+            return writeMessages(*sms, messagesPath, result.messages);
+        });
     }
-    if (copyAddressBook) {
-        if (const BackupDatabase* contacts = table.findByName(QStringLiteral("Address Book - All"))) {
-            const QString path = folder + Constants::addressBookFileName();
-            const int code = writeAddressBook(*contacts, path, result.contacts);
-            if (code == 0)
-                result.addressBookPath = path;
-            else
-                result.code = code;
-        }
+    if (contacts) {
+        const QString path = folder + Constants::addressBookFileName();
+        const int code = writeAddressBook(*contacts, path, result.contacts);
+        if (code == 0)
+            result.addressBookPath = path;
+        else
+            result.code = code;
+    }
+    if (sms) {
+        const int code = messagesDone.get();
+        if (code == 0)
+            result.messagesPath = messagesPath;
+        else
+            result.code = code;
     }
     traceReturns(result.code);
     return result;
