@@ -9,8 +9,12 @@
 namespace {
 // A real hardware fault, not the sanitizer's report of one: the guarded
 // region of the sync thread is what is under test.
-__attribute__((noinline, no_sanitize("undefined"))) int divide(int numerator, volatile int denominator)
+volatile int sNumerator = 1000;
+volatile int sZero = 0;
+__attribute__((noinline, no_sanitize("undefined"))) int divideByZero()
 {
+    const int numerator = sNumerator;
+    const int denominator = sZero;
     return numerator / denominator;
 }
 } // namespace
@@ -52,7 +56,7 @@ int SyncTestLibrary::scanPlaylist(const QString& playlistName, TrackList& trackL
                                   bool convertToMp3, TrackList& drmTracks, Playlist& playlist, bool wholeLibrary)
 {
     if (mDivideByZero)
-        return divide(1, 0);
+        return divideByZero();
     mScannedPlaylists.append(playlistName);
     QList<Track> tracks;
     if (wholeLibrary && playlistName.isEmpty()) {

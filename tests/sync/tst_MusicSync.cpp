@@ -1,0 +1,447 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "app/Constants.h"
+#include "app/ExceptionReport.h"
+#include "model/TrackCache.h"
+#include "model/TrackList.h"
+#include "support/SyncMedia.h"
+#include "support/SyncRecordingDevice.h"
+#include "support/SyncRun.h"
+#include "support/SyncTestHome.h"
+#include "support/SyncTestLibrary.h"
+#include "sync/MusicSync.h"
+#include "sync/SyncState.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QtTest>
+
+using namespace SyncState;
+
+// The music side of a sync run on a USB phone folder, with a library that
+// returns real (tiny) audio files.
+class tst_MusicSync : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void tracksCopiedLastFirstWithPercentages();
+    void aacConvertedArrivesAsMp3();
+    void albumArtSentOncePerAlbum();
+    void failedUploadIsListedWithItsCode();
+    void noMusicMarkerCopiesNoMusic();
+    void podcastsKeepMostRecentEpisodes_data();
+    void podcastsKeepMostRecentEpisodes();
+    void cancelDuringUpload();
+    void notEnoughSpace_data();
+    void notEnoughSpace();
+    void forceFullResyncStartsFromEmptyCache();
+    void drmTracksAreReported();
+    void earlyEnds_data();
+    void earlyEnds();
+    void faultInRunIsReported();
+
+private:
+    QList<Track> makeTracks(SyncTestHome& env, const QStringList& names, const QString& album,
+                            const QString& extension = QStringLiteral("mp3"));
+    QString mSilenceMp3;
+    QString mSilenceM4a;
+    QTemporaryDir mMedia;
+};
+
+void tst_MusicSync::initTestCase()
+{
+    QVERIFY(mMedia.isValid());
+    mSilenceMp3 = mMedia.filePath(QStringLiteral("silence.mp3"));
+    mSilenceM4a = mMedia.filePath(QStringLiteral("silence.m4a"));
+    QVERIFY(SyncMedia::makeSilence(mSilenceMp3));
+    QVERIFY(SyncMedia::makeSilence(mSilenceM4a, QStringLiteral("Converted song")));
+}
+
+QList<Track> tst_MusicSync::makeTracks(SyncTestHome& env, const QStringList& names, const QString& album,
+                                        const QString& extension)
+{
+    QList<Track> tracks;
+    int number = 1;
+    for (const QString& name : names) {
+        const QString path = env.inputFolder() + QLatin1Char('/') + name + QLatin1Char('.') + extension;
+        QFile::copy(extension == QLatin1String("mp3") ? mSilenceMp3 : mSilenceM4a, path);
+        tracks.append(SyncMedia::track(path, name, album, QStringLiteral("Artist"), number++));
+    }
+    return tracks;
+}
+
+void tst_MusicSync::tracksCopiedLastFirstWithPercentages()
+{
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix")});
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One", "Two", "Three"}, QStringLiteral("Album")));
+    SyncRecordingDevice phone(env.phoneRoot());
+
+    {
+        MusicSync sync(&library, &phone, nullptr);
+        SyncRun run(sync);
+        QVERIFY(run.run());
+        // Album art of tracks already on the phone is refreshed by default (11).
+        QCOMPARE(run.states(),
+                 (QList<int>{StatePreparing, StateAlbumArt, StateCopying, StatePlaylists, StateComplete}));
+        QCOMPARE(phone.mUploadedNames, (QStringList{"Three", "Two", "One"}));
+        QCOMPARE(run.percents(StateCopying), (QList<int>{0, 33, 66}));
+        QCOMPARE(run.names(StateCopying), (QStringList{"Three", "Two", "One"}));
+        QVERIFY(sync.GetNonCopiedTracks().isEmpty());
+    }
+    QVERIFY(QFile::exists(env.phoneFile(QStringLiteral("Music/Artist/Album/Two.mp3"))));
+    QFile playlist(env.phoneFile(QStringLiteral("Playlists_QNL/Mix.m3u")));
+    QVERIFY(playlist.open(QIODevice::ReadOnly));
+    QVERIFY(playlist.readAll().contains("/Music/Artist/Album/One.mp3\r\n"));
+    QCOMPARE(phone.mFinalizeCount, 1);
+
+    // The cache remembers the tracks: the next sync copies nothing.
+    phone.mUploadedNames.clear();
+    MusicSync again(&library, &phone, nullptr);
+    SyncRun secondRun(again);
+    QVERIFY(secondRun.run());
+    QCOMPARE(secondRun.states().last(), int(StateComplete));
+    QCOMPARE(phone.mUploadedNames, QStringList());
+}
+
+void tst_MusicSync::aacConvertedArrivesAsMp3()
+{
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix")});
+    env.editSettings([](SyncSettings& settings, const QString& id) { settings.setConvertAacToMp3(id, true); });
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("Mix"),
+                        makeTracks(env, {"Song"}, QStringLiteral("Album"), QStringLiteral("m4a")));
+    SyncRecordingDevice phone(env.phoneRoot());
+    {
+        MusicSync sync(&library, &phone, nullptr);
+        SyncRun run(sync);
+        QVERIFY(run.run());
+        QCOMPARE(run.states().last(), int(StateComplete));
+    }
+    const QString onPhone = env.phoneFile(QStringLiteral("Music/Artist/Album/Song.mp3"));
+    QVERIFY(QFile::exists(onPhone));
+    QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("Music/Artist/Album/Song.m4a"))));
+    const QString probe = SyncMedia::probe(onPhone);
+    QVERIFY2(probe.contains(QLatin1String("codec_name=mp3")), qPrintable(probe));
+    QVERIFY2(probe.contains(QLatin1String("TAG:title=Converted song")), qPrintable(probe));
+
+    // The cache holds it as a converted MP3 with its phone path.
+    TrackCache cache;
+    QCOMPARE(cache.open(QString::fromLatin1(SyncTestHome::kPhoneId)), 0);
+    TrackList cached;
+    QCOMPARE(cache.updateTrackList(cached, -1), 0);
+    QCOMPARE(cached.count(), 1);
+    QVERIFY(cached.track(0).convertedToMp3());
+    QVERIFY(cached.track(0).onRemoteDevice());
+    QCOMPARE(cached.track(0).deviceId(), QStringLiteral("/Music/Artist/Album/Song.mp3"));
+    cache.close();
+}
+
+void tst_MusicSync::albumArtSentOncePerAlbum()
+{
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Album")});
+    SyncTestLibrary library;
+    QStringList names;
+    for (int i = 1; i <= 10; ++i)
+        names.append(QStringLiteral("Track %1").arg(i));
+    library.addPlaylist(QStringLiteral("Album"), makeTracks(env, names, QStringLiteral("Ten")));
+    QImage cover(600, 300, QImage::Format_ARGB32);
+    cover.fill(Qt::blue);
+    const QString coverPath = env.inputFolder() + QStringLiteral("/cover.png");
+    QVERIFY(cover.save(coverPath));
+    library.setArtwork(QStringLiteral("Ten"), coverPath, env.inputFolder());
+    SyncRecordingDevice phone(env.phoneRoot());
+
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QCOMPARE(run.states().last(), int(StateComplete));
+    QCOMPARE(phone.mUploadedNames.size(), 10);
+    QCOMPARE(phone.mAlbumArt, QStringList{QStringLiteral("Ten / Artist")});
+    QCOMPARE(library.mExportedArtwork.size(), 1);
+    // The library's export is removed once used.
+    QVERIFY(!QFile::exists(library.mExportedArtwork.first()));
+    QImage sent(env.phoneFile(QStringLiteral("Music/Artist/Ten/AlbumArt.jpg")));
+    QCOMPARE(sent.size(), QSize(300, 150));
+}
+
+void tst_MusicSync::failedUploadIsListedWithItsCode()
+{
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix")});
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One", "Two", "Three"}, QStringLiteral("Album")));
+    SyncRecordingDevice phone(env.phoneRoot());
+    phone.mFailingUploads.insert(QStringLiteral("Two"), -6008);
+
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QCOMPARE(run.states().last(), int(StateComplete));
+    QCOMPARE(sync.GetNonCopiedTracks().size(), 1);
+    QCOMPARE(sync.GetNonCopiedTracks().first().trackName(), QStringLiteral("Two"));
+    QCOMPARE(sync.mLastUploadError, -6008);
+    // The failed attempt still counts, so the bar keeps moving.
+    QCOMPARE(run.percents(StateCopying), (QList<int>{0, 33, 66}));
+    QVERIFY(QFile::exists(env.phoneFile(QStringLiteral("Music/Artist/Album/One.mp3"))));
+    QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("Music/Artist/Album/Two.mp3"))));
+}
+
+void tst_MusicSync::noMusicMarkerCopiesNoMusic()
+{
+    SyncTestHome env;
+    env.configurePhone({}); // stores "###DONT-SYNC-MUSIC###"
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One"}, QStringLiteral("Album")));
+    SyncRecordingDevice phone(env.phoneRoot());
+
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QCOMPARE(run.states(), (QList<int>{StatePreparing, StateAlbumArt, StateComplete}));
+    QVERIFY(library.mScannedPlaylists.isEmpty());
+    QVERIFY(phone.mUploadedNames.isEmpty());
+    QVERIFY(!QDir(env.phoneFile(QStringLiteral("Music"))).exists());
+}
+
+void tst_MusicSync::podcastsKeepMostRecentEpisodes_data()
+{
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("two most recent") << 2 << QStringList{"Ep5", "Ep4"};
+    QTest::newRow("no limit") << 0 << QStringList{"Ep5", "Ep4", "Ep3", "Ep2", "Ep1"};
+    QTest::newRow("limit above count") << 9 << QStringList{"Ep5", "Ep4", "Ep3", "Ep2", "Ep1"};
+}
+
+void tst_MusicSync::podcastsKeepMostRecentEpisodes()
+{
+    QFETCH(int, limit);
+    QFETCH(QStringList, expected);
+    SyncTestHome env;
+    env.configurePhone({}, 2, {QStringLiteral("Show")});
+    env.editSettings([limit](SyncSettings& settings, const QString& id) {
+        settings.setNumberOfEpisodesToSync(id, limit);
+    });
+    // Dates deliberately not in list order.
+    QList<Track> episodes = makeTracks(env, {"Ep3", "Ep1", "Ep5", "Ep2", "Ep4"}, QStringLiteral("Show"));
+    for (Track& episode : episodes)
+        episode.setDateAdded(1000 + episode.trackName().mid(2).toInt());
+    SyncTestLibrary library;
+    library.addPodcast(QStringLiteral("Show"), episodes);
+    SyncRecordingDevice phone(env.phoneRoot());
+
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QCOMPARE(run.states().last(), int(StateComplete));
+    QStringList copied = phone.mUploadedNames;
+    std::sort(copied.begin(), copied.end());
+    QStringList sortedExpected = expected;
+    std::sort(sortedExpected.begin(), sortedExpected.end());
+    QCOMPARE(copied, sortedExpected);
+
+    QFile playlist(env.phoneFile(QStringLiteral("Playlists_QNL/Show.m3u")));
+    QVERIFY(playlist.open(QIODevice::ReadOnly));
+    QStringList listed;
+    for (const QByteArray& line : playlist.readAll().split('\n'))
+        if (line.startsWith("#EXTINF:"))
+            listed.append(QString::fromUtf8(line.mid(line.indexOf(',') + 1)).trimmed());
+    QCOMPARE(listed, expected);
+}
+
+void tst_MusicSync::cancelDuringUpload()
+{
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix")});
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One", "Two", "Three"}, QStringLiteral("Album")));
+    SyncRecordingDevice phone(env.phoneRoot());
+    MusicSync sync(&library, &phone, nullptr);
+    phone.mBeforeUpload = [&sync](const Track& track) {
+        if (track.trackName() == QLatin1String("Two"))
+            sync.Cancel();
+    };
+
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QCOMPARE(run.states().last(), int(StateCancelled));
+    QCOMPARE(run.stateCount(StateCancelled), 1);
+    QCOMPARE(run.stateCount(StateComplete), 0);
+    QCOMPARE(run.stateCount(StatePlaylists), 0);
+    QCOMPARE(phone.mUploadedNames, (QStringList{"Three", "Two"}));
+    QVERIFY(phone.mPlaylistNames.isEmpty());
+    QCOMPARE(phone.mRemoveOldPlaylistsCount, 0);
+    QCOMPARE(phone.mFinalizeCount, 1);
+}
+
+void tst_MusicSync::notEnoughSpace_data()
+{
+    QTest::addColumn<bool>("userCancels");
+    QTest::addColumn<bool>("forceFull");
+    QTest::newRow("don't sync") << true << false;
+    QTest::newRow("sync anyway") << false << false;
+    QTest::newRow("force full resync makes no check") << true << true;
+}
+
+void tst_MusicSync::notEnoughSpace()
+{
+    QFETCH(bool, userCancels);
+    QFETCH(bool, forceFull);
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix")});
+    SyncTestLibrary library;
+    const QList<Track> tracks = makeTracks(env, {"One", "Two"}, QStringLiteral("Album"));
+    library.addPlaylist(QStringLiteral("Mix"), tracks);
+    SyncRecordingDevice phone(env.phoneRoot());
+    phone.mFreeSpace = 1000;
+
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    run.mCancelOnNotEnoughSpace = userCancels;
+    QVERIFY(run.run(forceFull));
+    if (forceFull) {
+        QVERIFY(run.mShortfalls.isEmpty());
+        QCOMPARE(run.states().last(), int(StateComplete));
+        return;
+    }
+    const qint64 needed = tracks.at(0).sizeOnPc() + tracks.at(1).sizeOnPc();
+    QCOMPARE(run.mShortfalls, QList<qint64>{needed - 1000});
+    if (userCancels) {
+        QCOMPARE(run.states().last(), int(StateCancelled));
+        QVERIFY(phone.mUploadedNames.isEmpty());
+    } else {
+        QCOMPARE(run.states().last(), int(StateComplete));
+        QCOMPARE(phone.mUploadedNames.size(), 2);
+    }
+}
+
+void tst_MusicSync::forceFullResyncStartsFromEmptyCache()
+{
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix")});
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One", "Two"}, QStringLiteral("Album")));
+    SyncRecordingDevice phone(env.phoneRoot());
+    {
+        MusicSync sync(&library, &phone, nullptr);
+        SyncRun run(sync);
+        QVERIFY(run.run());
+    }
+    QString cacheName;
+    {
+        SyncSettings settings;
+        settings.load();
+        QCOMPARE(settings.getCacheFilename(QString::fromLatin1(SyncTestHome::kPhoneId), cacheName), 0);
+    }
+    // A stray record in the companion file must be gone after the full resync.
+    QFile ids(TrackCache::persistentIdsFileName(cacheName));
+    QVERIFY(ids.open(QIODevice::Append));
+    ids.write(QByteArray(4096, 'x'));
+    ids.close();
+
+    phone.mUploadedNames.clear();
+    MusicSync full(&library, &phone, nullptr);
+    SyncRun run(full);
+    QVERIFY(run.run(true));
+    QCOMPARE(run.states().last(), int(StateComplete));
+    QCOMPARE(phone.mUploadedNames, (QStringList{"Two", "One"}));
+    QVERIFY(QFileInfo(TrackCache::persistentIdsFileName(cacheName)).size() < 4096);
+}
+
+void tst_MusicSync::drmTracksAreReported()
+{
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix")});
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One"}, QStringLiteral("Album")));
+    library.mDrmTracks = makeTracks(env, {"Protected"}, QStringLiteral("Shop"));
+    SyncRecordingDevice phone(env.phoneRoot());
+
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QCOMPARE(run.mDrmQuestions, 1);
+    QCOMPARE(sync.GetDrmTracks().count(), 1);
+    QCOMPARE(phone.mUploadedNames, QStringList{QStringLiteral("One")});
+    // No rule selects tracks to delete, so the question is never asked.
+    QCOMPARE(run.mDeleteQuestions, 0);
+}
+
+void tst_MusicSync::earlyEnds_data()
+{
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<QList<int>>("expectedStates");
+    QTest::newRow("not configured") << QStringLiteral("not configured") << QList<int>{StateNotConfigured};
+    QTest::newRow("no settings file") << QStringLiteral("no settings") << QList<int>{StateSettingsError};
+    // Without a cache the run cannot go on, but the window must not stay busy.
+    QTest::newRow("cache cannot be opened")
+        << QStringLiteral("bad cache") << QList<int>{StatePreparing, StateCompleteWithErrors};
+}
+
+void tst_MusicSync::earlyEnds()
+{
+    QFETCH(QString, situation);
+    QFETCH(QList<int>, expectedStates);
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix")});
+    if (situation == QLatin1String("not configured")) {
+        SyncSettings settings;
+        settings.load();
+        settings.setConfig(QStringLiteral("another phone"), true, 0, {}, {}, QStringLiteral("other"));
+        settings.document().documentElement().removeChild(
+            settings.findDeviceElement(QString::fromLatin1(SyncTestHome::kPhoneId)));
+        settings.save();
+        QVERIFY(settings.findDeviceElement(QString::fromLatin1(SyncTestHome::kPhoneId)).isNull());
+    } else if (situation == QLatin1String("no settings")) {
+        QVERIFY(QFile::remove(Constants::configFilePath()));
+    } else {
+        // The cache's place is a folder: it cannot be opened as a file.
+        QString cacheName;
+        SyncSettings settings;
+        settings.load();
+        settings.getCacheFilename(QString::fromLatin1(SyncTestHome::kPhoneId), cacheName);
+        QVERIFY(QDir().mkpath(cacheName));
+    }
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One"}, QStringLiteral("Album")));
+    SyncRecordingDevice phone(env.phoneRoot());
+
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QCOMPARE(run.states(), expectedStates);
+    QVERIFY(phone.mUploadedNames.isEmpty());
+    QCOMPARE(phone.mPrepareCount, 1);
+    // The metadata file opened for the sync is closed again in every case.
+    QCOMPARE(phone.mFinalizeCount, 1);
+}
+
+void tst_MusicSync::faultInRunIsReported()
+{
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix")});
+    SyncTestLibrary library;
+    library.mDivideByZero = true;
+    SyncRecordingDevice phone(env.phoneRoot());
+
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QCOMPARE(run.states().last(), int(StateCompleteWithErrors));
+    QVERIFY2(ExceptionReporter::instance().lastReport().contains(QLatin1String("EXCEPTION_INT_DIVIDE_BY_ZERO")),
+             qPrintable(ExceptionReporter::instance().lastReport()));
+    // The process is alive and can sync again.
+    library.mDivideByZero = false;
+    MusicSync again(&library, &phone, nullptr);
+    SyncRun secondRun(again);
+    QVERIFY(secondRun.run());
+    QCOMPARE(secondRun.states().last(), int(StateComplete));
+}
+
+QTEST_GUILESS_MAIN(tst_MusicSync)
+#include "tst_MusicSync.moc"
