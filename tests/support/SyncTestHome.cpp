@@ -8,10 +8,26 @@
 #include <QStandardPaths>
 
 SyncTestHome::SyncTestHome()
-    : mOldHome(qgetenv("HOME"))
+    : mRoot(mDir.path())
+    , mOldHome(qgetenv("HOME"))
     , mOldSystemBus(qgetenv("DBUS_SYSTEM_BUS_ADDRESS"))
 {
-    qputenv("HOME", QFile::encodeName(mDir.path() + QStringLiteral("/home")));
+    setUp();
+}
+
+SyncTestHome::SyncTestHome(const QString& root)
+    : mRoot(root)
+    , mOldHome(qgetenv("HOME"))
+    , mOldSystemBus(qgetenv("DBUS_SYSTEM_BUS_ADDRESS"))
+{
+    mDir.setAutoRemove(false);
+    QDir(mDir.path()).removeRecursively();
+    setUp();
+}
+
+void SyncTestHome::setUp()
+{
+    qputenv("HOME", QFile::encodeName(home()));
     QDir().mkpath(home());
     QDir().mkpath(phoneRoot());
     QDir().mkpath(inputFolder());
@@ -27,17 +43,17 @@ SyncTestHome::~SyncTestHome()
 
 bool SyncTestHome::isValid() const
 {
-    return mDir.isValid();
+    return !mRoot.isEmpty() && QDir(mRoot).exists();
 }
 
 QString SyncTestHome::home() const
 {
-    return mDir.path() + QStringLiteral("/home");
+    return mRoot + QStringLiteral("/home");
 }
 
 QString SyncTestHome::phoneRoot() const
 {
-    return mDir.path() + QStringLiteral("/phone/");
+    return mRoot + QStringLiteral("/phone/");
 }
 
 QString SyncTestHome::phoneFile(const QString& relativePath) const
@@ -52,7 +68,7 @@ QString SyncTestHome::programFolder() const
 
 QString SyncTestHome::inputFolder() const
 {
-    return mDir.path() + QStringLiteral("/input");
+    return mRoot + QStringLiteral("/input");
 }
 
 QString SyncTestHome::diagnosticsFolder() const

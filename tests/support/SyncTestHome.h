@@ -16,6 +16,9 @@ public:
     static constexpr const char* kPhoneId = "12345TESTPHONEY";
 
     SyncTestHome();
+    // Uses root (home, phone and inputs below it) instead of a temporary
+    // folder, for a child process that must share its parent's home.
+    explicit SyncTestHome(const QString& root);
     ~SyncTestHome();
 
     bool isValid() const;
@@ -39,7 +42,10 @@ public:
     QString diagnosticsFolder() const;
 
 private:
+    void setUp();
+
     QTemporaryDir mDir;
+    QString mRoot;
     QByteArray mOldHome;
     QByteArray mOldSystemBus;
 };

@@ -1,0 +1,300 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "app/Constants.h"
+#include "devices/UsbMSDevice.h"
+#include "support/IpdWriter.h"
+#include "support/IphoneBackupBuilder.h"
+#include "support/SyncMedia.h"
+#include "support/SyncRecordingDevice.h"
+#include "support/SyncRun.h"
+#include "support/SyncTestHome.h"
+#include "support/SyncTestLibrary.h"
+#include "sync/MusicSync.h"
+#include "sync/SyncState.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+using namespace SyncState;
+
+namespace {
+
+const char kChildRootVariable[] = "VELMORA_SYNC_CHILD_ROOT";
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+// A BlackBerry backup with one text message and one contact.
+QString writeBlackBerryBackup(const SyncTestHome& env)
+{
+    QByteArray ipd = IpdWriter::header({QStringLiteral("SMS Messages"), QStringLiteral("Address Book - All")});
+    ipd += IpdWriter::smsRecord(0, true, 1300000000000ULL, "+15550100", "Hello from the BlackBerry");
+    ipd += IpdWriter::record(1, {{10, IpdWriter::textSubfield(32, "Jane") + IpdWriter::textSubfield(32, "Public")
+                                          + IpdWriter::textSubfield(8, "+15550111")}});
+    const QString path = env.inputFolder() + QStringLiteral("/Old phone.ipd");
+    writeFile(path, ipd);
+    return path;
+}
+
+QByteArray testData(const QString& name)
+{
+    return readFile(QStringLiteral(VELMORA_TEST_DATA_DIR "/sync/") + name);
+}
+
+void chooseBackup(SyncTestHome& env, const QString& backup, const QString& photoFolder = QString())
+{
+    env.editSettings([&](SyncSettings& settings, const QString& id) {
+        settings.setSelectedBackupPath(id, backup);
+        settings.setCopyTextMessages(id, true);
+        settings.setCopyAddressBook(id, true);
+        settings.setCopyCalendar(id, true);
+        settings.setCopyPhotos(id, true);
+        if (!photoFolder.isEmpty())
+            settings.addToSettingsList(id, SettingsKeys::photoFoldersList(), QString(), photoFolder);
+    });
+}
+
+} // namespace
+
+// The data transfer of a sync run: backups of other phones become XML files
+// in the phone's "KORVA" folder, photos and videos land in "DCIM".
+class tst_SyncDataTransfer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void blackBerryBackupReachesPhoneOnce();
+    void iPhoneBackupWithCameraRoll_data();
+    void iPhoneBackupWithCameraRoll();
+    void encryptedIPhoneBackupStillSyncs();
+    void noMusicMarkerStillTransfersData();
+    void copiesInLogFolder_data();
+    void copiesInLogFolder();
+    void child();
+};
+
+void tst_SyncDataTransfer::blackBerryBackupReachesPhoneOnce()
+{
+    SyncTestHome env;
+    env.configurePhone();
+    const QString photos = env.inputFolder() + QStringLiteral("/photos");
+    QVERIFY(writeFile(photos + QStringLiteral("/IMG_1.jpg"), "photo"));
+    QVERIFY(writeFile(photos + QStringLiteral("/.cache/x.jpg"), "hidden"));
+    chooseBackup(env, writeBlackBerryBackup(env), photos);
+    SyncTestLibrary library;
+    SyncRecordingDevice phone(env.phoneRoot());
+    {
+        MusicSync sync(&library, &phone, nullptr);
+        SyncRun run(sync);
+        QVERIFY(run.run());
+        QCOMPARE(run.states().first(), int(StatePreparing));
+        QCOMPARE(run.states().last(), int(StateComplete));
+        QCOMPARE(run.stateCount(StateCompleteWithErrors), 0);
+        QVERIFY(!sync.mDataTransferFailed);
+        QCOMPARE(run.names(StatePreparing), QStringList{QStringLiteral("IMG_1.jpg")});
+    }
+    const QByteArray messages = readFile(env.phoneFile(QStringLiteral("KORVA/messages.xml")));
+    QVERIFY2(messages.contains("Hello from the BlackBerry"), messages.constData());
+    QVERIFY2(messages.contains("+15550100"), messages.constData());
+    const QByteArray contacts = readFile(env.phoneFile(QStringLiteral("KORVA/address.xml")));
+    QVERIFY2(contacts.contains("Jane") && contacts.contains("+15550111"), contacts.constData());
+    // A BlackBerry backup has no calendar: nothing is sent in its place.
+    QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("KORVA/calendar.xml"))));
+    QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/IMG_1.jpg"))), QByteArray("photo"));
+    QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("DCIM/Blackberry/.cache"))));
+
+    SyncSettings settings;
+    settings.load();
+    const QString id = QString::fromLatin1(SyncTestHome::kPhoneId);
+    QVERIFY(!settings.copyTextMessages(id));
+    QVERIFY(!settings.copyAddressBook(id));
+    QVERIFY(!settings.copyPhotos(id));
+    QVERIFY(!settings.copyCalendar(id));
+    QVERIFY(!settings.selectedBackupPath(id).isEmpty());
+
+    // A transfer is made once per request: the next sync sends nothing.
+    QVERIFY(QFile::remove(env.phoneFile(QStringLiteral("KORVA/messages.xml"))));
+    QVERIFY(QFile::remove(env.phoneFile(QStringLiteral("DCIM/Blackberry/IMG_1.jpg"))));
+    MusicSync again(&library, &phone, nullptr);
+    SyncRun secondRun(again);
+    QVERIFY(secondRun.run());
+    QCOMPARE(secondRun.states().last(), int(StateComplete));
+    QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("KORVA/messages.xml"))));
+    QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("DCIM/Blackberry/IMG_1.jpg"))));
+}
+
+void tst_SyncDataTransfer::iPhoneBackupWithCameraRoll_data()
+{
+    QTest::addColumn<int>("screenPixels");
+    QTest::addColumn<QString>("expectedSize");
+    QTest::newRow("800x480 phone gets the scaled video") << 384000 << QStringLiteral("width=480\nheight=270");
+    QTest::newRow("larger phone gets the streams") << 384001 << QStringLiteral("width=64\nheight=48");
+}
+
+void tst_SyncDataTransfer::iPhoneBackupWithCameraRoll()
+{
+    QFETCH(int, screenPixels);
+    QFETCH(QString, expectedSize);
+    SyncTestHome env;
+    env.configurePhone();
+    QVERIFY(writeFile(env.phoneFile(QStringLiteral("KORVA/android.xml")),
+                      QStringLiteral("<device version=\"9\" screen_pixels=\"%1\"/>").arg(screenPixels).toUtf8()));
+    const QString movie = env.inputFolder() + QStringLiteral("/movie.mov");
+    QVERIFY(SyncMedia::makeQuickTimeVideo(movie));
+    IphoneBackupBuilder builder;
+    builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"), testData("ios18-sms.db"));
+    builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/AddressBook/AddressBook.sqlitedb"),
+                    testData("ios18-AddressBook.sqlitedb"));
+    builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/Calendar/Calendar.sqlitedb"),
+                    testData("ios18-Calendar.sqlitedb"));
+    builder.addFile(QStringLiteral("CameraRollDomain"), QStringLiteral("Media/DCIM/100APPLE/IMG_0001.JPG"),
+                    "jpeg bytes");
+    builder.addFile(QStringLiteral("CameraRollDomain"), QStringLiteral("Media/DCIM/100APPLE/IMG_0002.MOV"),
+                    readFile(movie));
+    const QString backup = env.inputFolder() + QStringLiteral("/iPhone backup");
+    QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
+    chooseBackup(env, backup);
+    SyncTestLibrary library;
+    SyncRecordingDevice phone(env.phoneRoot());
+    DeviceParentMs parent(QStringLiteral("drive"));
+    parent.addChild(&phone);
+
+    MusicSync sync(&library, &phone, &parent);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QVERIFY(!sync.mDataTransferFailed);
+    const QList<int> states = run.states();
+    QCOMPARE(states.first(), int(StatePreparing));
+    QCOMPARE(states.last(), int(StateComplete));
+    QVERIFY(states.indexOf(StatePhotos) < states.indexOf(StateConvertingVideo));
+    QCOMPARE(run.names(StateConvertingVideo), QStringList{QStringLiteral("IMG_0002.MOV")});
+
+    QVERIFY(readFile(env.phoneFile(QStringLiteral("KORVA/messages.xml"))).contains("<messages"));
+    QVERIFY(readFile(env.phoneFile(QStringLiteral("KORVA/address.xml"))).contains("<person"));
+    QVERIFY(readFile(env.phoneFile(QStringLiteral("KORVA/calendar.xml"))).size() > 100);
+    QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/100APPLE/IMG_0001.JPG"))), QByteArray("jpeg bytes"));
+    QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("DCIM/100APPLE/IMG_0002.MOV"))));
+    const QString probe = SyncMedia::probe(env.phoneFile(QStringLiteral("DCIM/100APPLE/IMG_0002.mp4")));
+    QVERIFY2(probe.contains(expectedSize), qPrintable(probe));
+}
+
+void tst_SyncDataTransfer::encryptedIPhoneBackupStillSyncs()
+{
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix")});
+    IphoneBackupBuilder builder;
+    builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"), testData("ios18-sms.db"));
+    builder.setEncrypted(true);
+    const QString backup = env.inputFolder() + QStringLiteral("/locked");
+    QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
+    chooseBackup(env, backup);
+    const QString song = env.inputFolder() + QStringLiteral("/song.mp3");
+    QVERIFY(SyncMedia::makeSilence(song));
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("Mix"),
+                        {SyncMedia::track(song, QStringLiteral("Song"), QStringLiteral("A"), QStringLiteral("B"), 1)});
+    SyncRecordingDevice phone(env.phoneRoot());
+
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QVERIFY(sync.mDataTransferFailed);
+    QCOMPARE(run.states().last(), int(StateComplete));
+    QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("KORVA/messages.xml"))));
+    QCOMPARE(phone.mUploadedNames, QStringList{QStringLiteral("Song")});
+}
+
+void tst_SyncDataTransfer::noMusicMarkerStillTransfersData()
+{
+    SyncTestHome env;
+    env.configurePhone({}); // "###DONT-SYNC-MUSIC###"
+    chooseBackup(env, writeBlackBerryBackup(env));
+    const QString song = env.inputFolder() + QStringLiteral("/song.mp3");
+    QVERIFY(SyncMedia::makeSilence(song));
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("Mix"),
+                        {SyncMedia::track(song, QStringLiteral("Song"), QStringLiteral("A"), QStringLiteral("B"), 1)});
+    SyncRecordingDevice phone(env.phoneRoot());
+
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QCOMPARE(run.states().last(), int(StateComplete));
+    QVERIFY(readFile(env.phoneFile(QStringLiteral("KORVA/messages.xml"))).contains("Hello from the BlackBerry"));
+    QVERIFY(phone.mUploadedNames.isEmpty());
+}
+
+void tst_SyncDataTransfer::copiesInLogFolder_data()
+{
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<QStringList>("expectedFiles");
+    QTest::addColumn<QByteArray>("expectedInLog");
+    QTest::newRow("blackberry") << QStringLiteral("blackberry")
+                                << QStringList{"messages.xml", "addressbook.xml", "blackberry_database_file"}
+                                << QByteArray("MusicSync::Start");
+    QTest::newRow("division by zero") << QStringLiteral("fault") << QStringList{}
+                                      << QByteArray("EXCEPTION_INT_DIVIDE_BY_ZERO");
+}
+
+// The trace log starts with the process, so the sync runs in a child process
+// whose home has the diagnostics folder from the start.
+void tst_SyncDataTransfer::copiesInLogFolder()
+{
+    QFETCH(QString, scenario);
+    QFETCH(QStringList, expectedFiles);
+    QFETCH(QByteArray, expectedInLog);
+    QTemporaryDir root;
+    const QString diagnostics = root.path() + QStringLiteral("/home/Desktop/QNL");
+    QVERIFY(QDir().mkpath(diagnostics));
+
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), root.path() + QStringLiteral("/home"));
+    environment.remove(QStringLiteral("XDG_CONFIG_HOME"));
+    environment.insert(QString::fromLatin1(kChildRootVariable), root.path());
+    environment.insert(QStringLiteral("VELMORA_SYNC_CHILD_SCENARIO"), scenario);
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("child")});
+    QVERIFY(child.waitForFinished(120000));
+    const QByteArray output = child.readAll();
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+
+    for (const QString& name : expectedFiles)
+        QVERIFY2(QFile::exists(diagnostics + QLatin1Char('/') + name), qPrintable(name));
+    const QByteArray log = readFile(diagnostics + QStringLiteral("/log.txt"));
+    QVERIFY2(log.contains(expectedInLog), output.constData());
+}
+
+void tst_SyncDataTransfer::child()
+{
+    const QString root = qEnvironmentVariable(kChildRootVariable);
+    if (root.isEmpty())
+        QSKIP("runs only as the child process of copiesInLogFolder");
+    SyncTestHome env(root);
+    env.configurePhone({QStringLiteral("Mix")});
+    SyncTestLibrary library;
+    if (qEnvironmentVariable("VELMORA_SYNC_CHILD_SCENARIO") == QLatin1String("fault"))
+        library.mDivideByZero = true;
+    else
+        chooseBackup(env, writeBlackBerryBackup(env));
+    SyncRecordingDevice phone(env.phoneRoot());
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QVERIFY(!run.states().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(tst_SyncDataTransfer)
+#include "tst_SyncDataTransfer.moc"
