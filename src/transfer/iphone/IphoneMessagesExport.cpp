@@ -55,17 +55,38 @@ std::optional<QString> textAt(const QSqlQuery& query, int column)
     return value.toString();
 }
 
-QString newerLayoutQuery(const QStringList& tables)
+// Only the columns the file takes, and only those the table has (a missing
+// one reads as absent): the SQLite driver converts every selected column of
+// every row, so "SELECT *" with a dozen unused columns and blobs would cost
+// most of the time of a large conversion.
+QString messageColumns(const QSqlDatabase& db)
+{
+    const QSqlRecord message = db.record(QStringLiteral("message"));
+    QStringList columns;
+    for (const char* name : {"address", "date", "text", "attributedBody", "flags", "read", "is_read", "is_from_me"}) {
+        const QString column = QString::fromLatin1(name);
+        if (message.indexOf(column) >= 0)
+            columns << QStringLiteral("message.") + column;
+    }
+    return columns.isEmpty() ? QStringLiteral("message.*") : columns.join(QStringLiteral(", "));
+}
+
+QString olderLayoutQuery(const QSqlDatabase& db)
+{
+    return QStringLiteral("SELECT ") + messageColumns(db) + QStringLiteral(" FROM message");
+}
+
+QString newerLayoutQuery(const QSqlDatabase& db, const QStringList& tables)
 {
     // Messages the owner sent have no handle on iOS 16 and later (handle_id
     // 0), and a handle can be gone: join it optionally and take the address
     // from the message's chat instead.
-    QString query = QStringLiteral("SELECT *");
+    QString query = QStringLiteral("SELECT ") + messageColumns(db) + QStringLiteral(", handle.id AS id");
     if (tables.contains(QStringLiteral("chat_message_join")) && tables.contains(QStringLiteral("chat"))) {
         query += QStringLiteral(
-            ", (SELECT chat.chat_identifier FROM chat_message_join INNER JOIN chat"
+            ", CASE WHEN handle.id IS NULL THEN (SELECT chat.chat_identifier FROM chat_message_join INNER JOIN chat"
             " ON chat.ROWID=chat_message_join.chat_id WHERE chat_message_join.message_id=message.ROWID"
-            " LIMIT 1) AS velmora_chat_identifier");
+            " LIMIT 1) END AS velmora_chat_identifier");
     }
     return query + QStringLiteral(" FROM message LEFT JOIN handle ON message.handle_id=handle.ROWID");
 }
@@ -144,7 +165,8 @@ int IphoneMessagesExport::write(const QString& databasePath, const QString& outp
 
         QSqlQuery query(connection.database());
         query.setForwardOnly(true);
-        const QString text = newerLayout ? newerLayoutQuery(tables) : QStringLiteral("SELECT * FROM message");
+        const QString text = newerLayout ? newerLayoutQuery(connection.database(), tables)
+                                         : olderLayoutQuery(connection.database());
         if (result == kErrorCannotOpenDatabase || !query.exec(text)) {
             traceMessage("Selection error");
             traceValue("Error", query.lastError().text());
