@@ -6,6 +6,8 @@
 
 #include <QDateTime>
 
+#include <cstdio>
+
 namespace {
 
 // Joins the parts of a unique id. Without a separator, different tracks could
@@ -15,7 +17,7 @@ const QChar kIdSeparator(0x1F);
 
 bool endsWithMp3(const QString& path)
 {
-    return path.right(3).compare(Constants::mp3Extension(), Qt::CaseInsensitive) == 0;
+    return QStringView(path).right(3).compare(Constants::mp3Extension(), Qt::CaseInsensitive) == 0;
 }
 
 const char* boolText(bool value)
@@ -73,8 +75,8 @@ QString Track::extension() const
 bool Track::goesToPhoneAsMp3() const
 {
     TraceScope trace("Track::goesToPhoneAsMp3");
-    return needsConversion() || mConvertedToMp3
-        || extension().compare(Constants::mp3Extension(), Qt::CaseInsensitive) == 0;
+    // The same test as the extension's, without making a string of it.
+    return needsConversion() || mConvertedToMp3 || (mPath.length() > 3 && endsWithMp3(mPath));
 }
 
 QString Track::uniqueId() const
@@ -88,7 +90,9 @@ QString Track::uniqueId() const
     id += kIdSeparator;
     id += mArtistName;
     id += kIdSeparator;
-    id += QString::number(mTrackNumberOnAlbum);
+    char number[16];
+    std::snprintf(number, sizeof number, "%d", static_cast<int>(mTrackNumberOnAlbum));
+    id += QLatin1String(number);
     // The same track going to the phone as MP3 is a different file from the
     // one in its own format, so switching conversion copies it again.
     if (goesToPhoneAsMp3())

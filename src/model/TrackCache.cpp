@@ -12,6 +12,7 @@
 #include <QtEndian>
 
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -406,7 +407,7 @@ int TrackCache::readTrack(Track& track)
         case kFlagsTag:
             flagsPosition = tagPosition;
             result = readIntegerField(flags);
-            traceValue("flagsFilePosition", QString::number(flagsPosition));
+            traceValue("flagsFilePosition", static_cast<int>(flagsPosition));
             traceValue("trackFlags", flags);
             break;
         case kSizeOnDeviceTag:
@@ -453,7 +454,7 @@ int TrackCache::readAndAddTrack(TrackList& trackList)
     const int result = readTrack(track);
     if (result == 0) {
         traceMessage("Added cached track to track list.");
-        trackList.addTrack(track);
+        trackList.addTrack(std::move(track));
     }
     traceReturns(result);
     return result;

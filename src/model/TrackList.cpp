@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
 namespace {
 
 // An entry counts towards the tracks to copy when the upload step will copy it.
@@ -15,23 +17,26 @@ bool isToCopy(const Track& track)
 
 } // namespace
 
-int TrackList::addTrack(const Track& track)
+int TrackList::addTrack(Track track)
 {
     TraceScope trace("TrackList::addTrack");
     const QString id = track.uniqueId();
     traceValue("trackUniqueId", id);
 
-    int index = mTrackIndex.value(id, -1);
+    // One lookup finds the entry or makes its slot; slots hold index + 1, so
+    // that a fresh slot (0) means a new track.
+    int& slot = mTrackIndex[id];
+    int index = slot - 1;
     if (index < 0) {
         index = count();
-        mTracks.push_back(track);
+        slot = index + 1;
         if (isToCopy(track))
             ++mTotalTracksToCopy;
         if (track.onRemoteDevice())
             mTotalSizeOnDevice += track.sizeOnDevice();
         if (track.onLocalSyncPlaylist())
             mTotalSizeToSync += track.sizeOnPc();
-        mTrackIndex.insert(id, index);
+        mTracks.push_back(std::move(track));
     } else {
         traceMessage("Track already exists");
         mergeInto(mTracks[static_cast<size_t>(index)], track);
@@ -99,6 +104,13 @@ void TrackList::mergeInto(Track& existing, const Track& track)
         traceMessage("mTotalTracksToCopy++");
         ++mTotalTracksToCopy;
     }
+}
+
+int TrackList::indexOf(const QString& uniqueId) const
+{
+    TraceScope trace("TrackList::indexOf");
+    const auto found = mTrackIndex.find(uniqueId);
+    return found == mTrackIndex.end() ? -1 : found->second - 1;
 }
 
 void TrackList::clear()

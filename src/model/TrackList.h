@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QString>
 
+#include <unordered_map>
 #include <vector>
 
 // The tracks of one sync, each once: a track that arrives from the track cache
@@ -19,7 +20,7 @@ public:
 
     // Adds a copy of the track or merges it into the entry with the same
     // unique id; returns the index of the entry.
-    int addTrack(const Track& track);
+    int addTrack(Track track);
 
     Track& track(int index) { return mTracks[static_cast<size_t>(index)]; }
     const Track& track(int index) const { return mTracks[static_cast<size_t>(index)]; }
@@ -28,7 +29,7 @@ public:
     int count() const { return static_cast<int>(mTracks.size()); }
     bool isEmpty() const { return mTracks.empty(); }
     // Index of the entry with this unique id, or -1.
-    int indexOf(const QString& uniqueId) const { return mTrackIndex.value(uniqueId, -1); }
+    int indexOf(const QString& uniqueId) const;
     void clear();
 
     // Entries on the local sync playlist but not on the phone: exactly what the upload copies.
@@ -43,7 +44,9 @@ private:
     void mergeInto(Track& existing, const Track& track);
 
     std::vector<Track> mTracks;
-    QHash<QString, int> mTrackIndex;
+    // Unique id to index + 1. The map keeps each key's hash, so growing it
+    // does not hash the long ids again.
+    std::unordered_map<QString, int> mTrackIndex;
     qint32 mTotalTracksToCopy = 0;
     qint64 mTotalSizeToSync = 0;
     qint64 mTotalSizeOnDevice = 0;
