@@ -1,0 +1,174 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+// 200 tracks (no conversion) uploaded to a USB phone folder by a whole sync
+// run (track cache, metadata, progress and playlist included), against `cp`
+// of the same files into one folder. Prints throughputs and the ratio
+// sync / cp (1.0 = as fast as cp).
+#include "app/Constants.h"
+#include "devices/UsbMSDevice.h"
+#include "model/LocalMusicLibrary.h"
+#include "model/Track.h"
+#include "model/TrackList.h"
+#include "settings/SyncSettings.h"
+#include "sync/MusicSync.h"
+#include "sync/MusicSyncThread.h"
+#include "sync/Playlist.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr int kTracks = 200;
+constexpr qint64 kTrackSize = 3 * 1024 * 1024;
+// The machine is shared and its disk noisy: several interleaved rounds, and
+// both the best and the median are printed.
+constexpr int kRounds = 5;
+
+// A library with one playlist holding every track.
+class BenchLibrary : public LocalMusicLibrary
+{
+public:
+    int scanPlaylist(const QString& playlistName, TrackList& trackList, qint64& accumulatedSize, bool convertToMp3,
+                     TrackList&, Playlist& playlist, bool) override
+    {
+        playlist.mName = playlistName;
+        for (Track track : std::as_const(mTracks)) {
+            track.setOnLocalSyncPlaylist(true);
+            track.setConvertToMp3(convertToMp3);
+            accumulatedSize += track.sizeOnPc();
+            playlist.mEntries.append(PlaylistEntry(trackList.addTrack(track), 0));
+        }
+        return 0;
+    }
+    QList<Track> mTracks;
+};
+
+void writeRandomFile(const QString& path, qint64 size)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    QByteArray block(1024 * 1024, Qt::Uninitialized);
+    for (qint64 written = 0; written < size; written += block.size()) {
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(block.data()), block.size() / 4);
+        file.write(block.constData(), qMin<qint64>(block.size(), size - written));
+    }
+}
+
+double syncRun(const QString& root, BenchLibrary& library, int& uploaded)
+{
+    const QString phone = root + QStringLiteral("/phone-sync/");
+    QDir(phone).removeRecursively();
+    QDir().mkpath(phone + QStringLiteral("KORVA"));
+    QFile id(phone + Constants::phoneUniqueIdFile());
+    id.open(QIODevice::WriteOnly);
+    id.write("BENCHPHONE");
+    id.close();
+    SyncSettings settings;
+    settings.load();
+    // A fresh cache each round: every track is copied again.
+    QString cacheName;
+    if (settings.getCacheFilename(QStringLiteral("BENCHPHONE"), cacheName) == 0) {
+        QFile::remove(cacheName);
+        QFile::remove(cacheName + QLatin1Char('p'));
+    }
+    settings.setConfig(QStringLiteral("BENCHPHONE"), false, 0, {QStringLiteral("All")}, {}, QStringLiteral("bench"));
+
+    UsbMSDevice device(phone, QStringLiteral("bench"), true);
+    MusicSync sync(&library, &device, nullptr);
+    QElapsedTimer timer;
+    timer.start();
+    sync.StartInNewThread(false);
+    sync.thread()->wait();
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    uploaded = kTracks - int(sync.GetNonCopiedTracks().size());
+    return seconds;
+}
+
+double copyRun(const QString& root, const QStringList& files)
+{
+    const QString target = root + QStringLiteral("/phone-cp");
+    QDir(target).removeRecursively();
+    QDir().mkpath(target);
+    QElapsedTimer timer;
+    timer.start();
+    QProcess::execute(QStringLiteral("cp"), files + QStringList{target});
+    return timer.nsecsElapsed() / 1e9;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.at(values.size() / 2);
+}
+
+double best(const QList<double>& values)
+{
+    return *std::min_element(values.begin(), values.end());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir root;
+    qputenv("HOME", QFile::encodeName(root.path() + QStringLiteral("/home")));
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bench-bus");
+    QDir().mkpath(root.path() + QStringLiteral("/home"));
+    const QString music = root.path() + QStringLiteral("/music");
+    QDir().mkpath(music);
+    BenchLibrary library;
+    QStringList files;
+    for (int i = 0; i < kTracks; ++i) {
+        const QString path = music + QStringLiteral("/%1 Song.mp3").arg(i, 3, 10, QLatin1Char('0'));
+        writeRandomFile(path, kTrackSize);
+        files.append(path);
+        Track track;
+        track.setPath(path);
+        track.setTrackName(QStringLiteral("Song %1").arg(i));
+        track.setAlbumName(QStringLiteral("Album %1").arg(i / 12));
+        track.setArtistName(QStringLiteral("Artist %1").arg(i / 40));
+        track.setTrackNumberOnAlbum(i % 12 + 1);
+        track.setSizeOnPc(kTrackSize);
+        track.setDuration(180);
+        library.mTracks.append(track);
+    }
+
+    const auto flush = [] { QProcess::execute(QStringLiteral("sync"), {}); };
+    QList<double> syncTimes;
+    QList<double> copyTimes;
+    int uploaded = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        // Alternate the order, so that neither side always runs first.
+        if (round % 2 == 0) {
+            flush();
+            copyTimes.append(copyRun(root.path(), files));
+        }
+        flush();
+        syncTimes.append(syncRun(root.path(), library, uploaded));
+        if (round % 2 == 1) {
+            flush();
+            copyTimes.append(copyRun(root.path(), files));
+        }
+    }
+
+    const double megabytes = kTracks * kTrackSize / (1024.0 * 1024.0);
+    std::printf("track upload: %d tracks of %lld bytes (%.0f MB); %d rounds; %d uploaded in the last sync\n", kTracks,
+                kTrackSize, megabytes, kRounds, uploaded);
+    std::printf("  sync run  best %6.3f s %7.1f MB/s   median %6.3f s %7.1f MB/s\n", best(syncTimes),
+                megabytes / best(syncTimes), median(syncTimes), megabytes / median(syncTimes));
+    std::printf("  cp        best %6.3f s %7.1f MB/s   median %6.3f s %7.1f MB/s\n", best(copyTimes),
+                megabytes / best(copyTimes), median(copyTimes), megabytes / median(copyTimes));
+    std::printf("  ratio sync/cp: best %.2f median %.2f\n", best(copyTimes) / best(syncTimes),
+                median(copyTimes) / median(syncTimes));
+    return uploaded == kTracks ? 0 : 1;
+}
