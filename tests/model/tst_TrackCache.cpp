@@ -139,6 +139,7 @@ private slots:
     void rewriteAtStalePositionChangesNothing();
     void clearKeepsIdsFile();
     void openFailures();
+    void writeFailuresAreReported();
 
 private:
     QString cachePath() const { return mFolder->filePath(QStringLiteral("mcache0")); }
@@ -617,6 +618,39 @@ void TestTrackCache::openFailures()
     QVERIFY(cache.updateTrackList(list, -1) < 0);
     Track track;
     QVERIFY(cache.addTrack(track) < 0);
+}
+
+void TestTrackCache::writeFailuresAreReported()
+{
+    if (!QFileInfo::exists(QStringLiteral("/dev/full")))
+        QSKIP("no /dev/full to fill");
+    // A full disk under the cache file: the new header cannot be written.
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), cachePath()));
+    TrackCache cache;
+    // Qt warns about every seek on the device.
+    const QRegularExpression seekWarning(QStringLiteral("Cannot call seek"));
+    QTest::ignoreMessage(QtWarningMsg, seekWarning);
+    QTest::ignoreMessage(QtWarningMsg, seekWarning);
+    QCOMPARE(cache.openFile(cachePath()), TrackCache::kErrorWrite);
+    cache.close();
+    QVERIFY(QFile::remove(cachePath()));
+    QVERIFY(QFile::remove(idsPath()));
+
+    // A full disk under the persistent IDs file: the track is not recorded.
+    QCOMPARE(cache.openFile(cachePath()), TrackCache::kNewCacheCreated);
+    cache.close();
+    QVERIFY(QFile::remove(idsPath()));
+    QVERIFY(QFile::link(QStringLiteral("/dev/full"), idsPath()));
+    const QByteArray before = readAll(cachePath());
+    QTest::ignoreMessage(QtWarningMsg, seekWarning);
+    QCOMPARE(cache.openFile(cachePath()), 0);
+    TrackList list;
+    QCOMPARE(cache.updateTrackList(list, -1), 0);
+    Track track = phoneTrack(QStringLiteral("A"), QStringLiteral("/a.mp3"), QStringLiteral("/Music/a.mp3"), 10);
+    QCOMPARE(cache.addTrack(track), TrackCache::kErrorWrite);
+    QVERIFY(!track.inCache());
+    cache.close();
+    QCOMPARE(readAll(cachePath()), before);
 }
 
 QTEST_GUILESS_MAIN(TestTrackCache)
