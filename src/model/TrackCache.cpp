@@ -320,13 +320,22 @@ int TrackCache::readHeader()
             result = readIntegerField(version);
             versionSeen = true;
         } else if (tag == kTotalSizeTag) {
-            mTotalSizePosition = mCacheReader->pos();
-            result = readLongField(mTotalSizeOfUploadedFiles);
+            // A position is learned only from a well-formed field, so that no
+            // later write can land on the bytes of a damaged one.
+            const qint64 position = mCacheReader->pos();
+            qint64 total = 0;
+            result = readLongField(total);
+            if (result == 0) {
+                mTotalSizePosition = position;
+                mTotalSizeOfUploadedFiles = total;
+            }
             totalSeen = true;
         } else if (tag == kIntegrityTag) {
-            mIntegrityPosition = mCacheReader->pos();
+            const qint64 position = mCacheReader->pos();
             qint32 integrity = 0;
             result = readIntegerField(integrity);
+            if (result == 0)
+                mIntegrityPosition = position;
             traceValue("integrityValue", integrity);
             integritySeen = true;
         } else {

@@ -136,6 +136,7 @@ private slots:
     void damagedFiles();
     void truncationAtEveryByte();
     void noWriteBeforeHeaderIsKnown();
+    void noWriteIntoDamagedHeaderField();
     void rewriteAtStalePositionChangesNothing();
     void clearKeepsIdsFile();
     void openFailures();
@@ -567,6 +568,22 @@ void TestTrackCache::noWriteBeforeHeaderIsKnown()
     QCOMPARE(cache.setTotalSizeOfUploadedFiles(5), TrackCache::kErrorFormat);
     cache.close();
     QCOMPARE(readAll(cachePath()), before);
+}
+
+void TestTrackCache::noWriteIntoDamagedHeaderField()
+{
+    // The total's field claims 4 bytes instead of 8.
+    CacheBytes file;
+    file.word(1000).integer(1001, 1).integer(1002, 5).integer(1003, 40);
+    writeCache(file, QByteArray());
+    TrackCache cache;
+    QCOMPARE(cache.openFile(cachePath()), 0);
+    TrackList list;
+    QCOMPARE(cache.updateTrackList(list, -1), TrackCache::kErrorFormat);
+    QCOMPARE(cache.setTotalSizeOfUploadedFiles(77), TrackCache::kErrorFormat);
+    QCOMPARE(cache.writeIntegrityValue(), TrackCache::kErrorFormat);
+    cache.close();
+    QCOMPARE(readAll(cachePath()), file.bytes());
 }
 
 void TestTrackCache::rewriteAtStalePositionChangesNothing()
