@@ -29,6 +29,8 @@ private slots:
     void tracksCopiedLastFirstWithPercentages();
     void aacConvertedArrivesAsMp3();
     void albumArtSentOncePerAlbum();
+    void albumArtRefreshOfTracksOnPhone();
+    void unreadableArtworkSendsNothing();
     void failedUploadIsListedWithItsCode();
     void noMusicMarkerCopiesNoMusic();
     void podcastsKeepMostRecentEpisodes_data();
@@ -168,6 +170,71 @@ void tst_MusicSync::albumArtSentOncePerAlbum()
     QVERIFY(!QFile::exists(library.mExportedArtwork.first()));
     QImage sent(env.phoneFile(QStringLiteral("Music/Artist/Ten/AlbumArt.jpg")));
     QCOMPARE(sent.size(), QSize(300, 150));
+}
+
+void tst_MusicSync::albumArtRefreshOfTracksOnPhone()
+{
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix")});
+    const QString id = QString::fromLatin1(SyncTestHome::kPhoneId);
+    env.editSettings([](SyncSettings& settings, const QString& phoneId) {
+        settings.setEnableArtworkSync(phoneId, false);
+        settings.setForceArtworkSync(phoneId, false);
+    });
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One", "Two"}, QStringLiteral("Album")));
+    QImage cover(40, 40, QImage::Format_RGB32);
+    cover.fill(Qt::green);
+    const QString coverPath = env.inputFolder() + QStringLiteral("/cover.png");
+    QVERIFY(cover.save(coverPath));
+    library.setArtwork(QStringLiteral("Album"), coverPath, env.inputFolder());
+    SyncRecordingDevice phone(env.phoneRoot());
+    {
+        MusicSync sync(&library, &phone, nullptr);
+        SyncRun run(sync);
+        QVERIFY(run.run());
+        QCOMPARE(run.stateCount(StateAlbumArt), 0);
+    }
+    // With the setting off the cover is prepared for each track but not sent.
+    QVERIFY(phone.mAlbumArt.isEmpty());
+    QCOMPARE(library.mExportedArtwork.size(), 2);
+
+    // A refresh asked for: state 11 sends the art of the album on the phone
+    // once, and the request is cleared.
+    env.editSettings([](SyncSettings& settings, const QString& phoneId) { settings.setForceArtworkSync(phoneId, true); });
+    MusicSync refresh(&library, &phone, nullptr);
+    SyncRun run(refresh);
+    QVERIFY(run.run());
+    QCOMPARE(run.states(), (QList<int>{StatePreparing, StateAlbumArt, StatePlaylists, StateComplete}));
+    QCOMPARE(run.names(StateAlbumArt), (QStringList{"Album - Artist", "Album - Artist"}));
+    QCOMPARE(phone.mAlbumArt, QStringList{QStringLiteral("Album / Artist")});
+    QVERIFY(QFile::exists(env.phoneFile(QStringLiteral("Music/Artist/Album/AlbumArt.jpg"))));
+    SyncSettings settings;
+    settings.load();
+    QVERIFY(!settings.forceArtworkSync(id));
+}
+
+void tst_MusicSync::unreadableArtworkSendsNothing()
+{
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix")});
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One"}, QStringLiteral("Album")));
+    const QString coverPath = env.inputFolder() + QStringLiteral("/cover.png");
+    QFile broken(coverPath);
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("\x89PNG but nothing else");
+    broken.close();
+    library.setArtwork(QStringLiteral("Album"), coverPath, env.inputFolder());
+    SyncRecordingDevice phone(env.phoneRoot());
+
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QCOMPARE(phone.mUploadedNames, QStringList{QStringLiteral("One")});
+    QVERIFY(phone.mAlbumArt.isEmpty());
+    QCOMPARE(library.mExportedArtwork.size(), 1);
+    QVERIFY(!QFile::exists(library.mExportedArtwork.first()));
 }
 
 void tst_MusicSync::failedUploadIsListedWithItsCode()
