@@ -103,6 +103,7 @@ QByteArray IphoneBackupBuilder::plist(bool encrypted, PlistFormat format)
     plist_t root = plist_new_dict();
     plist_dict_set_item(root, "IsEncrypted", plist_new_bool(encrypted ? 1 : 0));
     plist_dict_set_item(root, "Version", plist_new_string("10.0"));
+    plist_dict_set_item(root, "Product Version", plist_new_string("12.5.7"));
     char* data = nullptr;
     uint32_t length = 0;
     if (format == PlistFormat::Binary)

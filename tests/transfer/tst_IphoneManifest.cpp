@@ -26,6 +26,7 @@ private slots:
     void detectsEncryption();
     void safeRelativePaths_data();
     void safeRelativePaths();
+    void readsStringsOfBothFormats();
 };
 
 void TestIphoneManifest::fileIdsMatchThePhone_data()
@@ -196,6 +197,28 @@ void TestIphoneManifest::safeRelativePaths()
     QFETCH(QString, path);
     QFETCH(bool, safe);
     QCOMPARE(IphoneBackupExtractor::isSafeRelativePath(path), safe);
+}
+
+void TestIphoneManifest::readsStringsOfBothFormats()
+{
+    QTemporaryDir temp;
+    for (const auto format : {IphoneBackupBuilder::PlistFormat::Binary, IphoneBackupBuilder::PlistFormat::Xml}) {
+        const QString path = temp.filePath(QStringLiteral("Info.plist"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(IphoneBackupBuilder::plist(false, format));
+        file.close();
+        const IphoneBackupPlist plist(path);
+        QString version;
+        QCOMPARE(plist.stringValue("Product Version", version), 0);
+        QCOMPARE(version, QStringLiteral("12.5.7"));
+        QCOMPARE(plist.stringValue("IsEncrypted", version), int(IphoneBackupPlist::NoSuchKey));
+        bool flag = true;
+        QCOMPARE(plist.boolValue("Product Version", flag), int(IphoneBackupPlist::NoSuchKey));
+    }
+    const IphoneBackupPlist missing(temp.filePath(QStringLiteral("none.plist")));
+    QString value;
+    QCOMPARE(missing.stringValue("Product Version", value), int(IphoneBackupPlist::CannotRead));
 }
 
 QTEST_GUILESS_MAIN(TestIphoneManifest)

@@ -68,6 +68,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "extract: %s\n", messageFor(result));
         return exitCodeFor(result);
     }
+    if (!extractor.productVersion().isEmpty())
+        std::fprintf(stdout, "extract: backup of iOS %s\n", qPrintable(extractor.productVersion()));
     std::fprintf(stdout, "extract: %d files copied, %d missing in the backup, %d unsafe paths skipped\n",
                  extractor.filesCopied(), extractor.blobsMissing(), extractor.pathsRejected());
     return ExitSuccess;

@@ -96,6 +96,10 @@ int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extra
     mFilesCopied = mBlobsMissing = mPathsRejected = 0;
 
     const QDir backup(backupFolder);
+    mProductVersion.clear();
+    const IphoneBackupPlist info(backup.filePath(QStringLiteral("Info.plist")));
+    if (info.stringValue("Product Version", mProductVersion) == IphoneBackupPlist::Success)
+        traceValue("Product Version", mProductVersion);
     bool encrypted = false;
     const QString manifestPlist = backup.filePath(QStringLiteral("Manifest.plist"));
     if (QFileInfo::exists(manifestPlist) && IphoneBackupPlist::isEncrypted(manifestPlist, encrypted) == 0

@@ -27,6 +27,8 @@ public:
     int filesCopied() const { return mFilesCopied; }
     int blobsMissing() const { return mBlobsMissing; }
     int pathsRejected() const { return mPathsRejected; }
+    // The iOS version from Info.plist, when it names one.
+    QString productVersion() const { return mProductVersion; }
 
     // Whether Velmora reads this entry at all.
     static bool isWanted(const IphoneBackupEntry& entry);
@@ -39,4 +41,5 @@ private:
     int mFilesCopied = 0;
     int mBlobsMissing = 0;
     int mPathsRejected = 0;
+    QString mProductVersion;
 };
