@@ -42,7 +42,7 @@ bool FileWindowReader::fill(qint64 length)
     return true;
 }
 
-qint64 FileWindowReader::read(char* data, qint64 length)
+qint64 FileWindowReader::readSlow(char* data, qint64 length)
 {
     if (length <= 0 || mPos < 0 || mPos >= mSize || mFile == nullptr)
         return 0;

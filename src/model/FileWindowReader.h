@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <cstring>
+
 class QFile;
 
 // Reads a random-access file through a window of its bytes with a cursor of
@@ -24,12 +26,23 @@ public:
     void seek(qint64 position) { mPos = position; }
     // Copies up to length bytes at the cursor and advances it. Returns the
     // number copied (0 at the end), or -1 when the file fails to read.
-    qint64 read(char* data, qint64 length);
+    qint64 read(char* data, qint64 length)
+    {
+        // Most reads are a few bytes inside the window.
+        const qint64 offset = mPos - mWindowStart;
+        if (length > 0 && offset >= 0 && mPos + length <= mSize && offset + length <= mWindow.size()) {
+            std::memcpy(data, mWindow.constData() + offset, static_cast<size_t>(length));
+            mPos += length;
+            return length;
+        }
+        return readSlow(data, length);
+    }
     // A write of length bytes at position: the window may be stale, the file may be longer.
     void wrote(qint64 position, qint64 length);
     void truncated(qint64 size);
 
 private:
+    qint64 readSlow(char* data, qint64 length);
     bool fill(qint64 length);
 
     QFile* mFile = nullptr;

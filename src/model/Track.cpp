@@ -6,7 +6,7 @@
 
 #include <QDateTime>
 
-#include <cstdio>
+#include <algorithm>
 
 namespace {
 
@@ -82,21 +82,39 @@ bool Track::goesToPhoneAsMp3() const
 QString Track::uniqueId() const
 {
     TraceScope trace("Track::uniqueId");
-    QString id;
-    id.reserve(mTrackName.size() + mAlbumName.size() + mArtistName.size() + 20);
-    id += mTrackName;
-    id += kIdSeparator;
-    id += mAlbumName;
-    id += kIdSeparator;
-    id += mArtistName;
-    id += kIdSeparator;
-    char number[16];
-    std::snprintf(number, sizeof number, "%d", static_cast<int>(mTrackNumberOnAlbum));
-    id += QLatin1String(number);
+    // Built in one allocation: the track list makes an id for every track it is given.
+    char digits[12];
+    int digitCount = 0;
+    qint64 number = mTrackNumberOnAlbum;
+    const bool negative = number < 0;
+    if (negative)
+        number = -number;
+    do {
+        digits[digitCount++] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    if (negative)
+        digits[digitCount++] = '-';
     // The same track going to the phone as MP3 is a different file from the
     // one in its own format, so switching conversion copies it again.
-    if (goesToPhoneAsMp3())
-        id += Constants::mp3Extension();
+    const QString suffix = goesToPhoneAsMp3() ? Constants::mp3Extension() : QString();
+
+    QString id(mTrackName.size() + mAlbumName.size() + mArtistName.size() + 3 + digitCount + suffix.size(),
+               Qt::Uninitialized);
+    QChar* out = id.data();
+    const auto put = [&out](const QString& part) {
+        std::copy(part.constBegin(), part.constEnd(), out);
+        out += part.size();
+    };
+    put(mTrackName);
+    *out++ = kIdSeparator;
+    put(mAlbumName);
+    *out++ = kIdSeparator;
+    put(mArtistName);
+    *out++ = kIdSeparator;
+    while (digitCount > 0)
+        *out++ = QLatin1Char(digits[--digitCount]);
+    put(suffix);
     return id;
 }
 

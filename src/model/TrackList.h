@@ -44,9 +44,14 @@ private:
     void mergeInto(Track& existing, const Track& track);
 
     std::vector<Track> mTracks;
-    // Unique id to index + 1. The map keeps each key's hash, so growing it
-    // does not hash the long ids again.
-    std::unordered_map<QString, int> mTrackIndex;
+    // Not noexcept on purpose: the map then keeps each key's hash, so that
+    // growing it does not hash the long ids again.
+    struct UniqueIdHash
+    {
+        size_t operator()(const QString& id) const { return qHash(id); }
+    };
+    // Unique id to index + 1.
+    std::unordered_map<QString, int, UniqueIdHash> mTrackIndex;
     qint32 mTotalTracksToCopy = 0;
     qint64 mTotalSizeToSync = 0;
     qint64 mTotalSizeOnDevice = 0;
