@@ -104,9 +104,6 @@ int TrackCache::open(const QString& uniqueDeviceId)
 {
     TraceScope trace("TrackCache::open");
     close();
-    mTotalSizeOfUploadedFiles = 0;
-    mTotalSizePosition = 0;
-    mIntegrityPosition = 0;
 
     SyncSettings settings;
     int result = settings.load();
@@ -131,9 +128,6 @@ int TrackCache::openFile(const QString& cacheFileName)
 {
     TraceScope trace("TrackCache::openFile");
     close();
-    mTotalSizeOfUploadedFiles = 0;
-    mTotalSizePosition = 0;
-    mIntegrityPosition = 0;
     mCacheFileName = cacheFileName;
     traceValue("cacheFileName", cacheFileName);
 
@@ -187,6 +181,10 @@ int TrackCache::close()
     }
     mCacheReader->reset(nullptr, 0);
     mIdsReader->reset(nullptr, 0);
+    // Nothing learned from these files may be used on the next ones.
+    mTotalSizeOfUploadedFiles = 0;
+    mTotalSizePosition = 0;
+    mIntegrityPosition = 0;
     return 0;
 }
 
