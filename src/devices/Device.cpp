@@ -40,6 +40,7 @@ bool isPlaylistIndexValid(const TrackList& tracks, int index)
 
 QString cleanFolderName(const QString& text, bool replaceDots)
 {
+    TraceScope trace("cleanFolderName");
     QString cleaned = text;
     for (QChar& c : cleaned) {
         if (kFolderNameForbidden.contains(c) || (replaceDots && c == QLatin1Char('.')))

@@ -63,6 +63,7 @@ DriveIdentification::DriveIdentification(const QString& procRoot, const QString&
 
 QList<MountedVolume> DriveIdentification::parseMountInfo(const QByteArray& contents)
 {
+    TraceScope trace("DriveIdentification::parseMountInfo");
     QList<MountedVolume> volumes;
     for (const QByteArray& line : contents.split('\n')) {
         const QList<QByteArray> fields = line.split(' ');
@@ -185,6 +186,7 @@ QString DriveIdentification::GetDeviceName(const QString& diskSysPath) const
 
 bool DriveIdentification::isOnUsbBus(const QString& diskSysPath) const
 {
+    TraceScope trace("DriveIdentification::isOnUsbBus");
     // Only the part below the sys root counts: the root itself may live anywhere.
     QString root = QFileInfo(mSysRoot).canonicalFilePath();
     QString relative = diskSysPath;

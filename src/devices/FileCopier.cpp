@@ -92,6 +92,7 @@ bool copyInKernel(int in, int out, qint64 size, qint64& copied)
 
 QString FileCopier::temporaryPathFor(const QString& destination)
 {
+    TraceScope trace("FileCopier::temporaryPathFor");
     // One fixed hidden name per folder: a leftover of a crashed run is simply
     // overwritten by the next copy, and media scanners skip dot files.
     return QFileInfo(destination).path() + QStringLiteral("/.velmora-copy.part");

@@ -283,6 +283,7 @@ int UsbMSDevice::UploadTrack(Track& track)
 
 QString UsbMSDevice::pathForDeviceId(const QString& deviceId) const
 {
+    TraceScope trace("UsbMSDevice::pathForDeviceId");
     QString relative = deviceId;
     if (!deviceId.isEmpty() && !deviceId.startsWith(QLatin1Char('/')))
         relative = Constants::phoneProgramFolder() + deviceId;
@@ -328,6 +329,7 @@ int UsbMSDevice::DeleteTrack(TrackCache& cache, Track& track)
 
 QString UsbMSDevice::playlistFileName(const QString& playlistName)
 {
+    TraceScope trace("UsbMSDevice::playlistFileName");
     // Dots stay (names such as "Vol. 2"); separators and control characters
     // go, so that the name cannot leave the playlist folder.
     QString name = cleanFolderName(playlistName, false);
@@ -367,6 +369,7 @@ int UsbMSDevice::createPlaylist(const Playlist& playlist, const TrackList& track
 
 void UsbMSDevice::appendToFile(const QString& relativePath, const QByteArray& bytes)
 {
+    TraceScope trace("UsbMSDevice::appendToFile");
     QFile file(mRootPath + relativePath);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size())
         traceValue("Could not append to", file.fileName());
