@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
+#include "support/FileSizeLimit.h"
+
 #include <unistd.h>
 
 namespace {
@@ -276,18 +276,14 @@ private slots:
         const QByteArray before = readSettingsFile();
         QVERIFY(!before.isEmpty());
 
-        // A file size limit makes the write fail part way, even for root.
+        // The write fails part way, as on a full disk.
         for (int i = 0; i < 200; ++i)
             settings.addToSettingsList(kPhone, QStringLiteral("big"), QString::number(i), QString(50, QLatin1Char('x')));
-        struct rlimit old = {};
-        getrlimit(RLIMIT_FSIZE, &old);
-        struct rlimit small = old;
-        small.rlim_cur = 512;
-        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        setrlimit(RLIMIT_FSIZE, &small);
-        const int result = settings.save();
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, previousHandler);
+        int result = 0;
+        {
+            const FileSizeLimit limit(512);
+            result = settings.save();
+        }
 
         QVERIFY(result != 0);
         QCOMPARE(readSettingsFile(), before);

@@ -1,5 +1,6 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 // The address-book and messages files and the control-character filter they share.
+#include "support/FileSizeLimit.h"
 #include "transfer/xml/AddressBookXmlWriter.h"
 #include "transfer/xml/MessagesXmlWriter.h"
 #include "transfer/xml/XmlText.h"
@@ -67,6 +68,7 @@ private slots:
     void fileAppearsOnlyWhenFinished();
     void unopenableFileIsReported();
     void writeFailureIsReported();
+    void fullDiskLeavesNoFile();
 };
 
 void TestXmlWriters::filterDropsWhatXmlCannotCarry_data()
@@ -299,6 +301,25 @@ void TestXmlWriters::writeFailureIsReported()
     for (int i = 0; i < 10; ++i)
         writer.writeMessage(message);
     QCOMPARE(writer.finish(), XmlDataFile::kErrorCannotOpenFile);
+}
+
+void TestXmlWriters::fullDiskLeavesNoFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("messages.xml"));
+    MessagesXmlWriter writer;
+    QCOMPARE(writer.open(path), 0);
+    MessageEntry message;
+    message.text = QString(100, QLatin1Char('x'));
+    int result = 0;
+    {
+        const FileSizeLimit limit(1024);
+        for (int i = 0; i < 20; ++i)
+            writer.writeMessage(message);
+        result = writer.finish();
+    }
+    QCOMPARE(result, XmlDataFile::kErrorCannotOpenFile);
+    QVERIFY(!QFile::exists(path));
 }
 
 QTEST_GUILESS_MAIN(TestXmlWriters)

@@ -29,7 +29,10 @@ int XmlDataFile::open(const QString& path)
     TraceScope trace("XmlDataFile::open");
     traceValue("path", path);
     auto file = std::make_unique<QSaveFile>(path);
-    if (mOpen || !file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    // Unbuffered: a buffered QSaveFile loses a short write (full disk) in its
+    // final flush and commits the truncated file; unbuffered, the short count
+    // reaches writeBlock().
+    if (mOpen || !file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         traceMessage(mOpenFailureTrace);
         return kErrorCannotOpenFile;
     }
