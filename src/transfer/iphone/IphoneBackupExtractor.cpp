@@ -154,6 +154,9 @@ int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extra
         return OutputFailed;
     }
 
+    // A manifest may name one file twice; it is copied and listed once, or
+    // the phone would receive the photo twice.
+    QSet<QString> written;
     for (const IphoneBackupEntry& entry : qAsConst(entries)) {
         if (!isSafeRelativePath(entry.mRelativePath) || !isPlainFileId(entry.mFileId)) {
             traceValue("Rejected path", entry.mRelativePath);
@@ -165,6 +168,8 @@ int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extra
                                  : backup.filePath(entry.mFileId);
         const QString destination = QDir::cleanPath(target.absoluteFilePath(entry.mDomain + QLatin1Char('/')
                                                                             + entry.mRelativePath));
+        if (written.contains(destination))
+            continue;
         if (!QFileInfo(blob).isFile()) {
             ++mBlobsMissing;
             continue;
@@ -175,6 +180,7 @@ int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extra
         }
         if (IphoneBlobCopier::copy(blob, destination) != IphoneBlobCopier::Success)
             continue;
+        written.insert(destination);
         ++mFilesCopied;
         list.write(destination.toUtf8() + '\n' + entry.mDomain.toUtf8() + entry.mRelativePath.toUtf8() + '\n');
     }
