@@ -134,6 +134,7 @@ int main(int argc, char** argv)
         }
         flush();
         flushedTimes.append(copyRun(root.path(), photos, true));
+        std::printf("  round %d: sync %.3f s, cp %.3f s\n", round, syncTimes.last(), copyTimes.last());
     }
     const int copied = QDir(root.path() + QStringLiteral("/phone-sync/DCIM/Blackberry")).entryList(QDir::Files).size();
     std::printf("photo folder: %d files of %lld bytes (%.0f MB); best of %d rounds; %d files on the phone\n", kFiles,
