@@ -7,6 +7,7 @@
 #include <QDateTime>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -33,22 +34,21 @@ qint64 Track::sizeOnDevice() const
     return mDeviceId.isEmpty() ? 0 : mSizeOnDevice;
 }
 
-void Track::setFromCache(const QString& trackName, const QString& albumName, const QString& artistName,
-                         qint32 trackNumberOnAlbum, const QString& path, bool onLocalSyncPlaylist,
-                         bool onRemoteDevice, bool inCache, qint32 flagsFilePosition, const QString& deviceId,
-                         qint64 sizeOnDevice)
+void Track::setFromCache(QString trackName, QString albumName, QString artistName, qint32 trackNumberOnAlbum,
+                         QString path, bool onLocalSyncPlaylist, bool onRemoteDevice, bool inCache,
+                         qint32 flagsFilePosition, QString deviceId, qint64 sizeOnDevice)
 {
     TraceScope trace("Track::setFromCache");
-    mTrackName = trackName;
-    mAlbumName = albumName;
-    mArtistName = artistName;
+    mTrackName = std::move(trackName);
+    mAlbumName = std::move(albumName);
+    mArtistName = std::move(artistName);
     mTrackNumberOnAlbum = trackNumberOnAlbum;
-    mPath = path;
+    mPath = std::move(path);
     mOnLocalSyncPlaylist = onLocalSyncPlaylist;
     mOnRemoteDevice = onRemoteDevice;
     mInCache = inCache;
     mFlagsFilePosition = flagsFilePosition;
-    mDeviceId = deviceId;
+    mDeviceId = std::move(deviceId);
     mSizeOnDevice = sizeOnDevice;
 }
 

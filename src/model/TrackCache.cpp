@@ -444,9 +444,9 @@ int TrackCache::readTrack(Track& track)
         result = readDeviceId(idPosition, idLength, deviceId);
     if (result == 0) {
         track.setCacheIdRefPosition(idRefPosition);
-        track.setFromCache(trackName, albumName, artistName, trackNumber, path, false,
-                           (flags & kFlagOnDevice) != 0, true, static_cast<qint32>(flagsPosition), deviceId,
-                           sizeOnDevice);
+        track.setFromCache(std::move(trackName), std::move(albumName), std::move(artistName), trackNumber,
+                           std::move(path), false, (flags & kFlagOnDevice) != 0, true,
+                           static_cast<qint32>(flagsPosition), std::move(deviceId), sizeOnDevice);
         if (flags & kFlagConvertedToMp3)
             track.setConvertedToMp3(true);
     }

@@ -36,13 +36,23 @@ int TrackList::addTrack(Track track)
             mTotalSizeOnDevice += track.sizeOnDevice();
         if (track.onLocalSyncPlaylist())
             mTotalSizeToSync += track.sizeOnPc();
-        mTracks.push_back(std::move(track));
+        append(std::move(track));
     } else {
         traceMessage("Track already exists");
-        mergeInto(mTracks[static_cast<size_t>(index)], track);
+        mergeInto(this->track(index), track);
     }
     traceReturns(index);
     return index;
+}
+
+void TrackList::append(Track&& track)
+{
+    if (mChunks.empty() || mChunks.back().size() == kChunkSize) {
+        mChunks.emplace_back();
+        mChunks.back().reserve(kChunkSize);
+    }
+    mChunks.back().push_back(std::move(track));
+    ++mCount;
 }
 
 void TrackList::mergeInto(Track& existing, const Track& track)
@@ -116,7 +126,8 @@ int TrackList::indexOf(const QString& uniqueId) const
 void TrackList::clear()
 {
     TraceScope trace("TrackList::clear");
-    mTracks.clear();
+    mChunks.clear();
+    mCount = 0;
     mTrackIndex.clear();
     mTotalTracksToCopy = 0;
     mTotalSizeToSync = 0;

@@ -22,12 +22,12 @@ public:
     // unique id; returns the index of the entry.
     int addTrack(Track track);
 
-    Track& track(int index) { return mTracks[static_cast<size_t>(index)]; }
-    const Track& track(int index) const { return mTracks[static_cast<size_t>(index)]; }
+    Track& track(int index) { return mChunks[chunkOf(index)][slotOf(index)]; }
+    const Track& track(int index) const { return mChunks[chunkOf(index)][slotOf(index)]; }
     Track& operator[](int index) { return track(index); }
     const Track& operator[](int index) const { return track(index); }
-    int count() const { return static_cast<int>(mTracks.size()); }
-    bool isEmpty() const { return mTracks.empty(); }
+    int count() const { return mCount; }
+    bool isEmpty() const { return mCount == 0; }
     // Index of the entry with this unique id, or -1.
     int indexOf(const QString& uniqueId) const;
     void clear();
@@ -41,9 +41,19 @@ public:
     void setTotalSizeOnDevice(qint64 value) { mTotalSizeOnDevice = value; }
 
 private:
+    // Entries live in chunks of fixed capacity, so that adding one never
+    // moves the others: a large list grows without copying itself, and a
+    // reference to an entry stays valid while more tracks are added.
+    static constexpr int kChunkBits = 10;
+    static constexpr int kChunkSize = 1 << kChunkBits;
+    static size_t chunkOf(int index) { return static_cast<size_t>(index) >> kChunkBits; }
+    static size_t slotOf(int index) { return static_cast<size_t>(index) & (kChunkSize - 1); }
+
+    void append(Track&& track);
     void mergeInto(Track& existing, const Track& track);
 
-    std::vector<Track> mTracks;
+    std::vector<std::vector<Track>> mChunks;
+    int mCount = 0;
     // Not noexcept on purpose: the map then keeps each key's hash, so that
     // growing it does not hash the long ids again.
     struct UniqueIdHash
