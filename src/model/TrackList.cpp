@@ -15,6 +15,13 @@ bool isToCopy(const Track& track)
     return track.onLocalSyncPlaylist() && !track.onRemoteDevice();
 }
 
+// A path read from a damaged cache may be empty or hold a NUL: such a file
+// cannot exist, and the file system is not asked about it.
+bool fileExists(const QString& path)
+{
+    return !path.isEmpty() && !path.contains(QChar::Null) && QFileInfo::exists(path);
+}
+
 } // namespace
 
 int TrackList::addTrack(Track track)
@@ -60,7 +67,7 @@ void TrackList::mergeInto(Track& existing, const Track& track)
     TraceScope trace("TrackList::mergeInto");
     const bool countedBefore = isToCopy(existing);
 
-    if (!QFileInfo::exists(existing.path())) {
+    if (!fileExists(existing.path())) {
         traceValue("Current file doesn't exist:", existing.path());
         traceValue("Replacing with new path:", track.path());
         existing.setPath(track.path());
