@@ -177,6 +177,17 @@ void TestTrackList::missingCachedPathTakesLibraryPath()
     list.addTrack(cachedTrack(mFolder.filePath(QStringLiteral("moved-away.mp3")), true));
     list.addTrack(libraryTrack(current));
     QCOMPARE(list.track(0).path(), current);
+
+    // Paths from a damaged cache: replaced without troubling the file system.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+    for (const QString& damaged : {QString(), QStringLiteral("/m/a\0b.mp3")}) {
+        TrackList other;
+        Track cached = cachedTrack(damaged, true);
+        cached.setConvertedToMp3(true);
+        other.addTrack(cached);
+        other.addTrack(libraryTrack(current));
+        QCOMPARE(other.track(0).path(), current);
+    }
 }
 
 void TestTrackList::existingCachedPathIsKept()
