@@ -8,6 +8,7 @@
 #include "support/SyncRun.h"
 #include "support/SyncTestHome.h"
 #include "support/SyncTestLibrary.h"
+#include "sync/DataTransfer.h"
 #include "sync/MusicSync.h"
 #include "sync/SyncState.h"
 
@@ -74,6 +75,8 @@ class tst_SyncDataTransfer : public QObject
     Q_OBJECT
 
 private slots:
+    void backupKind_data();
+    void backupKind();
     void blackBerryBackupReachesPhoneOnce();
     void iPhoneBackupWithCameraRoll_data();
     void iPhoneBackupWithCameraRoll();
@@ -83,6 +86,26 @@ private slots:
     void copiesInLogFolder();
     void child();
 };
+
+void tst_SyncDataTransfer::backupKind_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("blackBerry");
+    QTest::newRow("ipd file") << QStringLiteral("/b/phone.ipd") << true;
+    QTest::newRow("bbb archive") << QStringLiteral("/b/phone.bbb") << true;
+    QTest::newRow("upper case IPD is an iPhone folder") << QStringLiteral("/b/phone.IPD") << false;
+    QTest::newRow("four characters ending in ipd") << QStringLiteral("xipd") << false;
+    QTest::newRow("five characters ending in ipd") << QStringLiteral("x.ipd") << true;
+    QTest::newRow("short bbb still counts") << QStringLiteral("bbb") << true;
+    QTest::newRow("iPhone backup folder") << QStringLiteral("/b/0123456789abcdef") << false;
+}
+
+void tst_SyncDataTransfer::backupKind()
+{
+    QFETCH(QString, path);
+    QFETCH(bool, blackBerry);
+    QCOMPARE(DataTransfer::isBlackBerryBackup(path), blackBerry);
+}
 
 void tst_SyncDataTransfer::blackBerryBackupReachesPhoneOnce()
 {
