@@ -54,6 +54,7 @@ int TrackList::addTrack(Track track)
 
 void TrackList::append(Track&& track)
 {
+    TraceScope trace("TrackList::append");
     if (mChunks.empty() || mChunks.back().size() == kChunkSize) {
         mChunks.emplace_back();
         mChunks.back().reserve(kChunkSize);
