@@ -208,31 +208,28 @@ int TrackCache::readWord(qint32& value)
 
 int TrackCache::readIntegerField(qint32& value)
 {
-    qint32 length = 0;
-    int result = readWord(length);
-    if (result == 0 && length != kIntegerLength)
-        result = kErrorFormat;
-    if (result == 0)
-        result = readWord(value);
+    // Length word and value in one read.
+    char buffer[8];
+    const qint64 got = mCacheReader->read(buffer, 8);
     // The end of the file inside a field is damage, not the end of the records.
-    return result == kEndOfFile ? kErrorFormat : result;
+    if (got != 8)
+        return got < 0 ? kErrorRead : kErrorFormat;
+    if (qFromLittleEndian<qint32>(buffer) != kIntegerLength)
+        return kErrorFormat;
+    value = qFromLittleEndian<qint32>(buffer + 4);
+    return 0;
 }
 
 int TrackCache::readLongField(qint64& value)
 {
-    qint32 length = 0;
-    int result = readWord(length);
-    if (result == 0 && length != kLongLength)
-        result = kErrorFormat;
-    if (result == 0) {
-        char buffer[8];
-        const qint64 got = mCacheReader->read(buffer, 8);
-        if (got == 8)
-            value = qFromLittleEndian<qint64>(buffer);
-        else
-            result = got < 0 ? kErrorRead : kErrorFormat;
-    }
-    return result == kEndOfFile ? kErrorFormat : result;
+    char buffer[12];
+    const qint64 got = mCacheReader->read(buffer, 12);
+    if (got != 12)
+        return got < 0 ? kErrorRead : kErrorFormat;
+    if (qFromLittleEndian<qint32>(buffer) != kLongLength)
+        return kErrorFormat;
+    value = qFromLittleEndian<qint64>(buffer + 4);
+    return 0;
 }
 
 int TrackCache::readStringField(QString& value)
