@@ -132,17 +132,36 @@ void ensureHandlers()
     }
 }
 
-// A stack overflow can only be handled on a stack of its own.
-void ensureAlternateStack()
+// A stack overflow can only be handled on a stack of its own. A thread that
+// already has one (a sanitizer runtime gives every thread its own) keeps it;
+// otherwise ours is put in for the region and the old state put back after,
+// since whoever set up the thread may expect to find its own at thread exit.
+class AlternateStackScope
 {
-    if (!tAlternateStack.empty())
-        return;
-    tAlternateStack.resize(std::max<size_t>(SIGSTKSZ, 64 * 1024));
-    stack_t stack = {};
-    stack.ss_sp = tAlternateStack.data();
-    stack.ss_size = tAlternateStack.size();
-    sigaltstack(&stack, nullptr);
-}
+public:
+    AlternateStackScope()
+    {
+        if (sigaltstack(nullptr, &mPrevious) != 0 || !(mPrevious.ss_flags & SS_DISABLE))
+            return;
+        if (tAlternateStack.empty())
+            tAlternateStack.resize(std::max<size_t>(SIGSTKSZ, 64 * 1024));
+        stack_t stack = {};
+        stack.ss_sp = tAlternateStack.data();
+        stack.ss_size = tAlternateStack.size();
+        mInstalled = sigaltstack(&stack, nullptr) == 0;
+    }
+    ~AlternateStackScope()
+    {
+        if (mInstalled)
+            sigaltstack(&mPrevious, nullptr);
+    }
+    AlternateStackScope(const AlternateStackScope&) = delete;
+    AlternateStackScope& operator=(const AlternateStackScope&) = delete;
+
+private:
+    stack_t mPrevious = {};
+    bool mInstalled = false;
+};
 
 ExceptionReporter::Frame describeFrame(void* address)
 {
@@ -231,7 +250,7 @@ void ExceptionReporter::capture(quint32 code, void* const* rawFrames, int rawCou
 bool ExceptionReporter::runGuarded(const std::function<void()>& work)
 {
     ensureHandlers();
-    ensureAlternateStack();
+    const AlternateStackScope alternateStack;
 
     GuardedRegion region;
     GuardedRegion* const outer = tCurrentRegion;

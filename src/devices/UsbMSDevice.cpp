@@ -160,8 +160,11 @@ void UsbMSDevice::SetConfigured()
     traceValue("mUniqueDeviceId", mUniqueDeviceId);
     traceValue("mkpath result", QDir().mkpath(mRootPath + Constants::phoneProgramFolder()) ? 1 : 0);
     // A half-written id would tie the phone to a settings entry of another id.
+    // Unbuffered, so that a short write shows in the count; a buffered QSaveFile
+    // would commit the truncated file.
     QSaveFile file(idPath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(mUniqueDeviceId.toLatin1()) < 0 || !file.commit())
+    const QByteArray id = mUniqueDeviceId.toLatin1();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(id) != id.size() || !file.commit())
         traceValue("Could not write the id file", idPath);
 }
 

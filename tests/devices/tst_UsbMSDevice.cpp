@@ -6,6 +6,7 @@
 #include "model/Track.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
+#include "support/FileSizeLimit.h"
 #include "sync/Playlist.h"
 
 #include <QDir>
@@ -15,8 +16,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -40,30 +39,6 @@ QByteArray pattern(int size)
         bytes[i] = static_cast<char>((i * 7 + i / 251) & 0xff);
     return bytes;
 }
-
-// Makes every write beyond limitBytes fail with EFBIG, as a full disk or a
-// pulled phone makes it fail in the middle of a copy.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t limitBytes)
-    {
-        mOldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &mOld);
-        struct rlimit limit = mOld;
-        limit.rlim_cur = limitBytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &mOld);
-        std::signal(SIGXFSZ, mOldHandler);
-    }
-
-private:
-    struct rlimit mOld = {};
-    void (*mOldHandler)(int) = nullptr;
-};
 
 } // namespace
 
@@ -139,6 +114,14 @@ void TestUsbMSDevice::uniqueIdLifecycle()
     QFile::remove(root() + Constants::phoneUniqueIdFile());
     UsbMSDevice fresh(mDrive->path(), QStringLiteral("Phone"), true);
     QCOMPARE(fresh.UniqueDeviceId(), QStringLiteral("TEMP-DEVICE-ID"));
+    QVERIFY(!QFile::exists(root() + Constants::phoneUniqueIdFile()));
+
+    // A full phone gets no id file at all rather than a cut-off id.
+    {
+        UsbMSDevice full(mDrive->path(), QStringLiteral("Phone"), true);
+        const FileSizeLimit limit(3);
+        full.SetConfigured();
+    }
     QVERIFY(!QFile::exists(root() + Constants::phoneUniqueIdFile()));
 
     fresh.SetConfigured();
