@@ -17,6 +17,9 @@
 
 extern char** environ;
 
+// Defined only by programs that opt out of the trace log.
+extern "C" const bool velmoraProgramWithoutTraceLog __attribute__((weak));
+
 namespace {
 
 const char kLineEnd[] = "\r\n";
@@ -55,7 +58,7 @@ void runArchiver(const QString& program, const QStringList& arguments)
 TraceLog::TraceLog(const QString& diagnosticsFolder)
     : mFolder(diagnosticsFolder)
 {
-    if (!QDir(diagnosticsFolder).exists())
+    if (diagnosticsFolder.isEmpty() || !QDir(diagnosticsFolder).exists())
         return;
     auto* file = new QFile(diagnosticsFolder + QLatin1Char('/') + Constants::logFileName());
     if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
@@ -72,6 +75,8 @@ TraceLog::~TraceLog()
         delete mFile;
         mFile = nullptr;
     }
+    if (mFolder.isEmpty())
+        return;
     const QString logPath = mFolder + QLatin1Char('/') + Constants::logFileName();
     const QString archivePath = mFolder + QLatin1Char('/') + Constants::compressedLogFileName();
     if (!QFile::exists(logPath))
@@ -90,7 +95,9 @@ QString TraceLog::defaultDiagnosticsFolder()
 
 TraceLog& TraceLog::global()
 {
-    static TraceLog log(defaultDiagnosticsFolder());
+    static TraceLog log(&velmoraProgramWithoutTraceLog && velmoraProgramWithoutTraceLog
+                            ? QString()
+                            : defaultDiagnosticsFolder());
     return log;
 }
 

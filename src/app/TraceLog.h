@@ -14,7 +14,8 @@ class QFile;
 class TraceLog
 {
 public:
-    // Opens "log.txt" (truncated) in diagnosticsFolder when that folder exists.
+    // Opens "log.txt" (truncated) in diagnosticsFolder when that folder exists;
+    // an empty folder name means no log.
     explicit TraceLog(const QString& diagnosticsFolder);
     // Closes the log and packs it into "compressed_log.zip" beside it.
     ~TraceLog();
@@ -48,6 +49,11 @@ private:
     QFile* mFile = nullptr;
     QMutex mMutex;
 };
+
+// The other programs of the project (the extractor, velmora-convert) link the
+// same code but must leave the application's log alone: each states this once
+// at namespace scope in its main.cpp.
+#define VELMORA_PROGRAM_WITHOUT_TRACE_LOG() extern "C" const bool velmoraProgramWithoutTraceLog = true
 
 // Free functions used by every part of the program. They forward to the
 // process log and cost one pointer test when tracing is off.

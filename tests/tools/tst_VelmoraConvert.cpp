@@ -19,10 +19,16 @@ struct Run
     QString err;
 };
 
-Run runConvert(const QStringList& arguments)
+Run runConvert(const QStringList& arguments, const QString& home = QString())
 {
     Run run;
     QProcess process;
+    if (!home.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("HOME", home);
+        environment.remove("XDG_CONFIG_HOME");
+        process.setProcessEnvironment(environment);
+    }
     process.start(QCoreApplication::applicationDirPath() + "/velmora-convert", arguments);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return run;
@@ -60,6 +66,7 @@ private slots:
     void convertsBbbArchive();
     void brokenInput_data();
     void brokenInput();
+    void leavesTheApplicationsTraceLogAlone();
 };
 
 void TestVelmoraConvert::initTestCase()
@@ -153,6 +160,21 @@ void TestVelmoraConvert::brokenInput()
     QCOMPARE(run.err.count('\n'), 1); // one line
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(!QFile::exists(work.filePath("out/messages.xml")));
+}
+
+void TestVelmoraConvert::leavesTheApplicationsTraceLogAlone()
+{
+    QTemporaryDir home;
+    const QString logFolder = home.filePath("Desktop/QNL");
+    QVERIFY(QDir().mkpath(logFolder));
+    writeFile(logFolder + "/log.txt", "the application's log");
+    const QString backup = home.filePath("backup.ipd");
+    writeFile(backup, sampleBackup());
+    QCOMPARE(runConvert({backup, home.filePath("out")}, home.path()).exitCode, 0);
+    QFile log(logFolder + "/log.txt");
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(log.readAll(), QByteArray("the application's log"));
+    QVERIFY(!QFile::exists(logFolder + "/compressed_log.zip"));
 }
 
 QTEST_GUILESS_MAIN(TestVelmoraConvert)

@@ -53,6 +53,8 @@ const char* messageFor(int result)
 
 } // namespace
 
+VELMORA_PROGRAM_WITHOUT_TRACE_LOG();
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);

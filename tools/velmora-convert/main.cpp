@@ -2,6 +2,7 @@
 // velmora-convert BACKUP OUTDIR: writes OUTDIR/address.xml and OUTDIR/messages.xml
 // (and OUTDIR/calendar.xml for an iPhone backup folder) from a phone backup with
 // the same code a sync runs. Exit status 0 on success.
+#include "app/TraceLog.h"
 #include "transfer/blackberry/BlackberryBackup.h"
 #include "transfer/blackberry/BlackberryConversion.h"
 #include "transfer/iphone/IphoneConversion.h"
@@ -69,6 +70,8 @@ int convertIphone(const QString& backup, const QString& outputFolder)
 }
 
 } // namespace
+
+VELMORA_PROGRAM_WITHOUT_TRACE_LOG();
 
 int main(int argc, char* argv[])
 {

@@ -13,9 +13,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMutex>
 #include <QProcess>
-#include <QProcessEnvironment>
+#include <QThread>
 
 namespace {
 
@@ -94,13 +93,6 @@ void AppleExtractor::runExtractor(const QString& backupFolder, const QString& ex
         return;
     }
     QProcess process;
-    // The extractor links the same trace log as this program; given its own
-    // home it finds no diagnostics folder and leaves this program's log alone.
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    const QString childHome = QDir(extractionFolder).filePath(QStringLiteral(".extractor-home"));
-    environment.insert(QStringLiteral("HOME"), childHome);
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), childHome);
-    process.setProcessEnvironment(environment);
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(program, {backupFolder, extractionFolder}, QIODevice::ReadWrite);
@@ -117,14 +109,8 @@ void AppleExtractor::settle()
     TraceScope trace("AppleExtractor::settle");
     if (mSettleDelayMs <= 0)
         return;
-    // A fresh mutex locked once: the second try can only time out, which is
-    // the pause.
-    QMutex mutex;
-    if (mutex.tryLock(1000)) {
-        if (mutex.tryLock(mSettleDelayMs))
-            mutex.unlock();
-        mutex.unlock();
-    }
+    // Gives the file system a moment after the extractor before its files are read.
+    QThread::msleep(static_cast<unsigned long>(mSettleDelayMs));
 }
 
 void AppleExtractor::readBackupFileList(const QString& listPath)
