@@ -1,7 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
-// The address-book and messages files and the control-character filter they share.
+// The address-book, messages and calendar files and the control-character filter they share.
 #include "support/FileSizeLimit.h"
 #include "transfer/xml/AddressBookXmlWriter.h"
+#include "transfer/xml/CalendarXmlWriter.h"
 #include "transfer/xml/MessagesXmlWriter.h"
 #include "transfer/xml/XmlText.h"
 
@@ -10,6 +11,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <functional>
 
 namespace {
 
@@ -50,6 +53,113 @@ QByteArray readFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Values that exercise every path of the writer's escaping and encoding:
+// markup characters, 2-, 3- and 4-byte UTF-8, characters the filter drops
+// (controls, noncharacters, lone surrogate halves) and empty values.
+QString markup() { return QStringLiteral("a&b<c>d\"e'f&amp;]]>"); }
+QString nonAscii() { return QString::fromUtf16(u"J\u00fcrgen \u041f\u0440\u0438 \u20ac \U0001F600 \u4e2d"); }
+QString dropped()
+{
+    return QString::fromUtf16(u"x\t\r\n\x01y\xD83Dz\xDE00", 10) + QChar(0xFFFE) + QChar(0xFFFF) + QChar(0xFFFD);
+}
+
+// The one message of the messages fixture, also repeated across output blocks.
+MessageEntry richMessage()
+{
+    MessageEntry message;
+    message.direction = MessageEntry::Direction::Sent;
+    message.address = QStringLiteral("+44 (0) <7700>");
+    message.date = QStringLiteral("978307300");
+    message.text = markup() + nonAscii() + dropped();
+    message.readState = MessageEntry::ReadState::Unread;
+    return message;
+}
+
+using XmlProducer = std::function<int(QIODevice*)>;
+
+XmlProducer addressBookProducer()
+{
+    return [](QIODevice* device) {
+        AddressBookXmlWriter writer;
+        if (writer.open(device) != 0)
+            return -1;
+        writer.writePerson({});
+        writer.startPerson();
+        writer.writeValue(AddressBookXml::firstName(), nonAscii());
+        writer.writeValue(AddressBookXml::lastName(), markup());
+        writer.writeValue(AddressBookXml::middleName(), QString());
+        writer.writeValue(AddressBookXml::organization(), QStringLiteral("\r\n"));
+        writer.startMultiValue(AddressBookXml::phone(), QStringLiteral("\tmobile\r\n"), markup());
+        writer.endMultiValue();
+        writer.startMultiValue(AddressBookXml::address(), AddressBookXml::typeHome(), QString());
+        writer.writeValue(AddressBookXml::street(), dropped());
+        writer.writeValue(AddressBookXml::city(), QString());
+        writer.endMultiValue();
+        writer.startMultiValue(AddressBookXml::email(), nonAscii(), dropped());
+        writer.endMultiValue();
+        writer.writePhoto(QByteArray("\x89PNG\r\n\x1a\n\0\xff", 10));
+        writer.endPerson();
+        writer.writePerson({{AddressBookXml::url(), AddressBookXml::typeHomePage(), QStringLiteral("http://x/?a=1&b=2"),
+                             {{AddressBookXml::unknown(), QStringLiteral("  spaced  ")}}}});
+        return writer.finish();
+    };
+}
+
+XmlProducer messagesProducer()
+{
+    return [](QIODevice* device) {
+        MessagesXmlWriter writer;
+        if (writer.open(device) != 0)
+            return -1;
+        writer.writeMessage(richMessage());
+        writer.writeMessage(MessageEntry());
+        MessageEntry empty;
+        empty.address = QString();
+        empty.text = QStringLiteral("");
+        empty.readState = MessageEntry::ReadState::Read;
+        writer.writeMessage(empty);
+        return writer.finish();
+    };
+}
+
+XmlProducer calendarProducer()
+{
+    return [](QIODevice* device) {
+        CalendarXmlWriter writer;
+        if (writer.open(device) != 0)
+            return -1;
+        CalendarEntry entry;
+        entry.title = markup();
+        entry.location = nonAscii();
+        entry.description = dropped();
+        entry.timeZone = QStringLiteral("Europe/London");
+        entry.repeatEndDate = QStringLiteral("1000000000");
+        entry.allDay = true;
+        entry.url = QStringLiteral("https://example.org/?q=\"x\"&y=<z>");
+        entry.startDate = QStringLiteral("978307200");
+        entry.alarms = {-900, 0};
+        writer.writeEntry(entry);
+        writer.writeEntry(CalendarEntry());
+        return writer.finish();
+    };
+}
+
+XmlProducer emptyMessagesProducer()
+{
+    return [](QIODevice* device) {
+        MessagesXmlWriter writer;
+        return writer.open(device) == 0 ? writer.finish() : -1;
+    };
+}
+
+QByteArray produce(const XmlProducer& producer)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    return producer(&buffer) == 0 ? bytes : QByteArray("failed");
+}
+
 } // namespace
 
 class TestXmlWriters : public QObject
@@ -69,6 +179,9 @@ private slots:
     void unopenableFileIsReported();
     void writeFailureIsReported();
     void fullDiskLeavesNoFile();
+    void outputIsByteExact_data();
+    void outputIsByteExact();
+    void outputIsTheSameAcrossBlocks();
 };
 
 void TestXmlWriters::filterDropsWhatXmlCannotCarry_data()
@@ -320,6 +433,61 @@ void TestXmlWriters::fullDiskLeavesNoFile()
     }
     QCOMPARE(result, XmlDataFile::kErrorCannotOpenFile);
     QVERIFY(!QFile::exists(path));
+}
+
+void TestXmlWriters::outputIsByteExact_data()
+{
+    QTest::addColumn<XmlProducer>("producer");
+    QTest::addColumn<QString>("fixture");
+    QTest::newRow("address book") << addressBookProducer() << QStringLiteral("address_book.xml");
+    QTest::newRow("messages") << messagesProducer() << QStringLiteral("messages.xml");
+    QTest::newRow("calendar") << calendarProducer() << QStringLiteral("calendar.xml");
+    QTest::newRow("empty root") << emptyMessagesProducer() << QStringLiteral("messages_empty.xml");
+}
+
+// The phone's importer and the tests of every producer rely on the exact
+// layout, escaping and encoding of these files: the fixtures hold bytes the
+// writer produced and an importer accepted, so any change shows here first.
+void TestXmlWriters::outputIsByteExact()
+{
+    QFETCH(XmlProducer, producer);
+    QFETCH(QString, fixture);
+    const QByteArray expected = readFile(QStringLiteral(VELMORA_TEST_DATA_DIR "/xml/") + fixture);
+    const QByteArray bytes = produce(producer);
+    QVERIFY(!expected.isEmpty());
+    QCOMPARE(bytes, expected);
+    QVERIFY(!parse(bytes).isNull());
+}
+
+// The text goes out in blocks between messages: however many blocks a file
+// takes, it is the same message after message.
+void TestXmlWriters::outputIsTheSameAcrossBlocks()
+{
+    const auto messages = [](int count) {
+        return produce([count](QIODevice* device) {
+            MessagesXmlWriter writer;
+            if (writer.open(device) != 0)
+                return -1;
+            for (int i = 0; i < count; ++i)
+                writer.writeMessage(richMessage());
+            return writer.finish();
+        });
+    };
+    const QByteArray one = messages(1);
+    const QByteArray two = messages(2);
+    const qsizetype messageSize = two.size() - one.size();
+    const qsizetype headerSize = one.indexOf("\n    <sent_message>");
+    QVERIFY(headerSize > 0);
+    const QByteArray message = one.mid(headerSize, messageSize);
+    const int count = int(3 * 256 * 1024 / message.size()) + 2; // several blocks of output
+    const QByteArray many = messages(count);
+    QCOMPARE(many.size(), one.size() + (count - 1) * messageSize);
+    QCOMPARE(many.left(headerSize), one.left(headerSize));
+    QCOMPARE(many.right(one.size() - headerSize - messageSize), one.right(one.size() - headerSize - messageSize));
+    for (int i = 0; i < count; ++i) {
+        if (many.mid(headerSize + i * messageSize, messageSize) != message)
+            QFAIL(qPrintable(QStringLiteral("message %1 differs").arg(i)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestXmlWriters)
