@@ -8,17 +8,18 @@
 
 namespace {
 
-// The writer composes text in memory and hands it to the output in blocks of
-// about this many characters: the stream writer encodes and writes every tag
-// and value on its own otherwise, which costs more than all the rest.
-constexpr qsizetype kBlockCharacters = 256 * 1024;
+// The text is composed in memory and handed to the output in blocks of about
+// this many bytes: a write for every tag and value would cost more than
+// composing them.
+constexpr qsizetype kBlockBytes = 256 * 1024;
+
+constexpr qsizetype kIndent = 4;
 
 } // namespace
 
 XmlDataFile::XmlDataFile(const QString& rootElement, const char* openFailureTrace)
     : mRootElement(rootElement)
     , mOpenFailureTrace(openFailureTrace)
-    , mWriter(&mText)
 {
 }
 
@@ -59,13 +60,9 @@ void XmlDataFile::startDocument()
     TraceScope trace("XmlDataFile::startDocument");
     mOpen = true;
     mFailed = false;
-    mText.reserve(kBlockCharacters + kBlockCharacters / 4);
-    // What writeStartDocument writes on a device; on a string it would leave
-    // out the encoding.
-    mText.append(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
-    mWriter.setAutoFormatting(true);
-    mWriter.setAutoFormattingIndent(4);
-    mWriter.writeStartElement(mRootElement);
+    mText.reserve(kBlockBytes + kBlockBytes / 4);
+    mText.append("<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+    startElement(mRootElement);
 }
 
 int XmlDataFile::finish()
@@ -74,8 +71,9 @@ int XmlDataFile::finish()
     if (!mOpen)
         return kErrorCannotOpenFile;
     mOpen = false;
-    mWriter.writeEndElement();
-    mWriter.writeEndDocument();
+    while (!mOpenElements.isEmpty())
+        endElement();
+    mText.append('\n');
     writeBlock();
     bool written = !mFailed;
     if (mFile) {
@@ -97,40 +95,80 @@ int XmlDataFile::finish()
 void XmlDataFile::writeBlock()
 {
     TraceScope trace("XmlDataFile::writeBlock");
-    if (!mFailed && !mText.isEmpty()) {
-        const QByteArray bytes = mText.toUtf8();
-        if (mOutput->write(bytes) != bytes.size())
-            mFailed = true;
-    }
+    if (!mFailed && !mText.isEmpty() && mOutput->write(mText) != mText.size())
+        mFailed = true;
     mText.resize(0); // keeps the capacity
 }
 
 void XmlDataFile::itemWritten()
 {
-    if (mText.size() >= kBlockCharacters)
+    if (mText.size() >= kBlockBytes)
         writeBlock();
+}
+
+void XmlDataFile::closeStartTag()
+{
+    if (mStartTagOpen) {
+        mText.append('>');
+        mStartTagOpen = false;
+    }
+}
+
+void XmlDataFile::startLine(qsizetype depth)
+{
+    mText.append('\n');
+    mText.append(depth * kIndent, ' ');
 }
 
 void XmlDataFile::startElement(const QString& name)
 {
     TraceScope trace("XmlDataFile::startElement");
-    mWriter.writeStartElement(name);
+    closeStartTag();
+    startLine(mOpenElements.size());
+    mText.append('<');
+    XmlText::appendEscapedUtf8(mText, name);
+    mOpenElements.append(name);
+    mStartTagOpen = true;
 }
 
 void XmlDataFile::endElement()
 {
     TraceScope trace("XmlDataFile::endElement");
-    mWriter.writeEndElement();
+    if (mOpenElements.isEmpty())
+        return;
+    const QString name = mOpenElements.takeLast();
+    if (mStartTagOpen) {
+        mText.append("/>");
+        mStartTagOpen = false;
+        return;
+    }
+    startLine(mOpenElements.size());
+    mText.append("</");
+    XmlText::appendEscapedUtf8(mText, name);
+    mText.append('>');
 }
 
 void XmlDataFile::writeTextElement(const QString& name, const QString& value)
 {
     TraceScope trace("XmlDataFile::writeTextElement");
-    mWriter.writeTextElement(name, XmlText::filtered(value));
+    closeStartTag();
+    startLine(mOpenElements.size());
+    mText.append('<');
+    XmlText::appendEscapedUtf8(mText, name);
+    mText.append('>');
+    XmlText::appendEscapedUtf8(mText, XmlText::filtered(value));
+    mText.append("</");
+    XmlText::appendEscapedUtf8(mText, name);
+    mText.append('>');
 }
 
 void XmlDataFile::writeAttribute(const QString& name, const QString& value)
 {
     TraceScope trace("XmlDataFile::writeAttribute");
-    mWriter.writeAttribute(name, XmlText::filtered(value));
+    Q_ASSERT(mStartTagOpen);
+    mText.append(' ');
+    XmlText::appendEscapedUtf8(mText, name);
+    mText.append("=\"");
+    XmlText::appendEscapedUtf8(mText, XmlText::filtered(value));
+    mText.append('"');
 }

@@ -3,6 +3,10 @@
 
 #include "app/TraceLog.h"
 
+#include <QByteArray>
+
+#include <cstring>
+
 namespace {
 
 bool isDropped(const QString& text, qsizetype index)
@@ -15,6 +19,17 @@ bool isDropped(const QString& text, qsizetype index)
     if (QChar::isLowSurrogate(unit))
         return index == 0 || !QChar::isHighSurrogate(text.at(index - 1).unicode());
     return false;
+}
+
+// The most bytes one UTF-16 unit becomes: "&quot;" (a character of three
+// UTF-8 bytes or a surrogate pair of four takes less).
+constexpr qsizetype kMaxBytesPerUnit = 6;
+
+template<std::size_t N>
+char* put(char* out, const char (&entity)[N])
+{
+    std::memcpy(out, entity, N - 1);
+    return out + N - 1;
 }
 
 } // namespace
@@ -46,4 +61,48 @@ QString XmlText::filtered(const QString& text)
         result.append(text.at(i));
     }
     return result;
+}
+
+void XmlText::appendEscapedUtf8(QByteArray& utf8, QStringView text)
+{
+    // Called for every name and value of files with hundreds of thousands of
+    // items: it makes room once and then writes without further checks, and
+    // is left out of the trace.
+    const qsizetype start = utf8.size();
+    utf8.resize(start + text.size() * kMaxBytesPerUnit);
+    char* out = utf8.data() + start;
+    const char16_t* units = text.utf16();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = units[i];
+        if (c < 0x80) {
+            switch (c) {
+            case '&': out = put(out, "&amp;"); break;
+            case '<': out = put(out, "&lt;"); break;
+            case '>': out = put(out, "&gt;"); break;
+            case '"': out = put(out, "&quot;"); break;
+            default: *out++ = char(c); break;
+            }
+            continue;
+        }
+        if (c < 0x800) {
+            *out++ = char(0xC0 | (c >> 6));
+            *out++ = char(0x80 | (c & 0x3F));
+            continue;
+        }
+        if (QChar::isSurrogate(c)) {
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && QChar::isLowSurrogate(units[i + 1])) {
+                c = QChar::surrogateToUcs4(char16_t(c), units[++i]);
+                *out++ = char(0xF0 | (c >> 18));
+                *out++ = char(0x80 | ((c >> 12) & 0x3F));
+                *out++ = char(0x80 | ((c >> 6) & 0x3F));
+                *out++ = char(0x80 | (c & 0x3F));
+                continue;
+            }
+            c = 0xFFFD;
+        }
+        *out++ = char(0xE0 | (c >> 12));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
+    }
+    utf8.truncate(out - utf8.constData());
 }
