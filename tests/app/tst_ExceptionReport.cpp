@@ -21,7 +21,7 @@ __attribute__((no_sanitize("undefined"))) int divide(int a, volatile int* b)
     return gSink;
 }
 
-__attribute__((no_sanitize("address"))) int readThrough(volatile int* pointer)
+__attribute__((no_sanitize("address"), no_sanitize("undefined"))) int readThrough(volatile int* pointer)
 {
     gSink = *pointer;
     return gSink;
