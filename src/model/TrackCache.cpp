@@ -3,6 +3,7 @@
 
 #include "app/TraceLog.h"
 #include "model/FileWindowReader.h"
+#include "model/SizeArithmetic.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
 #include "settings/SyncSettings.h"
@@ -322,7 +323,8 @@ int TrackCache::readHeader()
             result = readLongField(total);
             if (result == 0) {
                 mTotalSizePosition = position;
-                mTotalSizeOfUploadedFiles = total;
+                // A negative total is damage; it is rewritten at the next change.
+                mTotalSizeOfUploadedFiles = total < 0 ? 0 : total;
             }
             totalSeen = true;
         } else if (tag == kIntegrityTag) {
@@ -416,6 +418,9 @@ int TrackCache::readTrack(Track& track)
             break;
         case kSizeOnDeviceTag:
             result = readLongField(sizeOnDevice);
+            // No file has a negative size.
+            if (result == 0 && sizeOnDevice < 0)
+                result = kErrorFormat;
             break;
         case kIdPositionTag:
             idRefPosition = tagPosition;
@@ -588,7 +593,7 @@ int TrackCache::setTotalSizeOfUploadedFiles(qint64 total)
 int TrackCache::incrementTotalSizeOfUploadedFiles(qint64 size)
 {
     TraceScope trace("TrackCache::incrementTotalSizeOfUploadedFiles");
-    const int result = setTotalSizeOfUploadedFiles(mTotalSizeOfUploadedFiles + size);
+    const int result = setTotalSizeOfUploadedFiles(SizeArithmetic::add(mTotalSizeOfUploadedFiles, size));
     traceReturns(result);
     return result;
 }
@@ -596,7 +601,7 @@ int TrackCache::incrementTotalSizeOfUploadedFiles(qint64 size)
 int TrackCache::decrementTotalSizeOfUploadedFiles(qint64 size)
 {
     TraceScope trace("TrackCache::decrementTotalSizeOfUploadedFiles");
-    qint64 total = mTotalSizeOfUploadedFiles - size;
+    qint64 total = SizeArithmetic::subtract(mTotalSizeOfUploadedFiles, size);
     if (total < 0)
         total = 0;
     const int result = setTotalSizeOfUploadedFiles(total);

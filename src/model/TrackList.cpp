@@ -2,6 +2,7 @@
 #include "model/TrackList.h"
 
 #include "app/TraceLog.h"
+#include "model/SizeArithmetic.h"
 
 #include <QFileInfo>
 
@@ -40,9 +41,9 @@ int TrackList::addTrack(Track track)
         if (isToCopy(track))
             ++mTotalTracksToCopy;
         if (track.onRemoteDevice())
-            mTotalSizeOnDevice += track.sizeOnDevice();
+            mTotalSizeOnDevice = SizeArithmetic::add(mTotalSizeOnDevice, track.sizeOnDevice());
         if (track.onLocalSyncPlaylist())
-            mTotalSizeToSync += track.sizeOnPc();
+            mTotalSizeToSync = SizeArithmetic::add(mTotalSizeToSync, track.sizeOnPc());
         append(std::move(track));
     } else {
         traceMessage("Track already exists");
@@ -84,7 +85,7 @@ void TrackList::mergeInto(Track& existing, const Track& track)
     if (existing.iTunesId().isEmpty())
         existing.setITunesId(track.iTunesId());
     if (track.onRemoteDevice() && !existing.onRemoteDevice()) {
-        mTotalSizeOnDevice += track.sizeOnDevice();
+        mTotalSizeOnDevice = SizeArithmetic::add(mTotalSizeOnDevice, track.sizeOnDevice());
         // The entry now stands for the copy on the phone: take its id, size and
         // cache record, or a later deletion would rewrite the stale record and
         // the entry's size would disagree with the total just counted.
@@ -98,7 +99,7 @@ void TrackList::mergeInto(Track& existing, const Track& track)
             existing.setConvertedToMp3(true);
     }
     if (track.onLocalSyncPlaylist() && !existing.onLocalSyncPlaylist()) {
-        mTotalSizeToSync += track.sizeOnPc();
+        mTotalSizeToSync = SizeArithmetic::add(mTotalSizeToSync, track.sizeOnPc());
         existing.setSizeOnPc(track.sizeOnPc());
     }
 

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <limits>
+
 namespace {
 
 // Builds cache files by hand, independently of the code under test.
@@ -141,6 +143,7 @@ private slots:
     void clearKeepsIdsFile();
     void openFailures();
     void writeFailuresAreReported();
+    void regressionOverflowingSizes();
 
 private:
     QString cachePath() const { return mFolder->filePath(QStringLiteral("mcache0")); }
@@ -487,6 +490,7 @@ void TestTrackCache::damagedFiles_data()
     row("end of file inside a field", CacheBytes().word(0).word(5).word(4), TrackCache::kErrorFormat);
     row("end of file inside a word", CacheBytes().word(0).word(5).word(4).word(1).word(7).word(4),
         TrackCache::kErrorFormat);
+    row("negative size on the phone", CacheBytes().word(0).longField(8, -5), TrackCache::kErrorFormat);
     row("header tag inside a record", CacheBytes().word(0).integer(1001, 1), TrackCache::kErrorFormat);
 }
 
@@ -668,6 +672,41 @@ void TestTrackCache::writeFailuresAreReported()
     QVERIFY(!track.inCache());
     cache.close();
     QCOMPARE(readAll(cachePath()), before);
+}
+
+void TestTrackCache::regressionOverflowingSizes()
+{
+    // Sizes whose sums pass the 64-bit range: the totals stop at the top
+    // instead of overflowing (found by fuzz_trackcache).
+    const QString fixture = QStringLiteral(VELMORA_TEST_DATA_DIR "/model/overflowing_sizes.mcache");
+    QVERIFY(QFile::copy(fixture, cachePath()));
+    QVERIFY(QFile::copy(fixture + QLatin1Char('p'), idsPath()));
+    QFile::setPermissions(cachePath(), QFile::ReadOwner | QFile::WriteOwner);
+    QFile::setPermissions(idsPath(), QFile::ReadOwner | QFile::WriteOwner);
+    const qint64 top = std::numeric_limits<qint64>::max();
+
+    TrackCache cache;
+    QCOMPARE(cache.openFile(cachePath()), 0);
+    TrackList list;
+    QCOMPARE(cache.updateTrackList(list, -1), 0);
+    QCOMPARE(list.count(), 2);
+    QCOMPARE(list.totalSizeOnDevice(), top);
+
+    Track big = phoneTrack(QStringLiteral("New"), QStringLiteral("/n.mp3"), QStringLiteral("/Music/n.mp3"),
+                           6935543469678724073);
+    QCOMPARE(cache.addTrack(big), 0);
+    QCOMPARE(cache.totalSizeOfUploadedFiles(), top);
+    QCOMPARE(cache.decrementTotalSizeOfUploadedFiles(std::numeric_limits<qint64>::min()), 0);
+    QCOMPARE(cache.totalSizeOfUploadedFiles(), top);
+
+    TrackList library;
+    Track onPc = big;
+    onPc.setOnRemoteDevice(false);
+    onPc.setSizeOnPc(top);
+    library.addTrack(onPc);
+    onPc.setTrackName(QStringLiteral("Other"));
+    library.addTrack(onPc);
+    QCOMPARE(library.totalSizeToSync(), top);
 }
 
 QTEST_GUILESS_MAIN(TestTrackCache)
