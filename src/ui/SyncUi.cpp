@@ -13,9 +13,13 @@ SyncUi::SyncUi(QWidget* parent)
     setWindowTitle(QStringLiteral("Velmora for Blackberry"));
     setFixedWidth(400);
     auto* layout = new QVBoxLayout(this);
-    mStatusLabel = new QLabel(tr("Starting up, please wait..."), this);
+    mStatusLabel = new QLabel(tr("Please wait while Velmora is started"), this);
+    mStatusLabel->setAlignment(Qt::AlignCenter);
     mStatusLabel->setWordWrap(true);
+    mDetailLabel = new QLabel(this);
+    mDetailLabel->setAlignment(Qt::AlignCenter);
     layout->addWidget(mStatusLabel);
+    layout->addWidget(mDetailLabel);
 }
 
 SyncUi::~SyncUi()

@@ -15,4 +15,5 @@ public:
 
 private:
     QLabel* mStatusLabel = nullptr;
+    QLabel* mDetailLabel = nullptr;
 };
