@@ -69,24 +69,39 @@ QStringList listRecords(const QString& extraction)
     return records;
 }
 
+struct BackupFile
+{
+    QString domain;
+    QString path;
+    QByteArray content;
+};
+
+void addFiles(IphoneBackupBuilder& builder, const QList<BackupFile>& files)
+{
+    for (const BackupFile& file : files)
+        builder.addFile(file.domain, file.path, file.content);
+}
+
 IphoneBackupBuilder typicalBackup()
 {
     IphoneBackupBuilder builder;
     builder.addFolder(kHome, QStringLiteral("Library/SMS"));
-    builder.addFile(kHome, QStringLiteral("Library/SMS/sms.db"), "sms");
-    builder.addFile(kHome, QStringLiteral("Library/SMS/sms.db-wal"), "sms wal");
-    builder.addFile(kHome, QStringLiteral("Library/SMS/sms.db-shm"), "sms shm");
-    builder.addFile(kHome, QStringLiteral("Library/AddressBook/AddressBook.sqlitedb"), "book");
-    builder.addFile(kHome, QStringLiteral("Library/AddressBook/AddressBookImages.sqlitedb"), "images");
-    builder.addFile(kHome, QStringLiteral("Library/Calendar/Calendar.sqlitedb"), "calendar");
-    builder.addFile(kCameraRoll, QStringLiteral("Media/DCIM/100APPLE/IMG_0001.JPG"), "jpeg");
-    builder.addFile(kCameraRoll, QStringLiteral("Media/DCIM/100APPLE/IMG_0002.MOV"), "movie");
-    // Files Velmora does not read: never copied.
-    builder.addFile(kHome, QStringLiteral("Library/Preferences/com.apple.x.plist"), "prefs");
-    builder.addFile(kHome, QStringLiteral("Library/SMS/Attachments/ab/big.heic"), "attachment");
-    builder.addFile(QStringLiteral("AppDomain-com.example"), QStringLiteral("Documents/huge.bin"), "app data");
-    builder.addFile(kCameraRoll, QStringLiteral("Media/PhotoData/Photos.sqlite"), "photos db");
-    builder.addFile(QStringLiteral("MediaDomain"), QStringLiteral("Library/SMS/sms.db"), "wrong domain");
+    addFiles(builder, {
+        {kHome, QStringLiteral("Library/SMS/sms.db"), "sms"},
+        {kHome, QStringLiteral("Library/SMS/sms.db-wal"), "sms wal"},
+        {kHome, QStringLiteral("Library/SMS/sms.db-shm"), "sms shm"},
+        {kHome, QStringLiteral("Library/AddressBook/AddressBook.sqlitedb"), "book"},
+        {kHome, QStringLiteral("Library/AddressBook/AddressBookImages.sqlitedb"), "images"},
+        {kHome, QStringLiteral("Library/Calendar/Calendar.sqlitedb"), "calendar"},
+        {kCameraRoll, QStringLiteral("Media/DCIM/100APPLE/IMG_0001.JPG"), "jpeg"},
+        {kCameraRoll, QStringLiteral("Media/DCIM/100APPLE/IMG_0002.MOV"), "movie"},
+        // Files Velmora does not read: never copied.
+        {kHome, QStringLiteral("Library/Preferences/com.apple.x.plist"), "prefs"},
+        {kHome, QStringLiteral("Library/SMS/Attachments/ab/big.heic"), "attachment"},
+        {QStringLiteral("AppDomain-com.example"), QStringLiteral("Documents/huge.bin"), "app data"},
+        {kCameraRoll, QStringLiteral("Media/PhotoData/Photos.sqlite"), "photos db"},
+        {QStringLiteral("MediaDomain"), QStringLiteral("Library/SMS/sms.db"), "wrong domain"},
+    });
     return builder;
 }
 
@@ -221,14 +236,18 @@ void TestExtractProgram::hostilePathsStayInside()
     const QString backup = temp.filePath(QStringLiteral("backup"));
     const QString out = temp.filePath(QStringLiteral("deep/out"));
     IphoneBackupBuilder builder;
-    builder.addFile(kCameraRoll, QStringLiteral("Media/DCIM/../../../../escape1.txt"), "x");
-    builder.addFile(kCameraRoll, QStringLiteral("Media/DCIM/100APPLE/../../../../../escape2.txt"), "x");
-    builder.addFile(kCameraRoll, QStringLiteral("Media/DCIM/./IMG_DOT.JPG"), "x");
-    builder.addFile(kCameraRoll, QStringLiteral("Media/DCIM//IMG_EMPTY.JPG"), "x");
-    builder.addFile(kCameraRoll, QStringLiteral("Media/DCIM/100APPLE/"), "x");
-    builder.addFile(kCameraRoll, QStringLiteral("Media/DCIM/a\nHomeDomainLibrary/SMS/sms.db"), "x");
-    builder.addFile(kCameraRoll, QStringLiteral("Media/DCIM/..\\..\\escape3.txt"), "x");
-    builder.addFile(kCameraRoll, QStringLiteral("/Media/DCIM/abs.JPG"), "x");
+    const QStringList hostilePaths = {
+        QStringLiteral("Media/DCIM/../../../../escape1.txt"),
+        QStringLiteral("Media/DCIM/100APPLE/../../../../../escape2.txt"),
+        QStringLiteral("Media/DCIM/./IMG_DOT.JPG"),
+        QStringLiteral("Media/DCIM//IMG_EMPTY.JPG"),
+        QStringLiteral("Media/DCIM/100APPLE/"),
+        QStringLiteral("Media/DCIM/a\nHomeDomainLibrary/SMS/sms.db"),
+        QStringLiteral("Media/DCIM/..\\..\\escape3.txt"),
+        QStringLiteral("/Media/DCIM/abs.JPG"),
+    };
+    for (const QString& path : hostilePaths)
+        builder.addFile(kCameraRoll, path, "x");
     // A blob name that is a path, in the database layout's own column.
     builder.addFileWithId(kCameraRoll, QStringLiteral("Media/DCIM/100APPLE/IMG_ID.JPG"),
                           QStringLiteral("../../../../etc/passwd"), "x");
