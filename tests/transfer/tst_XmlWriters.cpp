@@ -77,12 +77,22 @@ MessageEntry richMessage()
 
 using XmlProducer = std::function<int(QIODevice*)>;
 
-XmlProducer addressBookProducer()
+// Opens a Writer on the device, lets body fill it and finishes it; -1 where it cannot open.
+template <typename Writer>
+XmlProducer producerOf(std::function<void(Writer&)> body)
 {
-    return [](QIODevice* device) {
-        AddressBookXmlWriter writer;
+    return [body](QIODevice* device) {
+        Writer writer;
         if (writer.open(device) != 0)
             return -1;
+        body(writer);
+        return writer.finish();
+    };
+}
+
+XmlProducer addressBookProducer()
+{
+    return producerOf<AddressBookXmlWriter>([](AddressBookXmlWriter& writer) {
         writer.writePerson({});
         writer.startPerson();
         writer.writeValue(AddressBookXml::firstName(), nonAscii());
@@ -101,16 +111,12 @@ XmlProducer addressBookProducer()
         writer.endPerson();
         writer.writePerson({{AddressBookXml::url(), AddressBookXml::typeHomePage(), QStringLiteral("http://x/?a=1&b=2"),
                              {{AddressBookXml::unknown(), QStringLiteral("  spaced  ")}}}});
-        return writer.finish();
-    };
+    });
 }
 
 XmlProducer messagesProducer()
 {
-    return [](QIODevice* device) {
-        MessagesXmlWriter writer;
-        if (writer.open(device) != 0)
-            return -1;
+    return producerOf<MessagesXmlWriter>([](MessagesXmlWriter& writer) {
         writer.writeMessage(richMessage());
         writer.writeMessage(MessageEntry());
         MessageEntry empty;
@@ -118,16 +124,12 @@ XmlProducer messagesProducer()
         empty.text = QStringLiteral("");
         empty.readState = MessageEntry::ReadState::Read;
         writer.writeMessage(empty);
-        return writer.finish();
-    };
+    });
 }
 
 XmlProducer calendarProducer()
 {
-    return [](QIODevice* device) {
-        CalendarXmlWriter writer;
-        if (writer.open(device) != 0)
-            return -1;
+    return producerOf<CalendarXmlWriter>([](CalendarXmlWriter& writer) {
         CalendarEntry entry;
         entry.title = markup();
         entry.location = nonAscii();
@@ -140,24 +142,26 @@ XmlProducer calendarProducer()
         entry.alarms = {-900, 0};
         writer.writeEntry(entry);
         writer.writeEntry(CalendarEntry());
-        return writer.finish();
-    };
+    });
 }
 
 XmlProducer emptyMessagesProducer()
 {
-    return [](QIODevice* device) {
-        MessagesXmlWriter writer;
-        return writer.open(device) == 0 ? writer.finish() : -1;
-    };
+    return producerOf<MessagesXmlWriter>([](MessagesXmlWriter&) {});
 }
+
+// An in-memory file for the tests that look at the writer between steps.
+struct MemoryFile
+{
+    MemoryFile() { buffer.open(QIODevice::WriteOnly); }
+    QByteArray bytes;
+    QBuffer buffer{&bytes};
+};
 
 QByteArray produce(const XmlProducer& producer)
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    return producer(&buffer) == 0 ? bytes : QByteArray("failed");
+    MemoryFile file;
+    return producer(&file.buffer) == 0 ? file.bytes : QByteArray("failed");
 }
 
 } // namespace
@@ -219,11 +223,9 @@ void TestXmlWriters::filterKeepsNullness()
 
 void TestXmlWriters::addressBookStreamsElementsInOrder()
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
+    MemoryFile file;
     AddressBookXmlWriter writer;
-    QCOMPARE(writer.open(&buffer), 0);
+    QCOMPARE(writer.open(&file.buffer), 0);
     writer.startPerson();
     writer.writeValue(AddressBookXml::firstName(), QStringLiteral("Ada"));
     writer.writeValue(AddressBookXml::birthday(), QStringLiteral("978264000"));
@@ -236,10 +238,10 @@ void TestXmlWriters::addressBookStreamsElementsInOrder()
     QCOMPARE(writer.finish(), 0);
     QCOMPARE(writer.personsWritten(), 1);
 
-    QVERIFY(bytes.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<address_book>\n    <person>\n"));
-    QVERIFY(bytes.contains("        <address type=\"home\" value=\"\">\n"
+    QVERIFY(file.bytes.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<address_book>\n    <person>\n"));
+    QVERIFY(file.bytes.contains("        <address type=\"home\" value=\"\">\n"
                            "            <street>1 Main St</street>\n"));
-    const QDomElement person = parse(bytes).documentElement().firstChildElement();
+    const QDomElement person = parse(file.bytes).documentElement().firstChildElement();
     QStringList order;
     for (QDomElement e = person.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
         order << e.tagName();
@@ -251,11 +253,9 @@ void TestXmlWriters::addressBookStreamsElementsInOrder()
 
 void TestXmlWriters::addressBookCollectedPerson()
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
+    MemoryFile file;
     AddressBookXmlWriter writer;
-    QCOMPARE(writer.open(&buffer), 0);
+    QCOMPARE(writer.open(&file.buffer), 0);
     QList<ContactEntry> entries;
     entries.append({AddressBookXml::phone(), AddressBookXml::typeMobile(), QStringLiteral("+44 7700"), {}});
     entries.append({AddressBookXml::firstName(), std::nullopt, QStringLiteral("Jane"), {}});
@@ -264,7 +264,7 @@ void TestXmlWriters::addressBookCollectedPerson()
     writer.writePerson(entries);
     QCOMPARE(writer.finish(), 0);
 
-    const QDomElement person = parse(bytes).documentElement().firstChildElement("person");
+    const QDomElement person = parse(file.bytes).documentElement().firstChildElement("person");
     const QDomElement phone = person.firstChildElement();
     QCOMPARE(phone.tagName(), QStringLiteral("phone"));
     QCOMPARE(phone.attribute("type"), QStringLiteral("mobile"));
@@ -279,17 +279,15 @@ void TestXmlWriters::addressBookCollectedPerson()
 
 void TestXmlWriters::addressBookEmptyPersonAndEmptyValue()
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
+    MemoryFile file;
     AddressBookXmlWriter writer;
-    QCOMPARE(writer.open(&buffer), 0);
+    QCOMPARE(writer.open(&file.buffer), 0);
     writer.writePerson({});
     writer.startPerson();
     writer.writeValue(AddressBookXml::organization(), QStringLiteral(""));
     writer.endPerson();
     QCOMPARE(writer.finish(), 0);
-    const QDomElement root = parse(bytes).documentElement();
+    const QDomElement root = parse(file.bytes).documentElement();
     QCOMPARE(root.elementsByTagName("person").count(), 2);
     QVERIFY(!root.firstChildElement().hasChildNodes());
     QVERIFY(!root.lastChildElement().firstChildElement("organization").isNull());
@@ -297,11 +295,9 @@ void TestXmlWriters::addressBookEmptyPersonAndEmptyValue()
 
 void TestXmlWriters::messagesElementsAndDirections()
 {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
+    MemoryFile file;
     MessagesXmlWriter writer;
-    QCOMPARE(writer.open(&buffer), 0);
+    QCOMPARE(writer.open(&file.buffer), 0);
     MessageEntry full;
     full.direction = MessageEntry::Direction::Sent;
     full.address = QStringLiteral("+15550100");
@@ -319,7 +315,7 @@ void TestXmlWriters::messagesElementsAndDirections()
     QCOMPARE(writer.finish(), 0);
     QCOMPARE(writer.messagesWritten(), 3);
 
-    const QDomElement root = parse(bytes).documentElement();
+    const QDomElement root = parse(file.bytes).documentElement();
     QCOMPARE(root.tagName(), QStringLiteral("messages"));
     QDomElement m = root.firstChildElement();
     QCOMPARE(m.tagName(), QStringLiteral("sent_message"));
@@ -464,14 +460,10 @@ void TestXmlWriters::outputIsByteExact()
 void TestXmlWriters::outputIsTheSameAcrossBlocks()
 {
     const auto messages = [](int count) {
-        return produce([count](QIODevice* device) {
-            MessagesXmlWriter writer;
-            if (writer.open(device) != 0)
-                return -1;
+        return produce(producerOf<MessagesXmlWriter>([count](MessagesXmlWriter& writer) {
             for (int i = 0; i < count; ++i)
                 writer.writeMessage(richMessage());
-            return writer.finish();
-        });
+        }));
     };
     const QByteArray one = messages(1);
     const QByteArray two = messages(2);
