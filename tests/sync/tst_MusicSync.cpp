@@ -47,6 +47,7 @@ private slots:
 private:
     QList<Track> makeTracks(SyncTestHome& env, const QStringList& names, const QString& album,
                             const QString& extension = QStringLiteral("mp3"));
+    QList<Track> addMix(SyncTestHome& env, SyncTestLibrary& library, const QStringList& names);
     QString mSilenceMp3;
     QString mSilenceM4a;
     QTemporaryDir mMedia;
@@ -74,12 +75,35 @@ QList<Track> tst_MusicSync::makeTracks(SyncTestHome& env, const QStringList& nam
     return tracks;
 }
 
+// The playlist "Mix" of the named MP3 tracks, all on the album "Album".
+QList<Track> tst_MusicSync::addMix(SyncTestHome& env, SyncTestLibrary& library, const QStringList& names)
+{
+    const QList<Track> tracks = makeTracks(env, names, QStringLiteral("Album"));
+    library.addPlaylist(QStringLiteral("Mix"), tracks);
+    return tracks;
+}
+
+namespace {
+
+// Saves the cover into the input folder and makes it the album's artwork;
+// false where it cannot be saved.
+bool setCover(SyncTestHome& env, SyncTestLibrary& library, const QString& album, const QImage& cover)
+{
+    const QString coverPath = env.inputFolder() + QStringLiteral("/cover.png");
+    if (!cover.save(coverPath))
+        return false;
+    library.setArtwork(album, coverPath, env.inputFolder());
+    return true;
+}
+
+} // namespace
+
 void tst_MusicSync::tracksCopiedLastFirstWithPercentages()
 {
     SyncTestHome env;
     env.configurePhone({QStringLiteral("Mix")});
     SyncTestLibrary library;
-    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One", "Two", "Three"}, QStringLiteral("Album")));
+    addMix(env, library, {"One", "Two", "Three"});
     SyncRecordingDevice phone(env.phoneRoot());
 
     {
@@ -154,9 +178,7 @@ void tst_MusicSync::albumArtSentOncePerAlbum()
     library.addPlaylist(QStringLiteral("Album"), makeTracks(env, names, QStringLiteral("Ten")));
     QImage cover(600, 300, QImage::Format_ARGB32);
     cover.fill(Qt::blue);
-    const QString coverPath = env.inputFolder() + QStringLiteral("/cover.png");
-    QVERIFY(cover.save(coverPath));
-    library.setArtwork(QStringLiteral("Ten"), coverPath, env.inputFolder());
+    QVERIFY(setCover(env, library, QStringLiteral("Ten"), cover));
     SyncRecordingDevice phone(env.phoneRoot());
 
     MusicSync sync(&library, &phone, nullptr);
@@ -182,12 +204,10 @@ void tst_MusicSync::albumArtRefreshOfTracksOnPhone()
         settings.setForceArtworkSync(phoneId, false);
     });
     SyncTestLibrary library;
-    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One", "Two"}, QStringLiteral("Album")));
+    addMix(env, library, {"One", "Two"});
     QImage cover(40, 40, QImage::Format_RGB32);
     cover.fill(Qt::green);
-    const QString coverPath = env.inputFolder() + QStringLiteral("/cover.png");
-    QVERIFY(cover.save(coverPath));
-    library.setArtwork(QStringLiteral("Album"), coverPath, env.inputFolder());
+    QVERIFY(setCover(env, library, QStringLiteral("Album"), cover));
     SyncRecordingDevice phone(env.phoneRoot());
     {
         MusicSync sync(&library, &phone, nullptr);
@@ -219,7 +239,7 @@ void tst_MusicSync::unreadableArtworkSendsNothing()
     SyncTestHome env;
     env.configurePhone({QStringLiteral("Mix")});
     SyncTestLibrary library;
-    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One"}, QStringLiteral("Album")));
+    addMix(env, library, {"One"});
     const QString coverPath = env.inputFolder() + QStringLiteral("/cover.png");
     QFile broken(coverPath);
     QVERIFY(broken.open(QIODevice::WriteOnly));
@@ -242,7 +262,7 @@ void tst_MusicSync::failedUploadIsListedWithItsCode()
     SyncTestHome env;
     env.configurePhone({QStringLiteral("Mix")});
     SyncTestLibrary library;
-    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One", "Two", "Three"}, QStringLiteral("Album")));
+    addMix(env, library, {"One", "Two", "Three"});
     SyncRecordingDevice phone(env.phoneRoot());
     phone.mFailingUploads.insert(QStringLiteral("Two"), -6008);
 
@@ -264,7 +284,7 @@ void tst_MusicSync::noMusicMarkerCopiesNoMusic()
     SyncTestHome env;
     env.configurePhone({}); // stores "###DONT-SYNC-MUSIC###"
     SyncTestLibrary library;
-    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One"}, QStringLiteral("Album")));
+    addMix(env, library, {"One"});
     SyncRecordingDevice phone(env.phoneRoot());
 
     MusicSync sync(&library, &phone, nullptr);
@@ -326,7 +346,7 @@ void tst_MusicSync::cancelDuringUpload()
     SyncTestHome env;
     env.configurePhone({QStringLiteral("Mix")});
     SyncTestLibrary library;
-    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One", "Two", "Three"}, QStringLiteral("Album")));
+    addMix(env, library, {"One", "Two", "Three"});
     SyncRecordingDevice phone(env.phoneRoot());
     MusicSync sync(&library, &phone, nullptr);
     phone.mBeforeUpload = [&sync](const Track& track) {
@@ -362,8 +382,7 @@ void tst_MusicSync::notEnoughSpace()
     SyncTestHome env;
     env.configurePhone({QStringLiteral("Mix")});
     SyncTestLibrary library;
-    const QList<Track> tracks = makeTracks(env, {"One", "Two"}, QStringLiteral("Album"));
-    library.addPlaylist(QStringLiteral("Mix"), tracks);
+    const QList<Track> tracks = addMix(env, library, {"One", "Two"});
     SyncRecordingDevice phone(env.phoneRoot());
     phone.mFreeSpace = 1000;
 
@@ -392,7 +411,7 @@ void tst_MusicSync::forceFullResyncStartsFromEmptyCache()
     SyncTestHome env;
     env.configurePhone({QStringLiteral("Mix")});
     SyncTestLibrary library;
-    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One", "Two"}, QStringLiteral("Album")));
+    addMix(env, library, {"One", "Two"});
     SyncRecordingDevice phone(env.phoneRoot());
     {
         MusicSync sync(&library, &phone, nullptr);
@@ -425,7 +444,7 @@ void tst_MusicSync::drmTracksAreReported()
     SyncTestHome env;
     env.configurePhone({QStringLiteral("Mix")});
     SyncTestLibrary library;
-    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One"}, QStringLiteral("Album")));
+    addMix(env, library, {"One"});
     library.mDrmTracks = makeTracks(env, {"Protected"}, QStringLiteral("Shop"));
     SyncRecordingDevice phone(env.phoneRoot());
 
@@ -475,7 +494,7 @@ void tst_MusicSync::earlyEnds()
         QVERIFY(QDir().mkpath(cacheName));
     }
     SyncTestLibrary library;
-    library.addPlaylist(QStringLiteral("Mix"), makeTracks(env, {"One"}, QStringLiteral("Album")));
+    addMix(env, library, {"One"});
     SyncRecordingDevice phone(env.phoneRoot());
 
     MusicSync sync(&library, &phone, nullptr);
