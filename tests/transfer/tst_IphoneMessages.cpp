@@ -41,6 +41,20 @@ QStringList convert(const QString& databasePath, int& result)
     return IphoneBackupXml::outline(xml);
 }
 
+// The outline of one message from the handle "+111"; a null date or text is
+// left out, as the writer leaves out what the database does not hold.
+QStringList messageOutline(const QString& element, const QString& date, const QString& text, bool read)
+{
+    const QString path = QStringLiteral("messages/") + element;
+    QStringList lines{path, path + QStringLiteral("/address=+111")};
+    if (!date.isNull())
+        lines << path + QStringLiteral("/date=") + date;
+    if (!text.isNull())
+        lines << path + QStringLiteral("/text=") + text;
+    lines << path + (read ? QStringLiteral("/read=true") : QStringLiteral("/read=false"));
+    return lines;
+}
+
 } // namespace
 
 class TestIphoneMessages : public QObject
@@ -138,42 +152,27 @@ void TestIphoneMessages::newerLayout_data()
 {
     QTest::addColumn<QString>("values");
     QTest::addColumn<QStringList>("expected");
-    const QString h = QStringLiteral("messages/");
+    const QString sent = QStringLiteral("sent_message");
+    const QString received = QStringLiteral("received_message");
     QTest::newRow("from me is sent") << "'a', 'hi', NULL, 1, 100, 1, 1"
-                                     << QStringList{h + "sent_message", h + "sent_message/address=+111",
-                                                    h + "sent_message/date=978307300", h + "sent_message/text=hi",
-                                                    h + "sent_message/read=true"};
-    QTest::newRow("not from me is received") << "'b', 'yo', NULL, 1, 100, 0, 0"
-                                             << QStringList{h + "received_message", h + "received_message/address=+111",
-                                                            h + "received_message/date=978307300",
-                                                            h + "received_message/text=yo",
-                                                            h + "received_message/read=false"};
-    QTest::newRow("nanoseconds since 2001") << "'c', 't', NULL, 1, 700000001000000000, 0, 1"
-                                            << QStringList{h + "received_message", h + "received_message/address=+111",
-                                                           h + "received_message/date=1678307201",
-                                                           h + "received_message/text=t",
-                                                           h + "received_message/read=true"};
-    QTest::newRow("before 1970 stays signed") << "'d', 't', NULL, 1, -1000000000, 0, 1"
-                                              << QStringList{h + "received_message",
-                                                             h + "received_message/address=+111",
-                                                             h + "received_message/date=-21692800",
-                                                             h + "received_message/text=t",
-                                                             h + "received_message/read=true"};
-    QTest::newRow("negative nanoseconds") << "'e', 't', NULL, 1, -1000000000000000000, 0, 1"
-                                          << QStringList{h + "received_message", h + "received_message/address=+111",
-                                                         h + "received_message/date=-21692800",
-                                                         h + "received_message/text=t",
-                                                         h + "received_message/read=true"};
-    QTest::newRow("body only in attributedBody") << "'f', NULL, X'" + QString::fromLatin1(typedStream("from blob").toHex())
-                                                        + "', 1, 0, 0, NULL"
-                                                 << QStringList{h + "received_message",
-                                                                h + "received_message/address=+111",
-                                                                h + "received_message/date=978307200",
-                                                                h + "received_message/text=from blob",
-                                                                h + "received_message/read=true"};
+                                     << messageOutline(sent, QStringLiteral("978307300"), QStringLiteral("hi"), true);
+    QTest::newRow("not from me is received")
+        << "'b', 'yo', NULL, 1, 100, 0, 0"
+        << messageOutline(received, QStringLiteral("978307300"), QStringLiteral("yo"), false);
+    QTest::newRow("nanoseconds since 2001")
+        << "'c', 't', NULL, 1, 700000001000000000, 0, 1"
+        << messageOutline(received, QStringLiteral("1678307201"), QStringLiteral("t"), true);
+    QTest::newRow("before 1970 stays signed")
+        << "'d', 't', NULL, 1, -1000000000, 0, 1"
+        << messageOutline(received, QStringLiteral("-21692800"), QStringLiteral("t"), true);
+    QTest::newRow("negative nanoseconds")
+        << "'e', 't', NULL, 1, -1000000000000000000, 0, 1"
+        << messageOutline(received, QStringLiteral("-21692800"), QStringLiteral("t"), true);
+    QTest::newRow("body only in attributedBody")
+        << "'f', NULL, X'" + QString::fromLatin1(typedStream("from blob").toHex()) + "', 1, 0, 0, NULL"
+        << messageOutline(received, QStringLiteral("978307200"), QStringLiteral("from blob"), true);
     QTest::newRow("no text at all") << "'g', NULL, X'00', 1, NULL, 0, 1"
-                                    << QStringList{h + "received_message", h + "received_message/address=+111",
-                                                   h + "received_message/read=true"};
+                                    << messageOutline(received, QString(), QString(), true);
 }
 
 void TestIphoneMessages::newerLayout()
