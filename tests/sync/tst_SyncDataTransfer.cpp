@@ -53,6 +53,18 @@ QByteArray testData(const QString& name)
     return readFile(QStringLiteral(VELMORA_TEST_DATA_DIR "/sync/") + name);
 }
 
+// The playlist "Mix" holding one real (silent) track named "Song"; false where
+// the audio file cannot be made.
+bool addOneSongMix(const SyncTestHome& env, SyncTestLibrary& library)
+{
+    const QString song = env.inputFolder() + QStringLiteral("/song.mp3");
+    if (!SyncMedia::makeSilence(song))
+        return false;
+    library.addPlaylist(QStringLiteral("Mix"),
+                        {SyncMedia::track(song, QStringLiteral("Song"), QStringLiteral("A"), QStringLiteral("B"), 1)});
+    return true;
+}
+
 void chooseBackup(SyncTestHome& env, const QString& backup, const QString& photoFolder = QString())
 {
     env.editSettings([&](SyncSettings& settings, const QString& id) {
@@ -222,11 +234,8 @@ void tst_SyncDataTransfer::encryptedIPhoneBackupStillSyncs()
     const QString backup = env.inputFolder() + QStringLiteral("/locked");
     QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
     chooseBackup(env, backup);
-    const QString song = env.inputFolder() + QStringLiteral("/song.mp3");
-    QVERIFY(SyncMedia::makeSilence(song));
     SyncTestLibrary library;
-    library.addPlaylist(QStringLiteral("Mix"),
-                        {SyncMedia::track(song, QStringLiteral("Song"), QStringLiteral("A"), QStringLiteral("B"), 1)});
+    QVERIFY(addOneSongMix(env, library));
     SyncRecordingDevice phone(env.phoneRoot());
 
     MusicSync sync(&library, &phone, nullptr);
@@ -243,11 +252,8 @@ void tst_SyncDataTransfer::noMusicMarkerStillTransfersData()
     SyncTestHome env;
     env.configurePhone({}); // "###DONT-SYNC-MUSIC###"
     chooseBackup(env, writeBlackBerryBackup(env));
-    const QString song = env.inputFolder() + QStringLiteral("/song.mp3");
-    QVERIFY(SyncMedia::makeSilence(song));
     SyncTestLibrary library;
-    library.addPlaylist(QStringLiteral("Mix"),
-                        {SyncMedia::track(song, QStringLiteral("Song"), QStringLiteral("A"), QStringLiteral("B"), 1)});
+    QVERIFY(addOneSongMix(env, library));
     SyncRecordingDevice phone(env.phoneRoot());
 
     MusicSync sync(&library, &phone, nullptr);
