@@ -1,5 +1,6 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "model/Track.h"
+#include "support/SongTrack.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -25,12 +26,7 @@ namespace {
 
 Track makeTrack(const QString& path, bool convert, bool converted)
 {
-    Track track;
-    track.setTrackName(QStringLiteral("Song"));
-    track.setAlbumName(QStringLiteral("Album"));
-    track.setArtistName(QStringLiteral("Artist"));
-    track.setTrackNumberOnAlbum(7);
-    track.setPath(path);
+    Track track = songTrack(path, 7);
     track.setConvertToMp3(convert);
     track.setConvertedToMp3(converted);
     return track;
