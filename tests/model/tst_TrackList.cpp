@@ -1,5 +1,6 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "model/TrackList.h"
+#include "support/SongTrack.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -33,12 +34,7 @@ namespace {
 
 Track libraryTrack(const QString& path, qint64 sizeOnPc = 100)
 {
-    Track track;
-    track.setTrackName(QStringLiteral("Song"));
-    track.setAlbumName(QStringLiteral("Album"));
-    track.setArtistName(QStringLiteral("Artist"));
-    track.setTrackNumberOnAlbum(3);
-    track.setPath(path);
+    Track track = songTrack(path, 3);
     track.setSizeOnPc(sizeOnPc);
     track.setOnLocalSyncPlaylist(true);
     return track;
