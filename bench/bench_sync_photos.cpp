@@ -2,22 +2,19 @@
 // A BlackBerry photo folder (500 files of 2 MB) copied to a USB phone folder by
 // a whole sync run, against `cp -r` of the same folder. Prints throughputs and
 // the ratio sync / cp (1.0 = as fast as cp).
-#include "app/Constants.h"
+#include "BenchRounds.h"
 #include "devices/UsbMSDevice.h"
 #include "model/LocalMusicLibrary.h"
 #include "settings/SyncSettings.h"
 #include "sync/MusicSync.h"
-#include "sync/MusicSyncThread.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -28,44 +25,24 @@ constexpr qint64 kFileSize = 2 * 1024 * 1024;
 // both the best and the median are printed.
 constexpr int kRounds = 5;
 
-void writeRandomFile(const QString& path, qint64 size)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    QByteArray block(1024 * 1024, Qt::Uninitialized);
-    for (qint64 written = 0; written < size; written += block.size()) {
-        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(block.data()), block.size() / 4);
-        file.write(block.constData(), qMin<qint64>(block.size(), size - written));
-    }
-}
+using namespace BenchRounds;
 
 double syncRun(const QString& root, const QString& photos)
 {
-    const QString phone = root + QStringLiteral("/phone-sync/");
-    QDir(phone).removeRecursively();
-    QDir().mkpath(phone + QStringLiteral("KORVA"));
-    QFile id(phone + Constants::phoneUniqueIdFile());
-    id.open(QIODevice::WriteOnly);
-    id.write("BENCHPHONE");
-    id.close();
+    const QString phone = freshPhoneFolder(root);
     SyncSettings settings;
     settings.load();
-    settings.setConfig(QStringLiteral("BENCHPHONE"), false, 0, {}, {}, QStringLiteral("bench"));
+    settings.setConfig(phoneId(), false, 0, {}, {}, QStringLiteral("bench"));
     // Any BlackBerry backup will do: the photos are copied before it is read.
-    settings.setSelectedBackupPath(QStringLiteral("BENCHPHONE"), root + QStringLiteral("/none.ipd"));
-    settings.setCopyPhotos(QStringLiteral("BENCHPHONE"), true);
-    settings.addToSettingsList(QStringLiteral("BENCHPHONE"), QStringLiteral("photo_folders"), QString(), photos);
+    settings.setSelectedBackupPath(phoneId(), root + QStringLiteral("/none.ipd"));
+    settings.setCopyPhotos(phoneId(), true);
+    settings.addToSettingsList(phoneId(), QStringLiteral("photo_folders"), QString(), photos);
     settings.save();
 
     LocalMusicLibrary library;
     UsbMSDevice device(phone, QStringLiteral("bench"), true);
     MusicSync sync(&library, &device, nullptr);
-    QElapsedTimer timer;
-    timer.start();
-    sync.StartInNewThread(false);
-    sync.thread()->wait();
-    return timer.nsecsElapsed() / 1e9;
+    return timeSyncRun(sync);
 }
 
 double copyRun(const QString& root, const QString& photos, bool flush)
@@ -76,19 +53,8 @@ double copyRun(const QString& root, const QString& photos, bool flush)
     timer.start();
     QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-r"), photos, target});
     if (flush)
-        QProcess::execute(QStringLiteral("sync"), {});
+        flushWrites();
     return timer.nsecsElapsed() / 1e9;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
-
-double best(const QList<double>& values)
-{
-    return *std::min_element(values.begin(), values.end());
 }
 
 // Throughput of a side, and the sync's speed relative to it (1.0 = as fast).
@@ -117,25 +83,14 @@ int main(int argc, char** argv)
     QList<double> syncTimes;
     QList<double> copyTimes;
     QList<double> flushedTimes;
-    // Each run starts with nothing waiting to be written, so that no run pays
-    // for the write-back of the one before.
-    const auto flush = [] { QProcess::execute(QStringLiteral("sync"), {}); };
-    for (int round = 0; round < kRounds; ++round) {
-        // Alternate the order, so that neither side always runs first.
-        if (round % 2 == 0) {
-            flush();
-            copyTimes.append(copyRun(root.path(), photos, false));
-        }
-        flush();
-        syncTimes.append(syncRun(root.path(), photos));
-        if (round % 2 == 1) {
-            flush();
-            copyTimes.append(copyRun(root.path(), photos, false));
-        }
-        flush();
-        flushedTimes.append(copyRun(root.path(), photos, true));
-        std::printf("  round %d: sync %.3f s, cp %.3f s\n", round, syncTimes.last(), copyTimes.last());
-    }
+    runInterleavedRounds(
+        kRounds, [&] { copyTimes.append(copyRun(root.path(), photos, false)); },
+        [&] { syncTimes.append(syncRun(root.path(), photos)); },
+        [&](int round) {
+            flushWrites();
+            flushedTimes.append(copyRun(root.path(), photos, true));
+            std::printf("  round %d: sync %.3f s, cp %.3f s\n", round, syncTimes.last(), copyTimes.last());
+        });
     const int copied = QDir(root.path() + QStringLiteral("/phone-sync/DCIM/Blackberry")).entryList(QDir::Files).size();
     std::printf("photo folder: %d files of %lld bytes (%.0f MB); best of %d rounds; %d files on the phone\n", kFiles,
                 kFileSize, megabytes, kRounds, copied);
