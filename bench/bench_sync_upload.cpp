@@ -3,14 +3,13 @@
 // run (track cache, metadata, progress and playlist included), against `cp`
 // of the same files into one folder. Prints throughputs and the ratio
 // sync / cp (1.0 = as fast as cp).
-#include "app/Constants.h"
+#include "BenchRounds.h"
 #include "devices/UsbMSDevice.h"
 #include "model/LocalMusicLibrary.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
 #include "settings/SyncSettings.h"
 #include "sync/MusicSync.h"
-#include "sync/MusicSyncThread.h"
 #include "sync/Playlist.h"
 
 #include <QCoreApplication>
@@ -18,13 +17,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
 
 namespace {
+
+using namespace BenchRounds;
 
 constexpr int kTracks = 200;
 constexpr qint64 kTrackSize = 3 * 1024 * 1024;
@@ -51,44 +50,22 @@ public:
     QList<Track> mTracks;
 };
 
-void writeRandomFile(const QString& path, qint64 size)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    QByteArray block(1024 * 1024, Qt::Uninitialized);
-    for (qint64 written = 0; written < size; written += block.size()) {
-        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(block.data()), block.size() / 4);
-        file.write(block.constData(), qMin<qint64>(block.size(), size - written));
-    }
-}
-
 double syncRun(const QString& root, BenchLibrary& library, int& uploaded)
 {
-    const QString phone = root + QStringLiteral("/phone-sync/");
-    QDir(phone).removeRecursively();
-    QDir().mkpath(phone + QStringLiteral("KORVA"));
-    QFile id(phone + Constants::phoneUniqueIdFile());
-    id.open(QIODevice::WriteOnly);
-    id.write("BENCHPHONE");
-    id.close();
+    const QString phone = freshPhoneFolder(root);
     SyncSettings settings;
     settings.load();
     // A fresh cache each round: every track is copied again.
     QString cacheName;
-    if (settings.getCacheFilename(QStringLiteral("BENCHPHONE"), cacheName) == 0) {
+    if (settings.getCacheFilename(phoneId(), cacheName) == 0) {
         QFile::remove(cacheName);
         QFile::remove(cacheName + QLatin1Char('p'));
     }
-    settings.setConfig(QStringLiteral("BENCHPHONE"), false, 0, {QStringLiteral("All")}, {}, QStringLiteral("bench"));
+    settings.setConfig(phoneId(), false, 0, {QStringLiteral("All")}, {}, QStringLiteral("bench"));
 
     UsbMSDevice device(phone, QStringLiteral("bench"), true);
     MusicSync sync(&library, &device, nullptr);
-    QElapsedTimer timer;
-    timer.start();
-    sync.StartInNewThread(false);
-    sync.thread()->wait();
-    const double seconds = timer.nsecsElapsed() / 1e9;
+    const double seconds = timeSyncRun(sync);
     uploaded = kTracks - int(sync.GetNonCopiedTracks().size());
     return seconds;
 }
@@ -102,17 +79,6 @@ double copyRun(const QString& root, const QStringList& files)
     timer.start();
     QProcess::execute(QStringLiteral("cp"), files + QStringList{target});
     return timer.nsecsElapsed() / 1e9;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
-
-double best(const QList<double>& values)
-{
-    return *std::min_element(values.begin(), values.end());
 }
 
 } // namespace
@@ -143,23 +109,12 @@ int main(int argc, char** argv)
         library.mTracks.append(track);
     }
 
-    const auto flush = [] { QProcess::execute(QStringLiteral("sync"), {}); };
     QList<double> syncTimes;
     QList<double> copyTimes;
     int uploaded = 0;
-    for (int round = 0; round < kRounds; ++round) {
-        // Alternate the order, so that neither side always runs first.
-        if (round % 2 == 0) {
-            flush();
-            copyTimes.append(copyRun(root.path(), files));
-        }
-        flush();
-        syncTimes.append(syncRun(root.path(), library, uploaded));
-        if (round % 2 == 1) {
-            flush();
-            copyTimes.append(copyRun(root.path(), files));
-        }
-    }
+    runInterleavedRounds(
+        kRounds, [&] { copyTimes.append(copyRun(root.path(), files)); },
+        [&] { syncTimes.append(syncRun(root.path(), library, uploaded)); });
 
     const double megabytes = kTracks * kTrackSize / (1024.0 * 1024.0);
     std::printf("track upload: %d tracks of %lld bytes (%.0f MB); %d rounds; %d uploaded in the last sync\n", kTracks,
