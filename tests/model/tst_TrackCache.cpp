@@ -4,6 +4,7 @@
 #include "model/Track.h"
 #include "model/TrackList.h"
 #include "settings/SyncSettings.h"
+#include "support/SongTrack.h"
 
 #include <QDataStream>
 #include <QDir>
@@ -101,12 +102,8 @@ qint64 longAt(const QByteArray& bytes, int position)
 
 Track phoneTrack(const QString& name, const QString& path, const QString& deviceId, qint64 size)
 {
-    Track track;
+    Track track = songTrack(path, 4);
     track.setTrackName(name);
-    track.setAlbumName(QStringLiteral("Album"));
-    track.setArtistName(QStringLiteral("Artist"));
-    track.setTrackNumberOnAlbum(4);
-    track.setPath(path);
     track.setDeviceId(deviceId);
     track.setSizeOnDevice(size);
     track.setOnRemoteDevice(true);
@@ -149,6 +146,7 @@ private:
     QString cachePath() const { return mFolder->filePath(QStringLiteral("mcache0")); }
     QString idsPath() const { return cachePath() + QLatin1Char('p'); }
     void writeCache(const CacheBytes& cache, const QByteArray& ids);
+    int writeAndOpen(TrackCache& cache, const CacheBytes& file, const QByteArray& ids);
 
     std::unique_ptr<QTemporaryDir> mFolder;
 };
@@ -163,6 +161,13 @@ void TestTrackCache::writeCache(const CacheBytes& cache, const QByteArray& ids)
 {
     QVERIFY(writeAll(cachePath(), cache.bytes()));
     QVERIFY(writeAll(idsPath(), ids));
+}
+
+// Puts the cache and its id file in place and opens them, as a sync finds them.
+int TestTrackCache::writeAndOpen(TrackCache& cache, const CacheBytes& file, const QByteArray& ids)
+{
+    writeCache(file, ids);
+    return cache.openFile(cachePath());
 }
 
 void TestTrackCache::newCacheIsExactlyTheHeader()
@@ -361,10 +366,8 @@ void TestTrackCache::readsTagsInAnyOrder()
         .string(3, QStringLiteral("Ar"))
         .string(2, QStringLiteral("Al"))
         .string(1, QStringLiteral("N"));
-    writeCache(file, utf16(QStringLiteral("xyid")));
-
     TrackCache cache;
-    QCOMPARE(cache.openFile(cachePath()), 0);
+    QCOMPARE(writeAndOpen(cache, file, utf16(QStringLiteral("xyid"))), 0);
     TrackList list;
     QCOMPARE(cache.updateTrackList(list, -1), 0);
     QCOMPARE(list.count(), 1);
@@ -389,10 +392,8 @@ void TestTrackCache::maximumCountAndHeaderTotal()
         file.record(QStringLiteral("T%1").arg(i), QStringLiteral("/t%1.mp3").arg(i), ids.size(), id.size(), 1, 10);
         ids += id;
     }
-    writeCache(file, ids);
-
     TrackCache cache;
-    QCOMPARE(cache.openFile(cachePath()), 0);
+    QCOMPARE(writeAndOpen(cache, file, ids), 0);
     TrackList list;
     QCOMPARE(cache.updateTrackList(list, 2), 0);
     QCOMPARE(list.count(), 2);
@@ -404,9 +405,8 @@ void TestTrackCache::wrongMarkerIsFormatError()
 {
     CacheBytes file;
     file.word(1001).integer(1001, 1).longField(1002, 0).integer(1003, 44);
-    writeCache(file, QByteArray());
     TrackCache cache;
-    QCOMPARE(cache.openFile(cachePath()), 0);
+    QCOMPARE(writeAndOpen(cache, file, QByteArray()), 0);
     QCOMPARE(cache.readHeader(), TrackCache::kErrorFormat);
     TrackList list;
     QCOMPARE(cache.updateTrackList(list, -1), TrackCache::kErrorFormat);
@@ -432,10 +432,8 @@ void TestTrackCache::headerWithTwoOfThreeTags()
         file.longField(1002, 0);
     if (missing != 1003)
         file.integer(1003, 36);
-    writeCache(file, QByteArray());
-
     TrackCache cache;
-    QCOMPARE(cache.openFile(cachePath()), 0);
+    QCOMPARE(writeAndOpen(cache, file, QByteArray()), 0);
     QCOMPARE(cache.readHeader(), TrackCache::kEndOfFile);
     TrackList list;
     QCOMPARE(cache.updateTrackList(list, -1), 0);
@@ -452,10 +450,8 @@ void TestTrackCache::tagSixStopsReadingKeepingEarlierTracks()
         .string(1, QStringLiteral("Bad"))
         .integer(6, 1)
         .record(QStringLiteral("Four"), QStringLiteral("/4.mp3"), 4, 2, 1, 5);
-    writeCache(file, utf16(QStringLiteral("abc")));
-
     TrackCache cache;
-    QCOMPARE(cache.openFile(cachePath()), 0);
+    QCOMPARE(writeAndOpen(cache, file, utf16(QStringLiteral("abc"))), 0);
     TrackList list;
     QCOMPARE(cache.updateTrackList(list, -1), TrackCache::kErrorFormat);
     QCOMPARE(list.count(), 2);
@@ -579,9 +575,8 @@ void TestTrackCache::noWriteIntoDamagedHeaderField()
     // The total's field claims 4 bytes instead of 8.
     CacheBytes file;
     file.word(1000).integer(1001, 1).integer(1002, 5).integer(1003, 40);
-    writeCache(file, QByteArray());
     TrackCache cache;
-    QCOMPARE(cache.openFile(cachePath()), 0);
+    QCOMPARE(writeAndOpen(cache, file, QByteArray()), 0);
     TrackList list;
     QCOMPARE(cache.updateTrackList(list, -1), TrackCache::kErrorFormat);
     QCOMPARE(cache.setTotalSizeOfUploadedFiles(77), TrackCache::kErrorFormat);
