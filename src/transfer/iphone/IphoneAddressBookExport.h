@@ -1,17 +1,15 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "transfer/iphone/IphoneDatabaseExport.h"
+
 #include <QString>
 
 // Writes the address-book file from the iPhone's "AddressBook.sqlitedb" and,
 // for contact photos, "AddressBookImages.sqlitedb".
-class IphoneAddressBookExport
+class IphoneAddressBookExport : public IphoneDatabaseExport
 {
 public:
-    static constexpr int kErrorCannotOpenDatabase = -12000;
-    static constexpr int kErrorInvalidDatabase = -12001;
-    static constexpr int kErrorSelection = -12002;
-
     static int write(const QString& addressBookPath, const QString& imagesPath, const QString& outputPath);
 
     // The "type" attribute for a stored label; empty for custom labels.

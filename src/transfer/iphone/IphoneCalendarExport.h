@@ -1,16 +1,14 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "transfer/iphone/IphoneDatabaseExport.h"
+
 #include <QString>
 
 // Writes the calendar file from the iPhone's "Calendar.sqlitedb", in the older
 // layout (table Event) or the newer one (CalendarItem with Location).
-class IphoneCalendarExport
+class IphoneCalendarExport : public IphoneDatabaseExport
 {
 public:
-    static constexpr int kErrorCannotOpenDatabase = -12000;
-    static constexpr int kErrorInvalidDatabase = -12001;
-    static constexpr int kErrorSelection = -12002;
-
     static int write(const QString& calendarPath, const QString& outputPath);
 };
