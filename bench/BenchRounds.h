@@ -28,6 +28,15 @@ inline QString phoneId()
 }
 
 // Random bytes, so that no layer below can compress or deduplicate them.
+// A home of its own below root for the settings and the track cache, and no
+// system bus, so that a run neither touches the user's files nor waits on logind.
+inline void isolateSyncRun(const QString& root)
+{
+    qputenv("HOME", QFile::encodeName(root + QStringLiteral("/home")));
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bench-bus");
+    QDir().mkpath(root + QStringLiteral("/home"));
+}
+
 inline void writeRandomFile(const QString& path, qint64 size)
 {
     QFile file(path);

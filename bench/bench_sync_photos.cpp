@@ -71,9 +71,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir root;
-    qputenv("HOME", QFile::encodeName(root.path() + QStringLiteral("/home")));
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bench-bus");
-    QDir().mkpath(root.path() + QStringLiteral("/home"));
+    isolateSyncRun(root.path());
     const QString photos = root.path() + QStringLiteral("/photos");
     QDir().mkpath(photos);
     for (int i = 0; i < kFiles; ++i)

@@ -87,9 +87,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QTemporaryDir root;
-    qputenv("HOME", QFile::encodeName(root.path() + QStringLiteral("/home")));
-    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bench-bus");
-    QDir().mkpath(root.path() + QStringLiteral("/home"));
+    isolateSyncRun(root.path());
     const QString music = root.path() + QStringLiteral("/music");
     QDir().mkpath(music);
     BenchLibrary library;
