@@ -37,6 +37,21 @@ const qint64 kIdLengthTagOffset = 16;
 // From a record's tag-7 word to the tag-8 word that follows it.
 const qint64 kSizeTagOffsetFromFlags = 12;
 
+// A number field: its length word (4 or 8) and the value, read in one step.
+// The end of the file inside a field is damage, not the end of the records.
+template <typename Number>
+int readNumberField(FileWindowReader& reader, Number& value)
+{
+    char buffer[4 + sizeof(Number)];
+    const qint64 got = reader.read(buffer, qint64(sizeof buffer));
+    if (got != qint64(sizeof buffer))
+        return got < 0 ? TrackCache::kErrorRead : TrackCache::kErrorFormat;
+    if (qFromLittleEndian<qint32>(buffer) != qint32(sizeof(Number)))
+        return TrackCache::kErrorFormat;
+    value = qFromLittleEndian<Number>(buffer + 4);
+    return 0;
+}
+
 void appendWord(QByteArray& bytes, qint32 value)
 {
     char buffer[4];
@@ -209,28 +224,12 @@ int TrackCache::readWord(qint32& value)
 
 int TrackCache::readIntegerField(qint32& value)
 {
-    // Length word and value in one read.
-    char buffer[8];
-    const qint64 got = mCacheReader->read(buffer, 8);
-    // The end of the file inside a field is damage, not the end of the records.
-    if (got != 8)
-        return got < 0 ? kErrorRead : kErrorFormat;
-    if (qFromLittleEndian<qint32>(buffer) != kIntegerLength)
-        return kErrorFormat;
-    value = qFromLittleEndian<qint32>(buffer + 4);
-    return 0;
+    return readNumberField(*mCacheReader, value);
 }
 
 int TrackCache::readLongField(qint64& value)
 {
-    char buffer[12];
-    const qint64 got = mCacheReader->read(buffer, 12);
-    if (got != 12)
-        return got < 0 ? kErrorRead : kErrorFormat;
-    if (qFromLittleEndian<qint32>(buffer) != kLongLength)
-        return kErrorFormat;
-    value = qFromLittleEndian<qint64>(buffer + 4);
-    return 0;
+    return readNumberField(*mCacheReader, value);
 }
 
 int TrackCache::readStringField(QString& value)
