@@ -49,6 +49,7 @@ double copyRun(const QString& root, const QString& photos, bool flush)
 {
     const QString target = root + QStringLiteral("/phone-cp");
     QDir(target).removeRecursively();
+    flushWrites();
     QElapsedTimer timer;
     timer.start();
     QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-r"), photos, target});
@@ -78,17 +79,15 @@ int main(int argc, char** argv)
         writeRandomFile(photos + QStringLiteral("/IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0')), kFileSize);
 
     const double megabytes = kFiles * kFileSize / (1024.0 * 1024.0);
-    QList<double> syncTimes;
-    QList<double> copyTimes;
     QList<double> flushedTimes;
-    runInterleavedRounds(
-        kRounds, [&] { copyTimes.append(copyRun(root.path(), photos, false)); },
-        [&] { syncTimes.append(syncRun(root.path(), photos)); },
-        [&](int round) {
-            flushWrites();
-            flushedTimes.append(copyRun(root.path(), photos, true));
-            std::printf("  round %d: sync %.3f s, cp %.3f s\n", round, syncTimes.last(), copyTimes.last());
-        });
+    const RoundTimes times = runInterleavedRounds(
+        kRounds, [&] { return copyRun(root.path(), photos, false); }, [&] { return syncRun(root.path(), photos); },
+        [&](int) { flushedTimes.append(copyRun(root.path(), photos, true)); });
+    const QList<double>& syncTimes = times.sync;
+    const QList<double>& copyTimes = times.copy;
+    for (int round = 0; round < kRounds; ++round)
+        std::printf("  round %d: sync %.3f s, cp -r %.3f s, cp -r && sync %.3f s\n", round, syncTimes.at(round),
+                    copyTimes.at(round), flushedTimes.at(round));
     const int copied = QDir(root.path() + QStringLiteral("/phone-sync/DCIM/Blackberry")).entryList(QDir::Files).size();
     std::printf("photo folder: %d files of %lld bytes (%.0f MB); best of %d rounds; %d files on the phone\n", kFiles,
                 kFileSize, megabytes, kRounds, copied);

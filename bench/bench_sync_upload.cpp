@@ -75,6 +75,7 @@ double copyRun(const QString& root, const QStringList& files)
     const QString target = root + QStringLiteral("/phone-cp");
     QDir(target).removeRecursively();
     QDir().mkpath(target);
+    flushWrites();
     QElapsedTimer timer;
     timer.start();
     QProcess::execute(QStringLiteral("cp"), files + QStringList{target});
@@ -107,12 +108,12 @@ int main(int argc, char** argv)
         library.mTracks.append(track);
     }
 
-    QList<double> syncTimes;
-    QList<double> copyTimes;
     int uploaded = 0;
-    runInterleavedRounds(
-        kRounds, [&] { copyTimes.append(copyRun(root.path(), files)); },
-        [&] { syncTimes.append(syncRun(root.path(), library, uploaded)); });
+    const RoundTimes times = runInterleavedRounds(
+        kRounds, [&] { return copyRun(root.path(), files); },
+        [&] { return syncRun(root.path(), library, uploaded); });
+    const QList<double>& syncTimes = times.sync;
+    const QList<double>& copyTimes = times.copy;
 
     const double megabytes = kTracks * kTrackSize / (1024.0 * 1024.0);
     std::printf("track upload: %d tracks of %lld bytes (%.0f MB); %d rounds; %d uploaded in the last sync\n", kTracks,
