@@ -33,6 +33,8 @@ inline QString diagnosticsFolderName() { return QStringLiteral("QNL"); }
 inline QString logFileName() { return QStringLiteral("log.txt"); }
 inline QString compressedLogFileName() { return QStringLiteral("compressed_log.zip"); }
 inline QString helpLinkName() { return QStringLiteral("ituneshelp"); }
+// The vendor's help site; page paths such as "/help/help.html" follow it.
+inline QString helpBaseUrl() { return QStringLiteral("http://www.velmora.app/blackberry"); }
 inline QString dontSyncMusicMarker() { return QStringLiteral("###DONT-SYNC-MUSIC###"); }
 
 // On the phone; paths are relative to its storage root and use "/".
