@@ -36,8 +36,6 @@ inline QString helpLinkName() { return QStringLiteral("ituneshelp"); }
 // The vendor's help site; page paths such as "/help/help.html" follow it.
 inline QString helpBaseUrl() { return QStringLiteral("http://www.velmora.app/blackberry"); }
 inline QString dontSyncMusicMarker() { return QStringLiteral("###DONT-SYNC-MUSIC###"); }
-// The help site; the help links append their page paths to it.
-inline QString helpBaseUrl() { return QStringLiteral("http://www.velmora.app/blackberry"); }
 
 // On the phone; paths are relative to its storage root and use "/".
 inline QString phoneProgramFolder() { return QStringLiteral("KORVA/"); }
