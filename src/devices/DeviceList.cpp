@@ -1,0 +1,304 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "devices/DeviceList.h"
+
+#include "app/Constants.h"
+#include "app/TraceLog.h"
+#include "devices/Device.h"
+#include "devices/DriveIdentification.h"
+#include "devices/MDeviceListObserver.h"
+#include "devices/MountedChecker.h"
+#include "devices/UsbMSDevice.h"
+#include "devices/mtp/MtpMacDeviceRefresher.h"
+#include "devices/mtp/MtpPhoneSource.h"
+
+DeviceList::DeviceList(void* owner, std::unique_ptr<MtpPhoneSource> mtpSource, const QString& procRoot,
+                       const QString& sysRoot, QObject* parent)
+    : QObject(parent),
+      mOwner(owner),
+      mMtpSource(std::move(mtpSource)),
+      mDriveIdentification(std::make_unique<DriveIdentification>(procRoot, sysRoot)),
+      mRefresher(std::make_unique<MtpMacDeviceRefresher>(mMtpSource.get())),
+      mMountedCheckerThread(std::make_unique<MountedCheckerThread>(this))
+{
+    TraceScope trace("DeviceList::DeviceList");
+    connect(mRefresher.get(), &MtpMacDeviceRefresher::unableToOpenDevice, this, &DeviceList::unableToOpenDevice);
+    mTimer.setInterval(kRefreshIntervalMs);
+    // Connected once here: connecting at every EnableAutoRefresh would stack
+    // up connections and refresh several times per tick.
+    connect(&mTimer, &QTimer::timeout, this, &DeviceList::update);
+    mMountedCheckerThread->startAndWaitUntilReady();
+}
+
+DeviceList::~DeviceList()
+{
+    TraceScope trace("DeviceList::~DeviceList");
+    mTimer.stop();
+    mAutoRefreshEnabled = false;
+    mObserver = nullptr;
+    // No thread may outlive the list: a running pass still reads our parents.
+    mRefresher->wait();
+    if (mRefresherLocked) {
+        mRefresher->unlock();
+        mRefresherLocked = false;
+    }
+    mRefresher.reset();
+    mMountedCheckerThread.reset();
+    qDeleteAll(mDevices);
+    mDevices.clear();
+    qDeleteAll(mParents);
+    mParents.clear();
+}
+
+bool DeviceList::RefreshDevices()
+{
+    TraceScope trace("DeviceList::RefreshDevices");
+    if (!mInitialised) {
+        traceMessage("DeviceList::Initialise");
+        mInitialised = true;
+    }
+    // USB drives are rebuilt from scratch at every refresh; MTP phones persist.
+    removeUsbDevices();
+    const bool usbChanged = RefreshUsbMSDevices();
+    bool mtpChanged = false;
+    if (!mRefresher->isActive()) {
+        mtpChanged = takeMtpResults();
+        mRefresher->start(mDevices, GetParentDevices());
+    }
+    if (usbChanged)
+        traceMessage("usb_ms_list_changed");
+    if (mtpChanged)
+        traceMessage("mtp_list_changed");
+
+    QString names;
+    for (int i = 0; i < mDevices.size(); ++i) {
+        const QString name = mDevices.at(i)->FriendlyName();
+        traceValue("device list index: ", i);
+        traceValue("device name: ", name);
+        names += name;
+    }
+    const bool namesChanged = names != mPreviousNames;
+    mPreviousNames = names;
+    return namesChanged || usbChanged || mtpChanged;
+}
+
+void DeviceList::removeUsbDevices()
+{
+    TraceScope trace("DeviceList::removeUsbDevices");
+    for (int i = mParents.size() - 1; i >= 0; --i) {
+        if (mParents.at(i)->GetDeviceType() == Device::kTypeUsbMassStorage)
+            delete mParents.takeAt(i);
+    }
+    for (int i = mDevices.size() - 1; i >= 0; --i) {
+        if (mDevices.at(i)->GetDeviceType() == Device::kTypeUsbMassStorage)
+            delete mDevices.takeAt(i);
+    }
+}
+
+bool DeviceList::RefreshUsbMSDevices()
+{
+    TraceScope trace("DeviceList::RefreshUsbMSDevices");
+    const QList<MountedVolume> volumes = mDriveIdentification->mountedVolumes();
+    QString logicalDriveString;
+    for (const MountedVolume& volume : volumes)
+        logicalDriveString += volume.mountPoint;
+    traceValue("logicalDriverString", logicalDriveString);
+
+    int mountedCount = 0;
+    for (const MountedVolume& volume : volumes) {
+        bool isUsb = false;
+        const QString deviceName = mDriveIdentification->GetDeviceNameFromVolume(volume, isUsb);
+        traceValue("deviceName", deviceName);
+        if (!isUsb)
+            continue;
+        traceMessage("isUsbDevice == true");
+        QString rootPath = volume.mountPoint;
+        if (!rootPath.endsWith(Constants::driveRootSuffix()))
+            rootPath += Constants::driveRootSuffix();
+        const int status = mMountedCheckerThread->status(rootPath);
+        // The answer arrives queued and is used by the next refresh.
+        emit checkMountedStatus(rootPath);
+
+        auto* parent = new DeviceParentMs(deviceName);
+        UsbMSDevice* device = nullptr;
+        if (status == MountedChecker::kMounted) {
+            traceMessage("Got free space, so we assume the drive is mounted");
+            device = new UsbMSDevice(rootPath, deviceName, true);
+            traceMessage("usbMSDevice added");
+            if (device->IsMounted())
+                ++mountedCount;
+        } else {
+            device = new UsbMSDevice(rootPath, deviceName, false);
+        }
+        parent->addChild(device);
+        mDevices.append(device);
+        mParents.append(parent);
+    }
+
+    bool changed = false;
+    if (mountedCount != mMountedUsbMSCount) {
+        traceValue("newMountedCount", mountedCount);
+        traceValue("mMountedUsbMSCount", mMountedUsbMSCount);
+        mMountedUsbMSCount = mountedCount;
+        changed = true;
+    }
+    if (logicalDriveString != mPreviousLogicalDriveString) {
+        traceValue("mPreviousLogicalDriveString", mPreviousLogicalDriveString);
+        traceValue("logicalDriveString", logicalDriveString);
+        mPreviousLogicalDriveString = logicalDriveString;
+        changed = true;
+    }
+    return changed;
+}
+
+bool DeviceList::takeMtpResults()
+{
+    TraceScope trace("DeviceList::takeMtpResults");
+    bool changed = false;
+    for (DeviceParent* parent : mRefresher->added()) {
+        mDevices.append(parent->children());
+        mParents.append(parent);
+        changed = true;
+    }
+    for (DeviceParent* parent : mRefresher->removed()) {
+        // Only a parent this list still owns may be deleted here.
+        if (!mParents.contains(parent))
+            continue;
+        for (Device* child : parent->children()) {
+            if (mDevices.removeAll(child) > 0)
+                delete child;
+        }
+        mParents.removeAll(parent);
+        delete parent;
+        changed = true;
+    }
+    mRefresher->clearResults();
+    return changed;
+}
+
+void DeviceList::update()
+{
+    TraceScope trace("DeviceList::update");
+    if (mAutoRefreshEnabled && RefreshDevices() && mObserver)
+        mObserver->DeviceListChanged();
+}
+
+void DeviceList::EnableAutoRefresh(MDeviceListObserver* observer)
+{
+    TraceScope trace("DeviceList::EnableAutoRefresh");
+    if (mAutoRefreshEnabled) {
+        traceMessage("Autorefresh is already enabled");
+        return;
+    }
+    if (mRefresherLocked) {
+        traceMessage("Unlocking the autorefresher");
+        mRefresher->unlock();
+        mRefresherLocked = false;
+    } else {
+        traceMessage("Autorefresher is already unlocked");
+    }
+    mAutoRefreshEnabled = true;
+    mObserver = observer;
+    traceMessage("DeviceList::forceUpdate");
+    RefreshDevices();
+    if (mObserver)
+        mObserver->DeviceListChanged();
+    mTimer.start();
+}
+
+void DeviceList::DisableAutoRefresh()
+{
+    TraceScope trace("DeviceList::DisableAutoRefresh");
+    if (!mAutoRefreshEnabled) {
+        traceMessage("Autorefresh already disabled");
+        return;
+    }
+    mAutoRefreshEnabled = false;
+    mTimer.stop();
+    if (!mRefresherLocked) {
+        traceMessage("Locking the autorefresher");
+        mRefresher->lock(kRefresherLockTimeoutMs);
+        mRefresherLocked = true;
+    } else {
+        traceMessage("Autorefresher is already locked");
+    }
+    traceMessage("Autorefresh is locked");
+    mObserver = nullptr;
+}
+
+const QList<Device*>& DeviceList::GetDevices() const
+{
+    TraceScope trace("DeviceList::GetDevices");
+    return mDevices;
+}
+
+QList<DeviceParent*> DeviceList::GetParentDevices() const
+{
+    TraceScope trace("DeviceList::GetParentDevices");
+    return mParents;
+}
+
+bool DeviceList::DeviceIsConnected() const
+{
+    TraceScope trace("DeviceList::DeviceIsConnected");
+    return !mDevices.isEmpty();
+}
+
+Device* DeviceList::ConnectedDevice() const
+{
+    TraceScope trace("DeviceList::ConnectedDevice");
+    if (mDevices.isEmpty())
+        return nullptr;
+    Device* newest = nullptr;
+    int newestOrder = 0;
+    for (int i = mDevices.size() - 1; i >= 0; --i) {
+        Device* device = mDevices.at(i);
+        if (!device->IsConfigured()) {
+            traceMessage("Non-Configured device found");
+            continue;
+        }
+        traceMessage("Configured device found");
+        const int order = device->configuredOrder();
+        if (order > newestOrder) {
+            newest = device;
+            newestOrder = order;
+        }
+    }
+    return newest ? newest : mDevices.first();
+}
+
+void DeviceList::SelectDevice(int index)
+{
+    TraceScope trace("DeviceList::SelectDevice");
+    traceValue("index", index);
+    mSelectedIndex = index;
+}
+
+bool DeviceList::DeviceIsSelected() const
+{
+    TraceScope trace("DeviceList::DeviceIsSelected");
+    return mSelectedIndex >= 0 && mSelectedIndex < mDevices.size();
+}
+
+Device* DeviceList::SelectedDevice() const
+{
+    TraceScope trace("DeviceList::SelectedDevice");
+    return DeviceIsSelected() ? mDevices.at(mSelectedIndex) : nullptr;
+}
+
+DeviceParent* DeviceList::ParentOf(Device* device) const
+{
+    TraceScope trace("DeviceList::ParentOf");
+    for (int i = mParents.size() - 1; i >= 0; --i) {
+        if (mParents.at(i)->children().contains(device))
+            return mParents.at(i);
+    }
+    return nullptr;
+}
+
+void DeviceList::mountedStatusChange(int aMountedState, QString aRootPath)
+{
+    TraceScope trace("DeviceList::mountedStatusChange");
+    traceValue("aMountedState", aMountedState);
+    traceValue("aRootPath", aRootPath);
+    mMountedCheckerThread->setStatus(aRootPath, aMountedState);
+}

@@ -1,0 +1,87 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class Device;
+class DeviceParent;
+class DriveIdentification;
+class MDeviceListObserver;
+class MountedCheckerThread;
+class MtpMacDeviceRefresher;
+class MtpPhoneSource;
+
+// The program's one view of the attached phones. Each refresh rebuilds the
+// USB mass-storage phones from the mounted file systems and merges in the MTP
+// phones that the enumeration thread found or lost; while auto-refresh is on,
+// a 2000 ms timer refreshes and tells the observer about changes. Lives on the
+// user-interface thread and owns every parent and device it lists.
+class DeviceList : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kRefreshIntervalMs = 2000;
+    static constexpr int kRefresherLockTimeoutMs = 5000;
+
+    // owner: stored, not otherwise used (the main window passes its
+    // SyncSettings*). mtpSource: the MTP layer, owned; null = no MTP phones.
+    // procRoot/sysRoot: where the mounts and the disks are read.
+    explicit DeviceList(void* owner, std::unique_ptr<MtpPhoneSource> mtpSource = nullptr,
+                        const QString& procRoot = QStringLiteral("/proc"),
+                        const QString& sysRoot = QStringLiteral("/sys"), QObject* parent = nullptr);
+    ~DeviceList() override;
+
+    // Returns whether anything the user could notice changed.
+    bool RefreshDevices();
+    void EnableAutoRefresh(MDeviceListObserver* observer);
+    void DisableAutoRefresh();
+    const QList<Device*>& GetDevices() const;
+    virtual QList<DeviceParent*> GetParentDevices() const;
+    bool DeviceIsConnected() const;
+    // The configured phone configured most recently, else the first device.
+    // Only valid while DeviceIsConnected().
+    Device* ConnectedDevice() const;
+    void SelectDevice(int index);
+    bool DeviceIsSelected() const;
+    // Null unless DeviceIsSelected().
+    Device* SelectedDevice() const;
+    // The last parent holding device, null when none does.
+    DeviceParent* ParentOf(Device* device) const;
+
+    void* owner() const { return mOwner; }
+
+signals:
+    void checkMountedStatus(QString aRootPath);
+    void unableToOpenDevice();
+
+public slots:
+    void update();
+    void mountedStatusChange(int aMountedState, QString aRootPath);
+
+private:
+    bool RefreshUsbMSDevices();
+    void removeUsbDevices();
+    bool takeMtpResults();
+
+    void* mOwner;
+    std::unique_ptr<MtpPhoneSource> mMtpSource;
+    std::unique_ptr<DriveIdentification> mDriveIdentification;
+    QList<Device*> mDevices;
+    QList<DeviceParent*> mParents;
+    std::unique_ptr<MtpMacDeviceRefresher> mRefresher;
+    bool mInitialised = false;
+    bool mRefresherLocked = false;
+    MDeviceListObserver* mObserver = nullptr;
+    QString mPreviousLogicalDriveString;
+    QTimer mTimer;
+    int mSelectedIndex = -1;
+    int mMountedUsbMSCount = 0;
+    std::unique_ptr<MountedCheckerThread> mMountedCheckerThread;
+    bool mAutoRefreshEnabled = false;
+    QString mPreviousNames;
+};
