@@ -28,6 +28,8 @@ inline QString calendarFileName() { return QStringLiteral("calendar.xml"); }
 inline QString backupFileListName() { return QStringLiteral("backup_file_list"); }
 // The name under which the address book is copied into the diagnostics folder.
 inline QString addressBookLogFileName() { return QStringLiteral("addressbook.xml"); }
+// The window title and the title of every message box.
+inline QString applicationTitle() { return QStringLiteral("Velmora for Blackberry"); }
 inline QString pcSoftwareVersion() { return QStringLiteral("123"); }
 inline QString diagnosticsFolderName() { return QStringLiteral("QNL"); }
 inline QString logFileName() { return QStringLiteral("log.txt"); }
