@@ -1,0 +1,39 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "ui/UsbEjectWarning.h"
+
+#include "app/Constants.h"
+#include "app/TraceLog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+UsbEjectWarning::UsbEjectWarning(QWidget* parent)
+    : QDialog(parent)
+{
+    TraceScope trace("UsbEjectWarning::UsbEjectWarning");
+    setModal(true);
+    setMinimumWidth(300);
+    auto* layout = new QVBoxLayout(this);
+    auto* label = new QLabel(
+        tr("<p>Synchronization is complete.</p><p>Please eject your phone before disconnecting, click ")
+            + QStringLiteral("<a href=\"%1/blog/files/usbeject.htm\">").arg(Constants::helpBaseUrl()) + tr("here")
+            + QStringLiteral("</a>") + tr(" for more details.</p>"),
+        this);
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::RichText);
+    label->setOpenExternalLinks(true);
+    layout->addWidget(label);
+    mDontDisplayAgain = new QCheckBox(tr("Do not display this message again."), this);
+    layout->addWidget(mDontDisplayAgain);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, Qt::Horizontal, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &UsbEjectWarning::userDone);
+    layout->addWidget(buttons);
+}
+
+void UsbEjectWarning::userDone()
+{
+    TraceScope trace("UsbEjectWarning::userDone");
+    done(mDontDisplayAgain->isChecked() ? 1 : 0);
+}
