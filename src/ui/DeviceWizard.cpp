@@ -1,26 +1,86 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "ui/DeviceWizard.h"
 
+#include "app/Constants.h"
 #include "app/TraceLog.h"
+#include "devices/Device.h"
+#include "devices/DeviceList.h"
+#include "model/LocalMusicLibrary.h"
 #include "settings/SyncSettings.h"
+#include "ui/ConculsionStartSyncPage.h"
+#include "ui/ConnectDevicePage.h"
+#include "ui/ConvertToMp3Page.h"
+#include "ui/CopyPhotosPage.h"
+#include "ui/DeviceBackupPage.h"
+#include "ui/EULAPage.h"
+#include "ui/IntroPage.h"
+#include "ui/PlaylistSettingsPage.h"
+#include "ui/WizardSupport.h"
+
+#include <QMessageBox>
 
 DeviceWizard::DeviceWizard(LocalMusicLibrary* library, DeviceList* deviceList, QWidget* parent, int mode)
     : QWizard(parent), mSettings(std::make_unique<SyncSettings>()), mLibrary(library), mDeviceList(deviceList)
 {
     TraceScope trace("DeviceWizard::DeviceWizard");
-    Q_UNUSED(mode);
-    setWindowTitle(QStringLiteral("Velmora for Blackberry"));
+    traceValue("mode", mode);
+    // Without a readable settings file this is a first run: the licence must be accepted.
+    const bool firstRun = mSettings->load() != 0;
+
+    mIntroPage = new IntroPage(mode, firstRun, this);
+    setPage(WizardPageId::kIntro, mIntroPage);
+    if (firstRun) {
+        mEulaPage = new EULAPage(this);
+        setPage(WizardPageId::kEula, mEulaPage);
+    }
+    mConnectDevicePage = new ConnectDevicePage(deviceList, this);
+    setPage(WizardPageId::kConnectDevice, mConnectDevicePage);
+    mMusicPage = new PlaylistSettingsPage(false, this);
+    setPage(WizardPageId::kMusic, mMusicPage);
+    mPodcastPage = new PlaylistSettingsPage(true, this);
+    setPage(WizardPageId::kPodcasts, mPodcastPage);
+    mDeviceBackupPage = new DeviceBackupPage(this);
+    setPage(WizardPageId::kDeviceBackup, mDeviceBackupPage);
+    mCopyPhotosPage = new CopyPhotosPage(this);
+    setPage(WizardPageId::kCopyPhotos, mCopyPhotosPage);
+    mConvertToMp3Page = new ConvertToMp3Page(this);
+    setPage(WizardPageId::kConvertToMp3, mConvertToMp3Page);
+    mConclusionPage = new ConculsionStartSyncPage(this);
+    setPage(WizardPageId::kConclusion, mConclusionPage);
+
+    if (mLibrary) {
+        mMusicPage->setAvailableNames(mLibrary->playlistNames());
+        mPodcastPage->setAvailableNames(mLibrary->podcastNames());
+    }
+
+    setStartId(WizardPageId::kIntro);
+    setWizardStyle(QWizard::ModernStyle);
+    setWindowTitle(Constants::applicationTitle());
+    setOption(QWizard::HaveHelpButton, false);
+
+    connect(this, &QWizard::helpRequested, this, &DeviceWizard::showHelp);
+    connect(this, &QDialog::finished, this, &DeviceWizard::saveSettings);
+    connect(this, &QWizard::currentIdChanged, this, &DeviceWizard::pageChanged);
+    connect(this, &QWizard::helpRequested, this, &DeviceWizard::onHelpRequested);
 }
 
 DeviceWizard::~DeviceWizard()
 {
     TraceScope trace("DeviceWizard::~DeviceWizard");
+    // The connect page must not stay the list's observer once it is gone.
+    if (mDeviceList && currentId() == WizardPageId::kConnectDevice)
+        mDeviceList->DisableAutoRefresh();
 }
 
 bool DeviceWizard::syncNow()
 {
     TraceScope trace("DeviceWizard::syncNow");
-    return mSaveResult == 0;
+    // A sync would run on a phone whose settings were not written.
+    if (mSaveResult != 0) {
+        traceMessage("Settings were not saved: no sync");
+        return false;
+    }
+    return mConclusionPage->syncNow();
 }
 
 void DeviceWizard::showHelp()
@@ -33,12 +93,6 @@ void DeviceWizard::onHelpRequested()
     TraceScope trace("DeviceWizard::onHelpRequested");
 }
 
-void DeviceWizard::saveSettings(int aExitReason)
-{
-    TraceScope trace("DeviceWizard::saveSettings");
-    Q_UNUSED(aExitReason);
-}
-
 void DeviceWizard::pageChanged(int aNewPageId)
 {
     TraceScope trace("DeviceWizard::pageChanged");
@@ -48,17 +102,106 @@ void DeviceWizard::pageChanged(int aNewPageId)
 void DeviceWizard::doPageChanged(int aNewPageId)
 {
     TraceScope trace("DeviceWizard::doPageChanged");
-    Q_UNUSED(aNewPageId);
+    traceValue("aNewPageId", aNewPageId);
+    if (aNewPageId == WizardPageId::kConnectDevice) {
+        mConnectDevicePage->setActive(true);
+        mDeviceList->EnableAutoRefresh(mConnectDevicePage);
+    } else {
+        mDeviceList->DisableAutoRefresh();
+        mConnectDevicePage->setActive(false);
+    }
+    mCopyPhotosPage->setVolumeCheck(aNewPageId == WizardPageId::kCopyPhotos);
+    mMusicPage->setCurrent(aNewPageId == WizardPageId::kMusic);
+    mPodcastPage->setCurrent(aNewPageId == WizardPageId::kPodcasts);
+    if (aNewPageId == WizardPageId::kConclusion)
+        mConclusionPage->setCurrent(true);
+
+    QString id;
+    if (mDeviceList->DeviceIsSelected()) {
+        traceMessage("Device is connected");
+        Device* device = mDeviceList->SelectedDevice();
+        id = device->UniqueDeviceId();
+        traceValue("deviceName", device->FriendlyName());
+    }
+    if (id != mLoadedDeviceId)
+        loadDeviceConfig(id);
 }
 
 void DeviceWizard::loadDeviceConfig(const QString& id)
 {
     TraceScope trace("DeviceWizard::loadDeviceConfig");
-    Q_UNUSED(id);
+    traceValue("id", id);
+    bool wholeLibrary = true;
+    int podcastSetting = 0;
+    QStringList playlists;
+    QStringList podcasts;
+    if (mSettings->getConfig(id, wholeLibrary, podcastSetting, playlists, podcasts) != 0) {
+        mMusicPage->chooseFirstOption();
+    } else {
+        mMusicPage->setWholeLibrary(wholeLibrary, playlists);
+        mPodcastPage->setPodcastSettings(podcastSetting, podcasts, mSettings->numberOfEpisodesToSync(id));
+    }
+    mConvertToMp3Page->setConvertToMp3(mSettings->convertAacToMp3(id));
+    mLoadedDeviceId = id;
+}
+
+void DeviceWizard::saveSettings(int aExitReason)
+{
+    TraceScope trace("DeviceWizard::saveSettings");
+    mSaveResult = 0;
+    if (aExitReason == QDialog::Rejected) {
+        traceMessage("Wizard cancelled");
+        return;
+    }
+    if (!mDeviceList->DeviceIsSelected())
+        return;
+    traceMessage("Device is selected");
+    mSaveResult = writeDeviceSettings();
+    traceValue("save result", mSaveResult);
+    if (mSaveResult != 0)
+        QMessageBox::critical(parentWidget(), Constants::applicationTitle(),
+                              QStringLiteral("Your settings could not be saved, so the phone was not set up. Check "
+                                             "that the folder ")
+                                  + Constants::programFolderPath()
+                                  + QStringLiteral(" in your home folder can be written and try again."));
 }
 
 int DeviceWizard::writeDeviceSettings()
 {
     TraceScope trace("DeviceWizard::writeDeviceSettings");
-    return 0;
+    Device* device = mDeviceList->SelectedDevice();
+    device->SetConfigured();
+    const QList<Device*>& devices = mDeviceList->GetDevices();
+    for (int index = 0; index < devices.size(); ++index) {
+        traceValue("device list index:", index);
+        traceValue("device name:", devices.at(index)->FriendlyName());
+    }
+    const QString id = device->UniqueDeviceId();
+    const QString name = device->FriendlyName();
+    traceValue("id", id);
+    traceValue("name", name);
+    // The phone keeps no id when its id file could not be written; an entry
+    // under an empty id would never be found again.
+    if (id.isEmpty()) {
+        traceMessage("Phone has no unique id");
+        return SyncSettings::kErrorNotConfigured;
+    }
+
+    mSettings->setConfig(id, mMusicPage->syncWholeLibrary(), mPodcastPage->podcastSyncSettings(),
+                         mMusicPage->playlistNames(), mPodcastPage->playlistNames(), name);
+    mSettings->setConvertAacToMp3(id, mConvertToMp3Page->convertToMp3());
+    mSettings->setEnableArtworkSync(id, mConclusionPage->syncArtworkForNewTracks());
+    mSettings->setForceArtworkSync(id, mConclusionPage->syncArtworkForOldTracks());
+    mSettings->setNumberOfEpisodesToSync(id, mPodcastPage->numberOfEpisodes());
+    mSettings->setSelectedBackupPath(id, mDeviceBackupPage->selectedBackupPath());
+    mSettings->setCopyTextMessages(id, mDeviceBackupPage->copyTextMessages());
+    mSettings->setCopyAddressBook(id, mDeviceBackupPage->copyAddressBook());
+    mSettings->removeSettingsList(id, SettingsKeys::photoFoldersList());
+    mSettings->setCopyCalendar(id, mDeviceBackupPage->copyCalendar());
+    const bool copyPhotos = mCopyPhotosPage->copyPhotos();
+    mSettings->setCopyPhotos(id, copyPhotos);
+    if (copyPhotos)
+        mSettings->addToSettingsList(id, SettingsKeys::photoFoldersList(), QString(),
+                                     mCopyPhotosPage->selectedPhotosPath());
+    return mSettings->save();
 }

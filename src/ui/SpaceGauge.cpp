@@ -2,6 +2,7 @@
 #include "ui/SpaceGauge.h"
 
 #include "app/TraceLog.h"
+#include "model/SizeArithmetic.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -57,4 +58,47 @@ void SpaceGauge::update(qint64 aUsedSpace, qint64 aFreeSpace)
 void SpaceGauge::paintEvent(QPaintEvent*)
 {
     TraceScope trace("SpaceGauge::paintEvent");
+    QPainter painter(this);
+    painter.setPen(QPen(Qt::black, 1));
+    const int barWidth = width() - 2 * mMargin;
+    if (barWidth <= 0)
+        return;
+
+    const bool showValues = mEnabled && (mUsedSpace != 0 || mFreeSpace != 0);
+    QLinearGradient background(0, 0, 0, kGradientEnd);
+    background.setColorAt(0, Qt::white);
+    background.setColorAt(1, showValues ? QColor(0, 255, 0) : QColor(128, 128, 128));
+    painter.setBrush(background);
+    painter.drawRoundedRect(QRect(mMargin, 0, barWidth, kBarHeight), kCornerRadius, kCornerRadius);
+
+    const int percent = usedPercent(mUsedSpace, mFreeSpace);
+    if (!mEnabled || percent < 0)
+        return;
+    const int usedWidth = int(qint64(percent) * barWidth / 100);
+    if (usedWidth <= 0)
+        return;
+    QLinearGradient used(0, 0, 0, kGradientEnd);
+    used.setColorAt(0, Qt::white);
+    used.setColorAt(1, QColor(255, 0, 0));
+    painter.setBrush(used);
+    painter.drawRoundedRect(QRect(mMargin, 0, usedWidth, kBarHeight), kCornerRadius, kCornerRadius);
+}
+
+int SpaceGauge::usedPercent(qint64 usedSpace, qint64 freeSpace)
+{
+    TraceScope trace("SpaceGauge::usedPercent");
+    const qint64 total = SizeArithmetic::add(usedSpace, freeSpace);
+    if (total <= 0)
+        return -1;
+    // Negative used space is damage, not a bar drawn leftwards out of the gauge.
+    if (usedSpace <= 0)
+        return 0;
+    // More used than used and free together: free is negative, the phone overfull.
+    if (usedSpace >= total)
+        return 100;
+    qint64 scaled = 0;
+    if (!__builtin_mul_overflow(usedSpace, qint64(100), &scaled))
+        return int(scaled / total);
+    // Beyond about 92 PB the product overflows; here total / 100 is far from 0.
+    return int(qMin<qint64>(usedSpace / (total / 100), 100));
 }

@@ -26,6 +26,11 @@ public slots:
     // that the space calculation's signal connects straight to it.
     void update(qint64 aUsedSpace, qint64 aFreeSpace);
 
+public:
+    // The red share in percent (0 to 100) of used and free together; -1 when
+    // there is nothing to draw.
+    static int usedPercent(qint64 usedSpace, qint64 freeSpace);
+
 protected:
     void paintEvent(QPaintEvent*) override;
 

@@ -1,0 +1,161 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "ui/PlaylistSettingsPage.h"
+
+#include "app/TraceLog.h"
+#include "ui/SpaceGauge.h"
+#include "ui/WizardSupport.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+PlaylistSettingsPage::PlaylistSettingsPage(bool podcastMode, QWidget* parent)
+    : QWizardPage(parent), mPodcastMode(podcastMode)
+{
+    TraceScope trace("PlaylistSettingsPage::PlaylistSettingsPage");
+    setTitle(QStringLiteral("Phone Setup"));
+    applyWizardWatermark(this);
+
+    if (podcastMode) {
+        mAllButton = new QRadioButton(QStringLiteral("Copy all podcasts to the phone"), this);
+        mSelectedButton = new QRadioButton(QStringLiteral("Copy selected podcasts to the phone"), this);
+        mNoneButton = new QRadioButton(QStringLiteral("Do not copy podcasts to phone"), this);
+    } else {
+        mAllButton = new QRadioButton(QStringLiteral("Copy the complete music library to the phone"), this);
+        mSelectedButton =
+            new QRadioButton(QStringLiteral("Copy the contents of an existing iTunes playlist to the phone"), this);
+        mNoneButton = new QRadioButton(QStringLiteral("Do not copy music to the phone"), this);
+    }
+    mAllButton->setObjectName(QStringLiteral("allButton"));
+    mSelectedButton->setObjectName(QStringLiteral("selectedButton"));
+    mNoneButton->setObjectName(QStringLiteral("noneButton"));
+    mAllButton->setChecked(true);
+    mNameList = new QListWidget(this);
+    mNameList->setObjectName(QStringLiteral("nameList"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(mAllButton);
+    layout->addWidget(mSelectedButton);
+    layout->addWidget(mNameList);
+    layout->addWidget(mNoneButton);
+    if (podcastMode) {
+        mEpisodeBox = new QComboBox(this);
+        mEpisodeBox->setObjectName(QStringLiteral("episodeBox"));
+        mEpisodeBox->addItem(QStringLiteral("Sync all episodes"));
+        mEpisodeBox->addItem(QStringLiteral("Sync most recent episode only"));
+        for (int count = 2; count <= kMaxEpisodeChoice; ++count)
+            mEpisodeBox->addItem(QStringLiteral("Sync most recent ") + QString::number(count)
+                                 + QStringLiteral(" episodes only"));
+        layout->addWidget(new QLabel(QStringLiteral("Episode options:"), this));
+        layout->addWidget(mEpisodeBox);
+    }
+    layout->addWidget(new QLabel(QStringLiteral("Used and available space on your phone:"), this));
+    mSpaceGauge = new SpaceGauge(true, this);
+    layout->addWidget(mSpaceGauge);
+}
+
+int PlaylistSettingsPage::nextId() const
+{
+    TraceScope trace("PlaylistSettingsPage::nextId");
+    return mPodcastMode ? WizardPageId::kDeviceBackup : WizardPageId::kPodcasts;
+}
+
+bool PlaylistSettingsPage::syncWholeLibrary() const
+{
+    TraceScope trace("PlaylistSettingsPage::syncWholeLibrary");
+    return mAllButton->isChecked();
+}
+
+int PlaylistSettingsPage::podcastSyncSettings() const
+{
+    TraceScope trace("PlaylistSettingsPage::podcastSyncSettings");
+    if (mAllButton->isChecked())
+        return 1;
+    if (mSelectedButton->isChecked())
+        return 2;
+    return 0;
+}
+
+QStringList PlaylistSettingsPage::playlistNames() const
+{
+    TraceScope trace("PlaylistSettingsPage::playlistNames");
+    QStringList names;
+    if (!mSelectedButton->isChecked())
+        return names;
+    for (int row = 0; row < mNameList->count(); ++row) {
+        const QListWidgetItem* item = mNameList->item(row);
+        if (item->checkState() == Qt::Checked)
+            names.append(item->text());
+    }
+    return names;
+}
+
+int PlaylistSettingsPage::numberOfEpisodes() const
+{
+    TraceScope trace("PlaylistSettingsPage::numberOfEpisodes");
+    return mEpisodeBox ? mEpisodeBox->currentIndex() : 0;
+}
+
+void PlaylistSettingsPage::setAvailableNames(const QStringList& names)
+{
+    TraceScope trace("PlaylistSettingsPage::setAvailableNames");
+    mNameList->clear();
+    for (const QString& name : names) {
+        auto* item = new QListWidgetItem(name, mNameList);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Unchecked);
+    }
+}
+
+void PlaylistSettingsPage::checkNames(const QStringList& names)
+{
+    TraceScope trace("PlaylistSettingsPage::checkNames");
+    // A name from the settings that the library no longer offers is still
+    // listed, so that saving does not drop it silently.
+    // The settings answer an empty first name when nothing is selected.
+    for (const QString& name : names) {
+        if (!name.isEmpty() && mNameList->findItems(name, Qt::MatchExactly).isEmpty()) {
+            auto* item = new QListWidgetItem(name, mNameList);
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        }
+    }
+    for (int row = 0; row < mNameList->count(); ++row) {
+        QListWidgetItem* item = mNameList->item(row);
+        item->setCheckState(names.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void PlaylistSettingsPage::setWholeLibrary(bool wholeLibrary, const QStringList& playlists)
+{
+    TraceScope trace("PlaylistSettingsPage::setWholeLibrary");
+    checkNames(playlists);
+    if (wholeLibrary)
+        mAllButton->setChecked(true);
+    else if (!playlists.isEmpty() && !playlists.first().isEmpty())
+        mSelectedButton->setChecked(true);
+    else
+        mNoneButton->setChecked(true);
+}
+
+void PlaylistSettingsPage::setPodcastSettings(int podcastSetting, const QStringList& podcasts, int numberOfEpisodes)
+{
+    TraceScope trace("PlaylistSettingsPage::setPodcastSettings");
+    checkNames(podcasts);
+    if (podcastSetting == 1)
+        mAllButton->setChecked(true);
+    else if (podcastSetting == 2)
+        mSelectedButton->setChecked(true);
+    else
+        mNoneButton->setChecked(true);
+    if (mEpisodeBox)
+        mEpisodeBox->setCurrentIndex(numberOfEpisodes >= 0 && numberOfEpisodes <= kMaxEpisodeChoice ? numberOfEpisodes
+                                                                                                   : 0);
+}
+
+void PlaylistSettingsPage::chooseFirstOption()
+{
+    TraceScope trace("PlaylistSettingsPage::chooseFirstOption");
+    mAllButton->click();
+}

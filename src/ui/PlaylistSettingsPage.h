@@ -1,0 +1,53 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include <QStringList>
+#include <QWizardPage>
+
+class QComboBox;
+class QListWidget;
+class QRadioButton;
+class SpaceGauge;
+
+// Which music or which podcasts go to the phone. Filled from the phone's
+// settings and read when saving, but no page of the wizard leads to it.
+class PlaylistSettingsPage : public QWizardPage
+{
+    Q_OBJECT
+public:
+    // Podcast mode lists podcasts and offers the episode choice.
+    explicit PlaylistSettingsPage(bool podcastMode, QWidget* parent = nullptr);
+
+    int nextId() const override;
+
+    // Music mode: the whole library is copied.
+    bool syncWholeLibrary() const;
+    // Podcast mode: 1 all podcasts, 2 the selected ones, 0 none.
+    int podcastSyncSettings() const;
+    // The checked names, only when the "selected" choice is made.
+    QStringList playlistNames() const;
+    // Episodes to keep per podcast, 0 for all; 0 in music mode.
+    int numberOfEpisodes() const;
+
+    // Offers these names, checking those in selected.
+    void setAvailableNames(const QStringList& names);
+    void setWholeLibrary(bool wholeLibrary, const QStringList& playlists);
+    void setPodcastSettings(int podcastSetting, const QStringList& podcasts, int numberOfEpisodes);
+    void chooseFirstOption();
+    void setCurrent(bool current) { mCurrent = current; }
+    bool isCurrent() const { return mCurrent; }
+
+    static constexpr int kMaxEpisodeChoice = 10;
+
+private:
+    void checkNames(const QStringList& names);
+
+    bool mPodcastMode;
+    bool mCurrent = false;
+    QRadioButton* mAllButton = nullptr;
+    QRadioButton* mSelectedButton = nullptr;
+    QRadioButton* mNoneButton = nullptr;
+    QListWidget* mNameList = nullptr;
+    QComboBox* mEpisodeBox = nullptr;
+    SpaceGauge* mSpaceGauge = nullptr;
+};
