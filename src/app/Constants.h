@@ -59,6 +59,11 @@ inline QString deviceInfoScreenPixelsAttribute() { return QStringLiteral("screen
 inline QString driveRootSuffix() { return QStringLiteral("/"); }
 // The all-ones 32-bit object id: the storage root of an MTP phone.
 inline QString mtpRootObjectId() { return QStringLiteral("4294967295"); }
+// MTP phones: the album cover beside a track, and the marker that a sync
+// finished ("KORVA/synccomplete" holding "sync-complete").
+inline QString phoneAlbumArtFileName() { return QStringLiteral("folder.jpg"); }
+inline QString phoneSyncCompleteFile() { return QStringLiteral("KORVA/synccomplete"); }
+inline QByteArray phoneSyncCompleteText() { return QByteArrayLiteral("sync-complete"); }
 // Music on the phone: the PC program's version file, the playlist file
 // ending, and the folder names chosen for compilations, podcasts and tracks
 // without tags.
