@@ -77,6 +77,8 @@ void ConnectDevicePage::selectionChanged()
     mDeviceList->SelectDevice(row);
     mComplete = row != -1;
     emit completeChanged();
+    if (mComplete)
+        emit deviceSelected();
 }
 
 void ConnectDevicePage::unableToOpenDevice()

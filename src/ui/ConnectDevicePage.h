@@ -23,6 +23,10 @@ public:
 
     void setActive(bool active) { mActive = active; }
 
+signals:
+    // The user chose a phone from the list.
+    void deviceSelected();
+
 public slots:
     void selectionChanged();
     void unableToOpenDevice();

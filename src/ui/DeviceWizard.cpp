@@ -62,6 +62,9 @@ DeviceWizard::DeviceWizard(LocalMusicLibrary* library, DeviceList* deviceList, Q
     connect(this, &QDialog::finished, this, &DeviceWizard::saveSettings);
     connect(this, &QWizard::currentIdChanged, this, &DeviceWizard::pageChanged);
     connect(this, &QWizard::helpRequested, this, &DeviceWizard::onHelpRequested);
+    // The phone is chosen on the last page, after the last page change: its
+    // stored music choices must reach the pages before they are saved back.
+    connect(mConnectDevicePage, &ConnectDevicePage::deviceSelected, this, &DeviceWizard::loadSelectedDeviceConfig);
 }
 
 DeviceWizard::~DeviceWizard()
@@ -115,7 +118,12 @@ void DeviceWizard::doPageChanged(int aNewPageId)
     mPodcastPage->setCurrent(aNewPageId == WizardPageId::kPodcasts);
     if (aNewPageId == WizardPageId::kConclusion)
         mConclusionPage->setCurrent(true);
+    loadSelectedDeviceConfig();
+}
 
+void DeviceWizard::loadSelectedDeviceConfig()
+{
+    TraceScope trace("DeviceWizard::loadSelectedDeviceConfig");
     QString id;
     if (mDeviceList->DeviceIsSelected()) {
         traceMessage("Device is connected");
@@ -136,7 +144,9 @@ void DeviceWizard::loadDeviceConfig(const QString& id)
     QStringList playlists;
     QStringList podcasts;
     if (mSettings->getConfig(id, wholeLibrary, podcastSetting, playlists, podcasts) != 0) {
+        // A phone without settings must not inherit those of the phone loaded before it.
         mMusicPage->chooseFirstOption();
+        mPodcastPage->chooseFirstOption();
     } else {
         mMusicPage->setWholeLibrary(wholeLibrary, playlists);
         mPodcastPage->setPodcastSettings(podcastSetting, podcasts, mSettings->numberOfEpisodesToSync(id));
@@ -180,12 +190,15 @@ int DeviceWizard::writeDeviceSettings()
     const QString name = device->FriendlyName();
     traceValue("id", id);
     traceValue("name", name);
-    // The phone keeps no id when its id file could not be written; an entry
-    // under an empty id would never be found again.
-    if (id.isEmpty()) {
+    // A phone without its own id would share an entry with every other such
+    // phone, and an empty id is never found again.
+    if (id.isEmpty() || id == Constants::tempDeviceId()) {
         traceMessage("Phone has no unique id");
         return SyncSettings::kErrorNotConfigured;
     }
+    // Setting the phone up may have given it its id only now.
+    if (id != mLoadedDeviceId)
+        loadDeviceConfig(id);
 
     mSettings->setConfig(id, mMusicPage->syncWholeLibrary(), mPodcastPage->podcastSyncSettings(),
                          mMusicPage->playlistNames(), mPodcastPage->playlistNames(), name);

@@ -51,6 +51,8 @@ public slots:
 
 private:
     void doPageChanged(int aNewPageId);
+    // Fills the pages from the selected phone's settings unless they already hold them.
+    void loadSelectedDeviceConfig();
     void loadDeviceConfig(const QString& id);
     int writeDeviceSettings();
 

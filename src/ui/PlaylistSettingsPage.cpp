@@ -158,4 +158,7 @@ void PlaylistSettingsPage::chooseFirstOption()
 {
     TraceScope trace("PlaylistSettingsPage::chooseFirstOption");
     mAllButton->click();
+    checkNames(QStringList());
+    if (mEpisodeBox)
+        mEpisodeBox->setCurrentIndex(0);
 }

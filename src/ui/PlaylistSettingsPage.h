@@ -33,6 +33,7 @@ public:
     void setAvailableNames(const QStringList& names);
     void setWholeLibrary(bool wholeLibrary, const QStringList& playlists);
     void setPodcastSettings(int podcastSetting, const QStringList& podcasts, int numberOfEpisodes);
+    // Back to the first choice, nothing checked, all episodes.
     void chooseFirstOption();
     void setCurrent(bool current) { mCurrent = current; }
     bool isCurrent() const { return mCurrent; }

@@ -96,9 +96,6 @@ int SpaceGauge::usedPercent(qint64 usedSpace, qint64 freeSpace)
     // More used than used and free together: free is negative, the phone overfull.
     if (usedSpace >= total)
         return 100;
-    qint64 scaled = 0;
-    if (!__builtin_mul_overflow(usedSpace, qint64(100), &scaled))
-        return int(scaled / total);
-    // Beyond about 92 PB the product overflows; here total / 100 is far from 0.
-    return int(qMin<qint64>(usedSpace / (total / 100), 100));
+    // Wide enough for used * 100 at any size, where 64 bits overflow beyond about 92 PB.
+    return int(static_cast<__int128>(usedSpace) * 100 / total);
 }
