@@ -140,6 +140,9 @@ int DeviceMtpMac::findName(const QString& aParentId, const QString& aName, QStri
             return 0;
         }
         traceMessage("Could not create folder");
+        // The phone may have gained the folder since it was listed: ask it again.
+        mtpDevice()->forgetFolder(aParentId, mStorage->Id());
+        return findName(aParentId, aName, id, matchAny, preferFolder, false);
     }
     return kErrorNotFound;
 }

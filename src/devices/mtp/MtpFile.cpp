@@ -197,7 +197,8 @@ bool MtpFile::open(QIODevice::OpenMode mode)
         QFile::remove(mLocalPath);
         return false;
     }
-    mOpenMode = mode;
+    // Appending writes as well: the file goes back to the phone at close.
+    mOpenMode = mode & QIODevice::Append ? mode | QIODevice::WriteOnly : mode;
     mLocalFile = std::move(local);
     return true;
 }
