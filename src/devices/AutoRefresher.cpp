@@ -24,19 +24,21 @@ AutoRefresher::~AutoRefresher()
 void AutoRefresher::start()
 {
     TraceScope trace("AutoRefresher::start");
-    mDeviceList->EnableAutoRefresh(this);
+    if (mDeviceList)
+        mDeviceList->EnableAutoRefresh(this);
 }
 
 void AutoRefresher::stop()
 {
     TraceScope trace("AutoRefresher::stop");
-    mDeviceList->DisableAutoRefresh();
+    if (mDeviceList)
+        mDeviceList->DisableAutoRefresh();
 }
 
 void AutoRefresher::DeviceListChanged()
 {
     TraceScope trace("AutoRefresher::DeviceListChanged");
-    const int deviceState = mDeviceList->DeviceIsConnected() ? 1 : 0;
+    const int deviceState = mDeviceList && mDeviceList->DeviceIsConnected() ? 1 : 0;
     traceValue("deviceState", deviceState);
     emit connectedDeviceStateChanged(deviceState, 0);
     timeout();
@@ -45,7 +47,7 @@ void AutoRefresher::DeviceListChanged()
 void AutoRefresher::timeout()
 {
     TraceScope trace("AutoRefresher::timeout");
-    if (!mDeviceList->DeviceIsConnected())
+    if (!mDeviceList || !mDeviceList->DeviceIsConnected())
         return;
     traceMessage("Device is connected");
     Device* device = mDeviceList->ConnectedDevice();

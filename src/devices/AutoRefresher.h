@@ -4,6 +4,7 @@
 #include "devices/MDeviceListObserver.h"
 
 #include <QObject>
+#include <QPointer>
 
 class DeviceList;
 class LocalMusicLibrary;
@@ -31,5 +32,6 @@ public slots:
 
 private:
     LocalMusicLibrary* mLibrary;
-    DeviceList* mDeviceList;
+    // Guarded: the list may be destroyed before this refresher stops.
+    QPointer<DeviceList> mDeviceList;
 };

@@ -124,8 +124,9 @@ bool DeviceList::RefreshUsbMSDevices()
             traceMessage("Got free space, so we assume the drive is mounted");
             device = new UsbMSDevice(rootPath, deviceName, true);
             traceMessage("usbMSDevice added");
-            if (device->IsMounted())
-                ++mountedCount;
+            // The checker's answer is the free-space query itself; asking the
+            // drive again here could hang this thread on a drive that died.
+            ++mountedCount;
         } else {
             device = new UsbMSDevice(rootPath, deviceName, false);
         }

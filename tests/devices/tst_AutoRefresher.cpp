@@ -69,6 +69,7 @@ private slots:
     void libraryEventWithPhoneReportsSpace();
     void stoppedRefresherHearsOnlyTheLibrary();
     void unmountedUsbPhoneReportsZeroSpace();
+    void refresherOutlivesItsList();
 };
 
 void TestAutoRefresher::startWithoutPhoneReportsNoPhoneOnce()
@@ -149,6 +150,20 @@ void TestAutoRefresher::unmountedUsbPhoneReportsZeroSpace()
                          QStringLiteral("vfat"), QStringLiteral("/dev/sdb"));
     setup.mRefresher->start();
     QCOMPARE(setup.mLog->mLines, QStringList({QStringLiteral("state 1 0"), QStringLiteral("space 0 0")}));
+}
+
+void TestAutoRefresher::refresherOutlivesItsList()
+{
+    Setup setup;
+    setup.mRefresher->start();
+    // Torn down in the wrong order, the refresher must neither stop a deleted
+    // list nor ask it for phones.
+    setup.mList.reset();
+    emit setup.mLibrary.localLibraryEvent();
+    settle();
+    setup.mRefresher->DeviceListChanged();
+    setup.mRefresher.reset();
+    QCOMPARE(setup.mLog->mLines, QStringList({QStringLiteral("state 0 0"), QStringLiteral("state 0 0")}));
 }
 
 QTEST_GUILESS_MAIN(TestAutoRefresher)
