@@ -64,10 +64,8 @@ class TestAutoRefresher : public QObject
 
 private slots:
     void startWithoutPhoneReportsNoPhoneOnce();
-    void libraryEventWithoutPhoneIsSilent();
     void attachedPhoneReportsStateThenSpace();
     void libraryEventWithPhoneReportsSpace();
-    void stoppedRefresherHearsOnlyTheLibrary();
     void unmountedUsbPhoneReportsZeroSpace();
     void refresherOutlivesItsList();
 };
@@ -78,16 +76,10 @@ void TestAutoRefresher::startWithoutPhoneReportsNoPhoneOnce()
     QVERIFY(setup.mTree.isValid());
     setup.mRefresher->start();
     setup.mRefresher->start();
-    settle();
-    QCOMPARE(setup.mLog->mLines, QStringList({QStringLiteral("state 0 0")}));
-}
-
-void TestAutoRefresher::libraryEventWithoutPhoneIsSilent()
-{
-    Setup setup;
+    // A library event while no phone is attached tells nothing either.
     emit setup.mLibrary.localLibraryEvent();
     settle();
-    QVERIFY(setup.mLog->mLines.isEmpty());
+    QCOMPARE(setup.mLog->mLines, QStringList({QStringLiteral("state 0 0")}));
 }
 
 void TestAutoRefresher::attachedPhoneReportsStateThenSpace()
@@ -114,29 +106,6 @@ void TestAutoRefresher::libraryEventWithPhoneReportsSpace()
     QVERIFY(setup.mLog->mLines.isEmpty());
     settle();
     QCOMPARE(setup.mLog->mLines, QStringList({QStringLiteral("space 5000 3000")}));
-}
-
-void TestAutoRefresher::stoppedRefresherHearsOnlyTheLibrary()
-{
-    Setup setup;
-    setup.mRefresher->start();
-    setup.mRefresher->stop();
-    setup.mLog->mLines.clear();
-    setup.mSource->setPhones({FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"),
-                                                        QStringLiteral("Internal"))});
-    setup.mList->update();
-    setup.mList->RefreshDevices();
-    settle();
-    // Stopped: the list neither enumerates MTP phones nor tells the refresher.
-    QVERIFY(setup.mLog->mLines.isEmpty());
-    QVERIFY(!setup.mList->DeviceIsConnected());
-    emit setup.mLibrary.localLibraryEvent();
-    settle();
-    QVERIFY(setup.mLog->mLines.isEmpty());
-
-    setup.mRefresher->start();
-    QTRY_COMPARE_WITH_TIMEOUT(setup.mLog->mLines.size(), 3, 10000);
-    QCOMPARE(setup.mLog->mLines.last(), QStringLiteral("space 5000 3000"));
 }
 
 void TestAutoRefresher::unmountedUsbPhoneReportsZeroSpace()
