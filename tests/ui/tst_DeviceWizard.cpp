@@ -1,0 +1,680 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+// The set-up wizard driven offscreen with clicks: page order with and without
+// a settings file, the backup and photo pages' checks, the phone page on a
+// fake drive tree, and what Finish writes into the settings file.
+#include "support/FakeDriveTree.h"
+#include "support/FakeMusicLibrary.h"
+
+#include "app/Constants.h"
+#include "devices/Device.h"
+#include "devices/DeviceList.h"
+#include "devices/mtp/MtpPhoneSource.h"
+#include "settings/SyncSettings.h"
+#include "ui/BackupFinder.h"
+#include "ui/ConnectDevicePage.h"
+#include "ui/CopyPhotosPage.h"
+#include "ui/DeviceBackupPage.h"
+#include "ui/DeviceWizard.h"
+#include "ui/EULAPage.h"
+#include "ui/IntroPage.h"
+#include "ui/WizardSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+const QString kPhoneId = QStringLiteral("PHONE-ID-1");
+
+QString usbBus(int port)
+{
+    return QStringLiteral("pci0000:00/0000:00:14.0/usb2/2-%1/2-%1:1.0/host%1/target%1:0:0/%1:0:0:0").arg(port);
+}
+
+void writeFile(const QString& path, const QByteArray& contents = QByteArray("x"))
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+}
+
+// Closes every message box that opens while it lives, noting its title and text.
+class MessageBoxCloser : public QObject
+{
+public:
+    MessageBoxCloser()
+    {
+        connect(&mTimer, &QTimer::timeout, this, &MessageBoxCloser::poll);
+        mTimer.start(5);
+    }
+    QStringList titles;
+    QStringList texts;
+
+private:
+    void poll()
+    {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        titles.append(box->windowTitle());
+        texts.append(box->text());
+        box->done(QMessageBox::Ok);
+    }
+    QTimer mTimer;
+};
+
+// A temporary HOME, a fake drive tree and folders that play USB phones.
+class Machine
+{
+public:
+    Machine()
+    {
+        mOldHome = qgetenv("HOME");
+        qputenv("HOME", QFile::encodeName(mHome.path()));
+    }
+    ~Machine() { qputenv("HOME", mOldHome); }
+
+    bool isValid() const { return mTree.isValid() && mHome.isValid() && mDrives.isValid(); }
+    QString home() const { return mHome.path(); }
+    QString backupsFolder() const { return mHome.filePath(QStringLiteral("Documents/Blackberry/Backup")); }
+
+    // A USB disk mounted at a new folder, with an id file when uniqueId is given.
+    QString plugUsbPhone(const QString& model, const QByteArray& uniqueId = QByteArray())
+    {
+        const int port = ++mPorts;
+        const QString disk = QStringLiteral("sd%1").arg(QChar(QLatin1Char('a' + port)));
+        const QString number = QStringLiteral("8:%1").arg(port * 16);
+        mTree.addDisk(usbBus(port), disk, number, 0, QStringLiteral("Acme"), model);
+        const QString mountPoint = mDrives.filePath(model);
+        QDir().mkpath(mountPoint + QLatin1Char('/') + Constants::phoneProgramFolder());
+        if (!uniqueId.isEmpty())
+            writeFile(mountPoint + QLatin1Char('/') + Constants::phoneUniqueIdFile(), uniqueId);
+        mTree.addMount(number, mountPoint, QStringLiteral("vfat"), QStringLiteral("/dev/") + disk);
+        return mountPoint;
+    }
+    void unplugAll() { mTree.writeMountInfo(QByteArray()); }
+
+    std::unique_ptr<DeviceList> makeDeviceList()
+    {
+        return std::make_unique<DeviceList>(nullptr, nullptr, mTree.procRoot(), mTree.sysRoot());
+    }
+
+    // A settings file exists: the wizard treats this as a later run.
+    void writeSettings(const QString& id = QString())
+    {
+        SyncSettings settings;
+        settings.load();
+        if (!id.isEmpty()) {
+            settings.setConfig(id, false, 2, {QStringLiteral("Road trip"), QStringLiteral("Gone")},
+                               {QStringLiteral("News")}, QStringLiteral("Acme Old name"));
+            settings.setNumberOfEpisodesToSync(id, 3);
+            settings.setConvertAacToMp3(id, true);
+            settings.setEnableArtworkSync(id, true);
+        }
+        QCOMPARE(settings.save(), 0);
+    }
+
+private:
+    FakeDriveTree mTree;
+    QTemporaryDir mHome;
+    QTemporaryDir mDrives;
+    QByteArray mOldHome;
+    int mPorts = 0;
+};
+
+void clickNext(QWizard& wizard)
+{
+    wizard.button(QWizard::NextButton)->click();
+}
+
+// From the intro to the phone page: a backup with text messages, photos not copied.
+void walkToConnectPage(QWizard& wizard)
+{
+    clickNext(wizard);
+    if (wizard.currentId() == WizardPageId::kEula) {
+        wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("acceptBox"))->setChecked(true);
+        clickNext(wizard);
+    }
+    QCOMPARE(wizard.currentId(), WizardPageId::kDeviceBackup);
+    auto* list = wizard.currentPage()->findChild<QListWidget*>(QStringLiteral("backupList"));
+    QVERIFY(list->count() > 0);
+    list->setCurrentRow(0);
+    wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("copyTextMessages"))->setChecked(true);
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kCopyPhotos);
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kConnectDevice);
+}
+
+QListWidget* phoneList(QWizard& wizard)
+{
+    return wizard.page(WizardPageId::kConnectDevice)->findChild<QListWidget*>(QStringLiteral("deviceList"));
+}
+
+} // namespace
+
+class TestDeviceWizard : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void findsBackups_data();
+    void findsBackups();
+    void pageOrderDependsOnSettingsFile_data();
+    void pageOrderDependsOnSettingsFile();
+    void licenseMustBeAccepted();
+    void backupPageRefusesIncompleteChoices();
+    void backupListGrowsAndKeepsEntries();
+    void folderWithoutBackupsKeepsTheOldOne();
+    void photoFolderMustExist_data();
+    void photoFolderMustExist();
+    void finishWritesTheSettings();
+    void finishKeepsStoredMusicChoices();
+    void cancelWritesNothing();
+    void failedSaveIsReportedAndStopsTheSync();
+    void unpluggedPhoneDisablesFinish();
+    void unmountedPhoneIsRefused();
+    void unableToOpenWarningOnceAndOnlyOnPhonePage();
+    void deletedWizardIsNoLongerObserved();
+
+private:
+    std::unique_ptr<Machine> mMachine;
+};
+
+void TestDeviceWizard::init()
+{
+    // The old machine puts HOME back before the new one replaces it.
+    mMachine.reset();
+    mMachine = std::make_unique<Machine>();
+    QVERIFY(mMachine->isValid());
+    writeFile(mMachine->backupsFolder() + QStringLiteral("/Backup.ipd"));
+}
+
+void TestDeviceWizard::findsBackups_data()
+{
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("names");
+
+    QTest::newRow("endings") << QStringList{QStringLiteral("Backup.ipd"), QStringLiteral("x.bbb"),
+                                            QStringLiteral("a.IPD"), QStringLiteral("ipd")}
+                             << QStringList{QStringLiteral("Backup"), QStringLiteral("x")};
+    QTest::newRow("too short") << QStringList{QStringLiteral(".ipd"), QStringLiteral("xbbb")} << QStringList();
+    QTest::newRow("no dot") << QStringList{QStringLiteral("abcipd")} << QStringList{QStringLiteral("ab")};
+    QTest::newRow("other files") << QStringList{QStringLiteral("notes.txt"), QStringLiteral("photo.jpg")}
+                                 << QStringList();
+    QTest::newRow("blanks and dots") << QStringList{QStringLiteral("My Phone 2.0.ipd")}
+                                     << QStringList{QStringLiteral("My Phone 2.0")};
+}
+
+void TestDeviceWizard::findsBackups()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, names);
+    QTemporaryDir folder;
+    for (const QString& file : files)
+        writeFile(folder.filePath(file));
+    // A folder whose name ends like a backup is not a backup.
+    QDir().mkpath(folder.filePath(QStringLiteral("folder.ipd")));
+
+    QStringList found;
+    QStringList paths;
+    for (const BackupEntry& entry : BackupFinder::findBackups(folder.path())) {
+        found.append(entry.displayName);
+        paths.append(entry.filePath);
+        QVERIFY(entry.extra.isEmpty());
+    }
+    found.sort();
+    QCOMPARE(found, names);
+    for (const QString& path : paths)
+        QVERIFY2(QFileInfo(path).isFile(), qPrintable(path));
+
+    QVERIFY(BackupFinder::findBackups(folder.filePath(QStringLiteral("missing"))).isEmpty());
+    // An empty folder name is not the working folder.
+    QVERIFY(BackupFinder::findBackups(QString()).isEmpty());
+}
+
+void TestDeviceWizard::pageOrderDependsOnSettingsFile_data()
+{
+    QTest::addColumn<bool>("settingsFile");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("introText");
+    QTest::newRow("first run") << false << 3
+                               << "This wizard will help you set up a phone so that it can be synchronized.";
+    QTest::newRow("new phone") << true << 1
+                               << "A new phone has been detected. This wizard will help you set it up so that it "
+                                  "can be synchronized.";
+    QTest::newRow("change settings") << true << 0
+                                     << "This wizard will help you change your synchronization settings.";
+    QTest::newRow("file unreadable") << false << 0
+                                     << "This wizard will help you change your synchronization settings.";
+}
+
+void TestDeviceWizard::pageOrderDependsOnSettingsFile()
+{
+    QFETCH(bool, settingsFile);
+    QFETCH(int, mode);
+    QFETCH(QString, introText);
+    if (settingsFile)
+        mMachine->writeSettings();
+    else if (QByteArray(QTest::currentDataTag()) == "file unreadable")
+        QDir().mkpath(SyncSettings::filePath()); // a folder where the file should be
+
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, mode);
+    QCOMPARE(wizard.windowTitle(), QStringLiteral("Velmora for Blackberry"));
+    QCOMPARE(wizard.hasLicensePage(), !settingsFile);
+    QCOMPARE(wizard.page(WizardPageId::kEula) != nullptr, !settingsFile);
+    QCOMPARE(wizard.pageIds(), settingsFile ? (QList<int>{0, 2, 3, 4, 5, 6, 7, 9})
+                                            : (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 9}));
+    QVERIFY(!wizard.testOption(QWizard::HaveHelpButton));
+    wizard.show();
+    QCOMPARE(wizard.currentId(), WizardPageId::kIntro);
+    QCOMPARE(wizard.currentPage()->findChild<QLabel*>(QStringLiteral("introLabel"))->text(), introText);
+    QCOMPARE(wizard.currentPage()->nextId(), settingsFile ? WizardPageId::kDeviceBackup : WizardPageId::kEula);
+    QCOMPARE(wizard.page(WizardPageId::kDeviceBackup)->nextId(), WizardPageId::kCopyPhotos);
+    QCOMPARE(wizard.page(WizardPageId::kCopyPhotos)->nextId(), WizardPageId::kConnectDevice);
+    QCOMPARE(wizard.page(WizardPageId::kConnectDevice)->nextId(), -1);
+    QVERIFY(wizard.page(WizardPageId::kConnectDevice)->isFinalPage());
+    // The pages no path leads to still chain among themselves.
+    QCOMPARE(wizard.page(WizardPageId::kMusic)->nextId(), WizardPageId::kPodcasts);
+    QCOMPARE(wizard.page(WizardPageId::kPodcasts)->nextId(), WizardPageId::kDeviceBackup);
+    QCOMPARE(wizard.page(WizardPageId::kPodcasts)->findChild<QComboBox*>()->count(), 11);
+    QCOMPARE(wizard.page(WizardPageId::kPodcasts)->findChild<QComboBox*>()->itemText(10),
+             QStringLiteral("Sync most recent 10 episodes only"));
+    QVERIFY(!wizard.page(WizardPageId::kIntro)->pixmap(QWizard::WatermarkPixmap).isNull());
+}
+
+void TestDeviceWizard::licenseMustBeAccepted()
+{
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeFirstRun);
+    wizard.show();
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kEula);
+    QVERIFY(wizard.currentPage()->findChild<QTextBrowser*>()->toPlainText().contains(QStringLiteral("GNU")));
+    {
+        MessageBoxCloser closer;
+        clickNext(wizard);
+        QCOMPARE(closer.texts, QStringList{QStringLiteral("You must accept the license agreement to continue.")});
+        QCOMPARE(closer.titles, QStringList{QStringLiteral("Velmora for Blackberry")});
+    }
+    QCOMPARE(wizard.currentId(), WizardPageId::kEula);
+    wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("acceptBox"))->setChecked(true);
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kDeviceBackup);
+}
+
+void TestDeviceWizard::backupPageRefusesIncompleteChoices()
+{
+    mMachine->writeSettings();
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeChangeSettings);
+    wizard.show();
+    clickNext(wizard);
+    QWizardPage* page = wizard.currentPage();
+    QCOMPARE(wizard.currentId(), WizardPageId::kDeviceBackup);
+    QVERIFY(page->isComplete());
+    QVERIFY(!page->findChild<QCheckBox*>(QStringLiteral("copyCalendar"))->isVisible());
+    QVERIFY(!page->findChild<QCheckBox*>(QStringLiteral("copyPhotos"))->isVisible());
+    QVERIFY(page->findChild<QCheckBox*>(QStringLiteral("copyAddressBook"))->isVisible());
+
+    MessageBoxCloser closer;
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kDeviceBackup);
+    page->findChild<QListWidget*>(QStringLiteral("backupList"))->setCurrentRow(0);
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kDeviceBackup);
+    page->findChild<QCheckBox*>(QStringLiteral("copyAddressBook"))->setChecked(true);
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kCopyPhotos);
+
+    QCOMPARE(closer.texts.size(), 2);
+    QVERIFY(closer.texts.at(0).startsWith(QStringLiteral(
+        "You must select a backup from the list to continue. If there are no device backups displayed in the list "
+        "then you can use Blackberry Desktop to create one.  Click <a href=\"")));
+    QVERIFY(closer.texts.at(0).contains(Constants::helpBaseUrl()
+                                        + QStringLiteral("/blog/files/create_blackberry_backup.html\">here</a>")));
+    QCOMPARE(closer.texts.at(1), QStringLiteral("You have selected a backup but you have not selected which data to "
+                                                "transfer. Select one or more of the checkboxes to continue."));
+}
+
+void TestDeviceWizard::backupListGrowsAndKeepsEntries()
+{
+    DeviceBackupPage page;
+    QCOMPARE(page.backupsFolder(), mMachine->backupsFolder());
+    auto* list = page.findChild<QListWidget*>(QStringLiteral("backupList"));
+    QCOMPARE(list->count(), 1);
+
+    writeFile(mMachine->backupsFolder() + QStringLiteral("/Later.bbb"));
+    QFile::remove(mMachine->backupsFolder() + QStringLiteral("/Backup.ipd"));
+    page.checkForNewBackups();
+    page.checkForNewBackups();
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(0)->text(), QStringLiteral("Backup"));
+    QCOMPARE(list->item(1)->text(), QStringLiteral("Later"));
+
+    // The path belongs to the row the user picked, including the one whose file went.
+    list->setCurrentRow(1);
+    QCOMPARE(page.selectedBackupPath(), mMachine->backupsFolder() + QStringLiteral("/Later.bbb"));
+    list->setCurrentRow(0);
+    QCOMPARE(page.selectedBackupPath(), mMachine->backupsFolder() + QStringLiteral("/Backup.ipd"));
+    list->clearSelection();
+    QCOMPARE(page.selectedBackupPath(), QString());
+}
+
+void TestDeviceWizard::folderWithoutBackupsKeepsTheOldOne()
+{
+    DeviceBackupPage page;
+    QTemporaryDir empty;
+    writeFile(empty.filePath(QStringLiteral("readme.txt")));
+    {
+        MessageBoxCloser closer;
+        page.useBackupFolder(empty.path());
+        QCOMPARE(closer.texts, QStringList{QStringLiteral("No Blackberry backups were found at this location. Try "
+                                                          "again and select the folder where the backups are "
+                                                          "stored.")});
+    }
+    QCOMPARE(page.backupsFolder(), mMachine->backupsFolder());
+
+    QTemporaryDir other;
+    writeFile(other.filePath(QStringLiteral("Old.ipd")));
+    MessageBoxCloser closer;
+    page.useBackupFolder(other.path());
+    QVERIFY(closer.texts.isEmpty());
+    QCOMPARE(page.backupsFolder(), other.path());
+    // Backups of the earlier folder stay listed beside the new ones.
+    auto* list = page.findChild<QListWidget*>(QStringLiteral("backupList"));
+    QCOMPARE(list->count(), 2);
+    QCOMPARE(list->item(1)->text(), QStringLiteral("Old"));
+}
+
+void TestDeviceWizard::photoFolderMustExist_data()
+{
+    QTest::addColumn<bool>("copy");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("complete");
+    QTest::newRow("not copying, folder missing") << false << "missing" << true;
+    QTest::newRow("copying, folder missing") << true << "missing" << false;
+    QTest::newRow("copying, folder exists") << true << "Pictures" << true;
+    QTest::newRow("copying, a file") << true << "Pictures/photo.jpg" << false;
+    QTest::newRow("copying, no folder given") << true << "" << false;
+}
+
+void TestDeviceWizard::photoFolderMustExist()
+{
+    QFETCH(bool, copy);
+    QFETCH(QString, folder);
+    QFETCH(bool, complete);
+    writeFile(mMachine->home() + QStringLiteral("/Pictures/photo.jpg"));
+    CopyPhotosPage page;
+    QCOMPARE(page.selectedPhotosPath(), mMachine->home() + QStringLiteral("/Pictures/Blackberry"));
+    // The default folder is missing, but nothing is copied yet.
+    QVERIFY(page.isComplete());
+
+    QSignalSpy completeChanged(&page, &QWizardPage::completeChanged);
+    if (copy)
+        page.findChild<QRadioButton*>(QStringLiteral("copyPhotosFrom"))->click();
+    const QString path = folder.isEmpty() ? QString() : mMachine->home() + QLatin1Char('/') + folder;
+    page.findChild<QLineEdit*>(QStringLiteral("photoFolder"))->setText(path);
+    QVERIFY(!completeChanged.isEmpty());
+    QCOMPARE(page.isComplete(), complete);
+    QCOMPARE(page.copyPhotos(), copy);
+    QCOMPARE(page.selectedPhotosPath(), path);
+    const QString status = page.findChild<QLabel*>(QStringLiteral("photoStatus"))->text();
+    QCOMPARE(status.startsWith(QStringLiteral("The above folder cannot be found.")), !complete);
+    if (!complete)
+        QVERIFY(status.endsWith(QStringLiteral(" for more information on how to transfer Blackberry photos to your "
+                                               "PC.")));
+}
+
+void TestDeviceWizard::finishWritesTheSettings()
+{
+    mMachine->writeSettings();
+    const QString phone = mMachine->plugUsbPhone(QStringLiteral("Galaxy"));
+    writeFile(mMachine->home() + QStringLiteral("/Pictures/Blackberry/a.jpg"));
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeNewPhone);
+    wizard.show();
+    clickNext(wizard);
+    auto* backups = wizard.currentPage()->findChild<QListWidget*>(QStringLiteral("backupList"));
+    backups->setCurrentRow(0);
+    wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("copyTextMessages"))->setChecked(true);
+    clickNext(wizard);
+    wizard.currentPage()->findChild<QRadioButton*>(QStringLiteral("copyPhotosFrom"))->click();
+    QVERIFY(wizard.button(QWizard::NextButton)->isEnabled());
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kConnectDevice);
+
+    QListWidget* phones = phoneList(wizard);
+    QCOMPARE(phones->count(), 1);
+    QCOMPARE(phones->item(0)->text(), QStringLiteral("Acme Galaxy"));
+    QVERIFY(!wizard.button(QWizard::FinishButton)->isEnabled());
+    phones->setCurrentRow(0);
+    QVERIFY(wizard.button(QWizard::FinishButton)->isEnabled());
+    QSignalSpy finished(&wizard, &QDialog::finished);
+    wizard.button(QWizard::FinishButton)->click();
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(wizard.result(), int(QDialog::Accepted));
+    QCOMPARE(wizard.saveResult(), 0);
+    QVERIFY(wizard.syncNow());
+
+    // The phone now carries its id, and the settings file an entry for it.
+    QFile idFile(phone + QLatin1Char('/') + Constants::phoneUniqueIdFile());
+    QVERIFY(idFile.open(QIODevice::ReadOnly));
+    const QString id = QString::fromLatin1(idFile.readAll());
+    QVERIFY(!id.isEmpty());
+    SyncSettings saved;
+    QCOMPARE(saved.load(), 0);
+    QVERIFY(!saved.findDeviceElement(id).isNull());
+    QCOMPARE(saved.getStringValue(id, QStringLiteral("name")), QStringLiteral("Acme Galaxy"));
+    bool wholeLibrary = false;
+    int podcastSetting = -1;
+    QStringList playlists;
+    QStringList podcasts;
+    QCOMPARE(saved.getConfig(id, wholeLibrary, podcastSetting, playlists, podcasts), 0);
+    QVERIFY(wholeLibrary);
+    QCOMPARE(podcastSetting, 1);
+    QVERIFY(!saved.convertAacToMp3(id));
+    QVERIFY(!saved.enableArtworkSync(id));
+    QVERIFY(!saved.forceArtworkSync(id));
+    QCOMPARE(saved.numberOfEpisodesToSync(id), 0);
+    QCOMPARE(saved.selectedBackupPath(id), mMachine->backupsFolder() + QStringLiteral("/Backup.ipd"));
+    QVERIFY(saved.copyTextMessages(id));
+    QVERIFY(!saved.copyAddressBook(id));
+    QVERIFY(!saved.copyCalendar(id));
+    QVERIFY(saved.copyPhotos(id));
+    const SyncSettings::SettingsList folders = saved.getSettingsList(id, SettingsKeys::photoFoldersList());
+    QCOMPARE(folders.size(), 1);
+    QCOMPARE(folders.first().first, QString());
+    QCOMPARE(folders.first().second, mMachine->home() + QStringLiteral("/Pictures/Blackberry"));
+}
+
+void TestDeviceWizard::finishKeepsStoredMusicChoices()
+{
+    mMachine->writeSettings(kPhoneId);
+    {
+        // An earlier run copied photos from a folder this run does not copy from.
+        SyncSettings settings;
+        settings.load();
+        settings.setCopyPhotos(kPhoneId, true);
+        settings.addToSettingsList(kPhoneId, SettingsKeys::photoFoldersList(), QString(), QStringLiteral("/old"));
+        QCOMPARE(settings.save(), 0);
+    }
+    mMachine->plugUsbPhone(QStringLiteral("Galaxy"), kPhoneId.toLatin1());
+    FakeMusicLibrary library;
+    library.addPlaylist(QStringLiteral("Road trip"), {});
+    library.addPlaylist(QStringLiteral("Party"), {});
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(&library, list.get(), nullptr, DeviceWizard::kModeChangeSettings);
+    wizard.show();
+    walkToConnectPage(wizard);
+    phoneList(wizard)->setCurrentRow(0);
+    wizard.button(QWizard::FinishButton)->click();
+    QCOMPARE(wizard.saveResult(), 0);
+
+    SyncSettings saved;
+    QCOMPARE(saved.load(), 0);
+    bool wholeLibrary = true;
+    int podcastSetting = -1;
+    QStringList playlists;
+    QStringList podcasts;
+    QCOMPARE(saved.getConfig(kPhoneId, wholeLibrary, podcastSetting, playlists, podcasts), 0);
+    // The pages that are never shown hand the stored choices back unchanged,
+    // also a playlist the library no longer has.
+    QVERIFY(!wholeLibrary);
+    QCOMPARE(playlists, (QStringList{QStringLiteral("Road trip"), QStringLiteral("Gone")}));
+    QCOMPARE(podcastSetting, 2);
+    QCOMPARE(podcasts, QStringList{QStringLiteral("News")});
+    QCOMPARE(saved.numberOfEpisodesToSync(kPhoneId), 3);
+    QCOMPARE(saved.getStringValue(kPhoneId, QStringLiteral("name")), QStringLiteral("Acme Galaxy"));
+    // Conversion and album art are always switched off by the wizard.
+    QVERIFY(!saved.convertAacToMp3(kPhoneId));
+    QVERIFY(!saved.enableArtworkSync(kPhoneId));
+    QVERIFY(!saved.copyPhotos(kPhoneId));
+    QVERIFY(saved.getSettingsList(kPhoneId, SettingsKeys::photoFoldersList()).isEmpty());
+    QVERIFY(wizard.syncNow());
+}
+
+void TestDeviceWizard::cancelWritesNothing()
+{
+    mMachine->plugUsbPhone(QStringLiteral("Galaxy"));
+    auto list = mMachine->makeDeviceList();
+    {
+        DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeFirstRun);
+        wizard.show();
+        walkToConnectPage(wizard);
+        phoneList(wizard)->setCurrentRow(0);
+        wizard.button(QWizard::CancelButton)->click();
+        QCOMPARE(wizard.result(), int(QDialog::Rejected));
+    }
+    QVERIFY(!QFile::exists(SyncSettings::filePath()));
+    QVERIFY(list->DeviceIsSelected());
+}
+
+void TestDeviceWizard::failedSaveIsReportedAndStopsTheSync()
+{
+    // A folder stands where the settings file belongs: it can be neither read nor replaced.
+    QDir().mkpath(SyncSettings::filePath());
+    mMachine->plugUsbPhone(QStringLiteral("Galaxy"), kPhoneId.toLatin1());
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeFirstRun);
+    wizard.show();
+    walkToConnectPage(wizard);
+    phoneList(wizard)->setCurrentRow(0);
+    MessageBoxCloser closer;
+    wizard.button(QWizard::FinishButton)->click();
+    QCOMPARE(wizard.result(), int(QDialog::Accepted));
+    QCOMPARE(wizard.saveResult(), SyncSettings::kErrorCannotSaveFile);
+    QVERIFY(!wizard.syncNow());
+    QCOMPARE(closer.titles, QStringList{QStringLiteral("Velmora for Blackberry")});
+    QVERIFY(closer.texts.first().startsWith(QStringLiteral("Your settings could not be saved")));
+}
+
+void TestDeviceWizard::unpluggedPhoneDisablesFinish()
+{
+    mMachine->writeSettings();
+    mMachine->plugUsbPhone(QStringLiteral("Galaxy"), kPhoneId.toLatin1());
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeChangeSettings);
+    wizard.show();
+    walkToConnectPage(wizard);
+    QListWidget* phones = phoneList(wizard);
+    phones->setCurrentRow(0);
+    QVERIFY(wizard.button(QWizard::FinishButton)->isEnabled());
+    QVERIFY(list->DeviceIsSelected());
+
+    mMachine->unplugAll();
+    list->update(); // the auto-refresh timer's tick
+    QCOMPARE(phones->count(), 0);
+    QVERIFY(!wizard.button(QWizard::FinishButton)->isEnabled());
+    QVERIFY(!list->DeviceIsSelected());
+
+    mMachine->plugUsbPhone(QStringLiteral("Pixel"), "OTHER");
+    list->update();
+    QCOMPARE(phones->count(), 1);
+    QCOMPARE(phones->item(0)->text(), QStringLiteral("Acme Pixel"));
+    QVERIFY(!wizard.button(QWizard::FinishButton)->isEnabled());
+    phones->setCurrentRow(0);
+    QVERIFY(wizard.button(QWizard::FinishButton)->isEnabled());
+
+    // Leaving the page switches the list's refreshing off again.
+    wizard.back();
+    mMachine->unplugAll();
+    list->update();
+    QCOMPARE(phones->count(), 1);
+}
+
+void TestDeviceWizard::unmountedPhoneIsRefused()
+{
+    mMachine->writeSettings();
+    const QString phone = mMachine->plugUsbPhone(QStringLiteral("Galaxy"), kPhoneId.toLatin1());
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeChangeSettings);
+    wizard.show();
+    walkToConnectPage(wizard);
+    phoneList(wizard)->setCurrentRow(0);
+    // The drive goes away under its mount point: the space query fails.
+    QVERIFY(QDir(phone).removeRecursively());
+
+    MessageBoxCloser closer;
+    wizard.button(QWizard::FinishButton)->click();
+    QCOMPARE(wizard.currentId(), WizardPageId::kConnectDevice);
+    QVERIFY(wizard.isVisible());
+    QCOMPARE(closer.texts.size(), 1);
+    QVERIFY(closer.texts.first().startsWith(
+        QStringLiteral("<p>It is necessary to enable the USB connection on your phone before synchronizing.")));
+    QVERIFY(closer.texts.first().contains(QStringLiteral("/blog/files/enable_usb.html")));
+    QVERIFY(!QFile::exists(phone + QLatin1Char('/') + Constants::phoneUniqueIdFile()));
+}
+
+void TestDeviceWizard::unableToOpenWarningOnceAndOnlyOnPhonePage()
+{
+    mMachine->writeSettings();
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeChangeSettings);
+    wizard.show();
+    MessageBoxCloser closer;
+    emit list->unableToOpenDevice();
+    QVERIFY(closer.texts.isEmpty());
+    walkToConnectPage(wizard);
+    emit list->unableToOpenDevice();
+    emit list->unableToOpenDevice();
+    QCOMPARE(closer.titles, QStringList{QStringLiteral("Unable to Connect to The Device")});
+    QCOMPARE(closer.texts, QStringList{QStringLiteral("It has not been possible to connect to the device. Try "
+                                                      "restarting the device and your PC then try again.")});
+}
+
+void TestDeviceWizard::deletedWizardIsNoLongerObserved()
+{
+    mMachine->writeSettings();
+    mMachine->plugUsbPhone(QStringLiteral("Galaxy"), kPhoneId.toLatin1());
+    auto list = mMachine->makeDeviceList();
+    {
+        DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeChangeSettings);
+        wizard.show();
+        walkToConnectPage(wizard);
+        phoneList(wizard)->setCurrentRow(0);
+        wizard.button(QWizard::FinishButton)->click();
+        QCOMPARE(wizard.saveResult(), 0);
+    }
+    // The page that observed the list went with the wizard: the list's timer
+    // must neither refresh for it nor call it.
+    mMachine->unplugAll();
+    list->update();
+    QCOMPARE(list->GetDevices().size(), 1);
+}
+
+QTEST_MAIN(TestDeviceWizard)
+#include "tst_DeviceWizard.moc"
