@@ -45,16 +45,32 @@ void applyWizardWatermark(QWizardPage* page)
     page->setPixmap(QWizard::WatermarkPixmap, QPixmap(QStringLiteral(":/images/wizard1.png")));
 }
 
+namespace {
+
+// The texts may carry help links in the middle of a line, where the automatic
+// detection of rich text does not look.
+void showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& text)
+{
+    TraceScope trace("WizardSupport::showMessage");
+    traceValue("message", text);
+    QMessageBox box(icon, Constants::applicationTitle(), text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::RichText);
+    // Help links open in the user's browser.
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+        label->setOpenExternalLinks(true);
+    box.exec();
+}
+
+} // namespace
+
 void showCriticalMessage(QWidget* parent, const QString& text)
 {
     TraceScope trace("WizardSupport::showCriticalMessage");
-    traceValue("message", text);
-    QMessageBox::critical(parent, Constants::applicationTitle(), text);
+    showMessage(parent, QMessageBox::Critical, text);
 }
 
 void showWarningMessage(QWidget* parent, const QString& text)
 {
     TraceScope trace("WizardSupport::showWarningMessage");
-    traceValue("message", text);
-    QMessageBox::warning(parent, Constants::applicationTitle(), text);
+    showMessage(parent, QMessageBox::Warning, text);
 }

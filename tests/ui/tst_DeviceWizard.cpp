@@ -60,6 +60,7 @@ public:
     }
     QStringList titles;
     QStringList texts;
+    QList<Qt::TextFormat> formats;
 
 private:
     void poll()
@@ -69,6 +70,7 @@ private:
             return;
         titles.append(box->windowTitle());
         texts.append(box->text());
+        formats.append(box->textFormat());
         box->done(QMessageBox::Ok);
     }
     QTimer mTimer;
@@ -346,6 +348,8 @@ void TestDeviceWizard::backupPageRefusesIncompleteChoices()
         "then you can use Blackberry Desktop to create one.  Click <a href=\"")));
     QVERIFY(closer.texts.at(0).contains(Constants::helpBaseUrl()
                                         + QStringLiteral("/blog/files/create_blackberry_backup.html\">here</a>")));
+    // The link sits mid-line, where plain text would be assumed.
+    QCOMPARE(closer.formats.at(0), Qt::RichText);
     QCOMPARE(closer.texts.at(1), QStringLiteral("You have selected a backup but you have not selected which data to "
                                                 "transfer. Select one or more of the checkboxes to continue."));
 }
