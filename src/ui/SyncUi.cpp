@@ -48,11 +48,6 @@ constexpr int kUploadErrorCopyFailed = -6005;
 // Poll interval while waiting for a sync thread that may still post to us.
 constexpr unsigned long kThreadPollMs = 50;
 
-QString productName()
-{
-    return QStringLiteral("Velmora for Blackberry");
-}
-
 QString helpLink(const QString& page)
 {
     return QStringLiteral("<a href=\"%1%2\">").arg(Constants::helpBaseUrl(), page) + QObject::tr("here")
@@ -86,17 +81,19 @@ SyncUi::SyncUi(Environment environment, QWidget* parent)
     : QWidget(parent)
 {
     TraceScope trace("SyncUi::SyncUi");
-    mStartTimer = std::make_unique<QTimer>();
+    // A child, so that tests can hold the start-up sequence back.
+    mStartTimer = new QTimer(this);
+    mStartTimer->setObjectName(QStringLiteral("startTimer"));
     mSettings = std::make_unique<SyncSettings>();
     mDeviceList = std::make_unique<DeviceList>(mSettings.get(), std::move(environment.mtpSource),
                                                environment.procRoot, environment.sysRoot);
     mLibrary = environment.library ? std::move(environment.library) : std::make_unique<LocalMusicLibrary>();
     mAutoRefresher = std::make_unique<AutoRefresher>(mLibrary.get(), mDeviceList.get());
     mITunesStoppedBox = new QMessageBox(this);
-    mITunesStoppedBox->setWindowTitle(productName());
+    mITunesStoppedBox->setWindowTitle(Constants::applicationTitle());
     mITunesStoppedBox->setWindowModality(Qt::NonModal);
 
-    setWindowTitle(productName());
+    setWindowTitle(Constants::applicationTitle());
     setMinimumWidth(kWindowWidth);
     setMaximumWidth(kWindowWidth);
     mSettings->load();
@@ -110,7 +107,7 @@ SyncUi::SyncUi(Environment environment, QWidget* parent)
     connect(mLibrary.get(), &LocalMusicLibrary::initialisationComplete, this, &SyncUi::iTunesStarted);
     connect(mLibrary.get(), &LocalMusicLibrary::iTunesFailure, this, &SyncUi::iTunesFailure);
     connect(mLibrary.get(), &LocalMusicLibrary::iTunesOkay, this, &SyncUi::iTunesOkay);
-    connect(mStartTimer.get(), &QTimer::timeout, this, &SyncUi::waitExpired);
+    connect(mStartTimer, &QTimer::timeout, this, &SyncUi::waitExpired);
     connect(mAutoRefresher.get(), &AutoRefresher::connectedDeviceStateChanged, this,
             qOverload<int, int>(&SyncUi::UpdateProgress));
     connect(mAutoRefresher.get(), &AutoRefresher::freeSpaceUpdate, mSpaceGauge, &SpaceGauge::update);
@@ -305,7 +302,7 @@ void SyncUi::startSync()
         traceMessage("Device is connected");
         if (!mDeviceList->ConnectedDevice()->IsMounted()) {
             traceMessage("Device is not mounted");
-            showWarningBox(productName(),
+            showWarningBox(Constants::applicationTitle(),
                            tr("<p>It is necessary to enable the USB connection on your phone before "
                               "synchronizing. Click ")
                                + helpLink(QStringLiteral("/blog/files/enable_usb.html"))
@@ -497,8 +494,11 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
         showIdle(tr("Connect your phone to the PC"), tr("If your phone is already connected then click Help"));
         break;
     case StateReady: {
-        // After a sync the result stays on screen until the phone changes.
-        if (previousState != StateNoPhone && previousState != StateReady)
+        // The result of a finished run stays on screen until the phone
+        // changes. After a closed wizard (states 4 and 5 show nothing of
+        // their own) the window must come back, or its buttons stay disabled.
+        if (previousState == StateComplete || previousState == StateCompleteWithErrors
+            || previousState == StateCancelled || previousState >= kFirstBusyState)
             break;
         QString detail = mDetailLabel->text();
         if (mDeviceList->DeviceIsConnected())
@@ -568,7 +568,7 @@ void SyncUi::postSyncChecks()
 {
     TraceScope trace("SyncUi::postSyncChecks");
     if (mMusicSync && mMusicSync->mDataTransferFailed) {
-        showWarningBox(productName(),
+        showWarningBox(Constants::applicationTitle(),
                        tr("<p>It has not been possible to transfer data from the selected backup. If the backup "
                           "is encrypted then please create a non-encrypted backup using iTunes.</p>"));
     }
@@ -664,10 +664,10 @@ void SyncUi::helpLinkClicked(QString aLink)
     traceValue("aLink", aLink);
     if (aLink != Constants::helpLinkName())
         return;
+    const QString product = Constants::applicationTitle();
     QMessageBox box(QMessageBox::Information, tr("iTunes Information"),
-                    tr("iTunes must be running for ") + productName() + tr(" to work correctly. It is important that "
-                                                                           "iTunes is not closed while ")
-                        + productName()
+                    tr("iTunes must be running for ") + product
+                        + tr(" to work correctly. It is important that iTunes is not closed while ") + product
                         + tr(" is running.\n\nIf iTunes is displaying any message boxes then please cancel them "
                              "before continuing."),
                     QMessageBox::Ok, this);

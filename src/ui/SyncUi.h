@@ -55,6 +55,7 @@ public:
 
     int state() const { return mState; }
     DeviceList* deviceList() const { return mDeviceList.get(); }
+    AutoRefresher* autoRefresher() const { return mAutoRefresher.get(); }
     MusicSync* musicSync() const { return mMusicSync.get(); }
 
 public slots:
@@ -97,7 +98,6 @@ private:
     QString connectedDeviceId() const;
     void showWarningBox(const QString& title, const QString& text);
 
-    std::unique_ptr<QTimer> mStartTimer;
     std::unique_ptr<SyncSettings> mSettings;
     std::unique_ptr<DeviceList> mDeviceList;
     std::unique_ptr<LocalMusicLibrary> mLibrary;
@@ -105,6 +105,7 @@ private:
     QMessageBox* mITunesStoppedBox = nullptr;
     std::unique_ptr<MusicSync> mMusicSync;
 
+    QTimer* mStartTimer = nullptr;
     QProgressBar* mProgressBar = nullptr;
     SpaceGauge* mSpaceGauge = nullptr;
     QLabel* mStatusLabel = nullptr;
