@@ -557,6 +557,8 @@ void SyncUiTest::unmountedPhoneIsNotSynced()
              qPrintable(seen));
     QVERIFY(seen.contains(Constants::helpBaseUrl() + QStringLiteral("/blog/files/enable_usb.html")));
     QVERIFY(!rig.window().musicSync());
+    // The window goes on watching the phone: the refresher reports it again.
+    QCOMPARE(rig.window().state(), 1);
 }
 
 void SyncUiTest::unconfiguredPhoneOpensTheWizard()
