@@ -20,6 +20,7 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -178,6 +179,7 @@ private slots:
     void unconfiguredPhoneOpensTheWizard();
     void closeWhileSyncingCancelsAndClosesLater();
     void closeWhenIdleClosesAtOnce();
+    void destroyingTheWindowReleasesAWaitingEngine();
     void unableToConnectShownOnce();
     void iTunesNoticeAfterManyFailures();
     void helpButtonAndLinks();
@@ -618,6 +620,21 @@ void SyncUiTest::closeWhenIdleClosesAtOnce()
     window.UpdateProgress(0, 0);
     QVERIFY(window.close());
     QVERIFY(!window.isVisible());
+}
+
+void SyncUiTest::destroyingTheWindowReleasesAWaitingEngine()
+{
+    auto rig = std::make_unique<Rig>();
+    rig->addTrack(qint64(1) << 60);
+    QTRY_VERIFY(rig->phoneListed(true));
+    rig->window().startSync();
+    QPointer<QThread> thread(rig->window().musicSync()->thread());
+    // No events are handled meanwhile: the engine asks about the space and
+    // waits for an answer that never comes, as when the program quits.
+    QThread::msleep(1500);
+    QVERIFY(thread && thread->isRunning());
+    rig.reset();
+    QVERIFY(thread.isNull());
 }
 
 void SyncUiTest::unableToConnectShownOnce()
