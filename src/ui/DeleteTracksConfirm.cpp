@@ -13,14 +13,13 @@
 #include <QVBoxLayout>
 
 DeleteTracksConfirm::DeleteTracksConfirm(const TrackList& tracks, QWidget* parent)
-    : QDialog(parent)
-    , mTracks(tracks)
+    : QDialog(parent), mTracks(tracks)
 {
     TraceScope trace("DeleteTracksConfirm::DeleteTracksConfirm");
     setModal(true);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(
-        new QLabel(tr("The following tracks will be removed from your device. Do you want to continue?"), this));
+    layout->addWidget(new QLabel(
+        tr("The following tracks will be removed from your device. Do you want to continue?"), this));
     layout->addWidget(makeTrackNameList(trackNames(mTracks), this));
     mAlwaysDeleteCheckBox = new QCheckBox(tr("Always delete tracks without warning"), this);
     layout->addWidget(mAlwaysDeleteCheckBox);

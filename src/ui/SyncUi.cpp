@@ -50,35 +50,27 @@ constexpr unsigned long kThreadPollMs = 50;
 
 QString helpLink(const QString& page)
 {
-    return QStringLiteral("<a href=\"%1%2\">").arg(Constants::helpBaseUrl(), page) + QObject::tr("here")
-           + QStringLiteral("</a>");
+    return QStringLiteral("<a href=\"%1%2\">").arg(Constants::helpBaseUrl(), page) + QObject::tr("here") +
+           QStringLiteral("</a>");
 }
 
 bool isEndOfRun(int state)
 {
-    return state == StateComplete || state == StateCompleteWithErrors || state == StateNotConfigured
-           || state == StateSettingsError || state == StateCancelled;
+    return state == StateComplete || state == StateCompleteWithErrors || state == StateNotConfigured ||
+           state == StateSettingsError || state == StateCancelled;
 }
 
 } // namespace
 
-SyncUi::Environment::Environment()
-    : procRoot(QStringLiteral("/proc"))
-    , sysRoot(QStringLiteral("/sys"))
-{
-}
+SyncUi::Environment::Environment() : procRoot(QStringLiteral("/proc")), sysRoot(QStringLiteral("/sys")) {}
 
 SyncUi::Environment::~Environment() = default;
 SyncUi::Environment::Environment(Environment&&) noexcept = default;
 SyncUi::Environment& SyncUi::Environment::operator=(Environment&&) noexcept = default;
 
-SyncUi::SyncUi(QWidget* parent)
-    : SyncUi(Environment(), parent)
-{
-}
+SyncUi::SyncUi(QWidget* parent) : SyncUi(Environment(), parent) {}
 
-SyncUi::SyncUi(Environment environment, QWidget* parent)
-    : QWidget(parent)
+SyncUi::SyncUi(Environment environment, QWidget* parent) : QWidget(parent)
 {
     TraceScope trace("SyncUi::SyncUi");
     // A child, so that tests can hold the start-up sequence back.
@@ -304,9 +296,9 @@ void SyncUi::startSync()
             traceMessage("Device is not mounted");
             showWarningBox(Constants::applicationTitle(),
                            tr("<p>It is necessary to enable the USB connection on your phone before "
-                              "synchronizing. Click ")
-                               + helpLink(QStringLiteral("/blog/files/enable_usb.html"))
-                               + tr(" for instructions on how to do this.<p>"));
+                              "synchronizing. Click ") +
+                               helpLink(QStringLiteral("/blog/files/enable_usb.html")) +
+                               tr(" for instructions on how to do this.<p>"));
             // Keep watching the phone, so the window notices once the user has
             // switched its USB connection on.
             mAutoRefresher->start();
@@ -491,14 +483,15 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
     switch (state) {
     case StateNoPhone:
         mState = StateNoPhone;
-        showIdle(tr("Connect your phone to the PC"), tr("If your phone is already connected then click Help"));
+        showIdle(tr("Connect your phone to the PC"),
+                 tr("If your phone is already connected then click Help"));
         break;
     case StateReady: {
         // The result of a finished run stays on screen until the phone
         // changes. After a closed wizard (states 4 and 5 show nothing of
         // their own) the window must come back, or its buttons stay disabled.
-        if (previousState == StateComplete || previousState == StateCompleteWithErrors
-            || previousState == StateCancelled || previousState >= kFirstBusyState)
+        if (previousState == StateComplete || previousState == StateCompleteWithErrors ||
+            previousState == StateCancelled || previousState >= kFirstBusyState)
             break;
         QString detail = mDetailLabel->text();
         if (mDeviceList->DeviceIsConnected())
@@ -568,9 +561,10 @@ void SyncUi::postSyncChecks()
 {
     TraceScope trace("SyncUi::postSyncChecks");
     if (mMusicSync && mMusicSync->mDataTransferFailed) {
-        showWarningBox(Constants::applicationTitle(),
-                       tr("<p>It has not been possible to transfer data from the selected backup. If the backup "
-                          "is encrypted then please create a non-encrypted backup using iTunes.</p>"));
+        showWarningBox(
+            Constants::applicationTitle(),
+            tr("<p>It has not been possible to transfer data from the selected backup. If the backup "
+               "is encrypted then please create a non-encrypted backup using iTunes.</p>"));
     }
     if (!mDeviceList->DeviceIsConnected())
         return;
@@ -640,12 +634,13 @@ void SyncUi::notEnoughSpace(qint64 aAdditionalSpaceRequired)
     TraceScope trace("SyncUi::notEnoughSpace");
     traceValue("aAdditionalSpaceRequired", QString::number(aAdditionalSpaceRequired));
     const qint64 megabytes = shortfallInMegabytes(aAdditionalSpaceRequired);
-    QMessageBox box(QMessageBox::Warning, tr("Not Enough Space"),
-                    tr("You do not have enough space on your phone to complete the synchronization.  You need to "
-                       "free up %1 MB. Do you want to continue with the sync anyway? Note that if you do this then "
-                       "some tracks will not be copied.")
-                        .arg(megabytes),
-                    QMessageBox::NoButton, this);
+    QMessageBox box(
+        QMessageBox::Warning, tr("Not Enough Space"),
+        tr("You do not have enough space on your phone to complete the synchronization.  You need to "
+           "free up %1 MB. Do you want to continue with the sync anyway? Note that if you do this then "
+           "some tracks will not be copied.")
+            .arg(megabytes),
+        QMessageBox::NoButton, this);
     QPushButton* dontSync = box.addButton(tr("Don't Sync"), QMessageBox::RejectRole);
     box.addButton(tr("Sync Anyway"), QMessageBox::AcceptRole);
     box.exec();
@@ -665,12 +660,13 @@ void SyncUi::helpLinkClicked(QString aLink)
     if (aLink != Constants::helpLinkName())
         return;
     const QString product = Constants::applicationTitle();
-    QMessageBox box(QMessageBox::Information, tr("iTunes Information"),
-                    tr("iTunes must be running for ") + product
-                        + tr(" to work correctly. It is important that iTunes is not closed while ") + product
-                        + tr(" is running.\n\nIf iTunes is displaying any message boxes then please cancel them "
-                             "before continuing."),
-                    QMessageBox::Ok, this);
+    QMessageBox box(
+        QMessageBox::Information, tr("iTunes Information"),
+        tr("iTunes must be running for ") + product +
+            tr(" to work correctly. It is important that iTunes is not closed while ") + product +
+            tr(" is running.\n\nIf iTunes is displaying any message boxes then please cancel them "
+               "before continuing."),
+        QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -684,8 +680,9 @@ void SyncUi::iTunesFailure()
 {
     TraceScope trace("SyncUi::iTunesFailure");
     if (mITunesFailureCount > kITunesFailuresBeforeNotice) {
-        mITunesStoppedBox->setText(tr("iTunes has stopped responding. If iTunes is displaying any messages or "
-                                      "dialog boxes then close them."));
+        mITunesStoppedBox->setText(
+            tr("iTunes has stopped responding. If iTunes is displaying any messages or "
+               "dialog boxes then close them."));
         mITunesStoppedBox->show();
         mITunesFailureCount = 0;
     }
@@ -705,9 +702,10 @@ void SyncUi::unableToOpenDevice()
     if (mUnableToOpenShown)
         return;
     mUnableToOpenShown = true;
-    showWarningBox(tr("Unable to Connect to The Device"),
-                   tr("It has not been possible to connect to the device. Try restarting the device and your PC "
-                      "then try again."));
+    showWarningBox(
+        tr("Unable to Connect to The Device"),
+        tr("It has not been possible to connect to the device. Try restarting the device and your PC "
+           "then try again."));
 }
 
 void SyncUi::closeEvent(QCloseEvent* event)

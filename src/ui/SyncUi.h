@@ -38,7 +38,7 @@ public:
         Environment(Environment&&) noexcept;
         Environment& operator=(Environment&&) noexcept;
 
-        std::unique_ptr<MtpPhoneSource> mtpSource; // null: no MTP phones are listed
+        std::unique_ptr<MtpPhoneSource> mtpSource;  // null: no MTP phones are listed
         std::unique_ptr<LocalMusicLibrary> library; // null: the plain library
         QString procRoot;
         QString sysRoot;

@@ -9,17 +9,16 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-UsbEjectWarning::UsbEjectWarning(QWidget* parent)
-    : QDialog(parent)
+UsbEjectWarning::UsbEjectWarning(QWidget* parent) : QDialog(parent)
 {
     TraceScope trace("UsbEjectWarning::UsbEjectWarning");
     setModal(true);
     setMinimumWidth(300);
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(
-        tr("<p>Synchronization is complete.</p><p>Please eject your phone before disconnecting, click ")
-            + QStringLiteral("<a href=\"%1/blog/files/usbeject.htm\">").arg(Constants::helpBaseUrl()) + tr("here")
-            + QStringLiteral("</a>") + tr(" for more details.</p>"),
+        tr("<p>Synchronization is complete.</p><p>Please eject your phone before disconnecting, click ") +
+            QStringLiteral("<a href=\"%1/blog/files/usbeject.htm\">").arg(Constants::helpBaseUrl()) +
+            tr("here") + QStringLiteral("</a>") + tr(" for more details.</p>"),
         this);
     label->setWordWrap(true);
     label->setTextFormat(Qt::RichText);

@@ -175,8 +175,8 @@ void DialogsTest::syncWarningLinkOpensTheHelpPage()
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "open");
     QWidget parent;
     SyncWarningDialog dialog(&parent, QList<Track>{}, 1);
-    emit dialog.findChild<QLabel*>()->linkActivated(Constants::helpBaseUrl()
-                                                    + QStringLiteral("/blog/files/copyfailed.htm"));
+    emit dialog.findChild<QLabel*>()->linkActivated(Constants::helpBaseUrl() +
+                                                    QStringLiteral("/blog/files/copyfailed.htm"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     QCOMPARE(recorder.mUrls,
              QList<QUrl>{QUrl(Constants::helpBaseUrl() + QStringLiteral("/blog/files/copyfailed.htm"))});
@@ -208,8 +208,8 @@ void DialogsTest::usbEjectResult()
     QFETCH(bool, escape);
     QFETCH(int, expected);
     UsbEjectWarning reminder;
-    QVERIFY(reminder.findChild<QLabel*>()->text().contains(Constants::helpBaseUrl()
-                                                            + QStringLiteral("/blog/files/usbeject.htm")));
+    QVERIFY(reminder.findChild<QLabel*>()->text().contains(Constants::helpBaseUrl() +
+                                                           QStringLiteral("/blog/files/usbeject.htm")));
     const int result = runModally(reminder, [&](QWidget* shown) {
         shown->findChild<QCheckBox*>()->setChecked(tick);
         if (escape)

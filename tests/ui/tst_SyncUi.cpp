@@ -47,14 +47,15 @@ public:
         if (phone == Phone::None) {
             mTree.writeMountInfo(QByteArray());
         } else {
-            mTree.addDisk(kUsbBus, QStringLiteral("sdb"), QStringLiteral("8:16"), 1, QStringLiteral("SAMSUNG"),
-                          QStringLiteral("Galaxy"));
+            mTree.addDisk(kUsbBus, QStringLiteral("sdb"), QStringLiteral("8:16"), 1,
+                          QStringLiteral("SAMSUNG"), QStringLiteral("Galaxy"));
             mTree.addPartition(QStringLiteral("sdb"), QStringLiteral("sdb1"), QStringLiteral("8:17"));
             QString mountPoint = mHome.phoneRoot();
             mountPoint.chop(1);
             if (phone == Phone::Unreachable)
                 mountPoint = mHome.home() + QStringLiteral("/no-such-mount");
-            mTree.addMount(QStringLiteral("8:17"), mountPoint, QStringLiteral("vfat"), QStringLiteral("/dev/sdb1"));
+            mTree.addMount(QStringLiteral("8:17"), mountPoint, QStringLiteral("vfat"),
+                           QStringLiteral("/dev/sdb1"));
         }
         SyncUi::Environment environment;
         environment.procRoot = mTree.procRoot();
@@ -82,8 +83,7 @@ public:
 
     QString status() const { return label("statusLabel"); }
     QString detail() const { return label("detailLabel"); }
-    template <typename T>
-    T* widget(const char* name) const
+    template <typename T> T* widget(const char* name) const
     {
         return mWindow->findChild<T*>(QString::fromLatin1(name));
     }
@@ -238,46 +238,54 @@ void SyncUiTest::stateTable_data()
     const QString preparing = QStringLiteral("Preparing to synchronize");
     const QString wait = QStringLiteral("Please Wait");
     // Idle bars are reset: the value is one below the minimum.
-    QTest::newRow("0 no phone") << -1 << 0 << 0 << noPhone << clickHelp << true << false << 100 << -1 << false << 0;
-    QTest::newRow("1 after 0") << 0 << 1 << 0 << ready << clickHelp << true << false << 100 << -1 << true << 0;
-    QTest::newRow("1 after 2 keeps the result") << 2 << 1 << 0 << complete << QString() << true << false << 100 << -1
-                                                << true << 0;
-    QTest::newRow("1 after 6 keeps the result") << 6 << 1 << 0 << "Phone synchronization was cancelled" << QString()
-                                                << true << false << 100 << -1 << true << 0;
-    QTest::newRow("1 after a closed wizard") << 4 << 1 << 0 << ready << QString() << true << false << 100 << -1
-                                             << true << 1;
-    QTest::newRow("2 complete") << 13 << 2 << 0 << complete << QString() << true << false << 100 << -1 << true << 0;
-    QTest::newRow("3 with errors") << 15 << 3 << 0 << complete << "Errors detected" << true << false << 100 << -1
-                                   << true << 0;
-    QTest::newRow("4 not configured") << 9 << 4 << 0 << preparing << QString() << false << false << 0 << 0 << true
-                                      << 1;
-    QTest::newRow("5 settings error") << 9 << 5 << 0 << preparing << QString() << false << false << 0 << 0 << false
-                                      << 1;
+    QTest::newRow("0 no phone") << -1 << 0 << 0 << noPhone << clickHelp << true << false << 100 << -1 << false
+                                << 0;
+    QTest::newRow("1 after 0") << 0 << 1 << 0 << ready << clickHelp << true << false << 100 << -1 << true
+                               << 0;
+    QTest::newRow("1 after 2 keeps the result")
+        << 2 << 1 << 0 << complete << QString() << true << false << 100 << -1 << true << 0;
+    QTest::newRow("1 after 6 keeps the result") << 6 << 1 << 0 << "Phone synchronization was cancelled"
+                                                << QString() << true << false << 100 << -1 << true << 0;
+    QTest::newRow("1 after a closed wizard")
+        << 4 << 1 << 0 << ready << QString() << true << false << 100 << -1 << true << 1;
+    QTest::newRow("2 complete") << 13 << 2 << 0 << complete << QString() << true << false << 100 << -1 << true
+                                << 0;
+    QTest::newRow("3 with errors") << 15 << 3 << 0 << complete << "Errors detected" << true << false << 100
+                                   << -1 << true << 0;
+    QTest::newRow("4 not configured")
+        << 9 << 4 << 0 << preparing << QString() << false << false << 0 << 0 << true << 1;
+    QTest::newRow("5 settings error")
+        << 9 << 5 << 0 << preparing << QString() << false << false << 0 << 0 << false << 1;
     QTest::newRow("6 cancelled") << 14 << 6 << 0 << "Phone synchronization was cancelled" << QString() << true
                                  << false << 100 << -1 << true << 0;
-    QTest::newRow("7 changes nothing") << 9 << 7 << 0 << preparing << QString() << false << true << 0 << 0 << false
-                                       << 0;
-    QTest::newRow("8 starting") << 0 << 8 << 0 << "Starting Velmora" << wait << false << true << 0 << 0 << false << 0;
-    QTest::newRow("9 preparing") << 0 << 9 << 0 << preparing << QString() << false << true << 0 << 0 << false << 0;
-    QTest::newRow("10 preparing delete") << 0 << 10 << 0 << "Preparing to delete tracks" << QString() << false
-                                         << true << 0 << 0 << false << 0;
-    QTest::newRow("11 album art") << 0 << 11 << 0 << "Checking for album art" << QString() << false << true << 0 << 0
-                                  << false << 0;
-    QTest::newRow("12 deleting") << 0 << 12 << 0 << "Deleting tracks from the phone" << QString() << false << true
-                                 << 0 << 0 << false << 0;
-    QTest::newRow("13 copying 40%") << 0 << 13 << 40 << "Copying tracks to the phone" << QString() << false << true
-                                    << 100 << 40 << false << 0;
-    QTest::newRow("13 copying 0%") << 9 << 13 << 0 << "Copying tracks to the phone" << QString() << false << true
-                                   << 100 << -1 << false << 0;
-    QTest::newRow("14 cancelling") << 0 << 14 << 0 << "Cancelling" << wait << false << true << 0 << 0 << false << 0;
-    QTest::newRow("15 playlists") << 0 << 15 << 0 << "Updating playlists" << QString() << false << true << 0 << 0
-                                  << false << 0;
-    QTest::newRow("16 photos") << 0 << 16 << 0 << "Copying photos to the phone" << QString() << false << true << 0
-                               << 0 << false << 0;
-    QTest::newRow("17 video") << 0 << 17 << 0 << "Converting video" << QString() << false << true << 0 << 0 << false
-                              << 0;
-    QTest::newRow("18 is ignored") << 0 << 18 << 0 << noPhone << clickHelp << true << false << 100 << -1 << false << 0;
-    QTest::newRow("-2 is ignored") << 9 << -2 << 0 << preparing << QString() << false << true << 0 << 0 << false << 0;
+    QTest::newRow("7 changes nothing")
+        << 9 << 7 << 0 << preparing << QString() << false << true << 0 << 0 << false << 0;
+    QTest::newRow("8 starting") << 0 << 8 << 0 << "Starting Velmora" << wait << false << true << 0 << 0
+                                << false << 0;
+    QTest::newRow("9 preparing") << 0 << 9 << 0 << preparing << QString() << false << true << 0 << 0 << false
+                                 << 0;
+    QTest::newRow("10 preparing delete")
+        << 0 << 10 << 0 << "Preparing to delete tracks" << QString() << false << true << 0 << 0 << false << 0;
+    QTest::newRow("11 album art") << 0 << 11 << 0 << "Checking for album art" << QString() << false << true
+                                  << 0 << 0 << false << 0;
+    QTest::newRow("12 deleting") << 0 << 12 << 0 << "Deleting tracks from the phone" << QString() << false
+                                 << true << 0 << 0 << false << 0;
+    QTest::newRow("13 copying 40%") << 0 << 13 << 40 << "Copying tracks to the phone" << QString() << false
+                                    << true << 100 << 40 << false << 0;
+    QTest::newRow("13 copying 0%") << 9 << 13 << 0 << "Copying tracks to the phone" << QString() << false
+                                   << true << 100 << -1 << false << 0;
+    QTest::newRow("14 cancelling") << 0 << 14 << 0 << "Cancelling" << wait << false << true << 0 << 0 << false
+                                   << 0;
+    QTest::newRow("15 playlists") << 0 << 15 << 0 << "Updating playlists" << QString() << false << true << 0
+                                  << 0 << false << 0;
+    QTest::newRow("16 photos") << 0 << 16 << 0 << "Copying photos to the phone" << QString() << false << true
+                               << 0 << 0 << false << 0;
+    QTest::newRow("17 video") << 0 << 17 << 0 << "Converting video" << QString() << false << true << 0 << 0
+                              << false << 0;
+    QTest::newRow("18 is ignored") << 0 << 18 << 0 << noPhone << clickHelp << true << false << 100 << -1
+                                   << false << 0;
+    QTest::newRow("-2 is ignored") << 9 << -2 << 0 << preparing << QString() << false << true << 0 << 0
+                                   << false << 0;
 }
 
 void SyncUiTest::stateTable()
@@ -364,11 +372,12 @@ void SyncUiTest::notEnoughSpaceShowsWholeMegabytes()
     });
     rig.window().notEnoughSpace(bytes);
     QCOMPARE(answerer.seen().size(), 1);
-    QCOMPARE(answerer.seen().first(),
-             QStringLiteral("Not Enough Space|You do not have enough space on your phone to complete the "
-                            "synchronization.  You need to free up %1 MB. Do you want to continue with the sync "
-                            "anyway? Note that if you do this then some tracks will not be copied.")
-                 .arg(megabytes));
+    QCOMPARE(
+        answerer.seen().first(),
+        QStringLiteral("Not Enough Space|You do not have enough space on your phone to complete the "
+                       "synchronization.  You need to free up %1 MB. Do you want to continue with the sync "
+                       "anyway? Note that if you do this then some tracks will not be copied.")
+            .arg(megabytes));
     buttons.sort();
     QCOMPARE(buttons, (QStringList{"Don't Sync", "Sync Anyway"}));
 }
@@ -431,9 +440,11 @@ void SyncUiTest::notEnoughSpaceAnswerReachesTheEngine_data()
 {
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("status");
-    QTest::newRow("don't sync") << "Don't Sync" << "Phone synchronization was cancelled";
+    QTest::newRow("don't sync") << "Don't Sync"
+                                << "Phone synchronization was cancelled";
     QTest::newRow("escape") << QString() << "Phone synchronization was cancelled";
-    QTest::newRow("sync anyway") << "Sync Anyway" << "Phone synchronization is complete";
+    QTest::newRow("sync anyway") << "Sync Anyway"
+                                 << "Phone synchronization is complete";
 }
 
 void SyncUiTest::notEnoughSpaceAnswerReachesTheEngine()
@@ -462,7 +473,8 @@ void SyncUiTest::notEnoughSpaceAnswerReachesTheEngine()
     }
     rig.window().startSync();
     QTRY_VERIFY2_WITH_TIMEOUT(rig.runEnded() && answerer.pending() == 0,
-                              qPrintable(answerer.seen().join(QLatin1Char('\n')) + rig.status()), kRunTimeoutMs);
+                              qPrintable(answerer.seen().join(QLatin1Char('\n')) + rig.status()),
+                              kRunTimeoutMs);
     QTRY_COMPARE(rig.status(), status);
     QVERIFY2(answerer.unexpected().isEmpty(), qPrintable(answerer.unexpected().join(QLatin1Char('\n'))));
     QVERIFY(answerer.seen().first().startsWith(QStringLiteral("Not Enough Space|")));
@@ -523,7 +535,8 @@ void SyncUiTest::drmWarningStoredPerPhone()
                                                      QStringLiteral("Artist"), 2));
     QTRY_VERIFY(rig.phoneListed(true));
     SyncUi& window = rig.window();
-    rig.home().editSettings([](SyncSettings& settings, const QString& id) { settings.setSkipUsbEjectWarning(id); });
+    rig.home().editSettings(
+        [](SyncSettings& settings, const QString& id) { settings.setSkipUsbEjectWarning(id); });
 
     ModalAnswerer answerer;
     QString warningText;
@@ -555,7 +568,8 @@ void SyncUiTest::unmountedPhoneIsNotSynced()
     rig.window().startSync();
     QCOMPARE(answerer.seen().size(), 1);
     const QString seen = answerer.seen().first();
-    QVERIFY2(seen.startsWith(QStringLiteral("Velmora for Blackberry|<p>It is necessary to enable the USB connection")),
+    QVERIFY2(seen.startsWith(
+                 QStringLiteral("Velmora for Blackberry|<p>It is necessary to enable the USB connection")),
              qPrintable(seen));
     QVERIFY(seen.contains(Constants::helpBaseUrl() + QStringLiteral("/blog/files/enable_usb.html")));
     QVERIFY(!rig.window().musicSync());
@@ -646,8 +660,9 @@ void SyncUiTest::unableToConnectShownOnce()
     emit rig.window().deviceList()->unableToOpenDevice();
     QTest::qWait(50);
     QCOMPARE(answerer.seen(),
-             QStringList{QStringLiteral("Unable to Connect to The Device|It has not been possible to connect to the "
-                                        "device. Try restarting the device and your PC then try again.")});
+             QStringList{
+                 QStringLiteral("Unable to Connect to The Device|It has not been possible to connect to the "
+                                "device. Try restarting the device and your PC then try again.")});
 }
 
 void SyncUiTest::iTunesNoticeAfterManyFailures()
@@ -662,8 +677,9 @@ void SyncUiTest::iTunesNoticeAfterManyFailures()
     QVERIFY(!notice->isVisible());
     window.iTunesFailure();
     QVERIFY(notice->isVisible());
-    QCOMPARE(notice->text(), QStringLiteral("iTunes has stopped responding. If iTunes is displaying any messages "
-                                            "or dialog boxes then close them."));
+    QCOMPARE(notice->text(),
+             QStringLiteral("iTunes has stopped responding. If iTunes is displaying any messages "
+                            "or dialog boxes then close them."));
     QVERIFY(!notice->isModal());
     window.iTunesOkay();
     QVERIFY(!notice->isVisible());
@@ -681,7 +697,8 @@ void SyncUiTest::helpButtonAndLinks()
     QDesktopServices::setUrlHandler(QStringLiteral("http"), &recorder, "open");
     window.onHelpClicked();
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-    QCOMPARE(recorder.mUrls, QList<QUrl>{QUrl(QStringLiteral("http://www.velmora.app/blackberry/help/help.html"))});
+    QCOMPARE(recorder.mUrls,
+             QList<QUrl>{QUrl(QStringLiteral("http://www.velmora.app/blackberry/help/help.html"))});
 
     ModalAnswerer answerer;
     answerer.expect(ModalAnswerer::clicking(QStringLiteral("OK")));
@@ -689,8 +706,8 @@ void SyncUiTest::helpButtonAndLinks()
     QVERIFY(answerer.seen().isEmpty());
     emit rig.widget<QLabel>("statusLabel")->linkActivated(QStringLiteral("ituneshelp"));
     QCOMPARE(answerer.seen().size(), 1);
-    QVERIFY(answerer.seen().first().startsWith(
-        QStringLiteral("iTunes Information|iTunes must be running for Velmora for Blackberry to work correctly.")));
+    QVERIFY(answerer.seen().first().startsWith(QStringLiteral(
+        "iTunes Information|iTunes must be running for Velmora for Blackberry to work correctly.")));
 }
 
 QTEST_MAIN(SyncUiTest)
