@@ -3,6 +3,7 @@
 // a settings file, the backup and photo pages' checks, the phone page on a
 // fake drive tree, and what Finish writes into the settings file.
 #include "support/FakeDriveTree.h"
+#include "support/FakeMtpPhoneSource.h"
 #include "support/FakeMusicLibrary.h"
 
 #include "app/Constants.h"
@@ -107,9 +108,9 @@ public:
     }
     void unplugAll() { mTree.writeMountInfo(QByteArray()); }
 
-    std::unique_ptr<DeviceList> makeDeviceList()
+    std::unique_ptr<DeviceList> makeDeviceList(std::unique_ptr<MtpPhoneSource> mtp = nullptr)
     {
-        return std::make_unique<DeviceList>(nullptr, nullptr, mTree.procRoot(), mTree.sysRoot());
+        return std::make_unique<DeviceList>(nullptr, std::move(mtp), mTree.procRoot(), mTree.sysRoot());
     }
 
     // A settings file exists: the wizard treats this as a later run.
@@ -188,6 +189,7 @@ private slots:
     void failedSaveIsReportedAndStopsTheSync();
     void unpluggedPhoneDisablesFinish();
     void unmountedPhoneIsRefused();
+    void phoneWithoutCompanionAppIsRefused();
     void unableToOpenWarningOnceAndOnlyOnPhonePage();
     void deletedWizardIsNoLongerObserved();
 
@@ -641,6 +643,41 @@ void TestDeviceWizard::unmountedPhoneIsRefused()
         QStringLiteral("<p>It is necessary to enable the USB connection on your phone before synchronizing.")));
     QVERIFY(closer.texts.first().contains(QStringLiteral("/blog/files/enable_usb.html")));
     QVERIFY(!QFile::exists(phone + QLatin1Char('/') + Constants::phoneUniqueIdFile()));
+}
+
+void TestDeviceWizard::phoneWithoutCompanionAppIsRefused()
+{
+    mMachine->writeSettings();
+    auto source = std::make_unique<FakeMtpPhoneSource>();
+    FakeMtpPhone phone = FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"),
+                                                   QStringLiteral("Internal"));
+    phone.storages.first().second.clear(); // no "android.xml": the app never ran on it
+    source->setPhones({phone});
+    auto list = mMachine->makeDeviceList(std::move(source));
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeNewPhone);
+    wizard.show();
+    walkToConnectPage(wizard);
+    QListWidget* phones = phoneList(wizard);
+    // MTP phones arrive from the enumeration thread on a later tick.
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            list->update();
+            return phones->count() == 1;
+        },
+        5000));
+    phones->setCurrentRow(0);
+
+    MessageBoxCloser closer;
+    wizard.button(QWizard::FinishButton)->click();
+    QCOMPARE(wizard.currentId(), WizardPageId::kConnectDevice);
+    QCOMPARE(closer.texts.size(), 1);
+    QVERIFY(closer.texts.first().startsWith(
+        QStringLiteral("<p>The Velmora application is not detected on the attached device.")));
+    QVERIFY(closer.texts.first().contains(QStringLiteral("/blog/files/usb_connection_problem.html")));
+    QVERIFY(wizard.isVisible());
+    SyncSettings saved;
+    QCOMPARE(saved.load(), 0);
+    QVERIFY(saved.findDeviceElement(QStringLiteral("Internal")).isNull());
 }
 
 void TestDeviceWizard::unableToOpenWarningOnceAndOnlyOnPhonePage()
