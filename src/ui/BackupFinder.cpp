@@ -14,8 +14,8 @@ bool BackupFinder::isBackupFileName(const QString& fileName)
     TraceScope trace("BackupFinder::isBackupFileName");
     if (fileName.size() <= kEndingLength)
         return false;
-    return fileName.endsWith(QStringLiteral("ipd"), Qt::CaseSensitive)
-           || fileName.endsWith(QStringLiteral("bbb"), Qt::CaseSensitive);
+    return fileName.endsWith(QStringLiteral("ipd"), Qt::CaseSensitive) ||
+           fileName.endsWith(QStringLiteral("bbb"), Qt::CaseSensitive);
 }
 
 QList<BackupEntry> BackupFinder::findBackups(const QString& folder)
@@ -30,7 +30,8 @@ QList<BackupEntry> BackupFinder::findBackups(const QString& folder)
     for (const QString& name : names) {
         if (!isBackupFileName(name))
             continue;
-        entries.append({name.left(name.size() - kEndingLength), folder + QDir::separator() + name, QString()});
+        entries.append(
+            {name.left(name.size() - kEndingLength), folder + QDir::separator() + name, QString()});
     }
     traceValue("backups found", int(entries.size()));
     return entries;

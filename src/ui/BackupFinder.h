@@ -9,7 +9,7 @@ struct BackupEntry
 {
     QString displayName; // the file name without its four-character ending
     QString filePath;
-    QString extra;       // unused, kept empty
+    QString extra; // unused, kept empty
 };
 
 // Lists the BlackBerry backups among the plain files of a folder: single ".ipd"

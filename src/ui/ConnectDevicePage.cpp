@@ -25,15 +25,18 @@ ConnectDevicePage::ConnectDevicePage(DeviceList* deviceList, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(newRichTextLabel(
-        QStringLiteral("<p>Connect your Samsung Galaxy to the PC using the USB cable and then select it from the "
-                       "list below.</p>"),
+        QStringLiteral(
+            "<p>Connect your Samsung Galaxy to the PC using the USB cable and then select it from the "
+            "list below.</p>"),
         this));
     layout->addWidget(mDeviceListWidget);
-    layout->addWidget(newRichTextLabel(QStringLiteral("<p>Click ") + helpLink(QStringLiteral("/blog/files/phone_not_detected.html"))
-                                           + QStringLiteral(" if your phone is connected but is not displayed above.</p>"),
-                                       this));
+    layout->addWidget(newRichTextLabel(
+        QStringLiteral("<p>Click ") + helpLink(QStringLiteral("/blog/files/phone_not_detected.html")) +
+            QStringLiteral(" if your phone is connected but is not displayed above.</p>"),
+        this));
 
-    connect(mDeviceListWidget, &QListWidget::itemSelectionChanged, this, &ConnectDevicePage::selectionChanged);
+    connect(mDeviceListWidget, &QListWidget::itemSelectionChanged, this,
+            &ConnectDevicePage::selectionChanged);
     connect(mDeviceList, &DeviceList::unableToOpenDevice, this, &ConnectDevicePage::unableToOpenDevice);
 }
 
@@ -87,10 +90,11 @@ void ConnectDevicePage::unableToOpenDevice()
     if (!mActive || mUnableToOpenShown)
         return;
     mUnableToOpenShown = true;
-    QMessageBox::warning(this, QStringLiteral("Unable to Connect to The Device"),
-                         QStringLiteral("It has not been possible to connect to the device. Try restarting the "
-                                        "device and your PC then try again."),
-                         QMessageBox::Ok);
+    QMessageBox::warning(
+        this, QStringLiteral("Unable to Connect to The Device"),
+        QStringLiteral("It has not been possible to connect to the device. Try restarting the "
+                       "device and your PC then try again."),
+        QMessageBox::Ok);
 }
 
 bool ConnectDevicePage::validatePage()
@@ -102,19 +106,21 @@ bool ConnectDevicePage::validatePage()
     bool accepted = true;
     if (!device->IsMounted()) {
         traceMessage("Device not mounted");
-        showWarningMessage(this, QStringLiteral("<p>It is necessary to enable the USB connection on your phone "
-                                                "before synchronizing. Click ")
-                                     + helpLink(QStringLiteral("/blog/files/enable_usb.html"))
-                                     + QStringLiteral(" for instructions on how to do this.<p>"));
+        showWarningMessage(this,
+                           QStringLiteral("<p>It is necessary to enable the USB connection on your phone "
+                                          "before synchronizing. Click ") +
+                               helpLink(QStringLiteral("/blog/files/enable_usb.html")) +
+                               QStringLiteral(" for instructions on how to do this.<p>"));
         accepted = false;
     }
     if (device->isHidden()) {
         traceMessage("Device is disabled");
-        showWarningMessage(this, QStringLiteral("<p>The Velmora application is not detected on the attached device. "
-                                                "Ensure that you have run the Velmora application on your phone or "
-                                                "tablet before connecting it.</p><p> Click ")
-                                     + helpLink(QStringLiteral("/blog/files/usb_connection_problem.html"))
-                                     + QStringLiteral(" for more information.</p>"));
+        showWarningMessage(
+            this, QStringLiteral("<p>The Velmora application is not detected on the attached device. "
+                                 "Ensure that you have run the Velmora application on your phone or "
+                                 "tablet before connecting it.</p><p> Click ") +
+                      helpLink(QStringLiteral("/blog/files/usb_connection_problem.html")) +
+                      QStringLiteral(" for more information.</p>"));
         accepted = false;
     }
     return accepted;

@@ -30,16 +30,17 @@ DeviceBackupPage::DeviceBackupPage(QWidget* parent) : QWizardPage(parent)
     TraceScope trace("DeviceBackupPage::DeviceBackupPage");
     setTitle(QStringLiteral("Copy Data from Another Device"));
     applyWizardWatermark(this);
-    mBackupsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QDir::separator()
-                     + QStringLiteral("Blackberry") + QDir::separator() + QStringLiteral("Backup");
+    mBackupsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QDir::separator() +
+                     QStringLiteral("Blackberry") + QDir::separator() + QStringLiteral("Backup");
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(newRichTextLabel(
-        QStringLiteral("<p>") + Constants::applicationTitle()
-            + QStringLiteral(" can copy information from Blackberry device backups to an Android phone.</p><p>Create a "
-                             "new device backup using Blackberry Desktop then select it from the list below. Click ")
-            + helpLink(createBackupHelpPath())
-            + QStringLiteral(" for more information on how to create a Blackberry device backup.</p>"),
+        QStringLiteral("<p>") + Constants::applicationTitle() +
+            QStringLiteral(
+                " can copy information from Blackberry device backups to an Android phone.</p><p>Create a "
+                "new device backup using Blackberry Desktop then select it from the list below. Click ") +
+            helpLink(createBackupHelpPath()) +
+            QStringLiteral(" for more information on how to create a Blackberry device backup.</p>"),
         this));
 
     mBackupList = new QListWidget(this);
@@ -117,8 +118,9 @@ void DeviceBackupPage::useBackupFolder(const QString& folder)
     if (!BackupFinder::findBackups(folder).isEmpty())
         mBackupsFolder = folder;
     else
-        showCriticalMessage(this, QStringLiteral("No Blackberry backups were found at this location. Try again and "
-                                                 "select the folder where the backups are stored."));
+        showCriticalMessage(this,
+                            QStringLiteral("No Blackberry backups were found at this location. Try again and "
+                                           "select the folder where the backups are stored."));
     checkForNewBackups();
 }
 
@@ -126,17 +128,19 @@ bool DeviceBackupPage::validatePage()
 {
     TraceScope trace("DeviceBackupPage::validatePage");
     if (selectedBackupPath().isEmpty()) {
-        showCriticalMessage(this, QStringLiteral("You must select a backup from the list to continue. If there are no "
-                                                 "device backups displayed in the list then you can use Blackberry "
-                                                 "Desktop to create one.  Click ")
-                                      + helpLink(createBackupHelpPath())
-                                      + QStringLiteral(" for more information on how to create a Blackberry backup."));
+        showCriticalMessage(
+            this, QStringLiteral("You must select a backup from the list to continue. If there are no "
+                                 "device backups displayed in the list then you can use Blackberry "
+                                 "Desktop to create one.  Click ") +
+                      helpLink(createBackupHelpPath()) +
+                      QStringLiteral(" for more information on how to create a Blackberry backup."));
         return false;
     }
-    if (!mTextMessagesBox->isChecked() && !mAddressBookBox->isChecked() && !mCalendarBox->isChecked()
-        && !mPhotosBox->isChecked()) {
-        showCriticalMessage(this, QStringLiteral("You have selected a backup but you have not selected which data to "
-                                                 "transfer. Select one or more of the checkboxes to continue."));
+    if (!mTextMessagesBox->isChecked() && !mAddressBookBox->isChecked() && !mCalendarBox->isChecked() &&
+        !mPhotosBox->isChecked()) {
+        showCriticalMessage(
+            this, QStringLiteral("You have selected a backup but you have not selected which data to "
+                                 "transfer. Select one or more of the checkboxes to continue."));
         return false;
     }
     return true;

@@ -39,7 +39,8 @@ const QString kPhoneId = QStringLiteral("PHONE-ID-1");
 
 QString usbBus(int port)
 {
-    return QStringLiteral("pci0000:00/0000:00:14.0/usb2/2-%1/2-%1:1.0/host%1/target%1:0:0/%1:0:0:0").arg(port);
+    return QStringLiteral("pci0000:00/0000:00:14.0/usb2/2-%1/2-%1:1.0/host%1/target%1:0:0/%1:0:0:0")
+        .arg(port);
 }
 
 void writeFile(const QString& path, const QByteArray& contents = QByteArray("x"))
@@ -214,7 +215,8 @@ void TestDeviceWizard::findsBackups_data()
     QTest::newRow("endings") << QStringList{QStringLiteral("Backup.ipd"), QStringLiteral("x.bbb"),
                                             QStringLiteral("a.IPD"), QStringLiteral("ipd")}
                              << QStringList{QStringLiteral("Backup"), QStringLiteral("x")};
-    QTest::newRow("too short") << QStringList{QStringLiteral(".ipd"), QStringLiteral("xbbb")} << QStringList();
+    QTest::newRow("too short") << QStringList{QStringLiteral(".ipd"), QStringLiteral("xbbb")}
+                               << QStringList();
     QTest::newRow("no dot") << QStringList{QStringLiteral("abcipd")} << QStringList{QStringLiteral("ab")};
     QTest::newRow("other files") << QStringList{QStringLiteral("notes.txt"), QStringLiteral("photo.jpg")}
                                  << QStringList();
@@ -256,9 +258,10 @@ void TestDeviceWizard::pageOrderDependsOnSettingsFile_data()
     QTest::addColumn<QString>("introText");
     QTest::newRow("first run") << false << 3
                                << "This wizard will help you set up a phone so that it can be synchronized.";
-    QTest::newRow("new phone") << true << 1
-                               << "A new phone has been detected. This wizard will help you set it up so that it "
-                                  "can be synchronized.";
+    QTest::newRow("new phone")
+        << true << 1
+        << "A new phone has been detected. This wizard will help you set it up so that it "
+           "can be synchronized.";
     QTest::newRow("change settings") << true << 0
                                      << "This wizard will help you change your synchronization settings.";
     QTest::newRow("file unreadable") << false << 0
@@ -280,13 +283,14 @@ void TestDeviceWizard::pageOrderDependsOnSettingsFile()
     QCOMPARE(wizard.windowTitle(), QStringLiteral("Velmora for Blackberry"));
     QCOMPARE(wizard.hasLicensePage(), !settingsFile);
     QCOMPARE(wizard.page(WizardPageId::kEula) != nullptr, !settingsFile);
-    QCOMPARE(wizard.pageIds(), settingsFile ? (QList<int>{0, 2, 3, 4, 5, 6, 7, 9})
-                                            : (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 9}));
+    QCOMPARE(wizard.pageIds(),
+             settingsFile ? (QList<int>{0, 2, 3, 4, 5, 6, 7, 9}) : (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 9}));
     QVERIFY(!wizard.testOption(QWizard::HaveHelpButton));
     wizard.show();
     QCOMPARE(wizard.currentId(), WizardPageId::kIntro);
     QCOMPARE(wizard.currentPage()->findChild<QLabel*>(QStringLiteral("introLabel"))->text(), introText);
-    QCOMPARE(wizard.currentPage()->nextId(), settingsFile ? WizardPageId::kDeviceBackup : WizardPageId::kEula);
+    QCOMPARE(wizard.currentPage()->nextId(),
+             settingsFile ? WizardPageId::kDeviceBackup : WizardPageId::kEula);
     QCOMPARE(wizard.page(WizardPageId::kDeviceBackup)->nextId(), WizardPageId::kCopyPhotos);
     QCOMPARE(wizard.page(WizardPageId::kCopyPhotos)->nextId(), WizardPageId::kConnectDevice);
     QCOMPARE(wizard.page(WizardPageId::kConnectDevice)->nextId(), -1);
@@ -311,7 +315,8 @@ void TestDeviceWizard::licenseMustBeAccepted()
     {
         MessageBoxCloser closer;
         clickNext(wizard);
-        QCOMPARE(closer.texts, QStringList{QStringLiteral("You must accept the license agreement to continue.")});
+        QCOMPARE(closer.texts,
+                 QStringList{QStringLiteral("You must accept the license agreement to continue.")});
         QCOMPARE(closer.titles, QStringList{QStringLiteral("Velmora for Blackberry")});
     }
     QCOMPARE(wizard.currentId(), WizardPageId::kEula);
@@ -345,15 +350,17 @@ void TestDeviceWizard::backupPageRefusesIncompleteChoices()
     QCOMPARE(wizard.currentId(), WizardPageId::kCopyPhotos);
 
     QCOMPARE(closer.texts.size(), 2);
-    QVERIFY(closer.texts.at(0).startsWith(QStringLiteral(
-        "You must select a backup from the list to continue. If there are no device backups displayed in the list "
-        "then you can use Blackberry Desktop to create one.  Click <a href=\"")));
-    QVERIFY(closer.texts.at(0).contains(Constants::helpBaseUrl()
-                                        + QStringLiteral("/blog/files/create_blackberry_backup.html\">here</a>")));
+    QVERIFY(closer.texts.at(0).startsWith(
+        QStringLiteral("You must select a backup from the list to continue. If there are no device backups "
+                       "displayed in the list "
+                       "then you can use Blackberry Desktop to create one.  Click <a href=\"")));
+    QVERIFY(closer.texts.at(0).contains(
+        Constants::helpBaseUrl() + QStringLiteral("/blog/files/create_blackberry_backup.html\">here</a>")));
     // The link sits mid-line, where plain text would be assumed.
     QCOMPARE(closer.formats.at(0), Qt::RichText);
-    QCOMPARE(closer.texts.at(1), QStringLiteral("You have selected a backup but you have not selected which data to "
-                                                "transfer. Select one or more of the checkboxes to continue."));
+    QCOMPARE(closer.texts.at(1),
+             QStringLiteral("You have selected a backup but you have not selected which data to "
+                            "transfer. Select one or more of the checkboxes to continue."));
 }
 
 void TestDeviceWizard::backupListGrowsAndKeepsEntries()
@@ -388,9 +395,10 @@ void TestDeviceWizard::folderWithoutBackupsKeepsTheOldOne()
     {
         MessageBoxCloser closer;
         page.useBackupFolder(empty.path());
-        QCOMPARE(closer.texts, QStringList{QStringLiteral("No Blackberry backups were found at this location. Try "
-                                                          "again and select the folder where the backups are "
-                                                          "stored.")});
+        QCOMPARE(closer.texts,
+                 QStringList{QStringLiteral("No Blackberry backups were found at this location. Try "
+                                            "again and select the folder where the backups are "
+                                            "stored.")});
     }
     QCOMPARE(page.backupsFolder(), mMachine->backupsFolder());
 
@@ -441,8 +449,9 @@ void TestDeviceWizard::photoFolderMustExist()
     const QString status = page.findChild<QLabel*>(QStringLiteral("photoStatus"))->text();
     QCOMPARE(status.startsWith(QStringLiteral("The above folder cannot be found.")), !complete);
     if (!complete)
-        QVERIFY(status.endsWith(QStringLiteral(" for more information on how to transfer Blackberry photos to your "
-                                               "PC.")));
+        QVERIFY(status.endsWith(
+            QStringLiteral(" for more information on how to transfer Blackberry photos to your "
+                           "PC.")));
 }
 
 void TestDeviceWizard::finishWritesTheSettings()
@@ -515,7 +524,8 @@ void TestDeviceWizard::finishKeepsStoredMusicChoices()
         SyncSettings settings;
         settings.load();
         settings.setCopyPhotos(kPhoneId, true);
-        settings.addToSettingsList(kPhoneId, SettingsKeys::photoFoldersList(), QString(), QStringLiteral("/old"));
+        settings.addToSettingsList(kPhoneId, SettingsKeys::photoFoldersList(), QString(),
+                                   QStringLiteral("/old"));
         QCOMPARE(settings.save(), 0);
     }
     mMachine->plugUsbPhone(QStringLiteral("Galaxy"), kPhoneId.toLatin1());
@@ -639,8 +649,8 @@ void TestDeviceWizard::unmountedPhoneIsRefused()
     QCOMPARE(wizard.currentId(), WizardPageId::kConnectDevice);
     QVERIFY(wizard.isVisible());
     QCOMPARE(closer.texts.size(), 1);
-    QVERIFY(closer.texts.first().startsWith(
-        QStringLiteral("<p>It is necessary to enable the USB connection on your phone before synchronizing.")));
+    QVERIFY(closer.texts.first().startsWith(QStringLiteral(
+        "<p>It is necessary to enable the USB connection on your phone before synchronizing.")));
     QVERIFY(closer.texts.first().contains(QStringLiteral("/blog/files/enable_usb.html")));
     QVERIFY(!QFile::exists(phone + QLatin1Char('/') + Constants::phoneUniqueIdFile()));
 }
@@ -693,8 +703,9 @@ void TestDeviceWizard::unableToOpenWarningOnceAndOnlyOnPhonePage()
     emit list->unableToOpenDevice();
     emit list->unableToOpenDevice();
     QCOMPARE(closer.titles, QStringList{QStringLiteral("Unable to Connect to The Device")});
-    QCOMPARE(closer.texts, QStringList{QStringLiteral("It has not been possible to connect to the device. Try "
-                                                      "restarting the device and your PC then try again.")});
+    QCOMPARE(closer.texts,
+             QStringList{QStringLiteral("It has not been possible to connect to the device. Try "
+                                        "restarting the device and your PC then try again.")});
 }
 
 void TestDeviceWizard::deletedWizardIsNoLongerObserved()

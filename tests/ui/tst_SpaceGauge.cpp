@@ -84,15 +84,17 @@ void TestSpaceGauge::drawsShares_data()
     QTest::newRow("empty phone") << qint64(0) << qint64(1000) << true << Shade::Green << Shade::Green;
     QTest::newRow("half full") << qint64(500) << qint64(500) << true << Shade::Red << Shade::Green;
     QTest::newRow("full") << qint64(1000) << qint64(0) << true << Shade::Red << Shade::Red;
-    QTest::newRow("overfull: free negative") << qint64(1500) << qint64(-500) << true << Shade::Red << Shade::Red;
+    QTest::newRow("overfull: free negative")
+        << qint64(1500) << qint64(-500) << true << Shade::Red << Shade::Red;
     QTest::newRow("far overfull") << qint64(1) << qint64(-1) << true << Shade::Green << Shade::Green;
     QTest::newRow("negative used") << qint64(-500) << qint64(1000) << true << Shade::Green << Shade::Green;
     QTest::newRow("disabled half full") << qint64(500) << qint64(500) << false << Shade::Grey << Shade::Grey;
     QTest::newRow("disabled full") << qint64(1000) << qint64(0) << false << Shade::Grey << Shade::Grey;
     QTest::newRow("terabytes") << qint64(3) * 1000000000000 << qint64(1) * 1000000000000 << true << Shade::Red
                                << Shade::Green;
-    QTest::newRow("ends of the range") << std::numeric_limits<qint64>::max() << std::numeric_limits<qint64>::max()
-                                       << true << Shade::Red << Shade::Red;
+    QTest::newRow("ends of the range")
+        << std::numeric_limits<qint64>::max() << std::numeric_limits<qint64>::max() << true << Shade::Red
+        << Shade::Red;
 }
 
 void TestSpaceGauge::drawsShares()
