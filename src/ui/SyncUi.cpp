@@ -7,6 +7,7 @@
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "devices/mtp/MtpPhoneSource.h"
+#include "devices/mtp/PortableDevicePhoneSource.h"
 #include "model/LocalMusicLibrary.h"
 #include "model/PodcastRamCache.h"
 #include "settings/SyncSettings.h"
@@ -68,7 +69,16 @@ SyncUi::Environment::~Environment() = default;
 SyncUi::Environment::Environment(Environment&&) noexcept = default;
 SyncUi::Environment& SyncUi::Environment::operator=(Environment&&) noexcept = default;
 
-SyncUi::SyncUi(QWidget* parent) : SyncUi(Environment(), parent) {}
+// The real machine: phones over MTP through libmtp, USB drives from /proc and
+// /sys. Tests build their own environment, so they never touch a USB bus.
+static SyncUi::Environment machineEnvironment()
+{
+    SyncUi::Environment environment;
+    environment.mtpSource = std::make_unique<PortableDevicePhoneSource>();
+    return environment;
+}
+
+SyncUi::SyncUi(QWidget* parent) : SyncUi(machineEnvironment(), parent) {}
 
 SyncUi::SyncUi(Environment environment, QWidget* parent) : QWidget(parent)
 {
