@@ -2,8 +2,8 @@
 // The device list on a fake proc/sys tree whose USB mounts are temporary
 // folders, with a fake MTP layer: refresh results, the two-step insertion of
 // a USB phone, the configured phone, auto-refresh and the refresher lock.
-#include "support/FakeDriveTree.h"
 #include "support/FakeMtpPhoneSource.h"
+#include "support/FakeUsbMachine.h"
 
 #include "app/Constants.h"
 #include "devices/Device.h"
@@ -16,13 +16,6 @@
 
 namespace {
 
-const QString kSataBus = QStringLiteral("pci0000:00/0000:00:17.0/ata1/host0/target0:0:0/0:0:0:0");
-
-QString usbBus(int port)
-{
-    return QStringLiteral("pci0000:00/0000:00:14.0/usb2/2-%1/2-%1:1.0/host%1/target%1:0:0/%1:0:0:0").arg(port);
-}
-
 class CountingObserver : public MDeviceListObserver
 {
 public:
@@ -30,59 +23,7 @@ public:
     int mCalls = 0;
 };
 
-// A fake machine: the drive tree, temporary folders that play the phones'
-// drives, and a temporary HOME for the settings file.
-class Machine
-{
-public:
-    Machine()
-    {
-        mOldHome = qgetenv("HOME");
-        qputenv("HOME", QFile::encodeName(mHome.path()));
-    }
-    ~Machine() { qputenv("HOME", mOldHome); }
-
-    bool isValid() const { return mTree.isValid() && mHome.isValid() && mDrives.isValid(); }
-    FakeDriveTree& tree() { return mTree; }
-
-    // A USB disk on its own port, mounted at a new folder; returns the folder.
-    QString plugUsbPhone(const QString& model, const QByteArray& uniqueId = QByteArray(), bool alive = true)
-    {
-        const int port = ++mPorts;
-        const QString disk = QStringLiteral("sd%1").arg(QChar(QLatin1Char('a' + port)));
-        const QString number = QStringLiteral("8:%1").arg(port * 16);
-        mTree.addDisk(usbBus(port), disk, number, 0, QStringLiteral("Acme"), model);
-        const QString mountPoint = mDrives.filePath(alive ? model : QStringLiteral("gone/") + model);
-        if (alive)
-            QDir().mkpath(mountPoint + QLatin1Char('/') + Constants::phoneProgramFolder());
-        if (!uniqueId.isEmpty()) {
-            QFile id(mountPoint + QLatin1Char('/') + Constants::phoneUniqueIdFile());
-            if (id.open(QIODevice::WriteOnly))
-                id.write(uniqueId);
-        }
-        mTree.addMount(number, mountPoint, QStringLiteral("vfat"), QStringLiteral("/dev/") + disk);
-        return mountPoint;
-    }
-    // A USB disk mounted at a folder that does not exist: its space query fails.
-    void plugDeadUsbDrive(const QString& model) { plugUsbPhone(model, QByteArray(), false); }
-    void mountFixedDisk(const QString& mountPoint)
-    {
-        if (!mSataDisk) {
-            mTree.addDisk(kSataBus, QStringLiteral("sda"), QStringLiteral("8:0"), 0, QStringLiteral("ATA"),
-                          QStringLiteral("Samsung SSD"));
-            mSataDisk = true;
-        }
-        mTree.addMount(QStringLiteral("8:0"), mountPoint, QStringLiteral("ext4"), QStringLiteral("/dev/sda"));
-    }
-
-private:
-    FakeDriveTree mTree;
-    QTemporaryDir mHome;
-    QTemporaryDir mDrives;
-    QByteArray mOldHome;
-    int mPorts = 0;
-    bool mSataDisk = false;
-};
+using Machine = FakeUsbMachine;
 
 std::unique_ptr<DeviceList> makeList(Machine& machine, FakeMtpPhoneSource** source = nullptr)
 {
@@ -92,8 +33,7 @@ std::unique_ptr<DeviceList> makeList(Machine& machine, FakeMtpPhoneSource** sour
         *source = fake.get();
         mtp = std::move(fake);
     }
-    return std::make_unique<DeviceList>(nullptr, std::move(mtp), machine.tree().procRoot(),
-                                        machine.tree().sysRoot());
+    return machine.makeDeviceList(std::move(mtp));
 }
 
 QStringList names(const DeviceList& list)

@@ -2,9 +2,9 @@
 // The set-up wizard driven offscreen with clicks: page order with and without
 // a settings file, the backup and photo pages' checks, the phone page on a
 // fake drive tree, and what Finish writes into the settings file.
-#include "support/FakeDriveTree.h"
 #include "support/FakeMtpPhoneSource.h"
 #include "support/FakeMusicLibrary.h"
+#include "support/FakeUsbMachine.h"
 
 #include "app/Constants.h"
 #include "devices/Device.h"
@@ -36,12 +36,6 @@
 namespace {
 
 const QString kPhoneId = QStringLiteral("PHONE-ID-1");
-
-QString usbBus(int port)
-{
-    return QStringLiteral("pci0000:00/0000:00:14.0/usb2/2-%1/2-%1:1.0/host%1/target%1:0:0/%1:0:0:0")
-        .arg(port);
-}
 
 void writeFile(const QString& path, const QByteArray& contents = QByteArray("x"))
 {
@@ -78,41 +72,11 @@ private:
     QTimer mTimer;
 };
 
-// A temporary HOME, a fake drive tree and folders that play USB phones.
-class Machine
+// The fake machine with the wizard's backup folder and settings file.
+class Machine : public FakeUsbMachine
 {
 public:
-    Machine()
-    {
-        mOldHome = qgetenv("HOME");
-        qputenv("HOME", QFile::encodeName(mHome.path()));
-    }
-    ~Machine() { qputenv("HOME", mOldHome); }
-
-    bool isValid() const { return mTree.isValid() && mHome.isValid() && mDrives.isValid(); }
-    QString home() const { return mHome.path(); }
-    QString backupsFolder() const { return mHome.filePath(QStringLiteral("Documents/Blackberry/Backup")); }
-
-    // A USB disk mounted at a new folder, with an id file when uniqueId is given.
-    QString plugUsbPhone(const QString& model, const QByteArray& uniqueId = QByteArray())
-    {
-        const int port = ++mPorts;
-        const QString disk = QStringLiteral("sd%1").arg(QChar(QLatin1Char('a' + port)));
-        const QString number = QStringLiteral("8:%1").arg(port * 16);
-        mTree.addDisk(usbBus(port), disk, number, 0, QStringLiteral("Acme"), model);
-        const QString mountPoint = mDrives.filePath(model);
-        QDir().mkpath(mountPoint + QLatin1Char('/') + Constants::phoneProgramFolder());
-        if (!uniqueId.isEmpty())
-            writeFile(mountPoint + QLatin1Char('/') + Constants::phoneUniqueIdFile(), uniqueId);
-        mTree.addMount(number, mountPoint, QStringLiteral("vfat"), QStringLiteral("/dev/") + disk);
-        return mountPoint;
-    }
-    void unplugAll() { mTree.writeMountInfo(QByteArray()); }
-
-    std::unique_ptr<DeviceList> makeDeviceList(std::unique_ptr<MtpPhoneSource> mtp = nullptr)
-    {
-        return std::make_unique<DeviceList>(nullptr, std::move(mtp), mTree.procRoot(), mTree.sysRoot());
-    }
+    QString backupsFolder() const { return home() + QStringLiteral("/Documents/Blackberry/Backup"); }
 
     // A settings file exists: the wizard treats this as a later run.
     void writeSettings(const QString& id = QString())
@@ -128,13 +92,6 @@ public:
         }
         QCOMPARE(settings.save(), 0);
     }
-
-private:
-    FakeDriveTree mTree;
-    QTemporaryDir mHome;
-    QTemporaryDir mDrives;
-    QByteArray mOldHome;
-    int mPorts = 0;
 };
 
 void clickNext(QWizard& wizard)
