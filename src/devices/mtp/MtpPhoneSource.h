@@ -42,8 +42,8 @@ public:
     // Whether known, an MTP parent that openPhone made earlier, has the same
     // vendor, product and ids as phone.
     virtual bool isSamePhone(DeviceParent* known, const MtpRawPhone& phone) = 0;
-    // Opens phone and makes its parent with one child per storage; children
-    // are flagged hidden when none of them could read the phone's device
-    // information. Null, with the reason in outcome, when that fails.
+    // Opens phone and makes its parent with one child per storage (each has
+    // read the phone's device information and id). Null, with the reason in
+    // outcome, when that fails.
     virtual std::unique_ptr<DeviceParent> openPhone(const MtpRawPhone& phone, OpenOutcome& outcome) = 0;
 };

@@ -97,13 +97,6 @@ std::unique_ptr<DeviceParent> PortableDevicePhoneSource::openPhone(const MtpRawP
         traceValue("Storage", storage->description());
         parent->addChild(new DeviceMtpMac(parent.get(), *storage));
     }
-    int screenPixels = -1;
-    const int version = parent->highestAndroidVersion(screenPixels);
-    if (version < 0) {
-        traceValue("We couldn't find the android.xml file, so hiding child devices", version);
-        for (Device* child : parent->children())
-            child->setHidden(true);
-    }
     outcome = OpenOutcome::Opened;
     return parent;
 }

@@ -3,6 +3,7 @@
 #include "devices/mtp/DeviceParentMtpMac.h"
 #include "devices/mtp/LibMtpBackend.h"
 #include "devices/mtp/MtpEmulation.h"
+#include "devices/mtp/MtpMacDeviceRefresher.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
 #include "devices/UsbMSDevice.h"
 #include "support/EmulatedMtpPhone.h"
@@ -188,6 +189,7 @@ void tst_PortableDevicePhoneSource::childrenHiddenWithoutDeviceInformation_data(
     QTest::newRow("on the card only") << 1 << false;
 }
 
+// Through a whole enumeration pass, as the device list gets its phones.
 void tst_PortableDevicePhoneSource::childrenHiddenWithoutDeviceInformation()
 {
     QFETCH(int, infoOnStorage);
@@ -196,10 +198,18 @@ void tst_PortableDevicePhoneSource::childrenHiddenWithoutDeviceInformation()
     if (infoOnStorage >= 0)
         QVERIFY(phone.emulation().putFile(phone.pnpId(), infoOnStorage, QStringLiteral("KORVA/android.xml"),
                                           EmulatedMtpPhone::deviceInfo(9)));
-    QVERIFY(phone.open());
-    QCOMPARE(phone.parent()->children().size(), 2);
-    QCOMPARE(phone.device(0)->isHidden(), hidden);
-    QCOMPARE(phone.device(1)->isHidden(), hidden);
+    PortableDevicePhoneSource source;
+    MtpMacDeviceRefresher refresher(&source);
+    refresher.start({}, {});
+    QVERIFY(refresher.wait(10000));
+    QCOMPARE(refresher.added().size(), 1);
+    Opened opened;
+    opened.parent.reset(refresher.added().first());
+    refresher.clearResults();
+    const QList<Device*> children = opened.parent->children();
+    QCOMPARE(children.size(), 2);
+    QCOMPARE(children.at(0)->isHidden(), hidden);
+    QCOMPARE(children.at(1)->isHidden(), hidden);
 }
 
 void tst_PortableDevicePhoneSource::atMostFiveStorages()
