@@ -18,7 +18,7 @@ QString cleanFolderName(const QString& text, bool replaceDots);
 // an MTP storage. The sync engine drives a whole sync through this interface;
 // the logic both kinds of phone share (folder names, device ids, M3U
 // playlists, the configured test) lives here. The order of the virtual
-// operations is part of the design and must not change.
+// operations is fixed: keep new ones at the end.
 class Device
 {
 public:
