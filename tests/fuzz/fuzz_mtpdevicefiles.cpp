@@ -5,6 +5,8 @@
 // the id, the device information, the playlist, then object names one per
 // line; none of it may crash opening the phone, comparing and replacing the
 // playlist, or dropping old playlists.
+#include "FuzzInputParts.h"
+
 #include "app/Constants.h"
 #include "devices/mtp/DeviceMtpMac.h"
 #include "devices/mtp/MtpEmulation.h"
@@ -19,18 +21,6 @@
 #include <cstdlib>
 #include <memory>
 
-namespace {
-
-QByteArray takePart(QByteArray& rest)
-{
-    const int end = rest.indexOf('\xff');
-    const QByteArray part = end < 0 ? rest : rest.left(end);
-    rest = end < 0 ? QByteArray() : rest.mid(end + 1);
-    return part;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static QTemporaryDir home;
@@ -39,9 +29,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
 
     QByteArray rest(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QByteArray id = takePart(rest);
-    const QByteArray info = takePart(rest);
-    const QByteArray playlistBytes = takePart(rest);
+    const QByteArray id = takeFuzzInputPart(rest);
+    const QByteArray info = takeFuzzInputPart(rest);
+    const QByteArray playlistBytes = takeFuzzInputPart(rest);
 
     MtpEmulation emulation;
     ScopedMtpBackend scope(&emulation);

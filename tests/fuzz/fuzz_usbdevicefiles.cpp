@@ -3,6 +3,8 @@
 // "android.xml", an existing playlist and the playlist hint file. The input
 // is split at the first two 0xff bytes into the playlist, the hint file and
 // the device files; none of them may crash the reads.
+#include "FuzzInputParts.h"
+
 #include "app/Constants.h"
 #include "devices/UsbMSDevice.h"
 #include "model/Track.h"
@@ -25,14 +27,6 @@ void writeFile(const QString& path, const QByteArray& bytes)
         file.write(bytes);
 }
 
-QByteArray takePart(QByteArray& rest)
-{
-    const int end = rest.indexOf('\xff');
-    const QByteArray part = end < 0 ? rest : rest.left(end);
-    rest = end < 0 ? QByteArray() : rest.mid(end + 1);
-    return part;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -44,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
 
     QByteArray rest(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QByteArray playlistBytes = takePart(rest);
-    const QByteArray hintBytes = takePart(rest);
+    const QByteArray playlistBytes = takeFuzzInputPart(rest);
+    const QByteArray hintBytes = takeFuzzInputPart(rest);
     const QString root = drive.path() + QLatin1Char('/');
     writeFile(root + Constants::phonePlaylistFolder() + QStringLiteral("/Mix.m3u"), playlistBytes);
     writeFile(root + Constants::phonePlaylistHintFile(), hintBytes);
