@@ -54,8 +54,13 @@ bool PortableDevicePhoneSource::isSamePhone(DeviceParent* known, const MtpRawPho
     auto* parent = dynamic_cast<DeviceParentMtpMac*>(known);
     if (!parent)
         return false;
+    // The connection's own id must match too: two phones of one make are
+    // otherwise alike, and a phone plugged out and in again has a new
+    // connection that the old parent's object ids do not belong to.
+    const QMtpDevice* connection = parent->mtpDevice() ? parent->mtpDevice()->device() : nullptr;
     const bool same = parent->vendor() == phone.vendor && parent->product() == phone.product
-                      && parent->vendorId() == phone.vendorId && parent->productId() == phone.productId;
+                      && parent->vendorId() == phone.vendorId && parent->productId() == phone.productId
+                      && connection && connection->pnpId() == phone.pnpId;
     if (same) {
         traceMessage("Raw device already in main list");
         tracePhone(phone);

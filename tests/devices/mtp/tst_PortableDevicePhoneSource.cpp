@@ -2,9 +2,11 @@
 #include "devices/mtp/DeviceMtpMac.h"
 #include "devices/mtp/DeviceParentMtpMac.h"
 #include "devices/mtp/LibMtpBackend.h"
+#include "devices/mtp/MtpDevice.h"
 #include "devices/mtp/MtpEmulation.h"
 #include "devices/mtp/MtpMacDeviceRefresher.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
+#include "devices/mtp/QMtpDevice.h"
 #include "devices/UsbMSDevice.h"
 #include "support/EmulatedMtpPhone.h"
 
@@ -13,6 +15,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -46,6 +49,7 @@ private slots:
     void listingCarriesNamesAndNoIds();
     void openedPhoneHasDevicePerStorage();
     void recognisesOnlyTheSamePhone();
+    void unpluggedTwinLeavesWithItsOwnParent();
     void failedOpenings_data();
     void failedOpenings();
     void childrenHiddenWithoutDeviceInformation_data();
@@ -124,6 +128,7 @@ void tst_PortableDevicePhoneSource::recognisesOnlyTheSamePhone()
     MtpRawPhone same;
     same.vendor = QStringLiteral("Acme");
     same.product = QStringLiteral("Phone X");
+    same.pnpId = phone.pnpId();
     QVERIFY(source.isSamePhone(phone.parent(), same));
     MtpRawPhone other = same;
     other.product = QStringLiteral("Phone Y");
@@ -131,9 +136,63 @@ void tst_PortableDevicePhoneSource::recognisesOnlyTheSamePhone()
     other = same;
     other.vendorId = 0x18d1;
     QVERIFY(!source.isSamePhone(phone.parent(), other));
+    // The same make on another connection: a second phone, or this one
+    // plugged in again.
+    other = same;
+    other.pnpId = phone.pnpId() + QStringLiteral("0");
+    QVERIFY(!source.isSamePhone(phone.parent(), other));
     // A USB drive is never an MTP phone.
     DeviceParentMs drive(QStringLiteral("Acme"));
     QVERIFY(!source.isSamePhone(&drive, same));
+}
+
+// Two phones of one make: when the first is unplugged, the parent that
+// leaves must be the one whose connection was the first phone's.
+void tst_PortableDevicePhoneSource::unpluggedTwinLeavesWithItsOwnParent()
+{
+    MtpEmulation emulation;
+    ScopedMtpBackend scope(&emulation);
+    const QString first = emulation.addPhone(QStringLiteral("Acme"), QStringLiteral("X1"), {QStringLiteral("A")});
+    const QString second = emulation.addPhone(QStringLiteral("Acme"), QStringLiteral("X1"), {QStringLiteral("A")});
+    PortableDevicePhoneSource source;
+    MtpMacDeviceRefresher refresher(&source);
+    std::vector<Opened> parents(2);
+    auto pass = [&](const QList<DeviceParent*>& known) {
+        refresher.start({}, known);
+        return refresher.wait(10000);
+    };
+    auto pnpIdOf = [](DeviceParent* parent) {
+        return static_cast<DeviceParentMtpMac*>(parent)->mtpDevice()->device()->pnpId();
+    };
+
+    QVERIFY(pass({}));
+    QCOMPARE(refresher.added().size(), 2);
+    parents[0].parent.reset(refresher.added().at(0));
+    parents[1].parent.reset(refresher.added().at(1));
+    refresher.clearResults();
+    QCOMPARE(pnpIdOf(parents[0].parent.get()), first);
+    const QList<DeviceParent*> known{parents[0].parent.get(), parents[1].parent.get()};
+
+    QVERIFY(pass(known));
+    QVERIFY(refresher.added().isEmpty());
+    QVERIFY(refresher.removed().isEmpty());
+
+    emulation.removePhone(first);
+    QVERIFY(pass(known));
+    QVERIFY(refresher.added().isEmpty());
+    QCOMPARE(refresher.removed().size(), 1);
+    QCOMPARE(pnpIdOf(refresher.removed().first()), first);
+    refresher.clearResults();
+
+    // Plugged in again, it is a new connection and gets a new parent.
+    const QString again = emulation.addPhone(QStringLiteral("Acme"), QStringLiteral("X1"), {QStringLiteral("A")});
+    QVERIFY(pass({parents[1].parent.get()}));
+    QCOMPARE(refresher.added().size(), 1);
+    Opened replugged;
+    replugged.parent.reset(refresher.added().first());
+    refresher.clearResults();
+    QCOMPARE(pnpIdOf(replugged.parent.get()), again);
+    QCOMPARE(pnpIdOf(parents[1].parent.get()), second);
 }
 
 void tst_PortableDevicePhoneSource::failedOpenings_data()
