@@ -1,10 +1,29 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "app/TerminationSignal.h"
 #include "app/TraceLog.h"
 #include "ui/SyncUi.h"
 
 #include <QApplication>
+#include <QDialog>
 
 #include <memory>
+
+namespace {
+
+// Ends the program as the user would: open dialogs are cancelled (their
+// nested event loops return) and the window is closed, which cancels a
+// running sync first and closes once it has stopped.
+void closeOnTermination(SyncUi& window)
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget* widget : windows) {
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+            dialog->reject();
+    }
+    QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -15,6 +34,9 @@ int main(int argc, char* argv[])
     // Device threads set up their own per-thread state; the main thread needs none here.
     auto application = std::make_unique<QApplication>(argc, argv);
     auto window = std::make_unique<SyncUi>();
+    TerminationSignal termination;
+    QObject::connect(&termination, &TerminationSignal::terminationRequested, window.get(),
+                     [&window] { closeOnTermination(*window); });
     window->show();
 
     const int result = application->exec();
