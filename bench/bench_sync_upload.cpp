@@ -10,7 +10,7 @@
 #include "model/TrackList.h"
 #include "settings/SyncSettings.h"
 #include "sync/MusicSync.h"
-#include "sync/Playlist.h"
+#include "model/Playlist.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -11,6 +11,10 @@ packages=(
   libmtp-dev libplist-dev libsqlite3-dev
   clang libclang-rt-14-dev
   python3-dbusmock dbus
+  ccache
+  libtag1-dev libical-dev python3-vobject
+  libimobiledevice-utils
+  desktop-file-utils appstream lintian dpkg-dev file fakeroot
 )
 
 missing=()

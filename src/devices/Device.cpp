@@ -6,7 +6,7 @@
 #include "model/Track.h"
 #include "model/TrackList.h"
 #include "settings/SyncSettings.h"
-#include "sync/Playlist.h"
+#include "model/Playlist.h"
 
 #include <QDomDocument>
 #include <QFile>

@@ -8,8 +8,8 @@
 #include "model/Track.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
-#include "sync/Playlist.h"
-#include "transfer/xml/XmlText.h"
+#include "model/Playlist.h"
+#include "app/XmlText.h"
 
 #include <QDateTime>
 #include <QDir>

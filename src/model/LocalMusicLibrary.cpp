@@ -4,7 +4,7 @@
 #include "app/TraceLog.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
-#include "sync/Playlist.h"
+#include "model/Playlist.h"
 
 #include <QMutexLocker>
 

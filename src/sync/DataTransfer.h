@@ -1,7 +1,7 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
-#include "transfer/photos/PhotoCopier.h"
+#include "sync/PhotoCopier.h"
 
 #include <QString>
 

@@ -4,8 +4,8 @@
 #include "model/Track.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
-#include "sync/Playlist.h"
-#include "transfer/photos/PhotoCopier.h"
+#include "model/Playlist.h"
+#include "sync/PhotoCopier.h"
 
 #include <QList>
 #include <QObject>

@@ -3,7 +3,7 @@
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
-#include "devices/AutoRefresher.h"
+#include "sync/AutoRefresher.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "devices/mtp/MtpPhoneSource.h"

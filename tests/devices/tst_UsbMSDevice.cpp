@@ -7,7 +7,7 @@
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
 #include "support/FileSizeLimit.h"
-#include "sync/Playlist.h"
+#include "model/Playlist.h"
 
 #include <QDir>
 #include <QDomDocument>

@@ -9,11 +9,11 @@
 
 #include "app/Constants.h"
 #include "devices/mtp/DeviceMtpMac.h"
-#include "devices/mtp/MtpEmulation.h"
+#include "support/MtpEmulation.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
-#include "sync/Playlist.h"
+#include "model/Playlist.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>

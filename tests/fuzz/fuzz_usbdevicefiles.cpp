@@ -9,7 +9,7 @@
 #include "devices/UsbMSDevice.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
-#include "sync/Playlist.h"
+#include "model/Playlist.h"
 
 #include <QByteArray>
 #include <QDir>

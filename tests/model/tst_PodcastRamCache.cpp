@@ -3,7 +3,7 @@
 #include "model/PodcastRamCache.h"
 #include "model/TrackList.h"
 #include "support/FakeMusicLibrary.h"
-#include "sync/Playlist.h"
+#include "model/Playlist.h"
 
 #include <QSignalSpy>
 #include <QtTest>

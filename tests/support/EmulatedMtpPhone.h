@@ -2,7 +2,7 @@
 #pragma once
 
 #include "devices/mtp/MtpBackend.h"
-#include "devices/mtp/MtpEmulation.h"
+#include "support/MtpEmulation.h"
 
 #include <QByteArray>
 #include <QString>

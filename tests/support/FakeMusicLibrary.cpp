@@ -2,7 +2,7 @@
 #include "support/FakeMusicLibrary.h"
 
 #include "model/TrackList.h"
-#include "sync/Playlist.h"
+#include "model/Playlist.h"
 
 #include <QCoreApplication>
 #include <QDir>

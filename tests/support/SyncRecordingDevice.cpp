@@ -2,7 +2,7 @@
 #include "support/SyncRecordingDevice.h"
 
 #include "model/Track.h"
-#include "sync/Playlist.h"
+#include "model/Playlist.h"
 
 SyncRecordingDevice::SyncRecordingDevice(const QString& rootPath)
     : UsbMSDevice(rootPath, QStringLiteral("Recording phone"), true)

@@ -2,7 +2,7 @@
 #include "support/SyncTestLibrary.h"
 
 #include "model/TrackList.h"
-#include "sync/Playlist.h"
+#include "model/Playlist.h"
 
 #include <QFile>
 

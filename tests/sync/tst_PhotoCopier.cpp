@@ -3,8 +3,8 @@
 #include "support/SyncMedia.h"
 #include "support/SyncTestHome.h"
 #include "sync/SyncState.h"
-#include "transfer/photos/PhotoCopier.h"
-#include "transfer/photos/VideoConverter.h"
+#include "sync/PhotoCopier.h"
+#include "sync/VideoConverter.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "support/SyncMedia.h"
 #include "sync/ConverterProcess.h"
 #include "sync/Mp3Converter.h"
-#include "transfer/photos/VideoConverter.h"
+#include "sync/VideoConverter.h"
 
 #include <QDir>
 #include <QFileInfo>

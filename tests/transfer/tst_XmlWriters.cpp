@@ -4,7 +4,7 @@
 #include "transfer/xml/AddressBookXmlWriter.h"
 #include "transfer/xml/CalendarXmlWriter.h"
 #include "transfer/xml/MessagesXmlWriter.h"
-#include "transfer/xml/XmlText.h"
+#include "app/XmlText.h"
 
 #include <QBuffer>
 #include <QDomDocument>

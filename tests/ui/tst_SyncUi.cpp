@@ -2,7 +2,7 @@
 #include "ui/SyncUi.h"
 
 #include "app/Constants.h"
-#include "devices/AutoRefresher.h"
+#include "sync/AutoRefresher.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "model/PodcastRamCache.h"

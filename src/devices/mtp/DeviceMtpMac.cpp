@@ -11,7 +11,7 @@
 #include "model/Track.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
-#include "sync/Playlist.h"
+#include "model/Playlist.h"
 
 #include <QDateTime>
 #include <QFile>

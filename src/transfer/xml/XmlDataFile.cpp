@@ -2,7 +2,7 @@
 #include "transfer/xml/XmlDataFile.h"
 
 #include "app/TraceLog.h"
-#include "transfer/xml/XmlText.h"
+#include "app/XmlText.h"
 
 #include <QSaveFile>
 

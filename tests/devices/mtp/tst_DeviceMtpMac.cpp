@@ -10,7 +10,7 @@
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
 #include "support/EmulatedMtpPhone.h"
-#include "sync/Playlist.h"
+#include "model/Playlist.h"
 
 #include <QDir>
 #include <QFile>

@@ -9,7 +9,7 @@
 
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
-#include "devices/mtp/MtpEmulation.h"
+#include "support/MtpEmulation.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
 #include "settings/SyncSettings.h"
 

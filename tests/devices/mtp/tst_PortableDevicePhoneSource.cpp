@@ -3,7 +3,7 @@
 #include "devices/mtp/DeviceParentMtpMac.h"
 #include "devices/mtp/LibMtpBackend.h"
 #include "devices/mtp/MtpDevice.h"
-#include "devices/mtp/MtpEmulation.h"
+#include "support/MtpEmulation.h"
 #include "devices/mtp/MtpMacDeviceRefresher.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
 #include "devices/mtp/QMtpDevice.h"

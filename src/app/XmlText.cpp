@@ -1,5 +1,5 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
-#include "transfer/xml/XmlText.h"
+#include "app/XmlText.h"
 
 #include "app/TraceLog.h"
 

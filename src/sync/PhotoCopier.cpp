@@ -1,11 +1,11 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
-#include "transfer/photos/PhotoCopier.h"
+#include "sync/PhotoCopier.h"
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
 #include "devices/Device.h"
 #include "sync/SyncState.h"
-#include "transfer/photos/VideoConverter.h"
+#include "sync/VideoConverter.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 #include "support/FakeDriveTree.h"
 #include "support/FakeMtpPhoneSource.h"
 
-#include "devices/AutoRefresher.h"
+#include "sync/AutoRefresher.h"
 #include "devices/DeviceList.h"
 #include "model/LocalMusicLibrary.h"
 

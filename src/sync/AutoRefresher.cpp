@@ -1,5 +1,5 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
-#include "devices/AutoRefresher.h"
+#include "sync/AutoRefresher.h"
 
 #include "app/TraceLog.h"
 #include "devices/DeviceList.h"

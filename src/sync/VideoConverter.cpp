@@ -1,5 +1,5 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
-#include "transfer/photos/VideoConverter.h"
+#include "sync/VideoConverter.h"
 
 #include "app/TraceLog.h"
 #include "sync/ConverterProcess.h"
