@@ -6,8 +6,6 @@
 #include "devices/Device.h"
 #include "settings/SyncSettings.h"
 #include "sync/SyncState.h"
-#include "transfer/blackberry/BlackberryConversion.h"
-#include "transfer/iphone/AppleExtractor.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,13 +22,7 @@ QString DataTransfer::extractionFolder()
     return Constants::programFolderPath() + QLatin1Char('/') + Constants::extractionFolderName() + QLatin1Char('/');
 }
 
-bool DataTransfer::isBlackBerryBackup(const QString& backupPath)
-{
-    return (backupPath.length() > 4 && backupPath.endsWith(QLatin1String("ipd")))
-           || backupPath.endsWith(QLatin1String("bbb"));
-}
-
-bool DataTransfer::run(SyncSettings& settings, const QString& id)
+BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& id)
 {
     TraceScope trace("DataTransfer::run");
     const QString extraction = extractionFolder();
@@ -39,7 +31,7 @@ bool DataTransfer::run(SyncSettings& settings, const QString& id)
     const QString backupPath = settings.selectedBackupPath(id);
     traceValue("backupPath", backupPath);
     if (backupPath.isEmpty())
-        return false;
+        return {};
 
     Choices choices;
     choices.messages = settings.copyTextMessages(id);
@@ -47,11 +39,19 @@ bool DataTransfer::run(SyncSettings& settings, const QString& id)
     choices.photos = settings.copyPhotos(id);
     choices.calendar = settings.copyCalendar(id);
 
-    bool failed = false;
-    if (isBlackBerryBackup(backupPath))
-        transferBlackBerry(settings, id, backupPath, choices);
-    else
-        failed = !transferIphone(backupPath, choices);
+    BackupChoices conversionChoices;
+    conversionChoices.messages = choices.messages;
+    conversionChoices.addressBook = choices.addressBook;
+    conversionChoices.calendar = choices.calendar;
+    // A BlackBerry backup holds no photos: its photos come from the chosen folders.
+    const bool blackBerry = BackupConversion::kindOf(backupPath) == BackupConversionResult::Kind::BlackBerry;
+    if (blackBerry && choices.photos)
+        copyBlackBerryPhotoFolders(settings, id);
+    const BackupConversionResult result =
+        BackupConversion::convert(backupPath, extraction, extraction, conversionChoices);
+    traceValue("conversionResult", result.firstFailure());
+    if (!blackBerry && result.code == 0 && choices.photos)
+        copyCameraRoll(result.photos);
 
     mObserver.photoStateChanged(SyncState::StatePreparing);
     traceCopyToLogFolder(extraction + Constants::messagesFileName(), Constants::messagesFileName());
@@ -65,7 +65,7 @@ bool DataTransfer::run(SyncSettings& settings, const QString& id)
     settings.setCopyTextMessages(id, false);
     settings.setCopyCalendar(id, false);
     settings.save();
-    return failed;
+    return result;
 }
 
 void DataTransfer::copyToPhone(const QString& fileName, bool wanted)
@@ -83,55 +83,23 @@ void DataTransfer::copyToPhone(const QString& fileName, bool wanted)
     mDevice.copyFile(local, Constants::phoneDataFolder() + QLatin1Char('/') + fileName, true);
 }
 
-void DataTransfer::transferBlackBerry(const SyncSettings& settings, const QString& id, const QString& backupPath,
-                                      const Choices& choices)
+void DataTransfer::copyBlackBerryPhotoFolders(const SyncSettings& settings, const QString& id)
 {
-    TraceScope trace("DataTransfer::transferBlackBerry");
-    int mask = 0;
-    if (choices.messages)
-        mask |= 1;
-    if (choices.addressBook)
-        mask |= 2;
-    if (choices.photos) {
-        PhotoCopier copier(mDevice, mObserver);
-        const SyncSettings::SettingsList folders = settings.getSettingsList(id, SettingsKeys::photoFoldersList());
-        for (const auto& entry : folders) {
-            if (!entry.second.isEmpty())
-                copier.copyFolder(entry.second, Constants::phoneBlackberryPhotoFolder());
-        }
-        mask |= 4;
+    TraceScope trace("DataTransfer::copyBlackBerryPhotoFolders");
+    PhotoCopier copier(mDevice, mObserver);
+    const SyncSettings::SettingsList folders = settings.getSettingsList(id, SettingsKeys::photoFoldersList());
+    for (const auto& entry : folders) {
+        if (!entry.second.isEmpty())
+            copier.copyFolder(entry.second, Constants::phoneBlackberryPhotoFolder());
     }
-    traceValue("mask", mask);
-    // Both databases are converted whatever the mask says; only the files the
-    // user asked for go to the phone.
-    const BlackberryConversionResult result = BlackberryConversion::convert(backupPath, extractionFolder());
-    traceValue("conversionResult", result.code);
 }
 
-bool DataTransfer::transferIphone(const QString& backupPath, const Choices& choices)
+void DataTransfer::copyCameraRoll(const QList<PhotoPath>& photos)
 {
-    TraceScope trace("DataTransfer::transferIphone");
-    const QString extraction = extractionFolder();
-    AppleExtractor extractor;
-    const int result = extractor.extractFromManifest(backupPath, extraction);
-    traceValue("extractResult", result);
-    if (result == AppleExtractor::kErrorUnreadableBackup)
-        return false;
-    if (result != 0)
-        return true;
-
-    if (choices.messages)
-        extractor.generateMessagesXML(extraction, extraction + Constants::messagesFileName());
-    if (choices.addressBook)
-        extractor.generateAddressBookXML(extraction, extraction + Constants::addressBookFileName());
-    if (choices.calendar)
-        extractor.generateCalendarXML(extraction, extraction + Constants::calendarFileName());
-    if (choices.photos) {
-        mObserver.photoStateChanged(SyncState::StatePhotos);
-        PhotoCopier copier(mDevice, mObserver);
-        const int screenPixels = PhotoCopier::screenPixelsOf(mParentDevice);
-        for (const PhotoPath& photo : extractor.photos())
-            copier.copyCameraRollFile(photo.mSourceName, photo.mDestName, screenPixels);
-    }
-    return true;
+    TraceScope trace("DataTransfer::copyCameraRoll");
+    mObserver.photoStateChanged(SyncState::StatePhotos);
+    PhotoCopier copier(mDevice, mObserver);
+    const int screenPixels = PhotoCopier::screenPixelsOf(mParentDevice);
+    for (const PhotoPath& photo : photos)
+        copier.copyCameraRollFile(photo.mSourceName, photo.mDestName, screenPixels);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "sync/PhotoCopier.h"
+#include "transfer/BackupConversion.h"
 
 #include <QString>
 
@@ -19,13 +20,12 @@ public:
     DataTransfer(Device& device, DeviceParent* parentDevice, PhotoCopier::Observer& observer);
 
     // Runs the whole step for the phone with this id; the settings are saved
-    // with the choices cleared. True when an iPhone backup could not be read.
-    bool run(SyncSettings& settings, const QString& id);
+    // with the choices cleared. The conversion's result says what was written
+    // and what failed (its kind is Unknown when no backup was chosen).
+    BackupConversionResult run(SyncSettings& settings, const QString& id);
 
     // home + "/KORVA/extracted/": where the backup's files and the XML go.
     static QString extractionFolder();
-    // "...ipd" (longer than 4 characters) or "...bbb", exact case.
-    static bool isBlackBerryBackup(const QString& backupPath);
 
 private:
     struct Choices {
@@ -35,10 +35,8 @@ private:
         bool calendar = false;
     };
 
-    void transferBlackBerry(const SyncSettings& settings, const QString& id, const QString& backupPath,
-                            const Choices& choices);
-    // False when the backup could not be read.
-    bool transferIphone(const QString& backupPath, const Choices& choices);
+    void copyBlackBerryPhotoFolders(const SyncSettings& settings, const QString& id);
+    void copyCameraRoll(const QList<PhotoPath>& photos);
     void copyToPhone(const QString& fileName, bool wanted);
 
     Device& mDevice;

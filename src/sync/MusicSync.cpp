@@ -103,7 +103,7 @@ void MusicSync::photoProgress(const QString& fileName)
 void MusicSync::Start()
 {
     TraceScope trace("MusicSync::Start");
-    mDataTransferFailed = false;
+    mOutcome = MusicSyncOutcome();
     mDevice->PrepareForSync();
 
     SyncSettings settings;
@@ -148,7 +148,7 @@ void MusicSync::Start()
 
     if (succeeded && !hasBeenCancelled()) {
         DataTransfer transfer(*mDevice, mParentDevice, *this);
-        mDataTransferFailed = transfer.run(settings, id);
+        mOutcome.dataTransfer = transfer.run(settings, id);
     }
 
     bool cacheOpened = false;
@@ -393,7 +393,7 @@ void MusicSync::Upload()
             mNotCopiedTracks.append(track);
             traceMessage("Track not copied");
             traceValue("err", result);
-            mLastUploadError = result;
+            mOutcome.lastUploadError = result;
         }
     }
 }

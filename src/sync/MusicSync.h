@@ -6,6 +6,7 @@
 #include "model/TrackList.h"
 #include "model/Playlist.h"
 #include "sync/PhotoCopier.h"
+#include "transfer/BackupConversion.h"
 
 #include <QList>
 #include <QObject>
@@ -22,13 +23,23 @@ class LocalMusicLibrary;
 class MusicSyncThread;
 class SyncSettings;
 
+// What a run leaves for the main window once it has ended.
+struct MusicSyncOutcome
+{
+    // The code of the last failed upload, which chooses the warning's wording.
+    int lastUploadError = 0;
+    // What the data transfer converted; its kind is Unknown when no backup was chosen.
+    BackupConversionResult dataTransfer;
+    bool dataTransferFailed() const { return dataTransfer.code != 0; }
+};
+
 // One synchronisation of one phone, run once on its own worker thread: data
 // from another phone's backup, photos, then music (track cache, library
 // playlists and podcasts, space check, album art, deletion, upload,
 // playlists). It talks to the main window only through its signals: progress
 // is queued; the three questions are connected blocking-queued, so the worker
-// waits until the window's slot has answered by setting mDeleteConfirmed or
-// calling Cancel. Every step is skipped once the user has cancelled.
+// waits until the window's slot has answered with answerDeleteQuestion or
+// Cancel. Every step is skipped once the user has cancelled.
 class MusicSync : public QObject, private PhotoCopier::Observer
 {
     Q_OBJECT
@@ -66,11 +77,9 @@ public:
     bool updateAlbumArtForTracksAlreadyOnDevice();
 
     // Read by the main window after the run.
-    int mLastUploadError = 0;
-    // Set by the main window's slot while the worker waits on ConfirmDeleteTracks.
-    std::atomic<bool> mDeleteConfirmed{false};
-    // The iPhone backup could not be read; the main window tells the user.
-    bool mDataTransferFailed = false;
+    const MusicSyncOutcome& outcome() const { return mOutcome; }
+    // Called by the main window's slot while the worker waits on ConfirmDeleteTracks.
+    void answerDeleteQuestion(bool confirmed) { mDeleteConfirmed = confirmed; }
 
 signals:
     void ProgressUpdate(int a_state, int a_percent_complete);
@@ -111,4 +120,6 @@ private:
     qint64 mFreeSpace = 0;
     bool mEnableArtworkSync = false;
     bool mForceFullResync = false;
+    std::atomic<bool> mDeleteConfirmed{false};
+    MusicSyncOutcome mOutcome;
 };

@@ -425,7 +425,7 @@ void SyncUi::showNotCopiedWarning()
     TraceScope trace("SyncUi::showNotCopiedWarning");
     if (!mMusicSync || mMusicSync->GetNonCopiedTracks().isEmpty())
         return;
-    const int kind = warningKindForUploadError(mMusicSync->mLastUploadError);
+    const int kind = warningKindForUploadError(mMusicSync->outcome().lastUploadError);
     const QString id = connectedDeviceId();
     mSettings->load();
     if (mSettings->skipNotCopiedWarning(id))
@@ -570,7 +570,7 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
 void SyncUi::postSyncChecks()
 {
     TraceScope trace("SyncUi::postSyncChecks");
-    if (mMusicSync && mMusicSync->mDataTransferFailed) {
+    if (mMusicSync && mMusicSync->outcome().dataTransferFailed()) {
         showWarningBox(
             Constants::applicationTitle(),
             tr("<p>It has not been possible to transfer data from the selected backup. If the backup "
@@ -604,7 +604,7 @@ void SyncUi::ConfirmDeleteTracks()
     mSettings->load();
     if (mSettings->deleteWithoutWarning(id)) {
         traceMessage("Skipping warning");
-        mMusicSync->mDeleteConfirmed = true;
+        mMusicSync->answerDeleteQuestion(true);
         return;
     }
     traceMessage("Displaying warning");
@@ -612,7 +612,7 @@ void SyncUi::ConfirmDeleteTracks()
     const int answer = dialog.exec();
     traceValue("answer", answer);
     if (answer == DeleteTracksConfirm::kYes || answer == DeleteTracksConfirm::kYesAlways)
-        mMusicSync->mDeleteConfirmed = true;
+        mMusicSync->answerDeleteQuestion(true);
     if (answer == DeleteTracksConfirm::kYesAlways) {
         mSettings->load();
         mSettings->setDeleteWithoutWarning(id);

@@ -83,5 +83,5 @@ void SyncRun::onConfirmDeleteTracks()
 {
     ++mDeleteQuestions;
     if (mConfirmDelete)
-        mEngine.mDeleteConfirmed = true;
+        mEngine.answerDeleteQuestion(true);
 }

@@ -272,7 +272,7 @@ void tst_MusicSync::failedUploadIsListedWithItsCode()
     QCOMPARE(run.states().last(), int(StateComplete));
     QCOMPARE(sync.GetNonCopiedTracks().size(), 1);
     QCOMPARE(sync.GetNonCopiedTracks().first().trackName(), QStringLiteral("Two"));
-    QCOMPARE(sync.mLastUploadError, -6008);
+    QCOMPARE(sync.outcome().lastUploadError, -6008);
     // The failed attempt still counts, so the bar keeps moving.
     QCOMPARE(run.percents(StateCopying), (QList<int>{0, 33, 66}));
     QVERIFY(QFile::exists(env.phoneFile(QStringLiteral("Music/Artist/Album/One.mp3"))));

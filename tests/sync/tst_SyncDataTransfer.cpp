@@ -92,7 +92,8 @@ private slots:
     void blackBerryBackupReachesPhoneOnce();
     void iPhoneBackupWithCameraRoll_data();
     void iPhoneBackupWithCameraRoll();
-    void encryptedIPhoneBackupStillSyncs();
+    void unreadableBackupIsReportedAndMusicStillSyncs_data();
+    void unreadableBackupIsReportedAndMusicStillSyncs();
     void noMusicMarkerStillTransfersData();
     void copiesInLogFolder_data();
     void copiesInLogFolder();
@@ -108,7 +109,7 @@ void tst_SyncDataTransfer::backupKind_data()
     QTest::newRow("upper case IPD is an iPhone folder") << QStringLiteral("/b/phone.IPD") << false;
     QTest::newRow("four characters ending in ipd") << QStringLiteral("xipd") << false;
     QTest::newRow("five characters ending in ipd") << QStringLiteral("x.ipd") << true;
-    QTest::newRow("short bbb still counts") << QStringLiteral("bbb") << true;
+    QTest::newRow("bbb alone is too short, as ipd is") << QStringLiteral("bbb") << false;
     QTest::newRow("iPhone backup folder") << QStringLiteral("/b/0123456789abcdef") << false;
 }
 
@@ -116,7 +117,7 @@ void tst_SyncDataTransfer::backupKind()
 {
     QFETCH(QString, path);
     QFETCH(bool, blackBerry);
-    QCOMPARE(DataTransfer::isBlackBerryBackup(path), blackBerry);
+    QCOMPARE(BackupConversion::kindOf(path) == BackupConversionResult::Kind::BlackBerry, blackBerry);
 }
 
 void tst_SyncDataTransfer::blackBerryBackupReachesPhoneOnce()
@@ -136,7 +137,7 @@ void tst_SyncDataTransfer::blackBerryBackupReachesPhoneOnce()
         QCOMPARE(run.states().first(), int(StatePreparing));
         QCOMPARE(run.states().last(), int(StateComplete));
         QCOMPARE(run.stateCount(StateCompleteWithErrors), 0);
-        QVERIFY(!sync.mDataTransferFailed);
+        QVERIFY(!sync.outcome().dataTransferFailed());
         QCOMPARE(run.names(StatePreparing), QStringList{QStringLiteral("IMG_1.jpg")});
     }
     const QByteArray messages = readFile(env.phoneFile(QStringLiteral("KORVA/messages.xml")));
@@ -208,7 +209,7 @@ void tst_SyncDataTransfer::iPhoneBackupWithCameraRoll()
     MusicSync sync(&library, &phone, &parent);
     SyncRun run(sync);
     QVERIFY(run.run());
-    QVERIFY(!sync.mDataTransferFailed);
+    QVERIFY(!sync.outcome().dataTransferFailed());
     const QList<int> states = run.states();
     QCOMPARE(states.first(), int(StatePreparing));
     QCOMPARE(states.last(), int(StateComplete));
@@ -224,15 +225,28 @@ void tst_SyncDataTransfer::iPhoneBackupWithCameraRoll()
     QVERIFY2(probe.contains(expectedSize), qPrintable(probe));
 }
 
-void tst_SyncDataTransfer::encryptedIPhoneBackupStillSyncs()
+void tst_SyncDataTransfer::unreadableBackupIsReportedAndMusicStillSyncs_data()
 {
+    QTest::addColumn<bool>("iPhone");
+    QTest::newRow("encrypted iPhone backup") << true;
+    QTest::newRow("BlackBerry file that is no backup") << false;
+}
+
+void tst_SyncDataTransfer::unreadableBackupIsReportedAndMusicStillSyncs()
+{
+    QFETCH(bool, iPhone);
     SyncTestHome env;
     env.configurePhone({QStringLiteral("Mix")});
-    IphoneBackupBuilder builder;
-    builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"), testData("ios18-sms.db"));
-    builder.setEncrypted(true);
-    const QString backup = env.inputFolder() + QStringLiteral("/locked");
-    QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
+    QString backup = env.inputFolder() + QStringLiteral("/locked");
+    if (iPhone) {
+        IphoneBackupBuilder builder;
+        builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"), testData("ios18-sms.db"));
+        builder.setEncrypted(true);
+        QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
+    } else {
+        backup += QStringLiteral(".ipd");
+        QVERIFY(writeFile(backup, "not a BlackBerry backup at all"));
+    }
     chooseBackup(env, backup);
     SyncTestLibrary library;
     QVERIFY(addOneSongMix(env, library));
@@ -241,7 +255,7 @@ void tst_SyncDataTransfer::encryptedIPhoneBackupStillSyncs()
     MusicSync sync(&library, &phone, nullptr);
     SyncRun run(sync);
     QVERIFY(run.run());
-    QVERIFY(sync.mDataTransferFailed);
+    QVERIFY(sync.outcome().dataTransferFailed());
     QCOMPARE(run.states().last(), int(StateComplete));
     QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("KORVA/messages.xml"))));
     QCOMPARE(phone.mUploadedNames, QStringList{QStringLiteral("Song")});

@@ -494,7 +494,7 @@ void SyncUiTest::notCopiedWarningStoredPerPhone()
     QTRY_VERIFY_WITH_TIMEOUT(rig.runEnded() && answerer.pending() == 0, kRunTimeoutMs);
     QVERIFY2(warningText.contains(QStringLiteral("It was not possible to copy the following tracks")),
              qPrintable(warningText));
-    QCOMPARE(window.musicSync()->mLastUploadError, -6008);
+    QCOMPARE(window.musicSync()->outcome().lastUploadError, -6008);
     QVERIFY(!loadedSettings().skipNotCopiedWarning(rig.phoneId()));
     // The refresher has reported the phone since.
     QCOMPARE(window.state(), 1);

@@ -4,8 +4,7 @@
 // the same code a sync runs. Exit status 0 on success.
 #include "app/TraceLog.h"
 #include "transfer/blackberry/BlackberryBackup.h"
-#include "transfer/blackberry/BlackberryConversion.h"
-#include "transfer/iphone/IphoneConversion.h"
+#include "transfer/BackupConversion.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -29,44 +28,47 @@ QString describeFailure(int code)
     }
 }
 
-int convertBlackberry(const QString& backup, const QString& outputFolder)
+QString describeFile(const ConvertedFile& file, const QString& missing)
 {
-    const BlackberryConversionResult result = BlackberryConversion::convert(backup, outputFolder);
-    if (result.code != 0)
-        return fail(describeFailure(result.code) + QStringLiteral(" (error ") + QString::number(result.code)
-                    + QStringLiteral("): ") + backup);
+    QString text = file.count >= 0 ? QString::number(file.count) : QStringLiteral("(result %1)").arg(file.code);
+    return text + (file.path.isEmpty() ? missing : QStringLiteral(" to ") + file.path);
+}
+
+int report(const BackupConversionResult& result)
+{
     QTextStream out(stdout);
-    out << "BlackBerry backup: " << result.databases << " databases" << Qt::endl;
-    out << "Contacts written: " << result.contacts
-        << (result.addressBookPath.isEmpty() ? QStringLiteral(" (no address book in the backup)")
-                                             : QStringLiteral(" to ") + result.addressBookPath)
-        << Qt::endl;
-    out << "Messages written: " << result.messages
-        << (result.messagesPath.isEmpty() ? QStringLiteral(" (no SMS messages in the backup)")
-                                          : QStringLiteral(" to ") + result.messagesPath)
-        << Qt::endl;
+    if (result.kind == BackupConversionResult::Kind::BlackBerry) {
+        out << "BlackBerry backup: " << result.databases << " databases" << Qt::endl;
+        out << "Contacts written: " << describeFile(result.addressBook, QStringLiteral(" (no address book in the backup)"))
+            << Qt::endl;
+        out << "Messages written: " << describeFile(result.messages, QStringLiteral(" (no SMS messages in the backup)"))
+            << Qt::endl;
+        return 0;
+    }
+    out << "iPhone backup: " << result.photos.size() << " camera-roll files" << Qt::endl;
+    out << "Address book (result " << result.addressBook.code << "): " << result.addressBook.path << Qt::endl;
+    out << "Messages (result " << result.messages.code << "): " << result.messages.path << Qt::endl;
+    out << "Calendar (result " << result.calendar.code << "): " << result.calendar.path << Qt::endl;
     return 0;
 }
 
-int convertIphone(const QString& backup, const QString& outputFolder)
+int convert(const QString& backup, const QString& outputFolder)
 {
-    // The extraction folder is emptied first: never the user's output folder.
-    QTemporaryDir extraction;
-    if (!extraction.isValid())
+    // The work folder is emptied first: never the user's output folder.
+    QTemporaryDir work;
+    if (!work.isValid())
         return fail(QStringLiteral("cannot create a temporary folder"));
-    IphoneConversionChoices choices;
+    BackupChoices choices;
     choices.settleDelayMs = 0;
-    const IphoneConversionResult result =
-        IphoneConversion::convert(backup, extraction.filePath(QStringLiteral("extracted")), outputFolder, choices);
-    if (result.code != 0)
+    const BackupConversionResult result =
+        BackupConversion::convert(backup, work.filePath(QStringLiteral("extracted")), outputFolder, choices);
+    if (result.code == 0)
+        return report(result);
+    if (result.kind == BackupConversionResult::Kind::Iphone)
         return fail(QStringLiteral("cannot read the iPhone backup; is it encrypted? (error ")
                     + QString::number(result.code) + QStringLiteral("): ") + backup);
-    QTextStream out(stdout);
-    out << "iPhone backup: " << result.photos.size() << " camera-roll files" << Qt::endl;
-    out << "Address book (result " << result.addressBookCode << "): " << result.addressBookPath << Qt::endl;
-    out << "Messages (result " << result.messagesCode << "): " << result.messagesPath << Qt::endl;
-    out << "Calendar (result " << result.calendarCode << "): " << result.calendarPath << Qt::endl;
-    return 0;
+    return fail(describeFailure(result.code) + QStringLiteral(" (error ") + QString::number(result.code)
+                + QStringLiteral("): ") + backup);
 }
 
 } // namespace
@@ -84,10 +86,8 @@ int main(int argc, char* argv[])
     if (!QFileInfo::exists(backup))
         return fail(QStringLiteral("no such backup: ") + backup);
 
-    if (BlackberryBackup::isBackupPath(backup))
-        return convertBlackberry(backup, outputFolder);
-    if (IphoneConversion::isBackupFolder(backup))
-        return convertIphone(backup, outputFolder);
+    if (BackupConversion::kindOf(backup) != BackupConversionResult::Kind::Unknown)
+        return convert(backup, outputFolder);
     return fail(QStringLiteral("not a recognised backup (expected a BlackBerry .ipd or .bbb file or an iPhone "
                                "backup folder): ")
                 + backup);

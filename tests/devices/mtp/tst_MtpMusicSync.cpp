@@ -117,7 +117,7 @@ void tst_MtpMusicSync::failedUploadsAreListed()
         SyncRun run(sync);
         QVERIFY(run.run());
         QCOMPARE(sync.GetNonCopiedTracks().size(), 1);
-        QCOMPARE(sync.mLastUploadError, int(DeviceMtpMac::kErrorCopyFailed));
+        QCOMPARE(sync.outcome().lastUploadError, int(DeviceMtpMac::kErrorCopyFailed));
     }
     // No half-sent track is left on the phone.
     QVERIFY(!phone.exists(QStringLiteral("Music/Artist/Album/One.mp3")));

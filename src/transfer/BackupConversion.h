@@ -1,0 +1,56 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include "transfer/iphone/PhotoPath.h"
+
+#include <QList>
+#include <QString>
+
+// What to take from a backup. The calendar exists only in iPhone backups.
+struct BackupChoices
+{
+    bool addressBook = true;
+    bool messages = true;
+    bool calendar = true;
+    // The pause between the iPhone extractor's end and the reading of its list.
+    int settleDelayMs = 3000;
+};
+
+// One data file the conversion wrote, or was asked for and could not write.
+struct ConvertedFile
+{
+    QString path;  // empty when the file was not asked for or has no source in the backup
+    int code = 0;  // 0, or why the file is missing or incomplete
+    int count = -1; // entries written, when the writer counts them
+};
+
+struct BackupConversionResult
+{
+    enum class Kind { Unknown, BlackBerry, Iphone };
+    Kind kind = Kind::Unknown;
+    // 0, or why nothing could be read from the backup.
+    int code = 0;
+    int databases = 0; // BlackBerry: databases found in the backup
+    ConvertedFile addressBook;
+    ConvertedFile messages;
+    ConvertedFile calendar;
+    // Camera-roll files found in an iPhone backup's extraction.
+    QList<PhotoPath> photos;
+
+    // The first failure of the run: the backup's, else that of a file.
+    int firstFailure() const;
+};
+
+// A backup to the phone's data files in outputFolder. A sync and
+// velmora-convert both run exactly this, so a user's conversion can be
+// reproduced without the phone.
+class BackupConversion
+{
+public:
+    static BackupConversionResult::Kind kindOf(const QString& backupPath);
+
+    // workFolder is emptied and then holds what the iPhone extractor unpacks;
+    // it may be the output folder itself.
+    static BackupConversionResult convert(const QString& backupPath, const QString& workFolder,
+                                          const QString& outputFolder, const BackupChoices& choices);
+};
