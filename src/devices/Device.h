@@ -33,19 +33,20 @@ public:
 
     // Puts a local file on the phone below its root, creating folders; an
     // existing file is replaced only with overwrite.
-    virtual void copyFile(const QString& localPath, const QString& relativePath, bool overwrite) = 0;
+    // 0, or PhoneResult::CopyFailed; without overwrite an existing file is kept and counts as copied.
+    [[nodiscard]] virtual int copyFile(const QString& localPath, const QString& relativePath, bool overwrite) = 0;
     virtual int GetDeviceType() = 0;
     virtual void PrepareForSync() = 0;
     virtual void FinalizeSync() = 0;
     virtual bool IsMounted() = 0;
     // On success sets the track's mDeviceId, mOnRemoteDevice and mSizeOnDevice.
-    virtual int UploadTrack(Track& track) = 0;
+    [[nodiscard]] virtual int UploadTrack(Track& track) = 0;
     // On success clears mOnRemoteDevice and removes the track from the cache.
-    virtual int DeleteTrack(TrackCache& cache, Track& track) = 0;
+    [[nodiscard]] virtual int DeleteTrack(TrackCache& cache, Track& track) = 0;
     virtual QString UniqueDeviceId() = 0;
     virtual QString FriendlyName() = 0;
-    virtual int GetStorageCapacity(qint64& bytes) = 0;
-    virtual int GetFreeStorageSpace(qint64& bytes) = 0;
+    [[nodiscard]] virtual int GetStorageCapacity(qint64& bytes) = 0;
+    [[nodiscard]] virtual int GetFreeStorageSpace(qint64& bytes) = 0;
     // Gives the phone a persistent unique id on its own storage if it has none.
     virtual void SetConfigured() = 0;
     // The settings file has an entry for this phone.

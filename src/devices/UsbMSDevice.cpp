@@ -168,7 +168,7 @@ void UsbMSDevice::SetConfigured()
         traceValue("Could not write the id file", idPath);
 }
 
-void UsbMSDevice::copyFile(const QString& localPath, const QString& relativePath, bool overwrite)
+int UsbMSDevice::copyFile(const QString& localPath, const QString& relativePath, bool overwrite)
 {
     TraceScope trace("UsbMSDevice::copyFile");
     const QString destination = mRootPath + relativePath;
@@ -177,9 +177,12 @@ void UsbMSDevice::copyFile(const QString& localPath, const QString& relativePath
     // With overwrite the old file stays until the new copy is complete and
     // the rename replaces it.
     if (!overwrite && QFileInfo::exists(destination))
-        return;
-    if (!FileCopier::copy(localPath, destination))
+        return 0;
+    if (!FileCopier::copy(localPath, destination)) {
         traceValue("Error copying file", localPath);
+        return kErrorCopyFailed;
+    }
+    return 0;
 }
 
 void UsbMSDevice::PrepareForSync()

@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "app/ResultCodes.h"
+
 #include "devices/Device.h"
 
 #include <QSet>
@@ -18,9 +20,9 @@ class QXmlStreamWriter;
 class UsbMSDevice : public Device
 {
 public:
-    static constexpr int kErrorCopyFailed = -6005;
-    static constexpr int kErrorDeleteFailed = -6006;
-    static constexpr int kErrorMakeFolderFailed = -6008;
+    static constexpr int kErrorCopyFailed = PhoneResult::CopyFailed;
+    static constexpr int kErrorDeleteFailed = PhoneResult::DeleteFailed;
+    static constexpr int kErrorMakeFolderFailed = PhoneResult::FolderNotCreated;
 
     // With readId the phone's id and device information are read at once.
     UsbMSDevice(const QString& rootPath, const QString& friendlyName, bool readId);
@@ -28,7 +30,7 @@ public:
 
     using Device::createPlaylist;
 
-    void copyFile(const QString& localPath, const QString& relativePath, bool overwrite) override;
+    [[nodiscard]] int copyFile(const QString& localPath, const QString& relativePath, bool overwrite) override;
     int GetDeviceType() override;
     void PrepareForSync() override;
     void FinalizeSync() override;

@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "app/ResultCodes.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -20,12 +22,12 @@ class TrackList;
 class TrackCache
 {
 public:
-    static constexpr int kNewCacheCreated = -5001;
-    static constexpr int kEndOfFile = -5002;
-    static constexpr int kErrorOpen = -6001;
-    static constexpr int kErrorWrite = -6002;
-    static constexpr int kErrorRead = -6003;
-    static constexpr int kErrorFormat = -6004;
+    static constexpr int kNewCacheCreated = StoreResult::NewCacheCreated;
+    static constexpr int kEndOfFile = StoreResult::EndOfFile;
+    static constexpr int kErrorOpen = PhoneResult::CacheCannotOpen;
+    static constexpr int kErrorWrite = PhoneResult::CacheCannotWrite;
+    static constexpr int kErrorRead = PhoneResult::CacheCannotRead;
+    static constexpr int kErrorFormat = PhoneResult::CacheBadFormat;
 
     // Fixed layout of the header.
     static constexpr qint32 kFileMarker = 1000;

@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "app/ResultCodes.h"
+
 #include <QDomDocument>
 #include <QList>
 #include <QPair>
@@ -15,9 +17,9 @@ class SyncSettings
 public:
     using SettingsList = QList<QPair<QString, QString>>;
 
-    static constexpr int kErrorCannotOpenFile = -5003;
-    static constexpr int kErrorCannotSaveFile = -5004;
-    static constexpr int kErrorNotConfigured = -6000;
+    static constexpr int kErrorCannotOpenFile = StoreResult::SettingsCannotOpen;
+    static constexpr int kErrorCannotSaveFile = StoreResult::SettingsCannotSave;
+    static constexpr int kErrorNotConfigured = PhoneResult::NotConfigured;
 
     SyncSettings();
 

@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "app/ResultCodes.h"
+
 #include <QString>
 
 class QImage;
@@ -13,10 +15,10 @@ class AlbumArtImage
 public:
     static constexpr int kMaxSide = 300;
 
-    static constexpr int kErrorImageNull = -14101;
-    static constexpr int kErrorScaledImageNull = -14102;
-    static constexpr int kErrorWhiteBackgroundNull = -14103;
-    static constexpr int kErrorSaveFailed = -14104;
+    static constexpr int kErrorImageNull = MediaResult::ImageNull;
+    static constexpr int kErrorScaledImageNull = MediaResult::ScaledImageNull;
+    static constexpr int kErrorWhiteBackgroundNull = MediaResult::WhiteBackgroundNull;
+    static constexpr int kErrorSaveFailed = MediaResult::ImageSaveFailed;
 
     // Makes the cover out of source into cover. 0, or the code of the step
     // that gave a null image (its message is traced).

@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "app/ResultCodes.h"
+
 #include <QStringList>
 
 // Runs the external converter (ffmpeg) with an argument list and waits for it
@@ -9,9 +11,9 @@
 class ConverterProcess
 {
 public:
-    static constexpr int kErrorConverterMissing = -14001;
-    static constexpr int kErrorConverterFailedToStart = -14002;
-    static constexpr int kErrorConverterCrashed = -14003;
+    static constexpr int kErrorConverterMissing = MediaResult::ConverterMissing;
+    static constexpr int kErrorConverterFailedToStart = MediaResult::ConverterFailedToStart;
+    static constexpr int kErrorConverterCrashed = MediaResult::ConverterCrashed;
 
     // The converter's program path, or empty when it is not installed.
     static QString program();

@@ -80,7 +80,8 @@ void DataTransfer::copyToPhone(const QString& fileName, bool wanted)
         traceValue("Not produced", local);
         return;
     }
-    mDevice.copyFile(local, Constants::phoneDataFolder() + QLatin1Char('/') + fileName, true);
+    if (mDevice.copyFile(local, Constants::phoneDataFolder() + QLatin1Char('/') + fileName, true) != 0)
+        traceValue("Data file not sent", fileName);
 }
 
 void DataTransfer::copyBlackBerryPhotoFolders(const SyncSettings& settings, const QString& id)

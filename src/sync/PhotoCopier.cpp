@@ -60,7 +60,8 @@ void PhotoCopier::copyFolderRecursive(const QString& sourceFolder, const QString
             copyFolderRecursive(entry.filePath(), target);
         } else {
             mObserver.photoProgress(name);
-            mDevice.copyFile(entry.filePath(), target, false);
+            if (mDevice.copyFile(entry.filePath(), target, false) != 0)
+                traceValue("Photo not copied", entry.filePath());
         }
     }
 }
@@ -91,8 +92,8 @@ void PhotoCopier::copyCameraRollFile(const QString& sourceName, const QString& d
     }
     // A failed conversion left no output, so the copy finds nothing to send and
     // the video is skipped.
-    if (QFileInfo::exists(fileToSend))
-        mDevice.copyFile(fileToSend, destination, false);
+    if (QFileInfo::exists(fileToSend) && mDevice.copyFile(fileToSend, destination, false) != 0)
+        traceValue("Photo not copied", sourceName);
     else
         traceValue("Nothing to copy", fileToSend);
 }

@@ -2,6 +2,7 @@
 #include "ui/SyncUi.h"
 
 #include "app/Constants.h"
+#include "app/ResultCodes.h"
 #include "app/TraceLog.h"
 #include "sync/AutoRefresher.h"
 #include "devices/Device.h"
@@ -42,10 +43,6 @@ constexpr int kStartDelayMs = 500;
 constexpr int kWindowWidth = 400;
 // The notice appears once this many further failures have been counted.
 constexpr int kITunesFailuresBeforeNotice = 60;
-// Codes of a failed upload that choose the wording of the not-copied warning.
-constexpr int kUploadErrorNoSpace = -6009;
-constexpr int kUploadErrorFolderNotCreated = -6008;
-constexpr int kUploadErrorCopyFailed = -6005;
 // Poll interval while waiting for a sync thread that may still post to us.
 constexpr unsigned long kThreadPollMs = 50;
 
@@ -179,11 +176,11 @@ int SyncUi::warningKindForUploadError(int uploadError)
     TraceScope trace("SyncUi::warningKindForUploadError");
     traceValue("uploadError", uploadError);
     switch (uploadError) {
-    case kUploadErrorNoSpace:
+    case PhoneResult::NoSpace:
         return SyncWarningDialog::kKindNoSpace;
-    case kUploadErrorFolderNotCreated:
+    case PhoneResult::FolderNotCreated:
         return SyncWarningDialog::kKindFolderNotCreated;
-    case kUploadErrorCopyFailed:
+    case PhoneResult::CopyFailed:
     default:
         return SyncWarningDialog::kKindCopyFailed;
     }

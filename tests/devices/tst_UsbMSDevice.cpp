@@ -322,7 +322,7 @@ void TestUsbMSDevice::interruptedCopiesLeaveNoFileUnderTheFinalName()
         FileSizeLimit limit(64 * 1024);
         result = device.UploadTrack(track);
         device.uploadAlbumArt(track, image);
-        device.copyFile(data, QStringLiteral("KORVA/messages.xml"), true);
+        QCOMPARE(device.copyFile(data, QStringLiteral("KORVA/messages.xml"), true), int(PhoneResult::CopyFailed));
     }
     QCOMPARE(result, UsbMSDevice::kErrorCopyFailed);
     QVERIFY(!track.onRemoteDevice());
@@ -550,13 +550,13 @@ void TestUsbMSDevice::copyFileOverwriteOrKeep()
     QVERIFY(writeFile(local, QByteArray("<new/>")));
     UsbMSDevice device(mDrive->path(), QStringLiteral("Phone"), true);
 
-    device.copyFile(local, QStringLiteral("DCIM/Camera/a/b.xml"), false);
+    QCOMPARE(device.copyFile(local, QStringLiteral("DCIM/Camera/a/b.xml"), false), 0);
     QCOMPARE(readAll(root() + QStringLiteral("DCIM/Camera/a/b.xml")), QByteArray("<new/>"));
 
     QVERIFY(writeFile(root() + QStringLiteral("KORVA/address.xml"), QByteArray("<old/>")));
-    device.copyFile(local, QStringLiteral("KORVA/address.xml"), false);
+    QCOMPARE(device.copyFile(local, QStringLiteral("KORVA/address.xml"), false), 0);
     QCOMPARE(readAll(root() + QStringLiteral("KORVA/address.xml")), QByteArray("<old/>"));
-    device.copyFile(local, QStringLiteral("KORVA/address.xml"), true);
+    QCOMPARE(device.copyFile(local, QStringLiteral("KORVA/address.xml"), true), 0);
     QCOMPARE(readAll(root() + QStringLiteral("KORVA/address.xml")), QByteArray("<new/>"));
 }
 

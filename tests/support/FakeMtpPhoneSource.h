@@ -23,7 +23,7 @@ public:
     static int liveCount() { return sLiveCount.loadAcquire(); }
 
     using Device::createPlaylist;
-    void copyFile(const QString&, const QString&, bool) override {}
+    int copyFile(const QString&, const QString&, bool) override { return 0; }
     int GetDeviceType() override { return kTypeMtp; }
     void PrepareForSync() override {}
     void FinalizeSync() override {}

@@ -133,6 +133,20 @@ public:
         return idOf(MtpEmulation::addObject(*phone, storageId, parent, name, QMtpFileInterface::kFolder, {}));
     }
 
+    int renameObject(const QString& objectId, const QString& newName) override
+    {
+        QMutexLocker locker(&mEmulation->mMutex);
+        MtpEmulation::Phone* phone = current();
+        quint64 serial = 0;
+        if (!phone || !serialFor(*phone, objectId, serial) || newName.isEmpty())
+            return -1;
+        MtpEmulation::Object& object = phone->objects.at(serial);
+        if (MtpEmulation::nameTaken(*phone, object.storageId, object.parent, newName))
+            return -1;
+        object.name = newName;
+        return 0;
+    }
+
     int setReferences(const QString& objectId, const QStringList& ids) override
     {
         QMutexLocker locker(&mEmulation->mMutex);

@@ -225,18 +225,19 @@ QString DeviceMtpMac::playlistFileName(const QString& playlistName)
     return UsbMSDevice::playlistFileName(cleanFolderName(playlistName, true));
 }
 
-void DeviceMtpMac::copyFile(const QString& localPath, const QString& relativePath, bool overwrite)
+int DeviceMtpMac::copyFile(const QString& localPath, const QString& relativePath, bool overwrite)
 {
     TraceScope trace("DeviceMtpMac::copyFile");
     traceValue("relativePath", relativePath);
     MtpFile file(this, relativePath);
-    bool exists = file.exists(relativePath);
-    if (overwrite && exists)
-        exists = !file.remove(relativePath);
-    if (!exists || overwrite) {
-        if (!file.copy(localPath, relativePath, kUploadRetries, kDocumentType))
-            traceValue("Error copying file", localPath);
+    // The copy replaces an old file only once the new one is on the phone.
+    if (!overwrite && file.exists(relativePath))
+        return 0;
+    if (!file.copy(localPath, relativePath, kUploadRetries, kDocumentType)) {
+        traceValue("Error copying file", localPath);
+        return kErrorCopyFailed;
     }
+    return 0;
 }
 
 int DeviceMtpMac::GetDeviceType()

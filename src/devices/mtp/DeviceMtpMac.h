@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "app/ResultCodes.h"
+
 #include "devices/Device.h"
 
 #include <QSet>
@@ -19,9 +21,9 @@ class QMtpDeviceStorage;
 class DeviceMtpMac : public Device
 {
 public:
-    static constexpr int kErrorNotFound = 11003;
-    static constexpr int kErrorCopyFailed = 11005;
-    static constexpr int kErrorDeleteFailed = -6006;
+    static constexpr int kErrorNotFound = PhoneResult::PathNotFound;
+    static constexpr int kErrorCopyFailed = PhoneResult::CopyFailed;
+    static constexpr int kErrorDeleteFailed = PhoneResult::DeleteFailed;
 
     // Keeps its own copy of storage; reads the phone's device information and id.
     DeviceMtpMac(DeviceParentMtpMac* parent, const QMtpDeviceStorage& storage);
@@ -29,7 +31,7 @@ public:
 
     using Device::createPlaylist;
 
-    void copyFile(const QString& localPath, const QString& relativePath, bool overwrite) override;
+    [[nodiscard]] int copyFile(const QString& localPath, const QString& relativePath, bool overwrite) override;
     int GetDeviceType() override;
     void PrepareForSync() override;
     void FinalizeSync() override;

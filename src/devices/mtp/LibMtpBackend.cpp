@@ -207,6 +207,20 @@ public:
         return QString::number(id);
     }
 
+    int renameObject(const QString& objectId, const QString& newName) override
+    {
+        TraceScope trace("LibMtpConnection::renameObject");
+        uint32_t id = 0;
+        if (!parseNumber(objectId, id))
+            return -1;
+        LIBMTP_file_t* metadata = LIBMTP_Get_Filemetadata(mDevice, id);
+        if (!metadata)
+            return -1;
+        const int result = LIBMTP_Set_File_Name(mDevice, metadata, newName.toUtf8().constData());
+        LIBMTP_destroy_file_t(metadata);
+        return result == 0 ? 0 : -1;
+    }
+
     int setReferences(const QString& /*objectId*/, const QStringList& /*ids*/) override
     {
         TraceScope trace("LibMtpConnection::setReferences");

@@ -46,6 +46,8 @@ public:
     // The new folder's id, empty on failure.
     virtual QString createFolder(const QString& name, const QString& folderId, const QString& storageId) = 0;
     virtual int setReferences(const QString& objectId, const QStringList& ids) = 0;
+    // 0, or negative when the phone keeps the old name.
+    virtual int renameObject(const QString& objectId, const QString& newName) = 0;
 };
 
 // Where phones come from: libmtp for real phones, or an in-memory emulation.

@@ -86,6 +86,16 @@ int MtpDevice::deleteObject(const QString& objectId, const QString& parentId, co
     return 0;
 }
 
+int MtpDevice::renameObject(const QString& objectId, const QString& parentId, const QString& storageId,
+                            const QString& newName)
+{
+    TraceScope trace("MtpDevice::renameObject");
+    const int result = QMtpRenameObject(*mDevice, objectId, newName);
+    QMutexLocker locker(&mMutex);
+    mFolderCache.remove(MangleFolderId(parentId, storageId));
+    return result;
+}
+
 int MtpDevice::transferFromDevice(const QString& objectId, const QString& localPath)
 {
     TraceScope trace("MtpDevice::transferFromDevice");

@@ -36,6 +36,9 @@ public:
     QString createFolder(const QString& name, const QString& parentId, const QString& storageId);
     // 0 when the phone deleted the object; 1 when it refused, negative on failure.
     int deleteObject(const QString& objectId, const QString& parentId, const QString& storageId);
+    // The folder's listing is read again afterwards, so the cache shows the new name.
+    int renameObject(const QString& objectId, const QString& parentId, const QString& storageId,
+                     const QString& newName);
     int transferFromDevice(const QString& objectId, const QString& localPath);
     int setReferences(const QString& objectId, const QStringList& ids);
     // Drops the cached listing of one folder, so that the next one asks the phone.

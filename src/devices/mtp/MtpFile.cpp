@@ -89,8 +89,12 @@ bool MtpFile::copy(const QString& aSourcePath, const QString& aTargetPath, int r
     TraceScope trace("MtpFile::copy");
     traceValue("aSourcePath", aSourcePath);
     traceValue("aTargetPath", aTargetPath);
-    traceMessage("Remove the file if it's already there");
-    remove(aTargetPath);
+    // An old file stays until its replacement is whole on the phone: phones
+    // refuse two objects of one name in a folder, so the new one travels
+    // under a passing name and takes the real one once the old is gone.
+    QString oldId;
+    QString oldParentId;
+    const bool replacing = mDevice->GetOrCreateFromPath(aTargetPath, oldId, oldParentId, false) == 0;
 
     QStringList parts = mDevice->splitPath(aTargetPath);
     if (parts.isEmpty()) {
@@ -98,6 +102,7 @@ bool MtpFile::copy(const QString& aSourcePath, const QString& aTargetPath, int r
         return false;
     }
     const QString fileName = parts.takeLast();
+    const QString sendName = replacing ? fileName + QStringLiteral(".velmora-new") : fileName;
     const QString folderPath = parts.isEmpty() ? QString() : QLatin1Char('/') + parts.join(QLatin1Char('/'));
     QString folderId;
     QString folderParentId;
@@ -111,7 +116,7 @@ bool MtpFile::copy(const QString& aSourcePath, const QString& aTargetPath, int r
     const QString storageId = mDevice->storage()->Id();
     QMtpFile descriptor;
     descriptor.setSize(QFileInfo(aSourcePath).size());
-    descriptor.setName(fileName);
+    descriptor.setName(sendName);
     descriptor.setType(type);
     descriptor.setParentId(folderId);
     descriptor.setStorageId(storageId);
@@ -132,7 +137,8 @@ bool MtpFile::copy(const QString& aSourcePath, const QString& aTargetPath, int r
         mtp->forgetFolder(folderId, storageId);
         QString leftId;
         QString leftParentId;
-        const int tempErr = mDevice->GetOrCreateFromPath(aTargetPath, leftId, leftParentId, false);
+        const QString sentPath = folderPath + QLatin1Char('/') + sendName;
+        const int tempErr = mDevice->GetOrCreateFromPath(sentPath, leftId, leftParentId, false);
         traceValue("tempErr", tempErr);
         if (tempErr == 0) {
             traceValue("Track was copied even though we got an error: TrackId", leftId);
@@ -141,8 +147,21 @@ bool MtpFile::copy(const QString& aSourcePath, const QString& aTargetPath, int r
                 traceMessage("Could not delete track.");
         }
     }
+    const QString newId = descriptor.id();
     descriptor.release();
-    return sent;
+    if (!sent || !replacing)
+        return sent;
+    if (mtp->deleteObject(oldId, oldParentId, storageId) != 0) {
+        // Both stay on the phone; the old one is still whole under its name.
+        traceMessage("Could not delete the file being replaced");
+        mtp->deleteObject(newId, folderId, storageId);
+        return false;
+    }
+    if (mtp->renameObject(newId, folderId, storageId, fileName) != 0) {
+        traceValue("The new file keeps its passing name", sendName);
+        return false;
+    }
+    return true;
 }
 
 bool MtpFile::open(QIODevice::OpenMode mode)

@@ -200,6 +200,18 @@ int QMtpDeleteObject(QMtpDevice& device, const QString& objectId)
     return MtpResult::kOk;
 }
 
+int QMtpRenameObject(QMtpDevice& device, const QString& objectId, const QString& newName)
+{
+    TraceScope trace("QMtpRenameObject");
+    QMutexLocker locker(&device.mutex());
+    MtpConnection* connection = device.connection();
+    if (!connection || connection->renameObject(objectId, newName) != 0) {
+        traceValue("! Failed to rename an object on the device", objectId);
+        return MtpResult::kFailed;
+    }
+    return MtpResult::kOk;
+}
+
 QString QMtpCreateFolder(QMtpDevice& device, const QString& name, const QString& parentId, const QString& storageId)
 {
     TraceScope trace("QMtpCreateFolder");

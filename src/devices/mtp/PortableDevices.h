@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "app/ResultCodes.h"
+
 #include "devices/mtp/QMtpDeviceInfo.h"
 #include "devices/mtp/QMtpFile.h"
 
@@ -18,8 +20,8 @@ constexpr int kOk = 0;
 constexpr int kFalse = 1;
 constexpr int kFailed = -1;
 // What every failed send is reported as: the sync treats it as a failed copy.
-constexpr int kSendFailed = -6005;
-constexpr int kNoConnection = 11005;
+constexpr int kSendFailed = PhoneResult::CopyFailed;
+constexpr int kNoConnection = PhoneResult::NoConnection;
 } // namespace MtpResult
 
 QList<QMtpDeviceInfo> QMtpGetDevices();
@@ -39,6 +41,8 @@ int QMtpSendFileFromFile(QMtpDevice& device, const QString& path, QMtpFileInterf
 int QMtpTransferFromDevice(QMtpDevice& device, const QString& objectId, const QString& path);
 // Never recursive: a folder that still holds objects is refused (kFalse).
 int QMtpDeleteObject(QMtpDevice& device, const QString& objectId);
+// kOk, or kFailed when the object keeps its old name.
+int QMtpRenameObject(QMtpDevice& device, const QString& objectId, const QString& newName);
 // The new folder's id, or empty.
 QString QMtpCreateFolder(QMtpDevice& device, const QString& name, const QString& parentId, const QString& storageId);
 int QMtpSetReferences(QMtpDevice& device, const QString& objectId, const QStringList& ids);

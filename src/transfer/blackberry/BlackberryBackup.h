@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "app/ResultCodes.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,8 +13,8 @@ class BackupDatabaseTable;
 class BlackberryBackup
 {
 public:
-    static constexpr int kErrorCannotOpenBackup = -12000;
-    static constexpr int kErrorNotBackup = -12001;
+    static constexpr int kErrorCannotOpenBackup = DataResult::SourceCannotOpen;
+    static constexpr int kErrorNotBackup = DataResult::SourceInvalid;
 
     // True when path ends in "ipd" or "bbb" (exact case) and has at least
     // 5 characters. The wizard lists backups with this test as well.

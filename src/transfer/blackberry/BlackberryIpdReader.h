@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "app/ResultCodes.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -22,7 +24,7 @@ class QIODevice;
 class BlackberryIpdReader
 {
 public:
-    static constexpr int kErrorNoContainer = -12001;
+    static constexpr int kErrorNoContainer = DataResult::SourceInvalid;
 
     explicit BlackberryIpdReader(BackupDatabaseTable& table);
 

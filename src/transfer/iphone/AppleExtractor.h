@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "app/ResultCodes.h"
+
 #include "transfer/iphone/PhotoPath.h"
 
 #include <QList>
@@ -13,7 +15,7 @@
 class AppleExtractor
 {
 public:
-    static constexpr int kErrorUnreadableBackup = -13000;
+    static constexpr int kErrorUnreadableBackup = DataResult::IphoneBackupUnreadable;
 
     // 0, or kErrorUnreadableBackup when the extractor wrote no backup file
     // list (encrypted or unreadable backup, or no extractor program).

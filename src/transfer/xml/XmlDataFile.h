@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "app/ResultCodes.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -22,7 +24,7 @@ class QSaveFile;
 class XmlDataFile
 {
 public:
-    static constexpr int kErrorCannotOpenFile = -12004;
+    static constexpr int kErrorCannotOpenFile = DataResult::FileCannotWrite;
 
     // openFailureTrace is the message traced when the output cannot be opened.
     XmlDataFile(const QString& rootElement, const char* openFailureTrace);

@@ -390,11 +390,18 @@ void tst_DeviceMtpMac::copyFileOverwrite()
 {
     const QString first = localFile(QStringLiteral("one.xml"), "first");
     const QString second = localFile(QStringLiteral("two.xml"), "second");
-    device()->copyFile(first, QStringLiteral("KORVA/messages.xml"), false);
+    QCOMPARE(device()->copyFile(first, QStringLiteral("KORVA/messages.xml"), false), 0);
     QCOMPARE(mPhone->read(QStringLiteral("KORVA/messages.xml")), QByteArray("first"));
-    device()->copyFile(second, QStringLiteral("KORVA/messages.xml"), false);
+    QCOMPARE(device()->copyFile(second, QStringLiteral("KORVA/messages.xml"), false), 0);
     QCOMPARE(mPhone->read(QStringLiteral("KORVA/messages.xml")), QByteArray("first"));
-    device()->copyFile(second, QStringLiteral("KORVA/messages.xml"), true);
+
+    // A send that fails every retry, leaving half a file each time, keeps the old file whole.
+    mPhone->emulation().failNextSends(mPhone->pnpId(), 100, true);
+    QCOMPARE(device()->copyFile(second, QStringLiteral("KORVA/messages.xml"), true), int(PhoneResult::CopyFailed));
+    QCOMPARE(mPhone->read(QStringLiteral("KORVA/messages.xml")), QByteArray("first"));
+    mPhone->emulation().failNextSends(mPhone->pnpId(), 0, false);
+
+    QCOMPARE(device()->copyFile(second, QStringLiteral("KORVA/messages.xml"), true), 0);
     QCOMPARE(mPhone->read(QStringLiteral("KORVA/messages.xml")), QByteArray("second"));
     QCOMPARE(mPhone->list(QStringLiteral("KORVA")), (QStringList{"android.xml", "messages.xml"}));
 }

@@ -1,0 +1,60 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+// Every failure crosses a boundary as a 32-bit result code: 0 for success.
+// Each number is named here once; the classes that return them refer to these
+// names, so one number never means two things.
+
+// The settings file and the per-phone track cache on the computer.
+namespace StoreResult {
+enum : int {
+    NewCacheCreated = -5001,
+    EndOfFile = -5002,
+    SettingsCannotOpen = -5003,
+    SettingsCannotSave = -5004,
+};
+} // namespace StoreResult
+
+// The phone: configuration, the track cache's file, and what is copied to it.
+namespace PhoneResult {
+enum : int {
+    NotConfigured = -6000,
+    CacheCannotOpen = -6001,
+    CacheCannotWrite = -6002,
+    CacheCannotRead = -6003,
+    CacheBadFormat = -6004,
+    CopyFailed = -6005,
+    DeleteFailed = -6006,
+    FolderNotCreated = -6008,
+    NoSpace = -6009,
+    // An MTP path component that is not on the phone (or could not be made).
+    PathNotFound = 11003,
+    // No connection to the MTP phone at all.
+    NoConnection = 11005,
+};
+} // namespace PhoneResult
+
+// Reading another phone's backup databases and writing the data files.
+namespace DataResult {
+enum : int {
+    SourceCannotOpen = -12000, // a backup or database that cannot be opened
+    SourceInvalid = -12001,    // opened, but not what a backup or database holds
+    QueryFailed = -12002,
+    FileCannotWrite = -12004,
+    // An iPhone backup that cannot be read (encrypted, no manifest, ...).
+    IphoneBackupUnreadable = -13000,
+};
+} // namespace DataResult
+
+// The external converter and the album-art image.
+namespace MediaResult {
+enum : int {
+    ConverterMissing = -14001,
+    ConverterFailedToStart = -14002,
+    ConverterCrashed = -14003,
+    ImageNull = -14101,
+    ScaledImageNull = -14102,
+    WhiteBackgroundNull = -14103,
+    ImageSaveFailed = -14104,
+};
+} // namespace MediaResult
