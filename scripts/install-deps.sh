@@ -11,6 +11,7 @@ packages=(
   libmtp-dev libplist-dev libsqlite3-dev
   clang libclang-rt-14-dev
   python3-dbusmock dbus
+  dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
 )
 
 missing=()
