@@ -5,7 +5,7 @@ FUZZ_BUILD_DIR ?= build-fuzz
 JOBS           ?= $(shell nproc)
 CMAKE_FLAGS    ?=
 
-.PHONY: run test build asan fuzz bench deps clean
+.PHONY: run test build package asan fuzz bench deps clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -26,6 +26,10 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package, from the normal build folder: $(BUILD_DIR)/velmora_*.deb
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
 
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps

@@ -14,7 +14,7 @@ packages=(
   ccache
   libtag1-dev libical-dev python3-vobject
   libimobiledevice-utils
-  desktop-file-utils appstream lintian dpkg-dev file fakeroot
+  desktop-file-utils appstream lintian dpkg-dev file fakeroot librsvg2-bin
 )
 
 missing=()

@@ -79,6 +79,10 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments();
+    if (arguments.size() == 2 && arguments.at(1) == QLatin1String("--version")) {
+        QTextStream(stdout) << "velmora-convert " VELMORA_VERSION << Qt::endl;
+        return 0;
+    }
     if (arguments.size() != 3)
         return fail(QStringLiteral("usage: velmora-convert BACKUP OUTDIR"));
     const QString backup = arguments.at(1);
