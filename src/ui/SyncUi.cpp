@@ -10,6 +10,7 @@
 #include "devices/mtp/MtpPhoneSource.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
 #include "model/LocalMusicLibrary.h"
+#include "model/library/MusicFolderLibrary.h"
 #include "model/PodcastRamCache.h"
 #include "settings/SyncSettings.h"
 #include "sync/MusicSync.h"
@@ -106,6 +107,12 @@ SyncUi::SyncUi(Environment environment, QWidget* parent) : QWidget(parent)
     connect(mLibrary.get(), &LocalMusicLibrary::initialisationComplete, this, &SyncUi::iTunesStarted);
     connect(mLibrary.get(), &LocalMusicLibrary::iTunesFailure, this, &SyncUi::iTunesFailure);
     connect(mLibrary.get(), &LocalMusicLibrary::iTunesOkay, this, &SyncUi::iTunesOkay);
+    // The library's scan shows below the status while no sync has the label.
+    if (auto* folderLibrary = qobject_cast<MusicFolderLibrary*>(mLibrary.get()))
+        connect(folderLibrary, &MusicFolderLibrary::scanProgress, this, [this](int done, int total) {
+            if (!mMusicSync || !mMusicSync->thread()->isRunning())
+                mDetailLabel->setText(done < total ? MusicFolderLibrary::progressText(done, total) : QString());
+        });
     connect(mStartTimer, &QTimer::timeout, this, &SyncUi::waitExpired);
     connect(mAutoRefresher.get(), &AutoRefresher::connectedDeviceStateChanged, this,
             qOverload<int, int>(&SyncUi::UpdateProgress));

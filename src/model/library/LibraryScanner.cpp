@@ -1,0 +1,257 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "model/library/LibraryScanner.h"
+
+#include "app/TraceLog.h"
+#include "model/library/LibraryIndex.h"
+#include "model/library/LibraryPaths.h"
+#include "model/library/PlaylistFileReader.h"
+#include "model/library/TrackTags.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <sys/stat.h>
+
+#include <vector>
+
+namespace {
+
+// More folders than this are not watched: a change deep in a huge tree is
+// picked up at the next start instead.
+constexpr int kMaxWatchedFolders = 4000;
+
+struct PendingFile
+{
+    QString path;
+    IndexStamp stamp;
+    QString podcast;
+    bool playlist = false;
+};
+
+bool statFile(const QString& path, IndexStamp& stamp, bool& isDirectory)
+{
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    isDirectory = S_ISDIR(info.st_mode);
+    stamp.size = info.st_size;
+    stamp.modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return true;
+}
+
+QString lowerSuffix(const QString& path)
+{
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    return dot > slash ? path.mid(dot + 1).toLower() : QString();
+}
+
+// A name no other playlist file holds: the file's name, else with its folder,
+// else numbered. "All music" always means the whole library.
+QString uniquePlaylistName(LibraryIndex& index, const QString& path, const QString& musicFolder)
+{
+    const QFileInfo info(path);
+    const QString base = info.completeBaseName().trimmed().isEmpty() ? info.fileName() : info.completeBaseName();
+    const auto free = [&](const QString& name) {
+        if (name.compare(LibraryPaths::allMusicPlaylistName(), Qt::CaseInsensitive) == 0)
+            return false;
+        const QString owner = index.playlistOwner(name);
+        return owner.isEmpty() || owner == path;
+    };
+    if (free(base))
+        return base;
+    const QString folder = QDir(musicFolder).relativeFilePath(info.absolutePath());
+    const QString withFolder = base + QStringLiteral(" (") + (folder == QLatin1String(".") ? QString() : folder) +
+                               QLatin1Char(')');
+    if (folder != QLatin1String(".") && free(withFolder))
+        return withFolder;
+    for (int number = 2;; ++number) {
+        const QString numbered = base + QLatin1Char(' ') + QString::number(number);
+        if (free(numbered))
+            return numbered;
+    }
+}
+
+} // namespace
+
+LibraryScanner::LibraryScanner(QString indexPath, QObject* parent)
+    : QObject(parent), mIndexPath(std::move(indexPath))
+{
+}
+
+LibraryScanner::~LibraryScanner()
+{
+    delete mIndex;
+}
+
+void LibraryScanner::announce()
+{
+    QMutexLocker locker(&mIdleMutex);
+    ++mAnnounced;
+}
+
+bool LibraryScanner::waitUntilIdle(int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    QMutexLocker locker(&mIdleMutex);
+    while (mAnnounced > 0) {
+        if (!mIdle.wait(&mIdleMutex, deadline))
+            return false;
+    }
+    return true;
+}
+
+void LibraryScanner::run(const QString& musicFolder, const QString& podcastFolder)
+{
+    TraceScope trace("LibraryScanner::run");
+    const ScanSummary summary = scan(musicFolder, podcastFolder);
+    {
+        QMutexLocker locker(&mIdleMutex);
+        if (mAnnounced > 0)
+            --mAnnounced;
+        mIdle.wakeAll();
+    }
+    emit finished(summary);
+}
+
+ScanSummary LibraryScanner::scan(const QString& musicFolder, const QString& podcastFolder)
+{
+    TraceScope trace("LibraryScanner::scan");
+    mCancelled.storeRelaxed(0);
+    ScanSummary summary;
+    if (!mIndex)
+        mIndex = new LibraryIndex;
+    if (!mIndex->isOpen() && (summary.result = mIndex->open(mIndexPath)) != 0)
+        return summary;
+
+    QHash<QString, IndexStamp> known;
+    if ((summary.result = mIndex->loadStamps(known)) != 0)
+        return summary;
+
+    // First the walk, which only looks at names and stamps; the files that
+    // must be opened are gathered so that the progress has a total.
+    std::vector<PendingFile> pending;
+    QSet<QString> seen;
+    seen.reserve(known.size());
+    const QString music = QDir::cleanPath(musicFolder);
+    const QString podcasts = QDir::cleanPath(podcastFolder);
+    const auto walk = [&](const QString& root, bool podcastRoot) {
+        if (root.isEmpty() || !QFileInfo(root).isDir())
+            return;
+        summary.folders.append(root);
+        const QString skipped = podcastRoot || podcasts.isEmpty() ? QString() : podcasts + QLatin1Char('/');
+        QDirIterator it(root, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            if (!skipped.isEmpty() && path.startsWith(skipped))
+                continue;
+            IndexStamp stamp;
+            bool isDirectory = false;
+            if (!statFile(path, stamp, isDirectory))
+                continue;
+            if (isDirectory) {
+                if (summary.folders.size() < kMaxWatchedFolders)
+                    summary.folders.append(path);
+                continue;
+            }
+            const QString suffix = lowerSuffix(path);
+            const bool playlist = !podcastRoot && LibraryPaths::playlistSuffixes().contains(suffix);
+            if (!playlist && !LibraryPaths::audioSuffixes().contains(suffix))
+                continue;
+            QString podcast;
+            if (podcastRoot) {
+                // Episodes sit in one folder per podcast; loose files belong to none.
+                const QString relative = path.mid(root.size() + 1);
+                const qsizetype slash = relative.indexOf(QLatin1Char('/'));
+                if (slash <= 0)
+                    continue;
+                podcast = relative.left(slash);
+            }
+            ++summary.filesSeen;
+            seen.insert(path);
+            const auto found = known.constFind(path);
+            if (found != known.constEnd() && found->size == stamp.size && found->modified == stamp.modified) {
+                ++summary.unchanged;
+                continue;
+            }
+            pending.push_back(PendingFile{path, stamp, podcast, playlist});
+        }
+    };
+    walk(music, false);
+    if (podcasts != music)
+        walk(podcasts, true);
+
+    int result = mIndex->begin();
+    for (auto it = known.constBegin(); it != known.constEnd() && result == 0; ++it) {
+        if (!seen.contains(it.key())) {
+            result = mIndex->remove(it.key());
+            ++summary.removed;
+        }
+    }
+    known.clear();
+    seen.clear();
+
+    const int total = static_cast<int>(pending.size());
+    emit progress(0, total);
+    int done = 0;
+    for (PendingFile& file : pending) {
+        if (result != 0)
+            break;
+        if (mCancelled.loadRelaxed()) {
+            summary.cancelled = true;
+            break;
+        }
+        if (file.playlist) {
+            QStringList entries;
+            if (PlaylistFileReader::readFile(file.path, entries) == 0)
+                result = mIndex->putPlaylist(file.path, file.stamp,
+                                             uniquePlaylistName(*mIndex, file.path, music), entries);
+            else
+                result = mIndex->putUnreadable(file.path, file.stamp);
+        } else {
+            TrackTags tags;
+            if (TrackTagReader::read(file.path, tags) == 0) {
+                const qint64 modifiedSeconds = file.stamp.modified / 1000000000;
+                // Episodes go by their release date, music by when the file arrived.
+                const qint64 dateAdded =
+                    !file.podcast.isEmpty() && tags.taggedDate > 0 ? tags.taggedDate : modifiedSeconds;
+                result = mIndex->putTrack(file.path, file.stamp, file.podcast, tags,
+                                          LibraryPaths::isDrmSuffix(lowerSuffix(file.path)), dateAdded);
+            } else {
+                result = mIndex->putUnreadable(file.path, file.stamp);
+            }
+        }
+        ++summary.read;
+        // The path is no longer needed: the list shrinks in memory as it is read.
+        file.path = QString();
+        file.podcast = QString();
+        ++done;
+        if (done % kCommitStep == 0 && result == 0) {
+            result = mIndex->commit();
+            if (result == 0)
+                result = mIndex->begin();
+        }
+        if (done % kProgressStep == 0 || done == total)
+            emit progress(done, total);
+    }
+    const int committed = mIndex->commit();
+    if (result == 0)
+        result = committed;
+    summary.result = result;
+    summary.unreadable = mIndex->unreadableCount();
+    traceValue("files seen", summary.filesSeen);
+    traceValue("files read", summary.read);
+    traceValue("files removed", summary.removed);
+    traceValue("files unreadable", summary.unreadable);
+    if (result != 0) {
+        // Opened afresh by the next scan, which rebuilds it if it is damaged.
+        mIndex->close();
+    }
+    traceReturns(result);
+    return summary;
+}
