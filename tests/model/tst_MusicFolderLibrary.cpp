@@ -210,15 +210,20 @@ void tst_MusicFolderLibrary::unchangedFilesAreNotOpened()
 {
     QVERIFY(copyTrack(mMp3, QStringLiteral("A/one.mp3"), Tags{"One", "A", "X", {}, 1}));
     QVERIFY(copyTrack(mMp3, QStringLiteral("A/two.mp3"), Tags{"Two", "A", "X", {}, 2}));
+    const QString path = music(QStringLiteral("A/one.mp3"));
+    QFile file(path);
+    // A whole second, so that setting it again gives the very same time.
+    const QDateTime modified(QDate(2022, 6, 1), QTime(10, 0), Qt::UTC);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+    file.close();
     QCOMPARE(scan().read, 2);
 
     // Same size, same time, other bytes: the index is believed, the file not opened.
-    const QString path = music(QStringLiteral("A/one.mp3"));
-    QFile file(path);
     QVERIFY(file.open(QIODevice::ReadWrite));
-    const QDateTime modified = file.fileTime(QFileDevice::FileModificationTime);
     const QByteArray garbage(int(file.size()), '\x55');
     QCOMPARE(file.write(garbage), qint64(garbage.size()));
+    QVERIFY(file.flush());
     QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
     file.close();
 

@@ -4,12 +4,21 @@
 #include <QColor>
 #include <QString>
 
+#include <utility>
+
 // Small tagged audio files for the library tests, made with the installed
 // ffmpeg: tags through -metadata, an optional cover attached to the stream.
 namespace LibraryMedia {
 
 struct Tags
 {
+    Tags(QString title_ = {}, QString album_ = {}, QString artist_ = {}, QString albumArtist_ = {}, int track_ = 0,
+         QString date_ = {}, bool compilation_ = false)
+        : title(std::move(title_)), album(std::move(album_)), artist(std::move(artist_)),
+          albumArtist(std::move(albumArtist_)), track(track_), date(std::move(date_)), compilation(compilation_)
+    {
+    }
+
     QString title;
     QString album;
     QString artist;

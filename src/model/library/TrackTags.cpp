@@ -122,7 +122,8 @@ int read(const QString& path, TrackTags& tags)
     silenceTagLib();
     const QByteArray name = QFile::encodeName(path);
     TagLib::FileRef file(name.constData(), true, TagLib::AudioProperties::Fast);
-    if (file.isNull() || !file.audioProperties())
+    // A damaged file may still give properties, but without a single frame of sound.
+    if (file.isNull() || !file.audioProperties() || file.audioProperties()->sampleRate() <= 0)
         return LibraryResult::TagsUnreadable;
 
     tags = TrackTags();
@@ -134,7 +135,8 @@ int read(const QString& path, TrackTags& tags)
     }
     const TagLib::PropertyMap properties = file.file()->properties();
     tags.albumArtist = firstProperty(properties, {"ALBUMARTIST", "ALBUM ARTIST", "ALBUM_ARTIST"});
-    tags.compilation = isTrue(firstProperty(properties, {"COMPILATION"}));
+    // ffmpeg and some taggers write the iTunes flag as a user text frame named TCMP.
+    tags.compilation = isTrue(firstProperty(properties, {"COMPILATION", "TCMP"}));
     tags.taggedDate = parseTaggedDate(firstProperty(properties, {"DATE", "RELEASEDATE", "ORIGINALDATE"}));
 
     const TagLib::AudioProperties* audio = file.audioProperties();
