@@ -17,7 +17,8 @@ struct sqlite3_stmt;
 struct IndexStamp
 {
     qint64 size = 0;
-    qint64 modified = 0;
+    qint64 modified = 0; // nanoseconds since the epoch
+    bool seen = false;   // set by a scan that finds the file again
 };
 
 // One audio file of the index, as the queries hand it out.

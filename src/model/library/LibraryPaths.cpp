@@ -34,24 +34,20 @@ QString allMusicPlaylistName()
     return QStringLiteral("All music");
 }
 
-const QStringList& audioSuffixes()
+bool isAudioSuffix(const QByteArray& lowerSuffix)
 {
-    static const QStringList suffixes{QStringLiteral("mp3"),  QStringLiteral("m4a"), QStringLiteral("m4p"),
-                                      QStringLiteral("mp4"),  QStringLiteral("aac"), QStringLiteral("flac"),
-                                      QStringLiteral("ogg"),  QStringLiteral("oga"), QStringLiteral("opus"),
-                                      QStringLiteral("wma"),  QStringLiteral("wav")};
-    return suffixes;
+    static const QByteArrayList suffixes{"mp3", "m4a", "m4p", "mp4", "aac", "flac", "ogg", "oga", "opus", "wma", "wav"};
+    return suffixes.contains(lowerSuffix);
 }
 
-const QStringList& playlistSuffixes()
+bool isPlaylistSuffix(const QByteArray& lowerSuffix)
 {
-    static const QStringList suffixes{QStringLiteral("m3u"), QStringLiteral("m3u8"), QStringLiteral("pls")};
-    return suffixes;
+    return lowerSuffix == "m3u" || lowerSuffix == "m3u8" || lowerSuffix == "pls";
 }
 
-bool isDrmSuffix(const QString& lowerSuffix)
+bool isDrmSuffix(const QByteArray& lowerSuffix)
 {
-    return lowerSuffix == QLatin1String("m4p");
+    return lowerSuffix == "m4p";
 }
 
 } // namespace LibraryPaths

@@ -2,7 +2,7 @@
 #pragma once
 
 #include <QString>
-#include <QStringList>
+#include <QByteArray>
 
 // Where the music library lives on this computer, and the names it gives.
 namespace LibraryPaths {
@@ -17,9 +17,9 @@ QString artworkExportPath(const QString& suffix);
 QString allMusicPlaylistName();
 
 // File endings (lower case, without the dot) the library reads as audio and as playlists.
-const QStringList& audioSuffixes();
-const QStringList& playlistSuffixes();
+bool isAudioSuffix(const QByteArray& lowerSuffix);
+bool isPlaylistSuffix(const QByteArray& lowerSuffix);
 // Protected tracks: they are listed, never copied.
-bool isDrmSuffix(const QString& lowerSuffix);
+bool isDrmSuffix(const QByteArray& lowerSuffix);
 
 } // namespace LibraryPaths

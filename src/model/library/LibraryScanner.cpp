@@ -2,6 +2,7 @@
 #include "model/library/LibraryScanner.h"
 
 #include "app/TraceLog.h"
+#include "model/library/FolderWalker.h"
 #include "model/library/LibraryIndex.h"
 #include "model/library/LibraryPaths.h"
 #include "model/library/PlaylistFileReader.h"
@@ -9,13 +10,9 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
-
-#include <sys/stat.h>
 
 #include <vector>
 
@@ -33,22 +30,22 @@ struct PendingFile
     bool playlist = false;
 };
 
-bool statFile(const QString& path, IndexStamp& stamp, bool& isDirectory)
+// The ending after the last dot, in lower case; endings longer than any the
+// library knows are not worth a string.
+QByteArray lowerSuffix(const char* name, size_t length)
 {
-    struct stat info {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
-        return false;
-    isDirectory = S_ISDIR(info.st_mode);
-    stamp.size = info.st_size;
-    stamp.modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    return true;
+    constexpr size_t kLongestSuffix = 5;
+    for (size_t i = length; i > 0 && length - i <= kLongestSuffix; --i) {
+        if (name[i - 1] == '.')
+            return QByteArray(name + i, static_cast<qsizetype>(length - i)).toLower();
+    }
+    return QByteArray();
 }
 
-QString lowerSuffix(const QString& path)
+QByteArray lowerSuffix(const QString& path)
 {
-    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-    return dot > slash ? path.mid(dot + 1).toLower() : QString();
+    const QByteArray name = QFile::encodeName(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
+    return lowerSuffix(name.constData(), static_cast<size_t>(name.size()));
 }
 
 // A name no other playlist file holds: the file's name, else with its folder,
@@ -136,51 +133,46 @@ ScanSummary LibraryScanner::scan(const QString& musicFolder, const QString& podc
     // First the walk, which only looks at names and stamps; the files that
     // must be opened are gathered so that the progress has a total.
     std::vector<PendingFile> pending;
-    QSet<QString> seen;
-    seen.reserve(known.size());
     const QString music = QDir::cleanPath(musicFolder);
     const QString podcasts = QDir::cleanPath(podcastFolder);
     const auto walk = [&](const QString& root, bool podcastRoot) {
         if (root.isEmpty() || !QFileInfo(root).isDir())
             return;
         summary.folders.append(root);
-        const QString skipped = podcastRoot || podcasts.isEmpty() ? QString() : podcasts + QLatin1Char('/');
-        QDirIterator it(root, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString path = it.next();
-            if (!skipped.isEmpty() && path.startsWith(skipped))
-                continue;
-            IndexStamp stamp;
-            bool isDirectory = false;
-            if (!statFile(path, stamp, isDirectory))
-                continue;
-            if (isDirectory) {
-                if (summary.folders.size() < kMaxWatchedFolders)
-                    summary.folders.append(path);
-                continue;
-            }
-            const QString suffix = lowerSuffix(path);
-            const bool playlist = !podcastRoot && LibraryPaths::playlistSuffixes().contains(suffix);
-            if (!playlist && !LibraryPaths::audioSuffixes().contains(suffix))
-                continue;
+        const QString skipped = podcastRoot || podcasts.isEmpty() ? QString() : podcasts;
+        const auto wanted = [podcastRoot](const char* name, size_t length) {
+            const QByteArray suffix = lowerSuffix(name, length);
+            return LibraryPaths::isAudioSuffix(suffix) || (!podcastRoot && LibraryPaths::isPlaylistSuffix(suffix));
+        };
+        const auto visitFolder = [&](const QString& path) {
+            if (summary.folders.size() < kMaxWatchedFolders && path != skipped)
+                summary.folders.append(path);
+        };
+        const auto visitFile = [&](const QString& path, const IndexStamp& stamp) {
+            if (!skipped.isEmpty() && path.startsWith(skipped) && path.at(skipped.size()) == QLatin1Char('/'))
+                return;
             QString podcast;
             if (podcastRoot) {
                 // Episodes sit in one folder per podcast; loose files belong to none.
-                const QString relative = path.mid(root.size() + 1);
-                const qsizetype slash = relative.indexOf(QLatin1Char('/'));
-                if (slash <= 0)
-                    continue;
-                podcast = relative.left(slash);
+                const qsizetype slash = path.indexOf(QLatin1Char('/'), root.size() + 1);
+                if (slash < 0)
+                    return;
+                podcast = path.mid(root.size() + 1, slash - root.size() - 1);
             }
             ++summary.filesSeen;
-            seen.insert(path);
-            const auto found = known.constFind(path);
-            if (found != known.constEnd() && found->size == stamp.size && found->modified == stamp.modified) {
-                ++summary.unchanged;
-                continue;
+            const auto found = known.find(path);
+            if (found != known.end()) {
+                found->seen = true;
+                if (found->size == stamp.size && found->modified == stamp.modified) {
+                    ++summary.unchanged;
+                    return;
+                }
             }
+            const QByteArray suffix = lowerSuffix(path);
+            const bool playlist = !podcastRoot && LibraryPaths::isPlaylistSuffix(suffix);
             pending.push_back(PendingFile{path, stamp, podcast, playlist});
-        }
+        };
+        FolderWalker::walk(root, wanted, visitFile, visitFolder);
     };
     walk(music, false);
     if (podcasts != music)
@@ -188,13 +180,12 @@ ScanSummary LibraryScanner::scan(const QString& musicFolder, const QString& podc
 
     int result = mIndex->begin();
     for (auto it = known.constBegin(); it != known.constEnd() && result == 0; ++it) {
-        if (!seen.contains(it.key())) {
+        if (!it->seen) {
             result = mIndex->remove(it.key());
             ++summary.removed;
         }
     }
     known.clear();
-    seen.clear();
 
     const int total = static_cast<int>(pending.size());
     emit progress(0, total);
