@@ -3,6 +3,7 @@
 // and retagged with TagLib), then times the library's first scan, a second
 // start with nothing changed, and the whole-library query a sync makes.
 // Prints files per second and the resident memory around each step.
+#include "BenchClock.h"
 #include "model/Playlist.h"
 #include "model/TrackList.h"
 #include "model/library/LibraryScanner.h"
@@ -20,16 +21,8 @@
 #include <tag.h>
 
 #include <cstdio>
-#include <ctime>
 
 namespace {
-
-qint64 cpuNanoseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
 
 // A line of /proc/self/status in kibibytes: VmRSS now, VmHWM the peak.
 qint64 statusKib(const char* key)

@@ -2,6 +2,7 @@
 #include "app/TerminationSignal.h"
 #include "app/TraceLog.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
+#include "model/PodcastRamCache.h"
 #include "model/library/MusicFolderLibrary.h"
 #include "ui/SyncUi.h"
 
@@ -39,6 +40,9 @@ int main(int argc, char* argv[])
     environment.mtpSource = std::make_unique<PortableDevicePhoneSource>();
     // The user's music folder and podcasts; the window starts its first scan.
     environment.library = MusicFolderLibrary::forCurrentUser();
+    // The wizard's podcast list in the background comes from the same index.
+    PodcastRamCache::instance().setLibraryFactory(
+        []() -> LocalMusicLibrary* { return MusicFolderLibrary::forCurrentUser().release(); });
     auto window = std::make_unique<SyncUi>(std::move(environment));
     TerminationSignal termination;
     QObject::connect(&termination, &TerminationSignal::terminationRequested, window.get(),

@@ -2,9 +2,9 @@
 // Feeds arbitrary bytes to the M3U reader, both as a file (".m3u" or ".m3u8",
 // chosen by the first byte) and as text, and checks that every entry it
 // answers is a clean absolute path.
+#include "FuzzPlaylistFile.h"
 #include "model/library/PlaylistFileReader.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstddef>
@@ -19,19 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray bytes(reinterpret_cast<const char*>(data) + 1, static_cast<int>(size - 1));
     const bool utf8 = data[0] & 1;
     const QString path = folder.filePath(utf8 ? QStringLiteral("list.m3u8") : QStringLiteral("list.m3u"));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        file.write(bytes);
-    }
-    QStringList entries;
-    if (PlaylistFileReader::readFile(path, entries) == 0) {
-        for (const QString& entry : std::as_const(entries)) {
-            if (!entry.startsWith(QLatin1Char('/')) || entry.contains(QChar::Null))
-                std::abort();
-        }
-    }
+    readFuzzPlaylistFile(path, bytes);
     const QStringList parsed = PlaylistFileReader::parseM3u(bytes, QStringLiteral("/music"), utf8);
     if (parsed.size() > PlaylistFileReader::kMaxEntries)
         std::abort();

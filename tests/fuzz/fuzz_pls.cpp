@@ -1,9 +1,9 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 // Feeds arbitrary bytes to the PLS reader as a ".pls" file and as text, and
 // checks that every entry it answers is a clean absolute path.
+#include "FuzzPlaylistFile.h"
 #include "model/library/PlaylistFileReader.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstddef>
@@ -17,19 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<int>(size));
     const QString path = folder.filePath(QStringLiteral("list.pls"));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return 0;
-        file.write(bytes);
-    }
-    QStringList entries;
-    if (PlaylistFileReader::readFile(path, entries) == 0) {
-        for (const QString& entry : std::as_const(entries)) {
-            if (!entry.startsWith(QLatin1Char('/')) || entry.contains(QChar::Null))
-                std::abort();
-        }
-    }
+    readFuzzPlaylistFile(path, bytes);
     if (PlaylistFileReader::parsePls(bytes, QStringLiteral("/music")).size() > PlaylistFileReader::kMaxEntries)
         std::abort();
     return 0;

@@ -45,8 +45,8 @@ void walk(const QString& root, const NameFilter& wanted, const FileVisitor& visi
             path.truncate(prefix);
             path.append(name, static_cast<qsizetype>(length));
             if (type == DT_DIR) {
-                visitFolder(QFile::decodeName(path));
-                pending.push_back(path);
+                if (visitFolder(QFile::decodeName(path)))
+                    pending.push_back(path);
                 continue;
             }
             if (type != DT_REG || !wanted(name, length))

@@ -17,7 +17,8 @@ namespace FolderWalker {
 // wanted decides by the file's name alone whether it is looked at.
 using NameFilter = std::function<bool(const char* name, size_t length)>;
 using FileVisitor = std::function<void(const QString& path, const IndexStamp& stamp)>;
-using FolderVisitor = std::function<void(const QString& path)>;
+// Answers whether the walk goes into the folder.
+using FolderVisitor = std::function<bool(const QString& path)>;
 
 void walk(const QString& root, const NameFilter& wanted, const FileVisitor& visitFile,
           const FolderVisitor& visitFolder);

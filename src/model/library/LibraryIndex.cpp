@@ -20,7 +20,6 @@ enum Slot {
     SlotPutFile,
     SlotDeleteFile,
     SlotDeleteEntries,
-    SlotMarkUnreadable,
     SlotPutPlaylist,
     SlotPutEntry,
     SlotPlaylistOwner,
@@ -46,6 +45,15 @@ void bindText(sqlite3_stmt* stmt, int index, const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
     sqlite3_bind_text(stmt, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
+}
+
+// The first four parameters of every row of files: path, size, time and kind.
+void bindFile(sqlite3_stmt* stmt, const QString& path, const IndexStamp& stamp, int kind)
+{
+    bindText(stmt, 1, path);
+    sqlite3_bind_int64(stmt, 2, stamp.size);
+    sqlite3_bind_int64(stmt, 3, stamp.modified);
+    sqlite3_bind_int(stmt, 4, kind);
 }
 
 void removeIndexFiles(const QString& path)
@@ -188,6 +196,12 @@ int LibraryIndex::commit()
 int LibraryIndex::putTrack(const QString& path, const IndexStamp& stamp, const QString& podcast,
                            const TrackTags& tags, bool drm, qint64 dateAdded)
 {
+    return putFile(path, stamp, KindTrack, podcast, tags, drm, dateAdded);
+}
+
+int LibraryIndex::putFile(const QString& path, const IndexStamp& stamp, int kind, const QString& podcast,
+                          const TrackTags& tags, bool drm, qint64 dateAdded)
+{
     sqlite3_stmt* stmt = statement(
         SlotPutFile,
         "INSERT INTO files(path, size, modified, kind, podcast, title, album, artist, album_artist, compilation,"
@@ -201,10 +215,7 @@ int LibraryIndex::putTrack(const QString& path, const IndexStamp& stamp, const Q
         " tagged_date=excluded.tagged_date, playlist_name=excluded.playlist_name");
     if (!stmt)
         return LibraryResult::IndexQueryFailed;
-    bindText(stmt, 1, path);
-    sqlite3_bind_int64(stmt, 2, stamp.size);
-    sqlite3_bind_int64(stmt, 3, stamp.modified);
-    sqlite3_bind_int(stmt, 4, KindTrack);
+    bindFile(stmt, path, stamp, kind);
     bindText(stmt, 5, podcast);
     bindText(stmt, 6, tags.title);
     bindText(stmt, 7, tags.album);
@@ -225,16 +236,7 @@ int LibraryIndex::putTrack(const QString& path, const IndexStamp& stamp, const Q
 int LibraryIndex::putUnreadable(const QString& path, const IndexStamp& stamp)
 {
     // Remembered like a track, so that an unchanged damaged file is not opened again either.
-    TrackTags none;
-    const int result = putTrack(path, stamp, QString(), none, false, 0);
-    if (result != 0)
-        return result;
-    sqlite3_stmt* stmt = statement(SlotMarkUnreadable, "UPDATE files SET kind=?2 WHERE path=?1");
-    if (!stmt)
-        return LibraryResult::IndexQueryFailed;
-    bindText(stmt, 1, path);
-    sqlite3_bind_int(stmt, 2, KindUnreadable);
-    return step(stmt);
+    return putFile(path, stamp, KindUnreadable, QString(), TrackTags(), false, 0);
 }
 
 int LibraryIndex::putPlaylist(const QString& path, const IndexStamp& stamp, const QString& name,
@@ -247,10 +249,7 @@ int LibraryIndex::putPlaylist(const QString& path, const IndexStamp& stamp, cons
                                                     " VALUES(?1, ?2, ?3, ?4, ?5)");
     if (!file)
         return LibraryResult::IndexQueryFailed;
-    bindText(file, 1, path);
-    sqlite3_bind_int64(file, 2, stamp.size);
-    sqlite3_bind_int64(file, 3, stamp.modified);
-    sqlite3_bind_int(file, 4, KindPlaylist);
+    bindFile(file, path, stamp, KindPlaylist);
     bindText(file, 5, name);
     if (step(file) != 0)
         return LibraryResult::IndexQueryFailed;

@@ -1,6 +1,7 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "model/library/LibraryScanner.h"
 
+#include "app/Constants.h"
 #include "app/TraceLog.h"
 #include "model/library/FolderWalker.h"
 #include "model/library/LibraryIndex.h"
@@ -135,6 +136,7 @@ ScanSummary LibraryScanner::scan(const QString& musicFolder, const QString& podc
     std::vector<PendingFile> pending;
     const QString music = QDir::cleanPath(musicFolder);
     const QString podcasts = QDir::cleanPath(podcastFolder);
+    const QString programFolder = QDir::cleanPath(Constants::programFolderPath());
     const auto walk = [&](const QString& root, bool podcastRoot) {
         if (root.isEmpty() || !QFileInfo(root).isDir())
             return;
@@ -145,12 +147,15 @@ ScanSummary LibraryScanner::scan(const QString& musicFolder, const QString& podc
             return LibraryPaths::isAudioSuffix(suffix) || (!podcastRoot && LibraryPaths::isPlaylistSuffix(suffix));
         };
         const auto visitFolder = [&](const QString& path) {
-            if (summary.folders.size() < kMaxWatchedFolders && path != skipped)
+            // The podcasts have their own walk; the program folder changes with every
+            // scan (the index lives there) and would set the change watch off for ever.
+            if (path == skipped || path == programFolder)
+                return false;
+            if (summary.folders.size() < kMaxWatchedFolders)
                 summary.folders.append(path);
+            return true;
         };
         const auto visitFile = [&](const QString& path, const IndexStamp& stamp) {
-            if (!skipped.isEmpty() && path.startsWith(skipped) && path.at(skipped.size()) == QLatin1Char('/'))
-                return;
             QString podcast;
             if (podcastRoot) {
                 // Episodes sit in one folder per podcast; loose files belong to none.
