@@ -28,6 +28,7 @@ private slots:
     void init();
     void cleanup();
     void tagsOfEveryFormat();
+    void protectedTracksAreListedNotCopied();
     void playlistFiles();
     void unchangedFilesAreNotOpened();
     void removedFileLeavesLibrary();
@@ -158,6 +159,27 @@ void tst_MusicFolderLibrary::tagsOfEveryFormat()
     QVERIFY(!unconverted.track(1).needsConversion());
     QCOMPARE(folderLibrary->playlistNames(), QStringList{"All music"});
     QVERIFY(folderLibrary->podcastNames().isEmpty());
+}
+
+void tst_MusicFolderLibrary::protectedTracksAreListedNotCopied()
+{
+    QVERIFY(copyTrack(mMp3, QStringLiteral("A/free.mp3"), Tags{"Free", "A", "X", {}, 1}));
+    QVERIFY(QFile::copy(mM4aWithCover, music(QStringLiteral("A/locked.m4p"))));
+    QCOMPARE(scan().read, 2);
+    auto folderLibrary = library();
+    TrackList list;
+    TrackList drm;
+    Playlist playlist;
+    qint64 size = 0;
+    QCOMPARE(folderLibrary->scanPlaylist(QString(), list, size, true, drm, playlist, true), 0);
+    QCOMPARE(list.count(), 1);
+    QCOMPARE(list.track(0).trackName(), QStringLiteral("Free"));
+    QCOMPARE(playlist.mEntries.size(), 1);
+    QCOMPARE(size, list.track(0).sizeOnPc());
+    QCOMPARE(drm.count(), 1);
+    QCOMPARE(drm.track(0).trackName(), QStringLiteral("locked"));
+    // The whole library without a name fills no named playlist.
+    QVERIFY(playlist.mName.isEmpty());
 }
 
 void tst_MusicFolderLibrary::playlistFiles()
