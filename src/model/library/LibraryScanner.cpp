@@ -15,6 +15,7 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -192,6 +193,9 @@ ScanSummary LibraryScanner::scan(const QString& musicFolder, const QString& podc
     }
     known.clear();
 
+    // In name order: a playlist name that two files share goes to the same file on every machine.
+    std::sort(pending.begin(), pending.end(),
+              [](const PendingFile& a, const PendingFile& b) { return a.path < b.path; });
     const int total = static_cast<int>(pending.size());
     emit progress(0, total);
     int done = 0;
