@@ -1,6 +1,7 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 // Appends 100,000 tracks to a new track cache, then opens it and reads it into
 // a TrackList; prints records per second for both and the sizes of the files.
+#include "BenchClock.h"
 #include "model/Track.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
@@ -11,20 +12,6 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <ctime>
-
-namespace {
-
-// CPU time of this process: on a machine shared with other work the wall
-// clock says more about the neighbours than about the cache.
-qint64 cpuNanoseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {

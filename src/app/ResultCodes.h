@@ -58,3 +58,14 @@ enum : int {
     ImageSaveFailed = -14104,
 };
 } // namespace MediaResult
+
+// The local music library: its index, the tags of its files and its playlist files.
+namespace LibraryResult {
+enum : int {
+    IndexCannotOpen = -15001,
+    IndexQueryFailed = -15002,
+    TagsUnreadable = -15003,  // not an audio file TagLib can read
+    PlaylistCannotOpen = -15004,
+    PlaylistTooLarge = -15005, // larger than any playlist a person keeps
+};
+} // namespace LibraryResult

@@ -2,6 +2,8 @@
 #include "app/TerminationSignal.h"
 #include "app/TraceLog.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
+#include "model/PodcastRamCache.h"
+#include "model/library/MusicFolderLibrary.h"
 #include "ui/SyncUi.h"
 
 #include <QApplication>
@@ -35,9 +37,14 @@ int main(int argc, char* argv[])
     // Device threads set up their own per-thread state; the main thread needs none here.
     auto application = std::make_unique<QApplication>(argc, argv);
     // The real machine: phones over MTP through libmtp, USB drives from /proc
-    // and /sys. Tests build their own environment and never touch a USB bus.
+    // and /sys, the user's music folder and podcasts (the window starts the
+    // first scan). Tests build their own environment and never touch a USB bus.
     SyncUi::Environment environment;
     environment.mtpSource = std::make_unique<PortableDevicePhoneSource>();
+    environment.library = MusicFolderLibrary::forCurrentUser();
+    // The wizard's podcast list in the background comes from the same index.
+    PodcastRamCache::instance().setLibraryFactory(
+        []() -> LocalMusicLibrary* { return MusicFolderLibrary::forCurrentUser().release(); });
     auto window = std::make_unique<SyncUi>(std::move(environment));
     TerminationSignal termination;
     QObject::connect(&termination, &TerminationSignal::terminationRequested, window.get(),

@@ -7,6 +7,9 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
 
 namespace {
 
@@ -24,6 +27,8 @@ const QString kKeyAttribute = QStringLiteral("key");
 const QString kValueAttribute = QStringLiteral("value");
 const QString kTrue = QStringLiteral("true");
 const QString kFalse = QStringLiteral("false");
+// Longer than any folder name the system accepts.
+constexpr int kMaxFolderNameLength = 4096;
 
 QString cacheFilename(int number)
 {
@@ -318,6 +323,30 @@ QString SyncSettings::skipUpdateMessage() const
 void SyncSettings::setSkipUpdateMessage(const QString& value)
 {
     setGlobalStringValue(SettingsKeys::dontDisplayMessage(), value);
+}
+
+QString SyncSettings::defaultMusicFolder()
+{
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return music.isEmpty() ? QDir::homePath() + QStringLiteral("/Music") : music;
+}
+
+QString SyncSettings::musicFolder() const
+{
+    TraceScope trace("SyncSettings::musicFolder");
+    const QString stored = getGlobalStringValue(SettingsKeys::musicFolder()).trimmed();
+    // The file may have been edited by hand or damaged: only a plain absolute
+    // folder name is taken, anything else falls back to the default.
+    const bool usable = !stored.isEmpty() && stored.size() <= kMaxFolderNameLength &&
+                        QDir::isAbsolutePath(stored) && !stored.contains(QChar::Null) &&
+                        std::none_of(stored.cbegin(), stored.cend(), [](QChar c) { return c.unicode() < 32; });
+    return usable ? QDir::cleanPath(stored) : defaultMusicFolder();
+}
+
+void SyncSettings::setMusicFolder(const QString& folder)
+{
+    TraceScope trace("SyncSettings::setMusicFolder");
+    setGlobalStringValue(SettingsKeys::musicFolder(), QDir::cleanPath(folder));
 }
 
 QDomElement SyncSettings::findListElementConst(const QString& id, const QString& listName) const

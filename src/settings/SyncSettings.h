@@ -74,6 +74,11 @@ public:
     void setSelectedBackupPath(const QString& id, const QString& value);
     QString skipUpdateMessage() const;
     void setSkipUpdateMessage(const QString& value);
+    // The folder the music library is read from; the XDG music folder unless
+    // the file names another absolute folder.
+    QString musicFolder() const;
+    void setMusicFolder(const QString& folder);
+    static QString defaultMusicFolder();
 
     QDomElement findListElement(const QString& id, const QString& listName, bool create);
     void addToSettingsList(const QString& id, const QString& listName, const QString& key, const QString& value);
@@ -115,4 +120,5 @@ inline QString copyCalendar() { return QStringLiteral("copy-calendar"); }
 inline QString backupPath() { return QStringLiteral("backup-path"); }
 inline QString dontDisplayMessage() { return QStringLiteral("dont-display-message"); }
 inline QString photoFoldersList() { return QStringLiteral("photo_folders"); }
+inline QString musicFolder() { return QStringLiteral("music-folder"); }
 } // namespace SettingsKeys

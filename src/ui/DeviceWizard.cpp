@@ -48,10 +48,8 @@ DeviceWizard::DeviceWizard(LocalMusicLibrary* library, DeviceList* deviceList, Q
     mConclusionPage = new ConculsionStartSyncPage(this);
     setPage(WizardPageId::kConclusion, mConclusionPage);
 
-    if (mLibrary) {
-        mMusicPage->setAvailableNames(mLibrary->playlistNames());
-        mPodcastPage->setAvailableNames(mLibrary->podcastNames());
-    }
+    mMusicPage->setLibrary(mLibrary);
+    mPodcastPage->setLibrary(mLibrary);
 
     setStartId(WizardPageId::kIntro);
     setWizardStyle(QWizard::ModernStyle);
@@ -74,6 +72,15 @@ DeviceWizard::~DeviceWizard()
     // The connect page must not stay the list's observer once it is gone.
     if (mDeviceList && currentId() == WizardPageId::kConnectDevice)
         mDeviceList->DisableAutoRefresh();
+}
+
+int DeviceWizard::nextId() const
+{
+    TraceScope trace("DeviceWizard::nextId");
+    // After the photos come the music and the podcasts, then the phone.
+    if (currentId() == WizardPageId::kCopyPhotos)
+        return WizardPageId::kMusic;
+    return QWizard::nextId();
 }
 
 bool DeviceWizard::syncNow()
@@ -204,6 +211,9 @@ int DeviceWizard::writeDeviceSettings()
 
     mSettings->setConfig(id, mMusicPage->syncWholeLibrary(), mPodcastPage->podcastSyncSettings(),
                          mMusicPage->playlistNames(), mPodcastPage->playlistNames(), name);
+    // The library stored a changed folder already; this document is saved over that file.
+    if (const QString musicFolder = mMusicPage->musicFolder(); !musicFolder.isEmpty())
+        mSettings->setMusicFolder(musicFolder);
     mSettings->setConvertAacToMp3(id, mConvertToMp3Page->convertToMp3());
     mSettings->setEnableArtworkSync(id, mConclusionPage->syncArtworkForNewTracks());
     mSettings->setForceArtworkSync(id, mConclusionPage->syncArtworkForOldTracks());

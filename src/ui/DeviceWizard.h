@@ -19,7 +19,7 @@ class PlaylistSettingsPage;
 class SyncSettings;
 
 // The modal set-up wizard: the user picks a BlackBerry backup and the data to
-// take from it, a photo folder and the connected phone; Finish writes all of it
+// take from it, a photo folder, the music and podcasts and the connected phone; Finish writes all of it
 // into that phone's settings entry and saves the settings file.
 class DeviceWizard : public QWizard
 {
@@ -42,6 +42,8 @@ public:
     int saveResult() const { return mSaveResult; }
     // The licence page exists only when no settings file could be read.
     bool hasLicensePage() const { return mEulaPage != nullptr; }
+    // The path: intro, licence (when present), backup, photos, music, podcasts, phone.
+    int nextId() const override;
 
 public slots:
     void showHelp();

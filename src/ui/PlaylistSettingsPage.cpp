@@ -2,10 +2,13 @@
 #include "ui/PlaylistSettingsPage.h"
 
 #include "app/TraceLog.h"
+#include "model/library/MusicFolderLibrary.h"
+#include "ui/MusicFolderWidget.h"
 #include "ui/SpaceGauge.h"
 #include "ui/WizardSupport.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
@@ -36,6 +39,12 @@ PlaylistSettingsPage::PlaylistSettingsPage(bool podcastMode, QWidget* parent)
     mNameList->setObjectName(QStringLiteral("nameList"));
 
     auto* layout = new QVBoxLayout(this);
+    if (!podcastMode) {
+        mMusicFolder = new MusicFolderWidget(this);
+        mMusicFolder->setObjectName(QStringLiteral("musicFolder"));
+        mMusicFolder->hide();
+        layout->addWidget(mMusicFolder);
+    }
     layout->addWidget(mAllButton);
     layout->addWidget(mSelectedButton);
     layout->addWidget(mNameList);
@@ -59,7 +68,45 @@ PlaylistSettingsPage::PlaylistSettingsPage(bool podcastMode, QWidget* parent)
 int PlaylistSettingsPage::nextId() const
 {
     TraceScope trace("PlaylistSettingsPage::nextId");
-    return mPodcastMode ? WizardPageId::kDeviceBackup : WizardPageId::kPodcasts;
+    return mPodcastMode ? WizardPageId::kConnectDevice : WizardPageId::kPodcasts;
+}
+
+void PlaylistSettingsPage::setLibrary(LocalMusicLibrary* library)
+{
+    TraceScope trace("PlaylistSettingsPage::setLibrary");
+    mLibrary = library;
+    if (!library)
+        return;
+    setAvailableNames(mPodcastMode ? library->podcastNames() : library->playlistNames());
+    auto* folderLibrary = qobject_cast<MusicFolderLibrary*>(library);
+    if (!folderLibrary)
+        return;
+    connect(folderLibrary, &MusicFolderLibrary::scanFinished, this, &PlaylistSettingsPage::refreshNames);
+    if (mMusicFolder) {
+        mMusicFolder->setFolder(folderLibrary->musicFolder());
+        mMusicFolder->show();
+        connect(mMusicFolder, &MusicFolderWidget::folderChosen, folderLibrary, &MusicFolderLibrary::setMusicFolder);
+    }
+}
+
+QString PlaylistSettingsPage::musicFolder() const
+{
+    return mMusicFolder && mMusicFolder->isVisibleTo(this) ? QDir::fromNativeSeparators(mMusicFolder->folder())
+                                                           : QString();
+}
+
+void PlaylistSettingsPage::refreshNames()
+{
+    TraceScope trace("PlaylistSettingsPage::refreshNames");
+    if (!mLibrary)
+        return;
+    QStringList checked;
+    for (int row = 0; row < mNameList->count(); ++row) {
+        if (mNameList->item(row)->checkState() == Qt::Checked)
+            checked.append(mNameList->item(row)->text());
+    }
+    setAvailableNames(mPodcastMode ? mLibrary->podcastNames() : mLibrary->playlistNames());
+    checkNames(checked);
 }
 
 bool PlaylistSettingsPage::syncWholeLibrary() const

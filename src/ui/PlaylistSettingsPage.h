@@ -4,13 +4,16 @@
 #include <QStringList>
 #include <QWizardPage>
 
+class LocalMusicLibrary;
+class MusicFolderWidget;
 class QComboBox;
 class QListWidget;
 class QRadioButton;
 class SpaceGauge;
 
-// Which music or which podcasts go to the phone. Filled from the phone's
-// settings and read when saving, but no page of the wizard leads to it.
+// Which music or which podcasts go to the phone, filled from the phone's
+// settings and read when saving. The music page also shows the folder the
+// library reads, when the library reads one.
 class PlaylistSettingsPage : public QWizardPage
 {
     Q_OBJECT
@@ -29,6 +32,12 @@ public:
     // Episodes to keep per podcast, 0 for all; 0 in music mode.
     int numberOfEpisodes() const;
 
+    // Offers the library's playlists or podcasts, again after each scan of
+    // the library; the music page shows and changes the library's folder.
+    void setLibrary(LocalMusicLibrary* library);
+    // The folder shown on the music page; empty when the library reads none.
+    QString musicFolder() const;
+
     // Offers these names, checking those in selected.
     void setAvailableNames(const QStringList& names);
     void setWholeLibrary(bool wholeLibrary, const QStringList& playlists);
@@ -42,6 +51,8 @@ public:
 
 private:
     void checkNames(const QStringList& names);
+    // The library's names anew, keeping what is checked.
+    void refreshNames();
 
     bool mPodcastMode;
     bool mCurrent = false;
@@ -51,4 +62,6 @@ private:
     QListWidget* mNameList = nullptr;
     QComboBox* mEpisodeBox = nullptr;
     SpaceGauge* mSpaceGauge = nullptr;
+    MusicFolderWidget* mMusicFolder = nullptr;
+    LocalMusicLibrary* mLibrary = nullptr;
 };

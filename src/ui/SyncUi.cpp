@@ -8,6 +8,7 @@
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "model/LocalMusicLibrary.h"
+#include "model/library/MusicFolderLibrary.h"
 #include "model/PodcastRamCache.h"
 #include "settings/SyncSettings.h"
 #include "sync/MusicSync.h"
@@ -79,6 +80,12 @@ SyncUi::SyncUi(Environment environment, QWidget* parent) : QWidget(parent), mCon
     connect(library, &LocalMusicLibrary::initialisationComplete, this, &SyncUi::iTunesStarted);
     connect(library, &LocalMusicLibrary::iTunesFailure, this, &SyncUi::iTunesFailure);
     connect(library, &LocalMusicLibrary::iTunesOkay, this, &SyncUi::iTunesOkay);
+    // The library's scan shows below the status while no sync has the label.
+    if (auto* folderLibrary = qobject_cast<MusicFolderLibrary*>(library))
+        connect(folderLibrary, &MusicFolderLibrary::scanProgress, this, [this](int done, int total) {
+            if (!musicSync() || !musicSync()->thread()->isRunning())
+                mDetailLabel->setText(done < total ? MusicFolderLibrary::progressText(done, total) : QString());
+        });
     connect(mStartTimer, &QTimer::timeout, this, &SyncUi::waitExpired);
     connect(autoRefresher(), &AutoRefresher::connectedDeviceStateChanged, this,
             qOverload<int, int>(&SyncUi::UpdateProgress));

@@ -28,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     SyncSettings settings;
     settings.load();
+    settings.musicFolder();
     QStringList ids;
     const QDomElement root = settings.document().documentElement();
     for (QDomElement device = root.firstChildElement(QStringLiteral("device")); !device.isNull();

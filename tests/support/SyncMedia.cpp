@@ -4,7 +4,8 @@
 #include <QFileInfo>
 #include <QProcess>
 
-namespace {
+namespace SyncMedia {
+
 bool runFfmpeg(const QStringList& arguments)
 {
     QProcess process;
@@ -13,9 +14,6 @@ bool runFfmpeg(const QStringList& arguments)
     process.start(QStringLiteral("ffmpeg"), QStringList{QStringLiteral("-nostdin"), QStringLiteral("-y")} + arguments);
     return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
-} // namespace
-
-namespace SyncMedia {
 
 bool makeSilence(const QString& path, const QString& title)
 {

@@ -9,6 +9,9 @@
 // Tiny real media files for the sync tests, made with the installed ffmpeg.
 namespace SyncMedia {
 
+// Runs ffmpeg quietly with these arguments (after -nostdin -y); true when it succeeded.
+bool runFfmpeg(const QStringList& arguments);
+
 // One second of silence; the format follows the file's ending (mp3, m4a).
 bool makeSilence(const QString& path, const QString& title = QString());
 // Half a second of a small QuickTime video with an AAC sound track.

@@ -18,6 +18,8 @@
 #include "ui/DeviceWizard.h"
 #include "ui/EULAPage.h"
 #include "ui/IntroPage.h"
+#include "ui/MusicFolderWidget.h"
+#include "model/library/MusicFolderLibrary.h"
 #include "ui/WizardSupport.h"
 
 #include <QAbstractButton>
@@ -29,6 +31,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
@@ -115,6 +118,10 @@ void walkToConnectPage(QWizard& wizard)
     clickNext(wizard);
     QCOMPARE(wizard.currentId(), WizardPageId::kCopyPhotos);
     clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kMusic);
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kPodcasts);
+    clickNext(wizard);
     QCOMPARE(wizard.currentId(), WizardPageId::kConnectDevice);
 }
 
@@ -143,6 +150,7 @@ private slots:
     void photoFolderMustExist();
     void finishWritesTheSettings();
     void finishKeepsStoredMusicChoices();
+    void musicPageShowsAndChangesTheMusicFolder();
     void cancelWritesNothing();
     void failedSaveIsReportedAndStopsTheSync();
     void unpluggedPhoneDisablesFinish();
@@ -249,12 +257,11 @@ void TestDeviceWizard::pageOrderDependsOnSettingsFile()
     QCOMPARE(wizard.currentPage()->nextId(),
              settingsFile ? WizardPageId::kDeviceBackup : WizardPageId::kEula);
     QCOMPARE(wizard.page(WizardPageId::kDeviceBackup)->nextId(), WizardPageId::kCopyPhotos);
-    QCOMPARE(wizard.page(WizardPageId::kCopyPhotos)->nextId(), WizardPageId::kConnectDevice);
     QCOMPARE(wizard.page(WizardPageId::kConnectDevice)->nextId(), -1);
     QVERIFY(wizard.page(WizardPageId::kConnectDevice)->isFinalPage());
-    // The pages no path leads to still chain among themselves.
+    // After the photos the path goes through the music and podcast pages to the phone.
     QCOMPARE(wizard.page(WizardPageId::kMusic)->nextId(), WizardPageId::kPodcasts);
-    QCOMPARE(wizard.page(WizardPageId::kPodcasts)->nextId(), WizardPageId::kDeviceBackup);
+    QCOMPARE(wizard.page(WizardPageId::kPodcasts)->nextId(), WizardPageId::kConnectDevice);
     QCOMPARE(wizard.page(WizardPageId::kPodcasts)->findChild<QComboBox*>()->count(), 11);
     QCOMPARE(wizard.page(WizardPageId::kPodcasts)->findChild<QComboBox*>()->itemText(10),
              QStringLiteral("Sync most recent 10 episodes only"));
@@ -427,6 +434,10 @@ void TestDeviceWizard::finishWritesTheSettings()
     wizard.currentPage()->findChild<QRadioButton*>(QStringLiteral("copyPhotosFrom"))->click();
     QVERIFY(wizard.button(QWizard::NextButton)->isEnabled());
     clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kMusic);
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kPodcasts);
+    clickNext(wizard);
     QCOMPARE(wizard.currentId(), WizardPageId::kConnectDevice);
 
     QListWidget* phones = phoneList(wizard);
@@ -518,6 +529,60 @@ void TestDeviceWizard::finishKeepsStoredMusicChoices()
     QVERIFY(!saved.copyPhotos(kPhoneId));
     QVERIFY(saved.getSettingsList(kPhoneId, SettingsKeys::photoFoldersList()).isEmpty());
     QVERIFY(wizard.syncNow());
+}
+
+void TestDeviceWizard::musicPageShowsAndChangesTheMusicFolder()
+{
+    mMachine->writeSettings();
+    mMachine->plugUsbPhone(QStringLiteral("Galaxy"));
+    const QString music = mMachine->home() + QStringLiteral("/Music");
+    const QString other = mMachine->home() + QStringLiteral("/Other music");
+    writeFile(music + QStringLiteral("/Road trip.m3u"), "song.mp3\n");
+    writeFile(other + QStringLiteral("/Evening.pls"), "File1=song.mp3\n");
+    MusicFolderLibrary library(music, mMachine->home() + QStringLiteral("/gPodder/Downloads"),
+                               mMachine->home() + QStringLiteral("/KORVA/library.db"));
+    QSignalSpy scanned(&library, &MusicFolderLibrary::scanFinished);
+    library.rescan();
+    QVERIFY(scanned.wait(20000));
+
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(&library, list.get(), nullptr, DeviceWizard::kModeNewPhone);
+    wizard.show();
+    clickNext(wizard);
+    wizard.currentPage()->findChild<QListWidget*>(QStringLiteral("backupList"))->setCurrentRow(0);
+    wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("copyTextMessages"))->setChecked(true);
+    clickNext(wizard);
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kMusic);
+    auto* folder = wizard.currentPage()->findChild<MusicFolderWidget*>(QStringLiteral("musicFolder"));
+    QVERIFY(folder && folder->isVisible());
+    QCOMPARE(folder->folder(), music);
+    auto* names = wizard.currentPage()->findChild<QListWidget*>(QStringLiteral("nameList"));
+    QCOMPARE(names->count(), 2);
+    QCOMPARE(names->item(0)->text(), QStringLiteral("All music"));
+    QCOMPARE(names->item(1)->text(), QStringLiteral("Road trip"));
+
+    // Another folder: scanned at once, its playlists offered, kept in the settings.
+    names->item(0)->setCheckState(Qt::Checked);
+    folder->chooseFolder(other);
+    QVERIFY(scanned.wait(20000));
+    QCOMPARE(names->count(), 2);
+    QCOMPARE(names->item(1)->text(), QStringLiteral("Evening"));
+    QCOMPARE(names->item(0)->checkState(), Qt::Checked);
+    SyncSettings stored;
+    QCOMPARE(stored.load(), 0);
+    QCOMPARE(stored.musicFolder(), other);
+
+    clickNext(wizard);
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kConnectDevice);
+    phoneList(wizard)->setCurrentRow(0);
+    wizard.button(QWizard::FinishButton)->click();
+    QCOMPARE(wizard.saveResult(), 0);
+    // The wizard saves its own copy of the file: the new folder must survive it.
+    SyncSettings saved;
+    QCOMPARE(saved.load(), 0);
+    QCOMPARE(saved.musicFolder(), other);
 }
 
 void TestDeviceWizard::cancelWritesNothing()

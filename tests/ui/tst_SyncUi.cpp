@@ -6,6 +6,7 @@
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "model/PodcastRamCache.h"
+#include "model/library/MusicFolderLibrary.h"
 #include "settings/SyncSettings.h"
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
@@ -14,6 +15,7 @@
 #include "support/SyncMedia.h"
 #include "support/SyncTestHome.h"
 #include "support/SyncTestLibrary.h"
+#include "support/LibraryMedia.h"
 #include "support/UrlRecorder.h"
 #include "ui/ModalAnswerer.h"
 
@@ -24,6 +26,7 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -141,6 +144,7 @@ private slots:
     void unableToConnectShownOnce();
     void iTunesNoticeAfterManyFailures();
     void helpButtonAndLinks();
+    void libraryScanShowsItsProgress();
 };
 
 void SyncUiTest::init()
@@ -665,6 +669,30 @@ void SyncUiTest::helpButtonAndLinks()
     QVERIFY(answerer.seen().first().startsWith(QStringLiteral(
         "iTunes Information|iTunes must be running for Velmora for Blackberry to work correctly.")));
     QCOMPARE(recorder.mUrls.size(), 1);
+}
+
+void SyncUiTest::libraryScanShowsItsProgress()
+{
+    FakeUsbPhoneMachine machine(FakeUsbPhoneMachine::Phone::None);
+    SyncTestHome& home = machine.home();
+    const QString music = home.inputFolder() + QStringLiteral("/Music");
+    QVERIFY(LibraryMedia::writeText(music + QStringLiteral("/Lists/Mix.m3u"), "a.mp3\n"));
+    auto library = std::make_unique<MusicFolderLibrary>(music, home.inputFolder() + QStringLiteral("/gPodder"),
+                                                        home.programFolder() + QStringLiteral("/library.db"));
+    MusicFolderLibrary* folderLibrary = library.get();
+    SyncUi window(machine.environment(std::move(library)));
+    window.findChild<QTimer*>(QStringLiteral("startTimer"))->stop();
+    auto* detail = window.findChild<QLabel*>(QStringLiteral("detailLabel"));
+    QVERIFY(detail);
+
+    emit folderLibrary->scanProgress(3, 10);
+    QCOMPARE(detail->text(), QStringLiteral("Reading the music library: 3 of 10 files"));
+    // A real scan ends with the text gone again.
+    QSignalSpy finished(folderLibrary, &MusicFolderLibrary::scanFinished);
+    folderLibrary->rescan();
+    QVERIFY(finished.wait(20000));
+    QCOMPARE(folderLibrary->lastScan().read, 1);
+    QCOMPARE(detail->text(), QString());
 }
 
 QTEST_MAIN(SyncUiTest)
