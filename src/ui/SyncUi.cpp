@@ -15,6 +15,7 @@
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
 #include "sync/SpaceCalculator.h"
+#include "sync/SyncOutcomeReport.h"
 #include "sync/SyncState.h"
 #include "ui/DeleteTracksConfirm.h"
 #include "ui/DeviceWizard.h"
@@ -567,6 +568,12 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
 void SyncUi::postSyncChecks()
 {
     TraceScope trace("SyncUi::postSyncChecks");
+    // What did not reach the phone, and why: never only in the trace.
+    if (mMusicSync) {
+        const QString notCopied = SyncOutcomeReport::text(mMusicSync->outcome());
+        if (!notCopied.isEmpty())
+            showWarningBox(Constants::applicationTitle(), notCopied);
+    }
     if (mMusicSync && mMusicSync->outcome().dataTransferFailed()) {
         showWarningBox(
             Constants::applicationTitle(),
