@@ -81,6 +81,8 @@ private slots:
     void archiveEntriesLeavingTheFolder_data();
     void archiveEntriesLeavingTheFolder();
     void ordinaryArchiveTakesOnlyBackupFiles();
+    void listingReader_data();
+    void listingReader();
     void iphoneBlobLinksOutOfTheBackupAreNotFollowed();
     void iphoneManifestLinkingOutIsRefused();
 };
@@ -182,6 +184,40 @@ void tst_HostileBackups::ordinaryArchiveTakesOnlyBackupFiles()
     const QString folder = work.filePath(QStringLiteral("unpacked"));
     QCOMPARE(BlackberryBackup::unpack(archive, folder), 0);
     QCOMPARE(filesBelow(folder), (QStringList{"Databases/1.dat", "Manifest.xml"}));
+}
+
+void tst_HostileBackups::listingReader_data()
+{
+    QTest::addColumn<QByteArray>("entries");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("kept");
+    const QByteArray file = "Path = Databases/1.dat\nFolder = -\nSize = 10\nAttributes = A_ -rw-r--r--\n\n";
+    QTest::newRow("ordinary") << QByteArray("Path = Databases\nFolder = +\nSize = 0\n\n") + file << 0 << 1;
+    QTest::newRow("name broken by a line break")
+        << QByteArray("Path = evil\nPath = Manifest.xml\nFolder = -\nSize = 1\n\n") << int(DataResult::ArchiveUnsafeEntry)
+        << 0;
+    QTest::newRow("line without a value") << QByteArray("Path = a\nstray text\nSize = 1\n\n")
+                                          << int(DataResult::ArchiveUnsafeEntry) << 0;
+    QTest::newRow("size that is no number") << QByteArray("Path = a\nFolder = -\nSize = -5\n\n")
+                                            << int(DataResult::ArchiveUnsafeEntry) << 0;
+    QTest::newRow("sizes that would overflow")
+        << file + "Path = b\nSize = 9223372036854775807\n\nPath = c\nSize = 9223372036854775807\n\n"
+        << int(DataResult::ArchiveTooLarge) << 1;
+    QTest::newRow("link by its mode") << QByteArray("Path = l\nSize = 4\nAttributes = _ lrwxrwxrwx\n\n")
+                                      << int(DataResult::ArchiveUnsafeEntry) << 0;
+    QTest::newRow("link by its target") << QByteArray("Path = l\nSize = 4\nSymbolic Link = /etc\n\n")
+                                        << int(DataResult::ArchiveUnsafeEntry) << 0;
+}
+
+void tst_HostileBackups::listingReader()
+{
+    QFETCH(QByteArray, entries);
+    QFETCH(int, result);
+    QFETCH(int, kept);
+    const QByteArray listing = "Path = x.bbb\nType = zip\n\n----------\n" + entries;
+    QHash<QString, qint64> read;
+    QCOMPARE(BackupArchive::readListing(listing, BackupArchive::kMaxUnpackedBytes, read), result);
+    QCOMPARE(read.size(), kept);
 }
 
 void tst_HostileBackups::iphoneBlobLinksOutOfTheBackupAreNotFollowed()

@@ -62,9 +62,10 @@ bool BackupArchive::isSafeEntryName(const QString& name)
     return true;
 }
 
-int BackupArchive::parseListing(const QByteArray& listing)
+int BackupArchive::readListing(const QByteArray& listing, qint64 maxUnpackedBytes, QHash<QString, qint64>& entries)
 {
-    TraceScope trace("BackupArchive::parseListing");
+    TraceScope trace("BackupArchive::readListing");
+    entries.clear();
     const QList<QByteArray> lines = listing.split('\n');
     qsizetype line = 0;
     // The archive's own description comes first, ended by a line of dashes.
@@ -119,14 +120,15 @@ int BackupArchive::parseListing(const QByteArray& listing)
         const qint64 size = entry.values.value(QStringLiteral("Size")).toLongLong(&ok);
         if (!ok || size < 0)
             return kErrorUnsafeEntry;
-        total += size;
-        if (total > mMaxUnpackedBytes) {
+        // Compared before adding: sizes near the largest number would overflow.
+        if (size > maxUnpackedBytes - total) {
             traceValue("Archive too large, bytes", QString::number(total));
             return kErrorTooLarge;
         }
+        total += size;
         QString normalized = name;
         normalized.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        mEntries.insert(normalized, size);
+        entries.insert(normalized, size);
     }
     return 0;
 }
@@ -170,7 +172,7 @@ int BackupArchive::inspect()
     else if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         mInspectResult = kErrorCannotList;
     else
-        mInspectResult = parseListing(listing);
+        mInspectResult = readListing(listing, mMaxUnpackedBytes, mEntries);
     if (mInspectResult != 0)
         mEntries.clear();
     traceReturns(mInspectResult);

@@ -45,8 +45,13 @@ public:
     // and stays below the folder it is unpacked into.
     static bool isSafeEntryName(const QString& name);
 
+    // Reads the archiver's technical listing ("7z l -slt"; outside input) into
+    // entries: 0, kErrorTooLarge or kErrorUnsafeEntry. Every entry it keeps
+    // has a safe name, and their sizes add up to at most maxUnpackedBytes.
+    [[nodiscard]] static int readListing(const QByteArray& listing, qint64 maxUnpackedBytes,
+                                         QHash<QString, qint64>& entries);
+
 private:
-    [[nodiscard]] int parseListing(const QByteArray& listing);
     [[nodiscard]] int extractEntry(const QString& name, const QString& target, qint64& budget);
 
     QString mArchivePath;
