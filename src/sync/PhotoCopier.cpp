@@ -12,11 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-PhotoCopier::PhotoCopier(Device& device, Observer& observer)
-    : mDevice(device)
-    , mObserver(observer)
-{
-}
+PhotoCopier::PhotoCopier(Device& device, Observer& observer) : mDevice(device), mObserver(observer) {}
 
 QString PhotoCopier::convertedVideoPath()
 {
@@ -42,10 +38,12 @@ QString PhotoCopier::numberedName(const QString& relativePath, int number)
     // A dot that starts the file name or sits in a folder name is no extension.
     const bool hasExtension = dot > slash + 1;
     const qsizetype insertAt = hasExtension ? dot : relativePath.size();
-    return relativePath.left(insertAt) + QLatin1Char('_') + QString::number(number) + relativePath.mid(insertAt);
+    return relativePath.left(insertAt) + QLatin1Char('_') + QString::number(number) +
+           relativePath.mid(insertAt);
 }
 
-void PhotoCopier::walkFolder(const QString& sourceFolder, const QString& destination, QSet<QString>& visitedFolders,
+void PhotoCopier::walkFolder(const QString& sourceFolder, const QString& destination,
+                             QSet<QString>& visitedFolders,
                              const std::function<void(const QFileInfo&, const QString&)>& visit)
 {
     TraceScope trace("MusicSync::copyPhotos");
@@ -83,9 +81,8 @@ qint64 PhotoCopier::folderBytes(const QString& sourceFolder)
 {
     qint64 bytes = 0;
     QSet<QString> visited;
-    walkFolder(sourceFolder, QString(), visited, [&bytes](const QFileInfo& file, const QString&) {
-        bytes += file.size();
-    });
+    walkFolder(sourceFolder, QString(), visited,
+               [&bytes](const QFileInfo& file, const QString&) { bytes += file.size(); });
     return bytes;
 }
 
@@ -107,9 +104,11 @@ int PhotoCopier::copyKeepingOthers(const QString& localPath, const QString& dest
     return PhoneResult::NoFreeName;
 }
 
-void PhotoCopier::copyOrRecord(const QString& localPath, const QString& destination, const QString& sourcePath)
+void PhotoCopier::copyOrRecord(const QString& localPath, const QString& destination,
+                               const QString& sourcePath)
 {
-    const int result = mPhoneLost ? int(PhoneResult::Disconnected) : copyKeepingOthers(localPath, destination);
+    const int result =
+        mPhoneLost ? int(PhoneResult::Disconnected) : copyKeepingOthers(localPath, destination);
     if (result == 0)
         return;
     traceValue("Photo not copied", sourcePath);

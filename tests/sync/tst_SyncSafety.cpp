@@ -37,8 +37,8 @@ const QString kPhoneId = QString::fromLatin1(SyncTestHome::kPhoneId);
 void chooseBlackBerryBackup(SyncTestHome& env, const QStringList& photoFolders)
 {
     const QString backup = env.inputFolder() + QStringLiteral("/Old phone.ipd");
-    writeFile(backup, IpdWriter::header({QStringLiteral("SMS Messages")})
-                          + IpdWriter::smsRecord(0, true, 1300000000000ULL, "+15550100", "Hello"));
+    writeFile(backup, IpdWriter::header({QStringLiteral("SMS Messages")}) +
+                          IpdWriter::smsRecord(0, true, 1300000000000ULL, "+15550100", "Hello"));
     env.editSettings([&](SyncSettings& settings, const QString& id) {
         settings.setSelectedBackupPath(id, backup);
         settings.setCopyTextMessages(id, true);
@@ -64,7 +64,6 @@ class tst_SyncSafety : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void photosThatDoNotFitAreListedAndEndWithErrors();
     void notEnoughSpaceAnsweredDontSyncSendsNothing();
     void photosOfTheSameNameAreAllKept();
@@ -74,17 +73,10 @@ private slots:
     void mtpPhoneUnpluggedMidUpload();
 
 private:
+    // The playlist "Mix" of count tracks; the phone copies them as they are,
+    // so their bytes need not be real audio.
     QList<Track> addMix(SyncTestHome& env, SyncTestLibrary& library, int count);
-    QTemporaryDir mMedia;
-    QString mSilence;
 };
-
-void tst_SyncSafety::initTestCase()
-{
-    QVERIFY(mMedia.isValid());
-    mSilence = mMedia.filePath(QStringLiteral("silence.mp3"));
-    QVERIFY(SyncMedia::makeSilence(mSilence));
-}
 
 QList<Track> tst_SyncSafety::addMix(SyncTestHome& env, SyncTestLibrary& library, int count)
 {
@@ -92,8 +84,9 @@ QList<Track> tst_SyncSafety::addMix(SyncTestHome& env, SyncTestLibrary& library,
     for (int number = 1; number <= count; ++number) {
         const QString name = QStringLiteral("Song %1").arg(number);
         const QString path = env.inputFolder() + QLatin1Char('/') + name + QStringLiteral(".mp3");
-        QFile::copy(mSilence, path);
-        tracks.append(SyncMedia::track(path, name, QStringLiteral("Album"), QStringLiteral("Artist"), number));
+        writeFile(path, QByteArray(4096 + number, char(number)));
+        tracks.append(
+            SyncMedia::track(path, name, QStringLiteral("Album"), QStringLiteral("Artist"), number));
     }
     library.addPlaylist(QStringLiteral("Mix"), tracks);
     return tracks;
@@ -124,7 +117,8 @@ void tst_SyncSafety::photosThatDoNotFitAreListedAndEndWithErrors()
 
     // Asked before copying, for the photos and the data file together; the
     // test's answer is "Sync Anyway".
-    const qint64 messagesBytes = QFileInfo(DataTransfer::extractionFolder() + Constants::messagesFileName()).size();
+    const qint64 messagesBytes =
+        QFileInfo(DataTransfer::extractionFolder() + Constants::messagesFileName()).size();
     QVERIFY(messagesBytes > 0);
     QCOMPARE(run.mShortfalls, QList<qint64>{photoBytes + messagesBytes - phone.mFreeSpace});
     QCOMPARE(run.states().last(), int(StateCompleteWithErrors));
@@ -136,16 +130,18 @@ void tst_SyncSafety::photosThatDoNotFitAreListedAndEndWithErrors()
         lostNames.append(QFileInfo(photo.sourcePath).fileName());
         QCOMPARE(photo.code, int(PhoneResult::CopyFailed));
     }
-    QCOMPARE(lostNames, (QStringList{"IMG_4.jpg", "IMG_8.jpg"}));
+    QCOMPARE(lostNames, (QStringList{QStringLiteral("IMG_4.jpg"), QStringLiteral("IMG_8.jpg")}));
     QCOMPARE(filesBelow(env.phoneFile(QStringLiteral("DCIM"))),
-             (QStringList{"Blackberry/IMG_1.jpg", "Blackberry/IMG_10.jpg", "Blackberry/IMG_2.jpg",
-                          "Blackberry/IMG_3.jpg", "Blackberry/IMG_5.jpg", "Blackberry/IMG_6.jpg",
-                          "Blackberry/IMG_7.jpg", "Blackberry/IMG_9.jpg"}));
+             (QStringList{QStringLiteral("Blackberry/IMG_1.jpg"), QStringLiteral("Blackberry/IMG_10.jpg"),
+                          QStringLiteral("Blackberry/IMG_2.jpg"), QStringLiteral("Blackberry/IMG_3.jpg"),
+                          QStringLiteral("Blackberry/IMG_5.jpg"), QStringLiteral("Blackberry/IMG_6.jpg"),
+                          QStringLiteral("Blackberry/IMG_7.jpg"), QStringLiteral("Blackberry/IMG_9.jpg")}));
 
     // The window's words name each missing photo with its reason.
     const QString report = SyncOutcomeReport::text(sync.outcome());
-    QVERIFY2(report.contains(QStringLiteral("IMG_4.jpg: ") + SyncOutcomeReport::reason(PhoneResult::CopyFailed)),
-             qPrintable(report));
+    QVERIFY2(
+        report.contains(QStringLiteral("IMG_4.jpg: ") + SyncOutcomeReport::reason(PhoneResult::CopyFailed)),
+        qPrintable(report));
     QVERIFY(report.contains(QStringLiteral("IMG_8.jpg")));
     QVERIFY(!report.contains(QStringLiteral("IMG_1.jpg")));
 }
@@ -193,7 +189,9 @@ void tst_SyncSafety::photosOfTheSameNameAreAllKept()
     QVERIFY(writeFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/noext")), "other"));
     SyncTestLibrary library;
     SyncRecordingDevice phone(env.phoneRoot());
-    const QStringList expected = {"IMG_1.jpg", "IMG_1_2.jpg", "IMG_1_3.jpg", "IMG_2.jpg", "noext", "noext_2"};
+    const QStringList expected = {QStringLiteral("IMG_1.jpg"),   QStringLiteral("IMG_1_2.jpg"),
+                                  QStringLiteral("IMG_1_3.jpg"), QStringLiteral("IMG_2.jpg"),
+                                  QStringLiteral("noext"),       QStringLiteral("noext_2")};
 
     for (int round = 1; round <= 2; ++round) {
         chooseBlackBerryBackup(env, round == 1 ? QStringList{first, second} : QStringList());
@@ -206,10 +204,12 @@ void tst_SyncSafety::photosOfTheSameNameAreAllKept()
         QCOMPARE(filesBelow(env.phoneFile(QStringLiteral("DCIM/Blackberry"))), expected);
     }
     QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/IMG_1.jpg"))), QByteArray("phone's own"));
-    QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/IMG_1_2.jpg"))), QByteArray("first camera"));
+    QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/IMG_1_2.jpg"))),
+             QByteArray("first camera"));
     QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/IMG_1_3.jpg"))), QByteArray("holiday"));
     QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/noext_2"))), QByteArray("no extension"));
-    QCOMPARE(PhotoCopier::numberedName(QStringLiteral("DCIM/a.b/.hidden"), 3), QStringLiteral("DCIM/a.b/.hidden_3"));
+    QCOMPARE(PhotoCopier::numberedName(QStringLiteral("DCIM/a.b/.hidden"), 3),
+             QStringLiteral("DCIM/a.b/.hidden_3"));
 }
 
 void tst_SyncSafety::sameNameOnMtpPhoneComparesContent()
@@ -231,7 +231,8 @@ void tst_SyncSafety::sameNameOnMtpPhoneComparesContent()
 
     QVERIFY(copier.notCopied().isEmpty());
     QCOMPARE(phone.list(QStringLiteral("DCIM/100APPLE")),
-             (QStringList{"IMG_0001.JPG", "IMG_0002.JPG", "IMG_0001_2.JPG"}));
+             (QStringList{QStringLiteral("IMG_0001.JPG"), QStringLiteral("IMG_0002.JPG"),
+                          QStringLiteral("IMG_0001_2.JPG")}));
     QCOMPARE(phone.read(QStringLiteral("DCIM/100APPLE/IMG_0001.JPG")), QByteArray("other iPhone"));
     QCOMPARE(phone.read(QStringLiteral("DCIM/100APPLE/IMG_0001_2.JPG")), QByteArray("this iPhone"));
 }
@@ -348,7 +349,9 @@ void tst_SyncSafety::mtpPhoneUnpluggedMidUpload()
     }
     QStringList onPhone = phone.list(QStringLiteral("Music/Artist/Album"));
     onPhone.sort();
-    QCOMPARE(onPhone, (QStringList{"Song 1.mp3", "Song 2.mp3", "Song 3.mp3", "Song 4.mp3", "Song 5.mp3"}));
+    QCOMPARE(onPhone, (QStringList{QStringLiteral("Song 1.mp3"), QStringLiteral("Song 2.mp3"),
+                                   QStringLiteral("Song 3.mp3"), QStringLiteral("Song 4.mp3"),
+                                   QStringLiteral("Song 5.mp3")}));
     QStringList expectedIds;
     for (const QString& file : std::as_const(onPhone))
         expectedIds.append(QStringLiteral("/Music/Artist/Album/") + file);

@@ -54,15 +54,16 @@ bool writeZip(const QString& archive, const QList<std::tuple<QString, QByteArray
                   << (link ? QStringLiteral("1") : QStringLiteral("0"));
     QProcess python;
     python.start(QStringLiteral("python3"), arguments);
-    return python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0;
+    return python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit &&
+           python.exitCode() == 0;
 }
 
 // The first container of an archive: its database takes id 1, after the
 // reader's "Null-database".
 QByteArray smsDatabase()
 {
-    return IpdWriter::header({QStringLiteral("SMS Messages")})
-           + IpdWriter::smsRecord(1, true, 1300000000000ULL, "+15550100", "hello");
+    return IpdWriter::header({QStringLiteral("SMS Messages")}) +
+           IpdWriter::smsRecord(1, true, 1300000000000ULL, "+15550100", "hello");
 }
 
 } // namespace
@@ -98,7 +99,8 @@ void tst_HostileBackups::archiveThatExpandsTooFarIsRefused()
     QTemporaryDir work;
     const QString archive = work.filePath(QStringLiteral("Bomb.bbb"));
     // 3 MB of zeros pack into a few kB; the limit is set at 1 MB for the test.
-    QVERIFY(writeZip(archive, {{"Manifest.xml", "<BlackBerry_Backup/>", false}, {"Databases/1.dat", "Z", false}}));
+    QVERIFY(writeZip(archive, {{QStringLiteral("Manifest.xml"), "<BlackBerry_Backup/>", false},
+                               {QStringLiteral("Databases/1.dat"), "Z", false}}));
     QVERIFY(QFileInfo(archive).size() < 64 * 1024);
     const QString folder = work.filePath(QStringLiteral("unpacked"));
     QVERIFY(QDir().mkpath(folder));
@@ -118,7 +120,8 @@ void tst_HostileBackups::archiveWhoseHeadersClaimGigabytesIsRefusedUnread()
     QTemporaryDir work;
     const QString archive = work.filePath(QStringLiteral("Claims.bbb"));
     QVERIFY(writeZip(archive,
-                     {{"Manifest.xml", "<BlackBerry_Backup/>", false}, {"Databases/1.dat", smsDatabase(), false}},
+                     {{QStringLiteral("Manifest.xml"), "<BlackBerry_Backup/>", false},
+                      {QStringLiteral("Databases/1.dat"), smsDatabase(), false}},
                      0xF0000000u));
     const QString output = work.filePath(QStringLiteral("out"));
     const BlackberryConversionResult result = BlackberryConversion::convert(archive, output, true, true);
@@ -145,11 +148,12 @@ void tst_HostileBackups::archiveEntriesLeavingTheFolder()
     QFETCH(bool, link);
     QTemporaryDir work;
     const QString archive = work.filePath(QStringLiteral("Evil.bbb"));
-    QList<std::tuple<QString, QByteArray, bool>> entries{{"Manifest.xml", "<BlackBerry_Backup/>", false}};
+    QList<std::tuple<QString, QByteArray, bool>> entries{
+        {QStringLiteral("Manifest.xml"), "<BlackBerry_Backup/>", false}};
     if (link) {
         entries.append({entry, work.path().toUtf8(), true});
     } else {
-        entries.append({"Databases/1.dat", smsDatabase(), false});
+        entries.append({QStringLiteral("Databases/1.dat"), smsDatabase(), false});
         entries.append({entry, "escaped", false});
     }
     QVERIFY(writeZip(archive, entries));
@@ -171,10 +175,10 @@ void tst_HostileBackups::ordinaryArchiveTakesOnlyBackupFiles()
 {
     QTemporaryDir work;
     const QString archive = work.filePath(QStringLiteral("Backup.bbb"));
-    QVERIFY(writeZip(archive, {{"Manifest.xml", "<BlackBerry_Backup/>", false},
-                               {"Databases/1.dat", smsDatabase(), false},
-                               {"Databases/3.dat", "after a gap", false},
-                               {"Extra/readme.txt", "not a backup file", false}}));
+    QVERIFY(writeZip(archive, {{QStringLiteral("Manifest.xml"), "<BlackBerry_Backup/>", false},
+                               {QStringLiteral("Databases/1.dat"), smsDatabase(), false},
+                               {QStringLiteral("Databases/3.dat"), "after a gap", false},
+                               {QStringLiteral("Extra/readme.txt"), "not a backup file", false}}));
     const QString output = work.filePath(QStringLiteral("out"));
     const BlackberryConversionResult result = BlackberryConversion::convert(archive, output, true, false);
     QCOMPARE(result.code, 0);
@@ -183,7 +187,8 @@ void tst_HostileBackups::ordinaryArchiveTakesOnlyBackupFiles()
 
     const QString folder = work.filePath(QStringLiteral("unpacked"));
     QCOMPARE(BlackberryBackup::unpack(archive, folder), 0);
-    QCOMPARE(filesBelow(folder), (QStringList{"Databases/1.dat", "Manifest.xml"}));
+    QCOMPARE(filesBelow(folder),
+             (QStringList{QStringLiteral("Databases/1.dat"), QStringLiteral("Manifest.xml")}));
 }
 
 void tst_HostileBackups::listingReader_data()
@@ -194,12 +199,12 @@ void tst_HostileBackups::listingReader_data()
     const QByteArray file = "Path = Databases/1.dat\nFolder = -\nSize = 10\nAttributes = A_ -rw-r--r--\n\n";
     QTest::newRow("ordinary") << QByteArray("Path = Databases\nFolder = +\nSize = 0\n\n") + file << 0 << 1;
     QTest::newRow("name broken by a line break")
-        << QByteArray("Path = evil\nPath = Manifest.xml\nFolder = -\nSize = 1\n\n") << int(DataResult::ArchiveUnsafeEntry)
-        << 0;
-    QTest::newRow("line without a value") << QByteArray("Path = a\nstray text\nSize = 1\n\n")
-                                          << int(DataResult::ArchiveUnsafeEntry) << 0;
-    QTest::newRow("size that is no number") << QByteArray("Path = a\nFolder = -\nSize = -5\n\n")
-                                            << int(DataResult::ArchiveUnsafeEntry) << 0;
+        << QByteArray("Path = evil\nPath = Manifest.xml\nFolder = -\nSize = 1\n\n")
+        << int(DataResult::ArchiveUnsafeEntry) << 0;
+    QTest::newRow("line without a value")
+        << QByteArray("Path = a\nstray text\nSize = 1\n\n") << int(DataResult::ArchiveUnsafeEntry) << 0;
+    QTest::newRow("size that is no number")
+        << QByteArray("Path = a\nFolder = -\nSize = -5\n\n") << int(DataResult::ArchiveUnsafeEntry) << 0;
     QTest::newRow("sizes that would overflow")
         << file + "Path = b\nSize = 9223372036854775807\n\nPath = c\nSize = 9223372036854775807\n\n"
         << int(DataResult::ArchiveTooLarge) << 1;
@@ -229,7 +234,8 @@ void tst_HostileBackups::iphoneBlobLinksOutOfTheBackupAreNotFollowed()
     const QString folderLinkedId = QStringLiteral("bb") + QString(38, QLatin1Char('2'));
     const QString insideId = QStringLiteral("cc") + QString(38, QLatin1Char('3'));
     IphoneBackupBuilder builder;
-    builder.addFileWithId(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"), linkedId, "blob");
+    builder.addFileWithId(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"), linkedId,
+                          "blob");
     builder.addFileWithId(QStringLiteral("CameraRollDomain"), QStringLiteral("Media/DCIM/100APPLE/IMG_1.JPG"),
                           folderLinkedId, "blob");
     builder.addFileWithId(QStringLiteral("CameraRollDomain"), QStringLiteral("Media/DCIM/100APPLE/IMG_2.JPG"),
@@ -250,7 +256,8 @@ void tst_HostileBackups::iphoneBlobLinksOutOfTheBackupAreNotFollowed()
     QCOMPARE(extractor.linksRefused(), 2);
     QCOMPARE(extractor.filesCopied(), 1);
     QCOMPARE(filesBelow(extraction),
-             (QStringList{"CameraRollDomain/Media/DCIM/100APPLE/IMG_2.JPG", "backup_file_list"}));
+             (QStringList{QStringLiteral("CameraRollDomain/Media/DCIM/100APPLE/IMG_2.JPG"),
+                          QStringLiteral("backup_file_list")}));
 }
 
 void tst_HostileBackups::iphoneManifestLinkingOutIsRefused()

@@ -32,9 +32,10 @@ void tst_MessageFaults::sentIphoneMessagesAreRead()
     QStringList statements = IphoneBackupDatabases::smsNewerSchema();
     // iOS stores is_read 0 for everything the owner sent.
     statements << QStringLiteral("INSERT INTO handle (ROWID, id) VALUES (1, '+111')")
-               << QStringLiteral("INSERT INTO message (guid, text, handle_id, date, is_from_me, is_read) VALUES"
-                                 " ('1', 'sent unread flag', 1, 0, 1, 0), ('2', 'sent read flag', 1, 0, 1, 1),"
-                                 " ('3', 'got unread', 1, 0, 0, 0), ('4', 'got read', 1, 0, 0, 1)");
+               << QStringLiteral(
+                      "INSERT INTO message (guid, text, handle_id, date, is_from_me, is_read) VALUES"
+                      " ('1', 'sent unread flag', 1, 0, 1, 0), ('2', 'sent read flag', 1, 0, 1, 1),"
+                      " ('3', 'got unread', 1, 0, 0, 0), ('4', 'got read', 1, 0, 0, 1)");
     QVERIFY(IphoneBackupDatabases::create(db, statements));
     AppleExtractor extractor;
     extractor.setSmsDatabasePath(db);
@@ -42,24 +43,30 @@ void tst_MessageFaults::sentIphoneMessagesAreRead()
     QCOMPARE(extractor.generateMessagesXML(temp.path(), xml), 0);
     const QStringList lines = IphoneBackupXml::linesUnder(IphoneBackupXml::outline(xml), QString());
     QCOMPARE(lines.filter(QStringLiteral("/read=")),
-             (QStringList{"sent_message/read=true", "sent_message/read=true", "received_message/read=false",
-                          "received_message/read=true"}));
+             (QStringList{QStringLiteral("sent_message/read=true"), QStringLiteral("sent_message/read=true"),
+                          QStringLiteral("received_message/read=false"),
+                          QStringLiteral("received_message/read=true")}));
 }
 
 void tst_MessageFaults::blackBerryBodyEncodings_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("valid UTF-8 stays") << QByteArray("gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac")
-                                       << QString::fromUtf8("gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac");
-    QTest::newRow("Latin-1 letters") << QByteArray("Gr\xfc\xdf" "e aus K\xf6ln")
-                                     << QString::fromUtf8("Gr\xc3\xbc\xc3\x9f" "e aus K\xc3\xb6ln");
-    QTest::newRow("Windows-1252 punctuation") << QByteArray("\x80 5 \x93ok\x94 \x85")
-                                              << QString::fromUtf8("\xe2\x82\xac 5 \xe2\x80\x9cok\xe2\x80\x9d \xe2\x80\xa6");
+    QTest::newRow("valid UTF-8 stays") << QByteArray("gr\xc3\xbc\xc3\x9f"
+                                                     "e \xe2\x82\xac")
+                                       << QString::fromUtf8("gr\xc3\xbc\xc3\x9f"
+                                                            "e \xe2\x82\xac");
+    QTest::newRow("Latin-1 letters") << QByteArray("Gr\xfc\xdf"
+                                                   "e aus K\xf6ln")
+                                     << QString::fromUtf8("Gr\xc3\xbc\xc3\x9f"
+                                                          "e aus K\xc3\xb6ln");
+    QTest::newRow("Windows-1252 punctuation")
+        << QByteArray("\x80 5 \x93ok\x94 \x85")
+        << QString::fromUtf8("\xe2\x82\xac 5 \xe2\x80\x9cok\xe2\x80\x9d \xe2\x80\xa6");
     QTest::newRow("unassigned byte keeps its value") << QByteArray("a\x81z") << QStringLiteral("a\u0081z");
     QTest::newRow("cut UTF-8 sequence is 8-bit text") << QByteArray("caf\xc3") << QStringLiteral("caf\u00c3");
-    QTest::newRow("text ends at its zero byte") << QByteArray("\xe9t\xe9\0junk\xff", 9)
-                                                << QString::fromUtf8("\xc3\xa9t\xc3\xa9");
+    QTest::newRow("text ends at its zero byte")
+        << QByteArray("\xe9t\xe9\0junk\xff", 9) << QString::fromUtf8("\xc3\xa9t\xc3\xa9");
 }
 
 void tst_MessageFaults::blackBerryBodyEncodings()
@@ -67,7 +74,8 @@ void tst_MessageFaults::blackBerryBodyEncodings()
     QFETCH(QByteArray, body);
     QFETCH(QString, expected);
     BackupRecord record;
-    for (const auto& field : IpdWriter::Fields{{1, IpdWriter::smsFlags(true, 0)}, {2, "5"}, {4, body}, {7, "\0"}})
+    for (const auto& field :
+         IpdWriter::Fields{{1, IpdWriter::smsFlags(true, 0)}, {2, "5"}, {4, body}, {7, "\0"}})
         record.fields.append({field.first, field.second});
     const auto message = BlackberrySmsConverter::messageOfRecord(record);
     QVERIFY(message);
@@ -79,15 +87,18 @@ void tst_MessageFaults::blackBerryCodePageTextReachesTheFile()
 {
     QTemporaryDir work;
     const QString backup = work.filePath(QStringLiteral("Backup.ipd"));
-    QVERIFY(PhoneContents::writeFile(
-        backup, IpdWriter::header({QStringLiteral("SMS Messages")})
-                    + IpdWriter::smsRecord(0, true, 1300000000000ULL, "+4930", "Sch\xf6ne Gr\xfc\xdf" "e")));
+    QVERIFY(PhoneContents::writeFile(backup, IpdWriter::header({QStringLiteral("SMS Messages")}) +
+                                                 IpdWriter::smsRecord(0, true, 1300000000000ULL, "+4930",
+                                                                      "Sch\xf6ne Gr\xfc\xdf"
+                                                                      "e")));
     const BlackberryConversionResult result =
         BlackberryConversion::convert(backup, work.filePath(QStringLiteral("out")), true, false);
     QCOMPARE(result.code, 0);
     QCOMPARE(result.messages, 1);
     const QByteArray xml = PhoneContents::readFile(result.messagesPath);
-    QVERIFY2(xml.contains("Sch\xc3\xb6ne Gr\xc3\xbc\xc3\x9f" "e"), xml.constData());
+    QVERIFY2(xml.contains("Sch\xc3\xb6ne Gr\xc3\xbc\xc3\x9f"
+                          "e"),
+             xml.constData());
     QVERIFY(!xml.contains("\xef\xbf\xbd"));
 }
 

@@ -39,9 +39,9 @@ struct ListedEntry
 } // namespace
 
 BackupArchive::BackupArchive(const QString& archivePath, qint64 maxUnpackedBytes)
-    : mArchivePath(archivePath)
-    , mArchiver(findExternalProgram(Constants::archiverRelativePath(), Constants::archiverCommand()))
-    , mMaxUnpackedBytes(maxUnpackedBytes)
+    : mArchivePath(archivePath),
+      mArchiver(findExternalProgram(Constants::archiverRelativePath(), Constants::archiverCommand())),
+      mMaxUnpackedBytes(maxUnpackedBytes)
 {
 }
 
@@ -62,7 +62,8 @@ bool BackupArchive::isSafeEntryName(const QString& name)
     return true;
 }
 
-int BackupArchive::readListing(const QByteArray& listing, qint64 maxUnpackedBytes, QHash<QString, qint64>& entries)
+int BackupArchive::readListing(const QByteArray& listing, qint64 maxUnpackedBytes,
+                               QHash<QString, qint64>& entries)
 {
     TraceScope trace("BackupArchive::readListing");
     entries.clear();
@@ -77,8 +78,8 @@ int BackupArchive::readListing(const QByteArray& listing, qint64 maxUnpackedByte
     ListedEntry current;
     bool inEntry = false;
     for (; line <= lines.size(); ++line) {
-        const QString text = line < lines.size() ? QString::fromUtf8(lines.at(line)).remove(QLatin1Char('\r'))
-                                                 : QString();
+        const QString text =
+            line < lines.size() ? QString::fromUtf8(lines.at(line)).remove(QLatin1Char('\r')) : QString();
         if (text.isEmpty()) {
             if (inEntry)
                 listed.append(current);
@@ -109,8 +110,8 @@ int BackupArchive::readListing(const QByteArray& listing, qint64 maxUnpackedByte
             traceValue("Unsafe entry", name);
             return kErrorUnsafeEntry;
         }
-        if (!entry.values.value(QStringLiteral("Symbolic Link")).isEmpty()
-            || linkMode.match(entry.values.value(QStringLiteral("Attributes"))).hasMatch()) {
+        if (!entry.values.value(QStringLiteral("Symbolic Link")).isEmpty() ||
+            linkMode.match(entry.values.value(QStringLiteral("Attributes"))).hasMatch()) {
             traceValue("Link entry", name);
             return kErrorUnsafeEntry;
         }
@@ -149,13 +150,14 @@ int BackupArchive::inspect()
     process.setStandardErrorFile(QProcess::nullDevice());
     // An encrypted archive makes the archiver ask for a password; with its
     // input closed it gives up instead of waiting for ever.
-    process.start(mArchiver, {QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("--"), mArchivePath});
+    process.start(mArchiver,
+                  {QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("--"), mArchivePath});
     process.closeWriteChannel();
     QByteArray listing;
     bool tooLong = false;
     while (process.state() != QProcess::NotRunning || process.bytesAvailable() > 0) {
-        if (process.bytesAvailable() == 0 && !process.waitForReadyRead(kArchiverWaitMs)
-            && process.state() != QProcess::NotRunning)
+        if (process.bytesAvailable() == 0 && !process.waitForReadyRead(kArchiverWaitMs) &&
+            process.state() != QProcess::NotRunning)
             break;
         listing += process.readAll();
         if (listing.size() > kMaxListingBytes) {
@@ -195,8 +197,8 @@ int BackupArchive::extractEntry(const QString& name, const QString& target, qint
     qint64 written = 0;
     int result = 0;
     while (result == 0 && (process.state() != QProcess::NotRunning || process.bytesAvailable() > 0)) {
-        if (process.bytesAvailable() == 0 && !process.waitForReadyRead(kArchiverWaitMs)
-            && process.state() != QProcess::NotRunning) {
+        if (process.bytesAvailable() == 0 && !process.waitForReadyRead(kArchiverWaitMs) &&
+            process.state() != QProcess::NotRunning) {
             result = kErrorCannotList;
             break;
         }

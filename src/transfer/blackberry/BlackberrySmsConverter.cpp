@@ -50,7 +50,7 @@ QString utf8OrWindows1252(const QByteArray& bytes)
     decoded.reserve(bytes.size());
     for (const char c : bytes) {
         const uchar byte = uchar(c);
-        decoded += (byte >= 0x80 && byte < 0xA0) ? QChar(kHighControls[byte - 0x80]) : QChar(byte);
+        decoded += (byte >= 0x80 && byte < 0xA0) ? QChar(kHighControls[byte - 0x80]) : QChar(char16_t(byte));
     }
     return decoded;
 }
