@@ -5,7 +5,7 @@ FUZZ_BUILD_DIR ?= build-fuzz
 JOBS           ?= $(shell nproc)
 CMAKE_FLAGS    ?=
 
-.PHONY: run test build package asan fuzz bench deps clean
+.PHONY: run test build package asan fuzz fuzz-smoke tidy bench deps clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -41,6 +41,14 @@ asan: deps
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_FUZZ=ON -DVELMORA_BENCH=OFF
 	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS) --target $$(cd tests/fuzz && ls fuzz_*.cpp 2>/dev/null | sed 's/\.cpp$$//')
+
+# Every fuzz target for a short while from its seed corpus (FUZZ_SECONDS each).
+fuzz-smoke: deps
+	bash scripts/fuzz-smoke.sh
+
+# The bug-prone and performance checks of .clang-tidy over the product code.
+tidy: build
+	git ls-files 'src/*.cpp' | xargs -P $(JOBS) -n 4 clang-tidy -p $(BUILD_DIR) --quiet
 
 bench: build
 	@for b in $(BUILD_DIR)/bin/bench_*; do echo "== $$b"; $$b; done

@@ -1,6 +1,7 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "app/TerminationSignal.h"
 #include "app/TraceLog.h"
+#include "devices/mtp/PortableDevicePhoneSource.h"
 #include "ui/SyncUi.h"
 
 #include <QApplication>
@@ -33,7 +34,11 @@ int main(int argc, char* argv[])
 
     // Device threads set up their own per-thread state; the main thread needs none here.
     auto application = std::make_unique<QApplication>(argc, argv);
-    auto window = std::make_unique<SyncUi>();
+    // The real machine: phones over MTP through libmtp, USB drives from /proc
+    // and /sys. Tests build their own environment and never touch a USB bus.
+    SyncUi::Environment environment;
+    environment.mtpSource = std::make_unique<PortableDevicePhoneSource>();
+    auto window = std::make_unique<SyncUi>(std::move(environment));
     TerminationSignal termination;
     QObject::connect(&termination, &TerminationSignal::terminationRequested, window.get(),
                      [&window] { closeOnTermination(*window); });

@@ -43,10 +43,10 @@ DeviceList::~DeviceList()
     }
     mRefresher.reset();
     mMountedCheckerThread.reset();
-    qDeleteAll(mDevices);
     mDevices.clear();
-    qDeleteAll(mParents);
     mParents.clear();
+    mDeviceOwners.clear();
+    mParentOwners.clear();
 }
 
 bool DeviceList::RefreshDevices()
@@ -84,14 +84,31 @@ bool DeviceList::RefreshDevices()
 void DeviceList::removeUsbDevices()
 {
     TraceScope trace("DeviceList::removeUsbDevices");
-    for (int i = mParents.size() - 1; i >= 0; --i) {
-        if (mParents.at(i)->GetDeviceType() == Device::kTypeUsbMassStorage)
-            delete mParents.takeAt(i);
+    const QList<DeviceParent*> parents = mParents;
+    for (DeviceParent* parent : parents) {
+        if (parent->GetDeviceType() == Device::kTypeUsbMassStorage)
+            drop(parent);
     }
-    for (int i = mDevices.size() - 1; i >= 0; --i) {
-        if (mDevices.at(i)->GetDeviceType() == Device::kTypeUsbMassStorage)
-            delete mDevices.takeAt(i);
+}
+
+void DeviceList::adopt(DeviceParent* parent)
+{
+    mParentOwners.insert(parent, std::shared_ptr<DeviceParent>(parent));
+    mParents.append(parent);
+    for (Device* child : parent->children()) {
+        mDeviceOwners.insert(child, std::shared_ptr<Device>(child));
+        mDevices.append(child);
     }
+}
+
+void DeviceList::drop(DeviceParent* parent)
+{
+    for (Device* child : parent->children()) {
+        if (mDevices.removeAll(child) > 0)
+            mDeviceOwners.remove(child);
+    }
+    mParents.removeAll(parent);
+    mParentOwners.remove(parent);
 }
 
 bool DeviceList::RefreshUsbMSDevices()
@@ -131,8 +148,7 @@ bool DeviceList::RefreshUsbMSDevices()
             device = new UsbMSDevice(rootPath, deviceName, false);
         }
         parent->addChild(device);
-        mDevices.append(device);
-        mParents.append(parent);
+        adopt(parent);
     }
 
     bool changed = false;
@@ -156,20 +172,14 @@ bool DeviceList::takeMtpResults()
     TraceScope trace("DeviceList::takeMtpResults");
     bool changed = false;
     for (DeviceParent* parent : mRefresher->added()) {
-        mDevices.append(parent->children());
-        mParents.append(parent);
+        adopt(parent);
         changed = true;
     }
     for (DeviceParent* parent : mRefresher->removed()) {
         // Only a parent this list still owns may be deleted here.
         if (!mParents.contains(parent))
             continue;
-        for (Device* child : parent->children()) {
-            if (mDevices.removeAll(child) > 0)
-                delete child;
-        }
-        mParents.removeAll(parent);
-        delete parent;
+        drop(parent);
         changed = true;
     }
     mRefresher->clearResults();
@@ -294,6 +304,15 @@ DeviceParent* DeviceList::ParentOf(Device* device) const
             return mParents.at(i);
     }
     return nullptr;
+}
+
+DeviceHandle DeviceList::handleOf(Device* device) const
+{
+    TraceScope trace("DeviceList::handleOf");
+    const std::shared_ptr<Device> owned = mDeviceOwners.value(device);
+    if (!owned)
+        return DeviceHandle();
+    return DeviceHandle(mParentOwners.value(ParentOf(device)), owned);
 }
 
 void DeviceList::mountedStatusChange(int aMountedState, QString aRootPath)

@@ -1,6 +1,9 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "devices/DeviceHandle.h"
+
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -52,6 +55,9 @@ public:
     Device* SelectedDevice() const;
     // The last parent holding device, null when none does.
     DeviceParent* ParentOf(Device* device) const;
+    // A handle that keeps device and its parent alive after this list has
+    // dropped them; empty for a device the list does not hold.
+    DeviceHandle handleOf(Device* device) const;
 
     void* owner() const { return mOwner; }
 
@@ -67,12 +73,18 @@ private:
     bool RefreshUsbMSDevices();
     void removeUsbDevices();
     bool takeMtpResults();
+    void adopt(DeviceParent* parent);
+    void drop(DeviceParent* parent);
 
     void* mOwner;
     std::unique_ptr<MtpPhoneSource> mMtpSource;
     std::unique_ptr<DriveIdentification> mDriveIdentification;
     QList<Device*> mDevices;
     QList<DeviceParent*> mParents;
+    // The owners of what the two lists show; a handle may keep an entry
+    // alive after it has left them.
+    QHash<const Device*, std::shared_ptr<Device>> mDeviceOwners;
+    QHash<const DeviceParent*, std::shared_ptr<DeviceParent>> mParentOwners;
     std::unique_ptr<MtpMacDeviceRefresher> mRefresher;
     bool mInitialised = false;
     bool mRefresherLocked = false;

@@ -24,9 +24,15 @@ constexpr int kDefaultMp3BitrateKbps = 128;
 } // namespace
 
 MusicSync::MusicSync(LocalMusicLibrary* library, Device* device, DeviceParent* parentDevice, QObject* parent)
+    : MusicSync(library, DeviceHandle::borrowed(device, parentDevice), parent)
+{
+}
+
+MusicSync::MusicSync(LocalMusicLibrary* library, DeviceHandle device, QObject* parent)
     : QObject(parent)
-    , mDevice(device)
-    , mParentDevice(parentDevice)
+    , mDeviceHandle(std::move(device))
+    , mDevice(mDeviceHandle.device())
+    , mParentDevice(mDeviceHandle.parent())
     , mLibrary(library)
     , mThread(std::make_unique<MusicSyncThread>(this))
 {

@@ -1,6 +1,7 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "devices/DeviceHandle.h"
 #include "model/Track.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
@@ -53,6 +54,9 @@ class MusicSync : public QObject, private PhotoCopier::Observer
     Q_OBJECT
 
 public:
+    // The handle keeps the phone alive for the engine's whole life.
+    MusicSync(LocalMusicLibrary* library, DeviceHandle device, QObject* parent = nullptr);
+    // For a phone and parent that the caller keeps alive longer than the engine.
     MusicSync(LocalMusicLibrary* library, Device* device, DeviceParent* parentDevice,
               QObject* parent = nullptr);
     // Waits for a run that is still going (after asking it to stop).
@@ -118,6 +122,7 @@ private:
     void endWithPhoneLost();
     static QString albumArtTempPath();
 
+    DeviceHandle mDeviceHandle;
     Device* mDevice;
     DeviceParent* mParentDevice;
     LocalMusicLibrary* mLibrary;

@@ -7,14 +7,11 @@
 #include "sync/AutoRefresher.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
-#include "devices/mtp/MtpPhoneSource.h"
-#include "devices/mtp/PortableDevicePhoneSource.h"
 #include "model/LocalMusicLibrary.h"
 #include "model/PodcastRamCache.h"
 #include "settings/SyncSettings.h"
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
-#include "sync/SpaceCalculator.h"
 #include "sync/SyncOutcomeReport.h"
 #include "sync/SyncState.h"
 #include "ui/DeleteTracksConfirm.h"
@@ -44,8 +41,6 @@ constexpr int kStartDelayMs = 500;
 constexpr int kWindowWidth = 400;
 // The notice appears once this many further failures have been counted.
 constexpr int kITunesFailuresBeforeNotice = 60;
-// Poll interval while waiting for a sync thread that may still post to us.
-constexpr unsigned long kThreadPollMs = 50;
 
 QString helpLink(const QString& page)
 {
@@ -61,34 +56,12 @@ bool isEndOfRun(int state)
 
 } // namespace
 
-SyncUi::Environment::Environment() : procRoot(QStringLiteral("/proc")), sysRoot(QStringLiteral("/sys")) {}
-
-SyncUi::Environment::~Environment() = default;
-SyncUi::Environment::Environment(Environment&&) noexcept = default;
-SyncUi::Environment& SyncUi::Environment::operator=(Environment&&) noexcept = default;
-
-// The real machine: phones over MTP through libmtp, USB drives from /proc and
-// /sys. Tests build their own environment, so they never touch a USB bus.
-static SyncUi::Environment machineEnvironment()
-{
-    SyncUi::Environment environment;
-    environment.mtpSource = std::make_unique<PortableDevicePhoneSource>();
-    return environment;
-}
-
-SyncUi::SyncUi(QWidget* parent) : SyncUi(machineEnvironment(), parent) {}
-
-SyncUi::SyncUi(Environment environment, QWidget* parent) : QWidget(parent)
+SyncUi::SyncUi(Environment environment, QWidget* parent) : QWidget(parent), mController(std::move(environment))
 {
     TraceScope trace("SyncUi::SyncUi");
     // A child, so that tests can hold the start-up sequence back.
     mStartTimer = new QTimer(this);
     mStartTimer->setObjectName(QStringLiteral("startTimer"));
-    mSettings = std::make_unique<SyncSettings>();
-    mDeviceList = std::make_unique<DeviceList>(mSettings.get(), std::move(environment.mtpSource),
-                                               environment.procRoot, environment.sysRoot);
-    mLibrary = environment.library ? std::move(environment.library) : std::make_unique<LocalMusicLibrary>();
-    mAutoRefresher = std::make_unique<AutoRefresher>(mLibrary.get(), mDeviceList.get());
     mITunesStoppedBox = new QMessageBox(this);
     mITunesStoppedBox->setWindowTitle(Constants::applicationTitle());
     mITunesStoppedBox->setWindowModality(Qt::NonModal);
@@ -96,7 +69,6 @@ SyncUi::SyncUi(Environment environment, QWidget* parent) : QWidget(parent)
     setWindowTitle(Constants::applicationTitle());
     setMinimumWidth(kWindowWidth);
     setMaximumWidth(kWindowWidth);
-    mSettings->load();
 
     buildLayout();
 
@@ -104,14 +76,23 @@ SyncUi::SyncUi(Environment environment, QWidget* parent) : QWidget(parent)
     connect(mDetailLabel, &QLabel::linkActivated, this, &SyncUi::helpLinkClicked);
     connect(mNewSyncButton, &QPushButton::clicked, this, qOverload<>(&SyncUi::changeSettings));
     connect(mHelpButton, &QPushButton::clicked, this, &SyncUi::onHelpClicked);
-    connect(mLibrary.get(), &LocalMusicLibrary::initialisationComplete, this, &SyncUi::iTunesStarted);
-    connect(mLibrary.get(), &LocalMusicLibrary::iTunesFailure, this, &SyncUi::iTunesFailure);
-    connect(mLibrary.get(), &LocalMusicLibrary::iTunesOkay, this, &SyncUi::iTunesOkay);
+    LocalMusicLibrary* library = mController.library();
+    connect(library, &LocalMusicLibrary::initialisationComplete, this, &SyncUi::iTunesStarted);
+    connect(library, &LocalMusicLibrary::iTunesFailure, this, &SyncUi::iTunesFailure);
+    connect(library, &LocalMusicLibrary::iTunesOkay, this, &SyncUi::iTunesOkay);
     connect(mStartTimer, &QTimer::timeout, this, &SyncUi::waitExpired);
-    connect(mAutoRefresher.get(), &AutoRefresher::connectedDeviceStateChanged, this,
+    connect(autoRefresher(), &AutoRefresher::connectedDeviceStateChanged, this,
             qOverload<int, int>(&SyncUi::UpdateProgress));
-    connect(mAutoRefresher.get(), &AutoRefresher::freeSpaceUpdate, mSpaceGauge, &SpaceGauge::update);
-    connect(mDeviceList.get(), &DeviceList::unableToOpenDevice, this, &SyncUi::unableToOpenDevice);
+    connect(autoRefresher(), &AutoRefresher::freeSpaceUpdate, mSpaceGauge, &SpaceGauge::update);
+    connect(deviceList(), &DeviceList::unableToOpenDevice, this, &SyncUi::unableToOpenDevice);
+    // The engine's reports, relayed by the controller on this thread; the
+    // questions arrive while the engine's thread waits for the answer.
+    connect(&mController, &SyncController::progress, this, qOverload<int, int>(&SyncUi::UpdateProgress));
+    connect(&mController, &SyncController::trackProgress, this,
+            qOverload<int, int, QString>(&SyncUi::UpdateProgress));
+    connect(&mController, &SyncController::deleteQuestion, this, &SyncUi::ConfirmDeleteTracks);
+    connect(&mController, &SyncController::drmTracksFound, this, &SyncUi::displayDrmTracksWarning);
+    connect(&mController, &SyncController::notEnoughSpace, this, &SyncUi::notEnoughSpace);
     connect(&PodcastRamCache::instance(), &PodcastRamCache::updated, this, &SyncUi::podcastNamesUpdated);
 
     setProgressBusy();
@@ -123,8 +104,8 @@ SyncUi::SyncUi(Environment environment, QWidget* parent) : QWidget(parent)
 SyncUi::~SyncUi()
 {
     TraceScope trace("SyncUi::~SyncUi");
-    // The engine borrows the device list and the library: it must be gone first.
-    retireMusicSync();
+    // The engine reports to this window: it must be gone before the widgets.
+    mController.retireEngine();
 }
 
 void SyncUi::buildLayout()
@@ -223,13 +204,14 @@ void SyncUi::SetSyncingButtons()
     mHelpButton->setEnabled(false);
 }
 
-QString SyncUi::connectedDeviceId() const
+template <typename Ask> bool SyncUi::askPerPhone(SyncController::PhoneQuestion question, Ask ask)
 {
-    TraceScope trace("SyncUi::connectedDeviceId");
-    if (!mDeviceList->DeviceIsConnected())
-        return QString();
-    Device* device = mDeviceList->ConnectedDevice();
-    return device ? device->UniqueDeviceId() : QString();
+    const QString id = mController.connectedDeviceId();
+    if (!mController.asks(question, id))
+        return false;
+    if (ask())
+        mController.stopAsking(question, id);
+    return true;
 }
 
 void SyncUi::showWarningBox(const QString& title, const QString& text)
@@ -245,7 +227,7 @@ void SyncUi::waitExpired()
     // The window may take the foreground by itself; nothing to grant on Linux.
     setProgressBusy();
     mProgressBar->reset();
-    mLibrary->markInitialised();
+    mController.library()->markInitialised();
 }
 
 void SyncUi::iTunesStarted()
@@ -263,7 +245,7 @@ void SyncUi::podcastNamesUpdated()
 {
     TraceScope trace("SyncUi::podcastNamesUpdated");
     UpdateProgress(StateNoPhone, 0);
-    mSettings->load();
+    mController.settings().load();
     traceMessage("Config not found - go to setup wizard");
     changeSettings(DeviceWizard::kModeFirstRun);
 }
@@ -280,99 +262,40 @@ void SyncUi::changeSettings(int mode)
     traceValue("mode", mode);
     bool syncNow = false;
     {
-        DeviceWizard wizard(mLibrary.get(), mDeviceList.get(), this, mode);
+        DeviceWizard wizard(mController.library(), deviceList(), this, mode);
         if (wizard.exec() == QDialog::Accepted)
             syncNow = wizard.syncNow();
     }
-    mAutoRefresher->stop();
-    mDeviceList->RefreshDevices();
+    autoRefresher()->stop();
+    deviceList()->RefreshDevices();
     if (syncNow) {
         traceMessage("Sync now...");
         startSync();
     } else {
-        mAutoRefresher->start();
+        autoRefresher()->start();
     }
 }
 
 void SyncUi::startSync()
 {
     TraceScope trace("SyncUi::startSync");
-    mAutoRefresher->stop();
-    if (mDeviceList->DeviceIsConnected()) {
-        traceMessage("Device is connected");
-        if (!mDeviceList->ConnectedDevice()->IsMounted()) {
-            traceMessage("Device is not mounted");
-            showWarningBox(Constants::applicationTitle(),
-                           tr("<p>It is necessary to enable the USB connection on your phone before "
-                              "synchronizing. Click ") +
-                               helpLink(QStringLiteral("/blog/files/enable_usb.html")) +
-                               tr(" for instructions on how to do this.<p>"));
-            // Keep watching the phone, so the window notices once the user has
-            // switched its USB connection on.
-            mAutoRefresher->start();
-            return;
-        }
-    }
-
-    mDeviceList->RefreshDevices();
-    if (mDeviceList->DeviceIsConnected()) {
-        traceMessage("Device is connected");
-        spaceCheck(*mDeviceList->ConnectedDevice());
-    }
-
-    retireMusicSync();
-
-    mDeviceList->RefreshDevices();
-    if (!mDeviceList->DeviceIsConnected()) {
-        traceMessage("Device not connected - unexpected");
-        return;
-    }
-    traceMessage("Device is connected");
-    Device* device = mDeviceList->ConnectedDevice();
-    if (!device->IsConfigured()) {
-        traceMessage("Device is not configured");
+    switch (mController.start(mForceFullCheckBox->isChecked())) {
+    case SyncController::StartResult::NotMounted:
+        showWarningBox(Constants::applicationTitle(),
+                       tr("<p>It is necessary to enable the USB connection on your phone before "
+                          "synchronizing. Click ") +
+                           helpLink(QStringLiteral("/blog/files/enable_usb.html")) +
+                           tr(" for instructions on how to do this.<p>"));
+        // Keep watching the phone, so the window notices once the user has
+        // switched its USB connection on.
+        autoRefresher()->start();
+        break;
+    case SyncController::StartResult::NotConfigured:
         changeSettings(DeviceWizard::kModeNewPhone);
-        return;
-    }
-
-    mMusicSync = std::make_unique<MusicSync>(mLibrary.get(), device, mDeviceList->ParentOf(device));
-    MusicSync* engine = mMusicSync.get();
-    connect(engine, qOverload<int, int>(&MusicSync::ProgressUpdate), this,
-            qOverload<int, int>(&SyncUi::UpdateProgress), Qt::QueuedConnection);
-    connect(engine, qOverload<int, int, QString>(&MusicSync::ProgressUpdate), this,
-            qOverload<int, int, QString>(&SyncUi::UpdateProgress), Qt::QueuedConnection);
-    connect(engine, &MusicSync::ConfirmDeleteTracks, this, &SyncUi::ConfirmDeleteTracks,
-            Qt::BlockingQueuedConnection);
-    connect(engine, &MusicSync::DrmTracksFound, this, &SyncUi::displayDrmTracksWarning,
-            Qt::BlockingQueuedConnection);
-    connect(engine, &MusicSync::notEnoughSpace, this, &SyncUi::notEnoughSpace, Qt::BlockingQueuedConnection);
-    // Arrives after every progress report of the run, so the window can tell
-    // a run that ended without an end state.
-    connect(engine->thread(), &QThread::finished, this, &SyncUi::syncThreadFinished, Qt::QueuedConnection);
-    engine->StartInNewThread(mForceFullCheckBox->isChecked());
-}
-
-void SyncUi::retireMusicSync()
-{
-    TraceScope trace("SyncUi::retireMusicSync");
-    if (!mMusicSync)
-        return;
-    mMusicSync->Cancel();
-    disconnect(mMusicSync.get(), nullptr, this, nullptr);
-    // A worker blocked on one of its questions waits for an event that this
-    // window will never handle now: dropping the event releases the worker.
-    while (!mMusicSync->thread()->wait(kThreadPollMs))
-        QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
-    mMusicSync.reset();
-}
-
-void SyncUi::syncThreadFinished()
-{
-    TraceScope trace("SyncUi::syncThreadFinished");
-    traceValue("mState", mState);
-    if (mState >= kFirstBusyState) {
-        traceMessage("Sync ended without a final state");
-        UpdateProgress(StateCompleteWithErrors, 0);
+        break;
+    case SyncController::StartResult::NoPhone:
+    case SyncController::StartResult::Started:
+        break;
     }
 }
 
@@ -391,13 +314,9 @@ void SyncUi::UpdateProgress(int a_state, int a_percent_complete)
     const bool changed = a_state != mState;
     mState = a_state;
 
-    // The engine reports its end state as one of its last acts; it may still
-    // be using the phone, which the device list would delete at its next
-    // refresh or the wizard would open.
-    if (isEndOfRun(a_state) && mMusicSync && mMusicSync->thread()->isRunning()) {
-        traceMessage("Waiting for the sync thread to end");
-        mMusicSync->thread()->wait();
-    }
+    // The wizard or the next refresh must not meet a phone the engine still uses.
+    if (isEndOfRun(a_state))
+        mController.waitForRunEnd();
 
     if (changed && (a_state == StateComplete || a_state == StateCancelled))
         showNotCopiedWarning();
@@ -421,21 +340,15 @@ void SyncUi::UpdateProgress(int a_state, int a_percent_complete, QString aTrackN
 void SyncUi::showNotCopiedWarning()
 {
     TraceScope trace("SyncUi::showNotCopiedWarning");
-    if (!mMusicSync || mMusicSync->GetNonCopiedTracks().isEmpty())
+    MusicSync* engine = musicSync();
+    if (!engine || engine->GetNonCopiedTracks().isEmpty())
         return;
-    const int kind = warningKindForUploadError(mMusicSync->outcome().lastUploadError);
-    const QString id = connectedDeviceId();
-    mSettings->load();
-    if (mSettings->skipNotCopiedWarning(id))
-        return;
-    SyncWarningDialog dialog(this, mMusicSync->GetNonCopiedTracks(), kind);
-    dialog.exec();
-    if (dialog.dontShowAgain()) {
-        // Read again: the sync may have changed the file meanwhile.
-        mSettings->load();
-        mSettings->setSkipNotCopiedWarning(id);
-        mSettings->save();
-    }
+    const int kind = warningKindForUploadError(engine->outcome().lastUploadError);
+    askPerPhone(SyncController::PhoneQuestion::NotCopiedTracks, [&] {
+        SyncWarningDialog dialog(this, engine->GetNonCopiedTracks(), kind);
+        dialog.exec();
+        return dialog.dontShowAgain();
+    });
 }
 
 void SyncUi::applyStateWidgets(int state)
@@ -479,7 +392,7 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
         mDetailLabel->setText(detail);
         setProgressIdle();
         if (changed)
-            mAutoRefresher->start();
+            autoRefresher()->start();
     };
     auto showBusy = [&](const QString& status, const QString& detail) {
         SetSyncingButtons();
@@ -502,8 +415,8 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
             previousState == StateCancelled || previousState >= kFirstBusyState)
             break;
         QString detail = mDetailLabel->text();
-        if (mDeviceList->DeviceIsConnected())
-            detail = mDeviceList->ConnectedDevice()->FriendlyName();
+        if (deviceList()->DeviceIsConnected())
+            detail = deviceList()->ConnectedDevice()->FriendlyName();
         showIdle(tr("A phone is connected and is ready to be synchronized"), detail);
         break;
     }
@@ -569,78 +482,59 @@ void SyncUi::postSyncChecks()
 {
     TraceScope trace("SyncUi::postSyncChecks");
     // What did not reach the phone, and why: never only in the trace.
-    if (mMusicSync) {
-        const QString notCopied = SyncOutcomeReport::text(mMusicSync->outcome());
+    if (musicSync()) {
+        const QString notCopied = SyncOutcomeReport::text(musicSync()->outcome());
         if (!notCopied.isEmpty())
             showWarningBox(Constants::applicationTitle(), notCopied);
     }
-    if (mMusicSync && mMusicSync->outcome().dataTransferFailed()) {
+    if (musicSync() && musicSync()->outcome().dataTransferFailed()) {
         showWarningBox(
             Constants::applicationTitle(),
             tr("<p>It has not been possible to transfer data from the selected backup. If the backup "
                "is encrypted then please create a non-encrypted backup using iTunes.</p>"));
     }
-    if (!mDeviceList->DeviceIsConnected())
+    if (!deviceList()->DeviceIsConnected() ||
+        deviceList()->ConnectedDevice()->GetDeviceType() != Device::kTypeUsbMassStorage)
         return;
-    Device* device = mDeviceList->ConnectedDevice();
-    if (device->GetDeviceType() != Device::kTypeUsbMassStorage)
-        return;
-    // Only the id is kept: the device list may rebuild its devices while the
-    // reminder is open.
-    const QString id = device->UniqueDeviceId();
-    mSettings->load();
-    if (mSettings->skipUsbEjectWarning(id))
-        return;
-    UsbEjectWarning reminder;
-    if (reminder.exec() == 1) {
-        mSettings->load();
-        mSettings->setSkipUsbEjectWarning(id);
-        mSettings->save();
-    }
+    askPerPhone(SyncController::PhoneQuestion::UsbEject, [] {
+        UsbEjectWarning reminder;
+        return reminder.exec() == 1;
+    });
 }
 
 void SyncUi::ConfirmDeleteTracks()
 {
     TraceScope trace("SyncUi::ConfirmDeleteTracks");
-    if (!mMusicSync)
+    MusicSync* engine = musicSync();
+    if (!engine)
         return;
-    const QString id = connectedDeviceId();
-    mSettings->load();
-    if (mSettings->deleteWithoutWarning(id)) {
+    const bool asked = askPerPhone(SyncController::PhoneQuestion::DeleteTracks, [&] {
+        traceMessage("Displaying warning");
+        DeleteTracksConfirm dialog(engine->TracksToDelete());
+        const int answer = dialog.exec();
+        traceValue("answer", answer);
+        if (answer == DeleteTracksConfirm::kYes || answer == DeleteTracksConfirm::kYesAlways)
+            engine->answerDeleteQuestion(true);
+        return answer == DeleteTracksConfirm::kYesAlways;
+    });
+    if (!asked) {
         traceMessage("Skipping warning");
-        mMusicSync->answerDeleteQuestion(true);
-        return;
-    }
-    traceMessage("Displaying warning");
-    DeleteTracksConfirm dialog(mMusicSync->TracksToDelete());
-    const int answer = dialog.exec();
-    traceValue("answer", answer);
-    if (answer == DeleteTracksConfirm::kYes || answer == DeleteTracksConfirm::kYesAlways)
-        mMusicSync->answerDeleteQuestion(true);
-    if (answer == DeleteTracksConfirm::kYesAlways) {
-        mSettings->load();
-        mSettings->setDeleteWithoutWarning(id);
-        mSettings->save();
+        engine->answerDeleteQuestion(true);
     }
 }
 
 void SyncUi::displayDrmTracksWarning()
 {
     TraceScope trace("SyncUi::displayDrmTracksWarning");
-    if (!mMusicSync)
+    MusicSync* engine = musicSync();
+    if (!engine)
         return;
-    const QString id = connectedDeviceId();
-    mSettings->load();
-    if (mSettings->skipDrmWarning(id))
-        return;
-    traceMessage("Displaying warning");
-    SyncWarningDialog dialog(this, mMusicSync->GetDrmTracks(), SyncWarningDialog::kKindDrm);
-    dialog.exec();
-    if (dialog.dontShowAgain()) {
-        mSettings->load();
-        mSettings->setSkipDrmWarning(id);
-        mSettings->save();
-    }
+    askPerPhone(SyncController::PhoneQuestion::DrmTracks, [&] {
+        traceMessage("Displaying warning");
+        SyncWarningDialog dialog(this, engine->GetDrmTracks(), SyncWarningDialog::kKindDrm);
+        dialog.exec();
+        return dialog.dontShowAgain();
+    });
 }
 
 void SyncUi::notEnoughSpace(qint64 aAdditionalSpaceRequired)
@@ -662,8 +556,7 @@ void SyncUi::notEnoughSpace(qint64 aAdditionalSpaceRequired)
     QAbstractButton* clicked = box.clickedButton();
     if (!clicked || clicked == dontSync) {
         traceMessage("Don't Sync");
-        if (mMusicSync)
-            mMusicSync->Cancel();
+        mController.cancel();
     }
 }
 
@@ -734,6 +627,5 @@ void SyncUi::closeEvent(QCloseEvent* event)
         UpdateProgress(StateCancelling, 0);
         event->ignore();
     }
-    if (mMusicSync)
-        mMusicSync->Cancel();
+    mController.cancel();
 }

@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "sync/SyncController.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -8,8 +10,6 @@
 
 class AutoRefresher;
 class DeviceList;
-class LocalMusicLibrary;
-class MtpPhoneSource;
 class MusicSync;
 class QCheckBox;
 class QCloseEvent;
@@ -19,32 +19,17 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 class SpaceGauge;
-class SyncSettings;
 
 // The main window: which phone is connected, what the sync engine is doing and
-// how much space the phone has. It starts syncs, answers the engine's
-// questions while the engine's thread waits, and shows the warnings that
-// follow a sync, remembering per phone the ones the user no longer wants.
+// how much space the phone has. It starts syncs through its controller,
+// answers the engine's questions while the engine's thread waits, and shows
+// the warnings that follow a sync.
 class SyncUi : public QWidget
 {
     Q_OBJECT
 public:
-    // Where the window finds phones and music. The defaults are the running
-    // system's; tests point the drive roots at a fake tree.
-    struct Environment
-    {
-        Environment();
-        ~Environment();
-        Environment(Environment&&) noexcept;
-        Environment& operator=(Environment&&) noexcept;
+    using Environment = SyncController::Environment;
 
-        std::unique_ptr<MtpPhoneSource> mtpSource;  // null: no MTP phones are listed
-        std::unique_ptr<LocalMusicLibrary> library; // null: the plain library
-        QString procRoot;
-        QString sysRoot;
-    };
-
-    explicit SyncUi(QWidget* parent = nullptr);
     explicit SyncUi(Environment environment, QWidget* parent = nullptr);
     ~SyncUi() override;
 
@@ -54,9 +39,10 @@ public:
     static qint64 shortfallInMegabytes(qint64 bytes);
 
     int state() const { return mState; }
-    DeviceList* deviceList() const { return mDeviceList.get(); }
-    AutoRefresher* autoRefresher() const { return mAutoRefresher.get(); }
-    MusicSync* musicSync() const { return mMusicSync.get(); }
+    SyncController& controller() { return mController; }
+    DeviceList* deviceList() const { return mController.deviceList(); }
+    AutoRefresher* autoRefresher() const { return mController.autoRefresher(); }
+    MusicSync* musicSync() const { return mController.musicSync(); }
 
 public slots:
     void startSync();
@@ -83,9 +69,6 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
 
-private slots:
-    void syncThreadFinished();
-
 private:
     void buildLayout();
     void setProgressIdle();
@@ -94,16 +77,14 @@ private:
     void applyStateTexts(int state, int previousState, bool changed, int percentComplete);
     void showNotCopiedWarning();
     void postSyncChecks();
-    void retireMusicSync();
-    QString connectedDeviceId() const;
     void showWarningBox(const QString& title, const QString& text);
+    // Shows a question unless the user turned it off for the connected phone;
+    // ask() shows it and returns whether the user turned it off now.
+    // Returns whether it was shown.
+    template <typename Ask> bool askPerPhone(SyncController::PhoneQuestion question, Ask ask);
 
-    std::unique_ptr<SyncSettings> mSettings;
-    std::unique_ptr<DeviceList> mDeviceList;
-    std::unique_ptr<LocalMusicLibrary> mLibrary;
-    std::unique_ptr<AutoRefresher> mAutoRefresher;
+    SyncController mController;
     QMessageBox* mITunesStoppedBox = nullptr;
-    std::unique_ptr<MusicSync> mMusicSync;
 
     QTimer* mStartTimer = nullptr;
     QProgressBar* mProgressBar = nullptr;

@@ -81,7 +81,7 @@ private slots:
 private:
     // A fresh home and phone below root, configured for the whole sync.
     void prepareScenario(const QString& root);
-    QProcess* startChild(const QString& root);
+    std::unique_ptr<QProcess> startChild(const QString& root);
     // Runs one child to its end; false when it failed or took too long.
     bool runToEnd(const QString& root, int& events, qint64& elapsedMs);
 
@@ -126,9 +126,9 @@ void tst_KillMidSync::prepareScenario(const QString& root)
     });
 }
 
-QProcess* tst_KillMidSync::startChild(const QString& root)
+std::unique_ptr<QProcess> tst_KillMidSync::startChild(const QString& root)
 {
-    auto* child = new QProcess(this);
+    auto child = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
     environment.insert(QString::fromLatin1(kChildRootVariable), root);

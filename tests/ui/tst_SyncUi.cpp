@@ -10,7 +10,7 @@
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
 
-#include "support/FakeDriveTree.h"
+#include "support/FakeUsbPhoneMachine.h"
 #include "support/SyncMedia.h"
 #include "support/SyncTestHome.h"
 #include "support/SyncTestLibrary.h"
@@ -32,45 +32,26 @@
 
 namespace {
 
-const QString kUsbBus = QStringLiteral("pci0000:00/0000:00:14.0/usb2/2-1/2-1:1.0/host6/target6:0:0/6:0:0:0");
 const QString kPhoneName = QStringLiteral("SAMSUNG Galaxy");
 constexpr int kRunTimeoutMs = 60000;
 
-// A temporary home, a fake proc/sys tree that mounts the home's phone folder
-// as a USB disk (or mounts nothing), a test library, and the window on them.
+// The fake machine with its USB phone, a test library, and the window on them.
 class Rig
 {
 public:
-    enum class Phone { None, Mounted, Unreachable };
+    using Phone = FakeUsbPhoneMachine::Phone;
 
-    explicit Rig(Phone phone = Phone::Mounted, bool holdStartUp = true)
+    explicit Rig(Phone phone = Phone::Mounted, bool holdStartUp = true) : mMachine(phone)
     {
-        if (phone == Phone::None) {
-            mTree.writeMountInfo(QByteArray());
-        } else {
-            mTree.addDisk(kUsbBus, QStringLiteral("sdb"), QStringLiteral("8:16"), 1,
-                          QStringLiteral("SAMSUNG"), QStringLiteral("Galaxy"));
-            mTree.addPartition(QStringLiteral("sdb"), QStringLiteral("sdb1"), QStringLiteral("8:17"));
-            QString mountPoint = mHome.phoneRoot();
-            mountPoint.chop(1);
-            if (phone == Phone::Unreachable)
-                mountPoint = mHome.home() + QStringLiteral("/no-such-mount");
-            mTree.addMount(QStringLiteral("8:17"), mountPoint, QStringLiteral("vfat"),
-                           QStringLiteral("/dev/sdb1"));
-        }
-        SyncUi::Environment environment;
-        environment.procRoot = mTree.procRoot();
-        environment.sysRoot = mTree.sysRoot();
         auto library = std::make_unique<SyncTestLibrary>();
         mLibrary = library.get();
-        environment.library = std::move(library);
-        mWindow = std::make_unique<SyncUi>(std::move(environment));
+        mWindow = std::make_unique<SyncUi>(mMachine.environment(std::move(library)));
         if (holdStartUp)
             mWindow->findChild<QTimer*>(QStringLiteral("startTimer"))->stop();
     }
 
     SyncUi& window() { return *mWindow; }
-    SyncTestHome& home() { return mHome; }
+    SyncTestHome& home() { return mMachine.home(); }
     SyncTestLibrary& library() { return *mLibrary; }
     QString phoneId() const { return QString::fromLatin1(SyncTestHome::kPhoneId); }
 
@@ -89,25 +70,12 @@ public:
         return mWindow->findChild<T*>(QString::fromLatin1(name));
     }
 
-    // A playlist "Mix" of one small MP3 file that claims the given size.
-    void addTrack(qint64 size)
-    {
-        const QString path = mHome.inputFolder() + QStringLiteral("/Lost.mp3");
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly))
-            file.write(QByteArray(64, '\xff'));
-        file.close();
-        Track track = SyncMedia::track(path, QStringLiteral("Lost"), QStringLiteral("Album"),
-                                       QStringLiteral("Artist"), 1);
-        track.setSizeOnPc(size);
-        mLibrary->addPlaylist(QStringLiteral("Mix"), {track});
-        mHome.configurePhone({QStringLiteral("Mix")});
-    }
+    void addTrack(qint64 size) { mMachine.addTrack(*mLibrary, size); }
 
     // A file where the phone's music folder belongs: no track can be copied.
     void blockMusicFolder()
     {
-        QFile blocker(mHome.phoneFile(Constants::phoneMusicFolder()));
+        QFile blocker(home().phoneFile(Constants::phoneMusicFolder()));
         if (blocker.open(QIODevice::WriteOnly))
             blocker.write("not a folder");
     }
@@ -121,8 +89,7 @@ public:
 private:
     QString label(const char* name) const { return widget<QLabel>(name)->text(); }
 
-    SyncTestHome mHome;
-    FakeDriveTree mTree;
+    FakeUsbPhoneMachine mMachine;
     SyncTestLibrary* mLibrary = nullptr;
     std::unique_ptr<SyncUi> mWindow;
 };
