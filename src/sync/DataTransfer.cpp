@@ -74,6 +74,10 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     copyBlackBerryPhotoFolders(photoFolders);
     if (cameraRoll)
         copyCameraRoll(result.photos);
+    // The phone went away: the choices stay, and the next sync does the
+    // transfer again (what already arrived is recognised and kept).
+    if (mPhoneLost)
+        return result;
 
     mObserver.photoStateChanged(SyncState::StatePreparing);
     traceCopyToLogFolder(extraction + Constants::messagesFileName(), Constants::messagesFileName());

@@ -70,6 +70,7 @@ private slots:
     void sameNameOnMtpPhoneComparesContent();
     void phoneIsFlushedOnceBeforeTheEndState();
     void usbPhonePulledMidUpload();
+    void usbPhonePulledDuringPhotos();
     void mtpPhoneUnpluggedMidUpload();
 
 private:
@@ -314,6 +315,48 @@ void tst_SyncSafety::usbPhonePulledMidUpload()
     for (const QString& file : onPhone)
         expectedIds.append(QStringLiteral("/Music/") + file);
     QCOMPARE(PhoneContents::cachedOnPhone(kPhoneId), expectedIds);
+}
+
+void tst_SyncSafety::usbPhonePulledDuringPhotos()
+{
+    SyncTestHome env;
+    env.configurePhone();
+    const QString photos = env.inputFolder() + QStringLiteral("/photos");
+    for (int i = 1; i <= 4; ++i)
+        QVERIFY(writeFile(photos + QStringLiteral("/IMG_%1.jpg").arg(i), QByteArray(100, char('0' + i))));
+    chooseBlackBerryBackup(env, {photos});
+    SyncTestLibrary library;
+    const QString root = QDir::cleanPath(env.phoneRoot());
+    SyncRecordingDevice phone(env.phoneRoot());
+    {
+        MusicSync sync(&library, &phone, nullptr);
+        // Pulled as the third photo is about to be copied.
+        connect(&sync, qOverload<int, int, QString>(&MusicSync::ProgressUpdate), &sync,
+                [&](int, int, const QString& name) {
+                    if (name == QLatin1String("IMG_3.jpg"))
+                        QDir().rename(root, root + QStringLiteral(".pulled"));
+                },
+                Qt::DirectConnection);
+        SyncRun run(sync);
+        QVERIFY(run.run());
+        QCOMPARE(run.states().last(), int(StateCompleteWithErrors));
+        QVERIFY(sync.outcome().phoneDisconnected);
+        QCOMPARE(sync.outcome().notCopiedPhotos.size(), 2);
+        QCOMPARE(sync.outcome().notCopiedPhotos.first().code, int(PhoneResult::Disconnected));
+    }
+    QVERIFY(!QFileInfo::exists(root));
+    QVERIFY(QDir().rename(root + QStringLiteral(".pulled"), root));
+    {
+        MusicSync sync(&library, &phone, nullptr);
+        SyncRun run(sync);
+        QVERIFY(run.run());
+        QCOMPARE(run.states().last(), int(StateComplete));
+    }
+    // The transfer was done again; the two photos already there were kept, not doubled.
+    QCOMPARE(filesBelow(env.phoneFile(QStringLiteral("DCIM/Blackberry"))),
+             (QStringList{QStringLiteral("IMG_1.jpg"), QStringLiteral("IMG_2.jpg"), QStringLiteral("IMG_3.jpg"),
+                          QStringLiteral("IMG_4.jpg")}));
+    QVERIFY(readFile(env.phoneFile(QStringLiteral("KORVA/messages.xml"))).contains("Hello"));
 }
 
 void tst_SyncSafety::mtpPhoneUnpluggedMidUpload()
