@@ -318,7 +318,8 @@ void SyncUi::UpdateProgress(int a_state, int a_percent_complete)
     if (isEndOfRun(a_state))
         mController.waitForRunEnd();
 
-    if (changed && (a_state == StateComplete || a_state == StateCancelled))
+    // A run with photos missing ends with errors; its tracks not copied are still told.
+    if (changed && (a_state == StateComplete || a_state == StateCompleteWithErrors || a_state == StateCancelled))
         showNotCopiedWarning();
 
     if (a_state < StateNoPhone || a_state > StateConvertingVideo)
