@@ -27,6 +27,12 @@ enum : int {
     DeleteFailed = -6006,
     FolderNotCreated = -6008,
     NoSpace = -6009,
+    // The phone went away during the run (unplugged, its drive unmounted).
+    Disconnected = -6010,
+    // The phone's file system did not confirm that the written data is stored.
+    FlushFailed = -6011,
+    // Every free name for a file of that name was taken by other files.
+    NoFreeName = -6012,
     // An MTP path component that is not on the phone (or could not be made).
     PathNotFound = 11003,
     // No connection to the MTP phone at all.
@@ -41,6 +47,10 @@ enum : int {
     SourceInvalid = -12001,    // opened, but not what a backup or database holds
     QueryFailed = -12002,
     FileCannotWrite = -12004,
+    // An archive that would unpack to far more than any backup holds.
+    ArchiveTooLarge = -12005,
+    // An archive entry naming a place outside the unpacking folder, or a link.
+    ArchiveUnsafeEntry = -12006,
     // An iPhone backup that cannot be read (encrypted, no manifest, ...).
     IphoneBackupUnreadable = -13000,
 };

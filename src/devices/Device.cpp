@@ -184,6 +184,23 @@ QString Device::remoteFilePath(const QString& deviceId)
     return deviceId;
 }
 
+Device::FileMatch Device::compareWithPhoneFile(const QString& localPath, const QString& relativePath)
+{
+    Q_UNUSED(localPath);
+    Q_UNUSED(relativePath);
+    return FileMatch::Absent;
+}
+
+int Device::flushToMedium()
+{
+    return 0;
+}
+
+bool Device::isReachable()
+{
+    return IsMounted();
+}
+
 void Device::readDeviceInfo(const QByteArray& contents)
 {
     TraceScope trace("Device::readDeviceInfo");

@@ -68,6 +68,17 @@ public:
     // Path of a track from the phone's root for its device id.
     virtual QString remoteFilePath(const QString& deviceId);
 
+    // How a local file compares with the file at relativePath on the phone:
+    // Same only for equal size and content. Without a way to tell, Absent, so
+    // that copyFile's own rule (keep what is there) applies.
+    enum class FileMatch { Absent, Same, Different };
+    virtual FileMatch compareWithPhoneFile(const QString& localPath, const QString& relativePath);
+    // Makes everything written during the run durable on the phone before the
+    // run reports its end: 0, PhoneResult::FlushFailed or PhoneResult::Disconnected.
+    [[nodiscard]] virtual int flushToMedium();
+    // False once the phone has gone away (unplugged, unmounted) under a run.
+    virtual bool isReachable();
+
     // A string literal would otherwise pick the bool overload above.
     int createPlaylist(const Playlist& playlist, const TrackList& tracks, const char* localPath) = delete;
 

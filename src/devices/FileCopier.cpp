@@ -136,3 +136,20 @@ bool FileCopier::copy(const QString& source, const QString& destination)
     }
     return ok;
 }
+
+bool FileCopier::sameContents(const QString& first, const QString& second)
+{
+    TraceScope trace("FileCopier::sameContents");
+    QFile a(first);
+    QFile b(second);
+    if (!QFileInfo(first).isFile() || !QFileInfo(second).isFile() || !a.open(QIODevice::ReadOnly)
+        || !b.open(QIODevice::ReadOnly) || a.size() != b.size())
+        return false;
+    constexpr qint64 kChunkBytes = 256 * 1024;
+    while (!a.atEnd()) {
+        const QByteArray chunk = a.read(kChunkBytes);
+        if (chunk.isEmpty() || chunk != b.read(kChunkBytes))
+            return false;
+    }
+    return b.atEnd();
+}

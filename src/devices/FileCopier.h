@@ -15,4 +15,6 @@ public:
     // The temporary name used in the destination's folder.
     static QString temporaryPathFor(const QString& destination);
     static bool copy(const QString& source, const QString& destination);
+    // Both are regular files of equal size and equal bytes.
+    static bool sameContents(const QString& first, const QString& second);
 };

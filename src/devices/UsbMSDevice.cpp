@@ -13,11 +13,15 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QThread>
 #include <QXmlStreamWriter>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -173,6 +177,9 @@ int UsbMSDevice::copyFile(const QString& localPath, const QString& relativePath,
     TraceScope trace("UsbMSDevice::copyFile");
     const QString destination = mRootPath + relativePath;
     traceValue("destination", destination);
+    // mkpath would otherwise rebuild a pulled phone's folders on the PC.
+    if (!isReachable())
+        return kErrorDisconnected;
     QDir().mkpath(QFileInfo(destination).path());
     // With overwrite the old file stays until the new copy is complete and
     // the rename replaces it.
@@ -189,6 +196,7 @@ void UsbMSDevice::PrepareForSync()
 {
     TraceScope trace("UsbMSDevice::PrepareForSync");
     mPlaylistsWritten.clear();
+    removeCopyLeftovers();
     if (mMetadataFile)
         return;
     const QString prefix = mRootPath + Constants::phoneMetadataFilePrefix();
@@ -255,6 +263,8 @@ int UsbMSDevice::UploadTrack(Track& track)
     const QString musicFolder = mRootPath + Constants::phoneMusicFolder();
     const QString remoteFolder = joinFolder(joinFolder(musicFolder, artist), album);
     traceValue("remoteDirectoryPath", remoteFolder);
+    if (!isReachable())
+        return kErrorDisconnected;
     if (!QDir().mkpath(remoteFolder)) {
         traceMessage("Error making remote path");
         return kErrorMakeFolderFailed;
@@ -449,6 +459,56 @@ void UsbMSDevice::setPcSoftwareVersion(const QString& version)
         return;
     }
     file.write(version.toLatin1());
+}
+
+Device::FileMatch UsbMSDevice::compareWithPhoneFile(const QString& localPath, const QString& relativePath)
+{
+    TraceScope trace("UsbMSDevice::compareWithPhoneFile");
+    const QString onPhone = mRootPath + relativePath;
+    if (!QFileInfo::exists(onPhone))
+        return FileMatch::Absent;
+    return FileCopier::sameContents(localPath, onPhone) ? FileMatch::Same : FileMatch::Different;
+}
+
+int UsbMSDevice::flushToMedium()
+{
+    TraceScope trace("UsbMSDevice::flushToMedium");
+    // One syncfs of the whole drive: a sync per file would hold every copy
+    // until the medium has it.
+    const int fd = ::open(QFile::encodeName(mRootPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        traceValue("Cannot open the drive's root", mRootPath);
+        return kErrorDisconnected;
+    }
+    const int result = ::syncfs(fd);
+    ::close(fd);
+    if (result != 0) {
+        traceMessage("syncfs failed");
+        return PhoneResult::FlushFailed;
+    }
+    return 0;
+}
+
+bool UsbMSDevice::isReachable()
+{
+    return QFileInfo(mRootPath).isDir();
+}
+
+void UsbMSDevice::removeCopyLeftovers()
+{
+    TraceScope trace("UsbMSDevice::removeCopyLeftovers");
+    const QString leftoverName = QFileInfo(FileCopier::temporaryPathFor(mRootPath + QStringLiteral("x"))).fileName();
+    const QStringList folders = {Constants::phoneMusicFolder(), Constants::phonePhotoFolder(),
+                                 Constants::phonePlaylistFolder(), Constants::phoneProgramFolder()};
+    for (const QString& folder : folders) {
+        QDirIterator it(mRootPath + folder, {leftoverName}, QDir::Files | QDir::Hidden | QDir::System,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            traceValue("Removing", path);
+            QFile::remove(path);
+        }
+    }
 }
 
 DeviceParentMs::DeviceParentMs(const QString& name) : DeviceParent(name)

@@ -23,6 +23,7 @@ public:
     static constexpr int kErrorCopyFailed = PhoneResult::CopyFailed;
     static constexpr int kErrorDeleteFailed = PhoneResult::DeleteFailed;
     static constexpr int kErrorMakeFolderFailed = PhoneResult::FolderNotCreated;
+    static constexpr int kErrorDisconnected = PhoneResult::Disconnected;
 
     // With readId the phone's id and device information are read at once.
     UsbMSDevice(const QString& rootPath, const QString& friendlyName, bool readId);
@@ -47,6 +48,9 @@ public:
     void removeOldPlaylists() override;
     void uploadAlbumArt(const Track& track, const QString& imagePath) override;
     void setPcSoftwareVersion(const QString& version) override;
+    FileMatch compareWithPhoneFile(const QString& localPath, const QString& relativePath) override;
+    int flushToMedium() override;
+    bool isReachable() override;
 
     void ReadOrGenerateUniqueDeviceId();
     void dumpFileContents(const QString& path);
@@ -58,6 +62,9 @@ public:
 
 private:
     void readDeviceInfoFile();
+    // A copy cut short by a killed program leaves its hidden temporary file;
+    // the next run removes those in the folders this program writes to.
+    void removeCopyLeftovers();
     void writeMetadata(const Track& track);
     void appendToFile(const QString& relativePath, const QByteArray& bytes);
     // Absolute path of a file named by a device id, or empty when the id

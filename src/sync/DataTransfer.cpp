@@ -45,13 +45,39 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     conversionChoices.calendar = choices.calendar;
     // A BlackBerry backup holds no photos: its photos come from the chosen folders.
     const bool blackBerry = BackupConversion::kindOf(backupPath) == BackupConversionResult::Kind::BlackBerry;
-    if (blackBerry && choices.photos)
-        copyBlackBerryPhotoFolders(settings, id);
     const BackupConversionResult result =
         BackupConversion::convert(backupPath, extraction, extraction, conversionChoices);
     traceValue("conversionResult", result.firstFailure());
-    if (!blackBerry && result.code == 0 && choices.photos)
+
+    // Everything is counted before anything is sent, so that the user is
+    // asked while nothing has been copied yet.
+    QStringList photoFolders;
+    if (blackBerry && choices.photos) {
+        const SyncSettings::SettingsList folders = settings.getSettingsList(id, SettingsKeys::photoFoldersList());
+        for (const auto& entry : folders) {
+            if (!entry.second.isEmpty())
+                photoFolders.append(entry.second);
+        }
+    }
+    const bool cameraRoll = !blackBerry && result.code == 0 && choices.photos;
+    QStringList dataFiles;
+    const QList<QPair<QString, bool>> wantedFiles = {{Constants::messagesFileName(), choices.messages},
+                                                    {Constants::addressBookFileName(), choices.addressBook},
+                                                    {Constants::calendarFileName(), choices.calendar}};
+    for (const auto& file : wantedFiles) {
+        if (file.second && QFileInfo::exists(extraction + file.first))
+            dataFiles.append(extraction + file.first);
+    }
+    // "Don't Sync": nothing is sent and the choices stay for the next sync.
+    if (!spaceForTransfer(photoFolders, cameraRoll ? result.photos : QList<PhotoPath>(), dataFiles))
+        return result;
+    copyBlackBerryPhotoFolders(photoFolders);
+    if (cameraRoll)
         copyCameraRoll(result.photos);
+    // The phone went away: the choices stay, and the next sync does the
+    // transfer again (what already arrived is recognised and kept).
+    if (mPhoneLost)
+        return result;
 
     mObserver.photoStateChanged(SyncState::StatePreparing);
     traceCopyToLogFolder(extraction + Constants::messagesFileName(), Constants::messagesFileName());
@@ -84,15 +110,39 @@ void DataTransfer::copyToPhone(const QString& fileName, bool wanted)
         traceValue("Data file not sent", fileName);
 }
 
-void DataTransfer::copyBlackBerryPhotoFolders(const SyncSettings& settings, const QString& id)
+bool DataTransfer::spaceForTransfer(const QStringList& photoFolders, const QList<PhotoPath>& cameraRoll,
+                                    const QStringList& dataFiles)
+{
+    TraceScope trace("DataTransfer::spaceForTransfer");
+    qint64 needed = 0;
+    for (const QString& folder : photoFolders)
+        needed += PhotoCopier::folderBytes(folder);
+    for (const PhotoPath& photo : cameraRoll)
+        needed += QFileInfo(photo.mSourceName).size();
+    for (const QString& file : dataFiles)
+        needed += QFileInfo(file).size();
+    mBytesPlanned = needed;
+    qint64 freeBytes = 0;
+    if (needed == 0 || mDevice.GetFreeStorageSpace(freeBytes) != 0)
+        return true;
+    traceValue("needed", QString::number(needed));
+    traceValue("free", QString::number(freeBytes));
+    return needed <= freeBytes || mObserver.continueWithoutSpace(needed - freeBytes);
+}
+
+void DataTransfer::keepResultsOf(const PhotoCopier& copier)
+{
+    mNotCopiedPhotos += copier.notCopied();
+    mPhoneLost = mPhoneLost || copier.phoneLost();
+}
+
+void DataTransfer::copyBlackBerryPhotoFolders(const QStringList& folders)
 {
     TraceScope trace("DataTransfer::copyBlackBerryPhotoFolders");
     PhotoCopier copier(mDevice, mObserver);
-    const SyncSettings::SettingsList folders = settings.getSettingsList(id, SettingsKeys::photoFoldersList());
-    for (const auto& entry : folders) {
-        if (!entry.second.isEmpty())
-            copier.copyFolder(entry.second, Constants::phoneBlackberryPhotoFolder());
-    }
+    for (const QString& folder : folders)
+        copier.copyFolder(folder, Constants::phoneBlackberryPhotoFolder());
+    keepResultsOf(copier);
 }
 
 void DataTransfer::copyCameraRoll(const QList<PhotoPath>& photos)
@@ -103,4 +153,5 @@ void DataTransfer::copyCameraRoll(const QList<PhotoPath>& photos)
     const int screenPixels = PhotoCopier::screenPixelsOf(mParentDevice);
     for (const PhotoPath& photo : photos)
         copier.copyCameraRollFile(photo.mSourceName, photo.mDestName, screenPixels);
+    keepResultsOf(copier);
 }

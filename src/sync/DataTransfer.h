@@ -4,7 +4,9 @@
 #include "sync/PhotoCopier.h"
 #include "transfer/BackupConversion.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 class Device;
 class DeviceParent;
@@ -27,6 +29,14 @@ public:
     // home + "/KORVA/extracted/": where the backup's files and the XML go.
     static QString extractionFolder();
 
+    // After run: the photos and videos that did not reach the phone.
+    const QList<PhotoNotCopied>& notCopiedPhotos() const { return mNotCopiedPhotos; }
+    // After run: a copy found the phone gone.
+    bool phoneLost() const { return mPhoneLost; }
+    // After run: the bytes the space check counted for photos, videos and
+    // data files (0 when it made none).
+    qint64 bytesPlanned() const { return mBytesPlanned; }
+
 private:
     struct Choices {
         bool messages = false;
@@ -35,11 +45,19 @@ private:
         bool calendar = false;
     };
 
-    void copyBlackBerryPhotoFolders(const SyncSettings& settings, const QString& id);
+    void copyBlackBerryPhotoFolders(const QStringList& folders);
     void copyCameraRoll(const QList<PhotoPath>& photos);
+    void keepResultsOf(const PhotoCopier& copier);
+    // Counts the photos, videos and the data files about to be sent against
+    // the phone's free space; false when the user chose not to go on.
+    bool spaceForTransfer(const QStringList& photoFolders, const QList<PhotoPath>& cameraRoll,
+                          const QStringList& dataFiles);
     void copyToPhone(const QString& fileName, bool wanted);
 
     Device& mDevice;
     DeviceParent* mParentDevice;
     PhotoCopier::Observer& mObserver;
+    QList<PhotoNotCopied> mNotCopiedPhotos;
+    bool mPhoneLost = false;
+    qint64 mBytesPlanned = 0;
 };

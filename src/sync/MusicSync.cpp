@@ -2,6 +2,7 @@
 #include "sync/MusicSync.h"
 
 #include "app/Constants.h"
+#include "app/ResultCodes.h"
 #include "app/TraceLog.h"
 #include "devices/Device.h"
 #include "model/LocalMusicLibrary.h"
@@ -106,10 +107,45 @@ void MusicSync::photoProgress(const QString& fileName)
     UpdateProgress(0, 0, fileName);
 }
 
+bool MusicSync::continueWithoutSpace(qint64 shortfall)
+{
+    TraceScope trace("MusicSync::continueWithoutSpace");
+    emit notEnoughSpace(shortfall);
+    mSpaceShortAccepted = !hasBeenCancelled();
+    return mSpaceShortAccepted;
+}
+
+void MusicSync::finishRun()
+{
+    TraceScope trace("MusicSync::finishRun");
+    mDevice->FinalizeSync();
+    // "Complete" promises that the data is on the phone: a phone pulled right
+    // afterwards must hold whole files.
+    mOutcome.flushResult = mDevice->flushToMedium();
+    traceValue("flushResult", mOutcome.flushResult);
+    ChangeState(mOutcome.hasErrors() ? SyncState::StateCompleteWithErrors : SyncState::StateComplete);
+}
+
+void MusicSync::endWithPhoneLost()
+{
+    TraceScope trace("MusicSync::endWithPhoneLost");
+    mOutcome.phoneDisconnected = true;
+    if (mTrackCache.isOpen()) {
+        for (const Track& track : std::as_const(mUploadedThisRun))
+            mTrackCache.removeDeletedTrack(track);
+        mTrackCache.writeIntegrityValue();
+        mTrackCache.close();
+    }
+    mDevice->FinalizeSync();
+    ChangeState(SyncState::StateCompleteWithErrors);
+}
+
 void MusicSync::Start()
 {
     TraceScope trace("MusicSync::Start");
     mOutcome = MusicSyncOutcome();
+    mUploadedThisRun.clear();
+    mSpaceShortAccepted = false;
     mDevice->PrepareForSync();
 
     SyncSettings settings;
@@ -155,6 +191,13 @@ void MusicSync::Start()
     if (succeeded && !hasBeenCancelled()) {
         DataTransfer transfer(*mDevice, mParentDevice, *this);
         mOutcome.dataTransfer = transfer.run(settings, id);
+        mOutcome.notCopiedPhotos = transfer.notCopiedPhotos();
+        // The music's space check must not count again on what the photos took.
+        mFreeSpace -= transfer.bytesPlanned();
+        if (transfer.phoneLost() && !hasBeenCancelled()) {
+            endWithPhoneLost();
+            return;
+        }
     }
 
     bool cacheOpened = false;
@@ -215,6 +258,11 @@ void MusicSync::Start()
             Upload();
         }
 
+        if (mOutcome.phoneDisconnected && !hasBeenCancelled()) {
+            endWithPhoneLost();
+            return;
+        }
+
         mTrackCache.writeIntegrityValue();
         mTrackCache.close();
 
@@ -222,8 +270,7 @@ void MusicSync::Start()
             writePlaylists();
 
         if (!hasBeenCancelled()) {
-            mDevice->FinalizeSync();
-            ChangeState(SyncState::StateComplete);
+            finishRun();
             traceMessage("Sync done");
         }
     }
@@ -329,7 +376,7 @@ void MusicSync::checkSpace()
     const qint64 needed = mTrackList.totalSizeToSync() - mTrackList.totalSizeOnDevice();
     traceValue("spaceNeeded", QString::number(needed));
     traceValue("mFreeSpace", QString::number(mFreeSpace));
-    if (needed > mFreeSpace && !mForceFullResync)
+    if (needed > mFreeSpace && !mForceFullResync && !mSpaceShortAccepted)
         emit notEnoughSpace(needed - mFreeSpace);
 }
 
@@ -394,7 +441,15 @@ void MusicSync::Upload()
         ++attempts;
         if (result == 0) {
             mTrackCache.addTrack(track);
+            mUploadedThisRun.append(track);
             traceMessage("Track copied");
+        } else if (result == PhoneResult::Disconnected || !mDevice->isReachable()) {
+            // Every further track would fail the same way, each after its retries.
+            traceMessage("Phone gone");
+            mNotCopiedTracks.append(track);
+            mOutcome.lastUploadError = result;
+            mOutcome.phoneDisconnected = true;
+            return;
         } else {
             mNotCopiedTracks.append(track);
             traceMessage("Track not copied");

@@ -32,6 +32,14 @@ struct MusicSyncOutcome
     // What the data transfer converted; its kind is Unknown when no backup was chosen.
     BackupConversionResult dataTransfer;
     bool dataTransferFailed() const { return dataTransfer.code != 0; }
+    // Photos and videos that did not reach the phone, with the reason of each.
+    QList<PhotoNotCopied> notCopiedPhotos;
+    // The phone went away during the run: it ended without the rest of its steps.
+    bool phoneDisconnected = false;
+    // What the phone answered to the final flush of its file system (0: stored).
+    int flushResult = 0;
+    // The run ends as complete with errors.
+    bool hasErrors() const { return !notCopiedPhotos.isEmpty() || phoneDisconnected || flushResult != 0; }
 };
 
 // One synchronisation of one phone, run once on its own worker thread: data
@@ -95,6 +103,7 @@ signals:
 private:
     void photoStateChanged(int state) override;
     void photoProgress(const QString& fileName) override;
+    bool continueWithoutSpace(qint64 shortfall) override;
 
     // The steps of Start.
     void deleteCacheFiles(const SyncSettings& settings, const QString& id);
@@ -104,6 +113,13 @@ private:
     void checkSpace();
     int GetTracksToDelete();
     void writePlaylists();
+    // The end of a run that went through: Complete, or CompleteWithErrors when
+    // something did not reach the phone or the phone did not store it.
+    void finishRun();
+    // The end of a run whose phone went away: the cache forgets the tracks
+    // copied in this run (nothing confirms that they are whole on the phone),
+    // so the next sync checks them again.
+    void endWithPhoneLost();
     static QString albumArtTempPath();
 
     DeviceHandle mDeviceHandle;
@@ -121,6 +137,10 @@ private:
     std::atomic<bool> mCancelled{false};
     QList<Track> mNotCopiedTracks;
     QList<Track> mNotDeletedTracks;
+    // Tracks added to the cache by this run's uploads.
+    QList<Track> mUploadedThisRun;
+    // The user already chose to go on without enough space.
+    bool mSpaceShortAccepted = false;
     QSet<QString> mAlbumArtDone;
     qint64 mFreeSpace = 0;
     bool mEnableArtworkSync = false;

@@ -2,19 +2,17 @@
 #include "sync/PhotoCopier.h"
 
 #include "app/Constants.h"
+#include "app/ResultCodes.h"
 #include "app/TraceLog.h"
 #include "devices/Device.h"
 #include "sync/SyncState.h"
 #include "sync/VideoConverter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
-PhotoCopier::PhotoCopier(Device& device, Observer& observer)
-    : mDevice(device)
-    , mObserver(observer)
-{
-}
+PhotoCopier::PhotoCopier(Device& device, Observer& observer) : mDevice(device), mObserver(observer) {}
 
 QString PhotoCopier::convertedVideoPath()
 {
@@ -33,22 +31,28 @@ int PhotoCopier::screenPixelsOf(DeviceParent* parent)
     return screenPixels;
 }
 
-void PhotoCopier::copyFolder(const QString& sourceFolder, const QString& destination)
+QString PhotoCopier::numberedName(const QString& relativePath, int number)
 {
-    TraceScope trace("MusicSync::copyPhotos");
-    mVisitedFolders.clear();
-    copyFolderRecursive(sourceFolder, destination);
+    const qsizetype slash = relativePath.lastIndexOf(QLatin1Char('/'));
+    const qsizetype dot = relativePath.lastIndexOf(QLatin1Char('.'));
+    // A dot that starts the file name or sits in a folder name is no extension.
+    const bool hasExtension = dot > slash + 1;
+    const qsizetype insertAt = hasExtension ? dot : relativePath.size();
+    return relativePath.left(insertAt) + QLatin1Char('_') + QString::number(number) +
+           relativePath.mid(insertAt);
 }
 
-void PhotoCopier::copyFolderRecursive(const QString& sourceFolder, const QString& destination)
+void PhotoCopier::walkFolder(const QString& sourceFolder, const QString& destination,
+                             QSet<QString>& visitedFolders,
+                             const std::function<void(const QFileInfo&, const QString&)>& visit)
 {
     TraceScope trace("MusicSync::copyPhotos");
     traceValue("sourceFolder", sourceFolder);
     traceValue("destination", destination);
     const QString canonical = QFileInfo(sourceFolder).canonicalFilePath();
-    if (canonical.isEmpty() || mVisitedFolders.contains(canonical))
+    if (canonical.isEmpty() || visitedFolders.contains(canonical))
         return;
-    mVisitedFolders.insert(canonical);
+    visitedFolders.insert(canonical);
 
     const QFileInfoList entries = QDir(sourceFolder).entryInfoList();
     for (const QFileInfo& entry : entries) {
@@ -56,14 +60,62 @@ void PhotoCopier::copyFolderRecursive(const QString& sourceFolder, const QString
         if (name.startsWith(QLatin1Char('.')))
             continue;
         const QString target = destination + QLatin1Char('/') + name;
-        if (entry.isDir()) {
-            copyFolderRecursive(entry.filePath(), target);
-        } else {
-            mObserver.photoProgress(name);
-            if (mDevice.copyFile(entry.filePath(), target, false) != 0)
-                traceValue("Photo not copied", entry.filePath());
+        if (entry.isDir())
+            walkFolder(entry.filePath(), target, visitedFolders, visit);
+        else
+            visit(entry, target);
+    }
+}
+
+void PhotoCopier::copyFolder(const QString& sourceFolder, const QString& destination)
+{
+    TraceScope trace("MusicSync::copyPhotos");
+    QSet<QString> visited;
+    walkFolder(sourceFolder, destination, visited, [this](const QFileInfo& file, const QString& target) {
+        mObserver.photoProgress(file.fileName());
+        copyOrRecord(file.filePath(), target, file.filePath());
+    });
+}
+
+qint64 PhotoCopier::folderBytes(const QString& sourceFolder)
+{
+    qint64 bytes = 0;
+    QSet<QString> visited;
+    walkFolder(sourceFolder, QString(), visited,
+               [&bytes](const QFileInfo& file, const QString&) { bytes += file.size(); });
+    return bytes;
+}
+
+int PhotoCopier::copyKeepingOthers(const QString& localPath, const QString& destination)
+{
+    TraceScope trace("PhotoCopier::copyKeepingOthers");
+    for (int number = 1; number <= kMaxNumberedNames; ++number) {
+        const QString candidate = number == 1 ? destination : numberedName(destination, number);
+        switch (mDevice.compareWithPhoneFile(localPath, candidate)) {
+        case Device::FileMatch::Same:
+            traceValue("Already on the phone", candidate);
+            return 0;
+        case Device::FileMatch::Different:
+            continue;
+        case Device::FileMatch::Absent:
+            return mDevice.copyFile(localPath, candidate, false);
         }
     }
+    return PhoneResult::NoFreeName;
+}
+
+void PhotoCopier::copyOrRecord(const QString& localPath, const QString& destination,
+                               const QString& sourcePath)
+{
+    const int result =
+        mPhoneLost ? int(PhoneResult::Disconnected) : copyKeepingOthers(localPath, destination);
+    if (result == 0)
+        return;
+    traceValue("Photo not copied", sourcePath);
+    traceValue("result", result);
+    if (result == PhoneResult::Disconnected)
+        mPhoneLost = true;
+    mNotCopied.append({sourcePath, result});
 }
 
 void PhotoCopier::copyCameraRollFile(const QString& sourceName, const QString& destName, int screenPixels)
@@ -78,6 +130,10 @@ void PhotoCopier::copyCameraRollFile(const QString& sourceName, const QString& d
     traceValue("destinationOnDevice", destination);
     const QString fileName = destination.section(QLatin1Char('/'), -1);
     mObserver.photoProgress(fileName);
+    if (mPhoneLost) {
+        mNotCopied.append({sourceName, PhoneResult::Disconnected});
+        return;
+    }
 
     QString fileToSend = sourceName;
     if (VideoConverter::isQuickTimeVideo(destination)) {
@@ -86,14 +142,16 @@ void PhotoCopier::copyCameraRollFile(const QString& sourceName, const QString& d
         destination = VideoConverter::mp4Name(destination);
         fileToSend = convertedVideoPath();
         QDir().mkpath(Constants::programFolderPath());
-        VideoConverter::convert(sourceName, fileToSend, screenPixels);
+        const int converted = VideoConverter::convert(sourceName, fileToSend, screenPixels);
         mObserver.photoStateChanged(SyncState::StatePhotos);
         mObserver.photoProgress(fileName);
+        // A failed conversion leaves no output: nothing else may be sent in
+        // the video's place.
+        if (converted != 0 || !QFileInfo::exists(fileToSend)) {
+            traceValue("Video not converted", sourceName);
+            mNotCopied.append({sourceName, converted != 0 ? converted : int(MediaResult::ConverterCrashed)});
+            return;
+        }
     }
-    // A failed conversion left no output, so the copy finds nothing to send and
-    // the video is skipped.
-    if (QFileInfo::exists(fileToSend) && mDevice.copyFile(fileToSend, destination, false) != 0)
-        traceValue("Photo not copied", sourceName);
-    else
-        traceValue("Nothing to copy", fileToSend);
+    copyOrRecord(fileToSend, destination, sourceName);
 }

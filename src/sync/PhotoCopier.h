@@ -1,17 +1,32 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include <QList>
 #include <QSet>
 #include <QString>
+#include <QtGlobal>
+
+#include <functional>
 
 class Device;
 class DeviceParent;
+class QFileInfo;
+
+// A picture or video that did not reach the phone, and the result code that
+// says why (a PhoneResult or MediaResult code).
+struct PhotoNotCopied
+{
+    QString sourcePath;
+    int code = 0;
+};
 
 // Copies pictures and videos from another phone into the Android phone's
 // "DCIM" folder: a BlackBerry photo folder with its sub-folders, or the
 // camera-roll files of an iPhone backup (QuickTime videos converted to MP4 on
-// the way). A file already on the phone is never replaced, so repeated syncs
-// add only new files.
+// the way). A file already on the phone is never replaced: a copy with the
+// same bytes counts as copied, another file of the same name gets a numbered
+// name beside it ("IMG_1_2.jpg"), so that no photo is lost and repeated syncs
+// add only new files. Every file that could not be copied is listed.
 class PhotoCopier
 {
 public:
@@ -23,7 +38,17 @@ public:
         virtual ~Observer() = default;
         virtual void photoStateChanged(int state) = 0;
         virtual void photoProgress(const QString& fileName) = 0;
+        // Asked when what is about to be copied needs shortfall bytes more
+        // than the phone has free; false stops the copy.
+        virtual bool continueWithoutSpace(qint64 shortfall)
+        {
+            Q_UNUSED(shortfall);
+            return true;
+        }
     };
+
+    // Tried names per file before it counts as not copied.
+    static constexpr int kMaxNumberedNames = 1000;
 
     PhotoCopier(Device& device, Observer& observer);
 
@@ -37,6 +62,18 @@ public:
     // screen of screenPixels pixels.
     void copyCameraRollFile(const QString& sourceName, const QString& destName, int screenPixels);
 
+    // What the files copyFolder would send weigh together (a video's source
+    // size stands for its converted size).
+    static qint64 folderBytes(const QString& sourceFolder);
+
+    // The files that did not reach the phone, in the order tried.
+    const QList<PhotoNotCopied>& notCopied() const { return mNotCopied; }
+    // Set once a copy found the phone gone; later files are not tried.
+    bool phoneLost() const { return mPhoneLost; }
+
+    // "DCIM/a/IMG.jpg" with number 2 is "DCIM/a/IMG_2.jpg".
+    static QString numberedName(const QString& relativePath, int number);
+
     // The phone's screen size as its parent reports it, or the default when it
     // reports none.
     static int screenPixelsOf(DeviceParent* parent);
@@ -45,11 +82,18 @@ public:
     static QString convertedVideoPath();
 
 private:
-    void copyFolderRecursive(const QString& sourceFolder, const QString& destination);
+    // Calls visit for each file copyFolder would send, in its order, with the
+    // file's place on the phone.
+    static void walkFolder(const QString& sourceFolder, const QString& destination,
+                           QSet<QString>& visitedFolders,
+                           const std::function<void(const QFileInfo&, const QString&)>& visit);
+    // Puts localPath on the phone at destination or at the first free
+    // numbered name; 0 also when the same file is there already.
+    int copyKeepingOthers(const QString& localPath, const QString& destination);
+    void copyOrRecord(const QString& localPath, const QString& destination, const QString& sourcePath);
 
     Device& mDevice;
     Observer& mObserver;
-    // Canonical paths of the folders visited by one copyFolder: a folder link
-    // pointing back up the tree must not make the copy run for ever.
-    QSet<QString> mVisitedFolders;
+    QList<PhotoNotCopied> mNotCopied;
+    bool mPhoneLost = false;
 };

@@ -13,6 +13,7 @@
 #include "settings/SyncSettings.h"
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
+#include "sync/SyncOutcomeReport.h"
 #include "sync/SyncState.h"
 #include "ui/DeleteTracksConfirm.h"
 #include "ui/DeviceWizard.h"
@@ -324,7 +325,8 @@ void SyncUi::UpdateProgress(int a_state, int a_percent_complete)
     if (isEndOfRun(a_state))
         mController.waitForRunEnd();
 
-    if (changed && (a_state == StateComplete || a_state == StateCancelled))
+    // A run with photos missing ends with errors; its tracks not copied are still told.
+    if (changed && (a_state == StateComplete || a_state == StateCompleteWithErrors || a_state == StateCancelled))
         showNotCopiedWarning();
 
     if (a_state < StateNoPhone || a_state > StateConvertingVideo)
@@ -487,6 +489,12 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
 void SyncUi::postSyncChecks()
 {
     TraceScope trace("SyncUi::postSyncChecks");
+    // What did not reach the phone, and why: never only in the trace.
+    if (musicSync()) {
+        const QString notCopied = SyncOutcomeReport::text(musicSync()->outcome());
+        if (!notCopied.isEmpty())
+            showWarningBox(Constants::applicationTitle(), notCopied);
+    }
     if (musicSync() && musicSync()->outcome().dataTransferFailed()) {
         showWarningBox(
             Constants::applicationTitle(),

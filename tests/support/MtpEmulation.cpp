@@ -78,6 +78,14 @@ public:
             || MtpEmulation::nameTaken(*phone, storageId, parent, name) || size != data.size())
             return -1;
         ++phone->sendCount;
+        if (phone->sendsBeforeUnplug == 0) {
+            // Pulled out while the file travels: the phone keeps nothing of it.
+            phone->sendsBeforeUnplug = -1;
+            phone->unplugged = true;
+            return -1;
+        }
+        if (phone->sendsBeforeUnplug > 0)
+            --phone->sendsBeforeUnplug;
         if (phone->failingSends > 0) {
             --phone->failingSends;
             if (phone->leavePartial)
@@ -169,7 +177,7 @@ private:
     MtpEmulation::Phone* current()
     {
         MtpEmulation::Phone* phone = mEmulation->phone(mPnpId);
-        return phone && phone->generation == mGeneration ? phone : nullptr;
+        return phone && !phone->unplugged && phone->generation == mGeneration ? phone : nullptr;
     }
 
     QString idOf(quint64 serial) const { return QString::number(mGeneration) + QLatin1Char('.') + QString::number(serial); }
@@ -253,6 +261,27 @@ void MtpEmulation::removePhone(const QString& pnpId)
     QMutexLocker locker(&mMutex);
     mPhones.remove(pnpId);
     mOrder.removeAll(pnpId);
+}
+
+void MtpEmulation::unplugDuringSend(const QString& pnpId, int sendsBefore)
+{
+    QMutexLocker locker(&mMutex);
+    if (Phone* p = phone(pnpId))
+        p->sendsBeforeUnplug = sendsBefore;
+}
+
+void MtpEmulation::plugIn(const QString& pnpId)
+{
+    QMutexLocker locker(&mMutex);
+    if (Phone* p = phone(pnpId))
+        p->unplugged = false;
+}
+
+bool MtpEmulation::isPluggedIn(const QString& pnpId) const
+{
+    QMutexLocker locker(&mMutex);
+    const Phone* p = phone(pnpId);
+    return p && !p->unplugged;
 }
 
 void MtpEmulation::setHeldByOtherProgram(const QString& pnpId, bool held)
@@ -477,8 +506,10 @@ QList<QMtpDeviceInfo> MtpEmulation::listDevices()
     TraceScope trace("MtpEmulation::listDevices");
     QMutexLocker locker(&mMutex);
     QList<QMtpDeviceInfo> infos;
-    for (const QString& pnpId : std::as_const(mOrder))
-        infos.append(mPhones.value(pnpId).info);
+    for (const QString& pnpId : std::as_const(mOrder)) {
+        if (!mPhones.value(pnpId).unplugged)
+            infos.append(mPhones.value(pnpId).info);
+    }
     return infos;
 }
 
@@ -487,7 +518,7 @@ std::unique_ptr<MtpConnection> MtpEmulation::open(const QString& pnpId)
     TraceScope trace("MtpEmulation::open");
     QMutexLocker locker(&mMutex);
     Phone* p = phone(pnpId);
-    if (!p || p->held)
+    if (!p || p->held || p->unplugged)
         return nullptr;
     ++p->openCount;
     ++p->generation;

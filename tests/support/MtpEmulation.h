@@ -31,6 +31,12 @@ public:
     QString addPhone(const QString& manufacturer, const QString& description, const QStringList& storageDescriptions,
                      const QString& friendlyName = QString());
     void removePhone(const QString& pnpId);
+    // After sendsBefore more sends the phone is unplugged in the middle of the
+    // next one: that send fails, every connection to it is dead, it is not
+    // listed. Its files stay for plugIn, which lists it again (to be opened anew).
+    void unplugDuringSend(const QString& pnpId, int sendsBefore);
+    void plugIn(const QString& pnpId);
+    bool isPluggedIn(const QString& pnpId) const;
     // Another program holds the phone: it is listed but cannot be opened.
     void setHeldByOtherProgram(const QString& pnpId, bool held);
     // The phone opens, but its storages cannot be read.
@@ -92,6 +98,8 @@ private:
         int failingSends = 0;
         bool leavePartial = false;
         bool refuseDeletes = false;
+        bool unplugged = false;
+        int sendsBeforeUnplug = -1;
         int listCount = 0;
         int openCount = 0;
         int sendCount = 0;

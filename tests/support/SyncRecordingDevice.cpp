@@ -57,3 +57,11 @@ void SyncRecordingDevice::uploadAlbumArt(const Track& track, const QString& imag
     mAlbumArt.append(track.albumName() + QStringLiteral(" / ") + track.artistName());
     UsbMSDevice::uploadAlbumArt(track, imagePath);
 }
+
+int SyncRecordingDevice::flushToMedium()
+{
+    ++mFlushCount;
+    if (mStateNow)
+        mStateAtFlush = mStateNow();
+    return UsbMSDevice::flushToMedium();
+}

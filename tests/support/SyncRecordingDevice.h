@@ -23,6 +23,7 @@ public:
     using UsbMSDevice::createPlaylist;
     void removeOldPlaylists() override;
     void uploadAlbumArt(const Track& track, const QString& imagePath) override;
+    int flushToMedium() override;
 
     // Track names whose upload fails with the given code.
     QHash<QString, int> mFailingUploads;
@@ -32,6 +33,10 @@ public:
     std::function<void(const Track&)> mBeforeUpload;
 
     int mPrepareCount = 0;
+    int mFlushCount = 0;
+    // The state the engine had reported when it flushed the phone.
+    int mStateAtFlush = -1;
+    std::function<int()> mStateNow;
     int mFinalizeCount = 0;
     int mRemoveOldPlaylistsCount = 0;
     QStringList mUploadedNames;

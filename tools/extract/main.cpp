@@ -46,6 +46,8 @@ const char* messageFor(int result)
         return "no Manifest.db or Manifest.mbdb in the backup folder";
     case IphoneBackupExtractor::OutputFailed:
         return "cannot write to the extraction folder";
+    case IphoneBackupExtractor::LinkOutsideBackup:
+        return "the backup's manifest is a link to a file outside the backup folder";
     default:
         return "the backup's manifest cannot be read";
     }
@@ -74,5 +76,8 @@ int main(int argc, char** argv)
         std::fprintf(stdout, "extract: backup of iOS %s\n", qPrintable(extractor.productVersion()));
     std::fprintf(stdout, "extract: %d files copied, %d missing in the backup, %d unsafe paths skipped\n",
                  extractor.filesCopied(), extractor.blobsMissing(), extractor.pathsRejected());
+    if (extractor.linksRefused() > 0)
+        std::fprintf(stderr, "extract: %d files are links out of the backup folder and were not followed\n",
+                     extractor.linksRefused());
     return ExitSuccess;
 }

@@ -3,10 +3,13 @@
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
+#include "devices/FileCopier.h"
 #include "devices/UsbMSDevice.h"
 #include "devices/mtp/DeviceParentMtpMac.h"
+#include "devices/mtp/MtpBackend.h"
 #include "devices/mtp/MtpDevice.h"
 #include "devices/mtp/MtpFile.h"
+#include "devices/mtp/QMtpDevice.h"
 #include "devices/mtp/QMtpDeviceStorage.h"
 #include "model/Track.h"
 #include "model/TrackCache.h"
@@ -238,6 +241,34 @@ int DeviceMtpMac::copyFile(const QString& localPath, const QString& relativePath
         return kErrorCopyFailed;
     }
     return 0;
+}
+
+Device::FileMatch DeviceMtpMac::compareWithPhoneFile(const QString& localPath, const QString& relativePath)
+{
+    TraceScope trace("DeviceMtpMac::compareWithPhoneFile");
+    MtpFile file(this, relativePath);
+    if (!file.exists(relativePath))
+        return FileMatch::Absent;
+    // The phone's copy is fetched only for a name that is taken, which is rare.
+    if (!file.open(QIODevice::ReadOnly))
+        return FileMatch::Different;
+    const bool same = FileCopier::sameContents(localPath, file.localPath());
+    file.close();
+    return same ? FileMatch::Same : FileMatch::Different;
+}
+
+bool DeviceMtpMac::isReachable()
+{
+    TraceScope trace("DeviceMtpMac::isReachable");
+    ::MtpDevice* mtp = mtpDevice();
+    QMtpDevice* connected = mtp ? mtp->device() : nullptr;
+    if (!connected || !connected->isOpen())
+        return false;
+    // Asked of the phone itself: the folder cache would answer for a phone
+    // that is gone.
+    QMutexLocker locker(&connected->mutex());
+    QList<MtpObjectRecord> objects;
+    return connected->connection() && connected->connection()->listChildren(mStorage->Id(), Constants::mtpRootObjectId(), objects);
 }
 
 int DeviceMtpMac::GetDeviceType()

@@ -47,6 +47,8 @@ public:
     void removeOldPlaylists() override;
     void uploadAlbumArt(const Track& track, const QString& imagePath) override;
     void setPcSoftwareVersion(const QString& version) override;
+    FileMatch compareWithPhoneFile(const QString& localPath, const QString& relativePath) override;
+    bool isReachable() override;
 
     // 0 with the object's id, or 11003. Without matchAny folders are skipped.
     int GetOrCreateFromNameAndParent(const QString& aParentId, const QString& aName, QString& id, bool matchAny,

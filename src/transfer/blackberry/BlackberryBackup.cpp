@@ -1,16 +1,14 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "transfer/blackberry/BlackberryBackup.h"
 
-#include "app/Constants.h"
-#include "app/ExternalProgram.h"
 #include "app/TraceLog.h"
+#include "transfer/blackberry/BackupArchive.h"
 #include "transfer/blackberry/BackupDatabaseTable.h"
 #include "transfer/blackberry/BlackberryIpdReader.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 namespace {
 
@@ -38,27 +36,19 @@ bool BlackberryBackup::isArchivePath(const QString& path)
     return path.size() >= 5 && path.endsWith(QLatin1String("bbb"));
 }
 
+int BlackberryBackup::unpack(const QString& archivePath, const QString& folder)
+{
+    TraceScope trace("BlackberryBackup::unpack");
+    BackupArchive archive(archivePath);
+    const int result = archive.unpackBackupFiles(folder);
+    traceReturns(result);
+    return result;
+}
+
 bool BlackberryBackup::unpackArchive(const QString& archivePath, const QString& folder)
 {
     TraceScope trace("BlackberryBackup::unpackArchive");
-    const QString archiver = findExternalProgram(Constants::archiverRelativePath(), Constants::archiverCommand());
-    traceValue("archiver", archiver);
-    if (archiver.isEmpty()) {
-        traceMessage("Archiver not found");
-        return false;
-    }
-    QProcess process;
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(archiver, {QStringLiteral("x"), QStringLiteral("-y"), archivePath, QStringLiteral("-o") + folder,
-                             QStringLiteral("-r")},
-                  QIODevice::ReadWrite);
-    // An encrypted archive makes the archiver ask for a password; with its
-    // input closed it gives up instead of waiting for ever.
-    process.closeWriteChannel();
-    process.waitForFinished(-1);
-    traceValue("exitCode", process.exitCode());
-    return QFileInfo::exists(manifestPath(folder));
+    return unpack(archivePath, folder) == 0 && QFileInfo::exists(manifestPath(folder));
 }
 
 QStringList BlackberryBackup::databaseFiles(const QString& backupPath, const QString& unpackFolder)

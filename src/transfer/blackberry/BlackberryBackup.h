@@ -21,8 +21,12 @@ public:
     static bool isBackupPath(const QString& path);
     static bool isArchivePath(const QString& path);
 
-    // Unpacks a ".bbb" archive into folder with the archiver. True when the
-    // archive's "Manifest.xml" is now in folder.
+    // Takes the backup's files out of a ".bbb" archive into folder with the
+    // archiver, after checking its listing (BackupArchive): 0, or
+    // DataResult::ArchiveTooLarge / ArchiveUnsafeEntry for a hostile archive,
+    // another code for one that cannot be read.
+    [[nodiscard]] static int unpack(const QString& archivePath, const QString& folder);
+    // True when unpack succeeded and the archive's "Manifest.xml" is now in folder.
     static bool unpackArchive(const QString& archivePath, const QString& folder);
 
     // The container files of a backup: the unpacked archive's "Databases/N.dat"

@@ -67,8 +67,14 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
     std::unique_ptr<QTemporaryDir> unpacked;
     if (BlackberryBackup::isArchivePath(backupPath)) {
         unpacked = std::make_unique<QTemporaryDir>(outputFolder + QStringLiteral("/unpacked-XXXXXX"));
-        if (unpacked->isValid())
-            BlackberryBackup::unpackArchive(backupPath, unpacked->path());
+        const int unpackResult =
+            unpacked->isValid() ? BlackberryBackup::unpack(backupPath, unpacked->path()) : 0;
+        // A hostile archive is refused as such, not read as a broken one.
+        if (unpackResult == DataResult::ArchiveTooLarge || unpackResult == DataResult::ArchiveUnsafeEntry) {
+            result.code = unpackResult;
+            traceReturns(result.code);
+            return result;
+        }
     }
 
     BackupDatabaseTable table;

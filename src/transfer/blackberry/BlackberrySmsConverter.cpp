@@ -31,6 +31,30 @@ QString decodeAddress(const QByteArray& field)
     return address.mid(first);
 }
 
+// Older phones wrote 8-bit bodies in the national code page; as UTF-8 those
+// bytes would become replacement characters and the text would be lost.
+QString utf8OrWindows1252(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    // 0x80-0x9F of Windows-1252; its five unassigned bytes keep their Latin-1
+    // (control) meaning, so every byte still becomes a character.
+    static constexpr char16_t kHighControls[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    QString decoded;
+    decoded.reserve(bytes.size());
+    for (const char c : bytes) {
+        const uchar byte = uchar(c);
+        decoded += (byte >= 0x80 && byte < 0xA0) ? QChar(kHighControls[byte - 0x80]) : QChar(char16_t(byte));
+    }
+    return decoded;
+}
+
 bool isUcs2(const QByteArray& flags, const QByteArray& moreFlags)
 {
     return (flags.size() > kEncodingOffset && flags.at(kEncodingOffset) == kUcs2)
@@ -44,7 +68,7 @@ QString decodeText(const QByteArray& field, bool ucs2)
         return decoder(field);
     }
     const qsizetype end = field.indexOf('\0');
-    return QString::fromUtf8(field.constData(), end < 0 ? field.size() : end);
+    return utf8OrWindows1252(field.left(end < 0 ? field.size() : end));
 }
 
 std::optional<QString> decodeDate(const QByteArray& flags)

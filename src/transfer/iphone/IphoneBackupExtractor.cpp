@@ -88,14 +88,32 @@ bool IphoneBackupExtractor::isSafeRelativePath(const QString& path)
     return true;
 }
 
+bool IphoneBackupExtractor::staysInside(const QString& canonicalRoot, const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return !canonicalRoot.isEmpty() && canonical.startsWith(canonicalRoot + QLatin1Char('/'));
+}
+
 int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extractionFolder)
 {
     TraceScope trace("IphoneBackupExtractor::run");
     traceValue("backup", backupFolder);
     traceValue("extraction", extractionFolder);
-    mFilesCopied = mBlobsMissing = mPathsRejected = 0;
+    mFilesCopied = mBlobsMissing = mPathsRejected = mLinksRefused = 0;
 
     const QDir backup(backupFolder);
+    // A backup is only ever read inside its folder: a stored file that is a
+    // link elsewhere could hand out any file of the user's.
+    const QString backupRoot = QFileInfo(backupFolder).canonicalFilePath();
+    for (const QString& name : {QStringLiteral("Manifest.db"), QStringLiteral("Manifest.mbdb"),
+                                QStringLiteral("Manifest.plist"), QStringLiteral("Info.plist")}) {
+        const QString path = backup.filePath(name);
+        if (QFileInfo(path).isSymLink() && QFileInfo::exists(path) && !staysInside(backupRoot, path)) {
+            traceValue("Link out of the backup", path);
+            traceReturns(LinkOutsideBackup);
+            return LinkOutsideBackup;
+        }
+    }
     mProductVersion.clear();
     const IphoneBackupPlist info(backup.filePath(QStringLiteral("Info.plist")));
     if (info.stringValue("Product Version", mProductVersion) == IphoneBackupPlist::Success)
@@ -174,6 +192,11 @@ int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extra
             ++mBlobsMissing;
             continue;
         }
+        if (!staysInside(backupRoot, blob)) {
+            traceValue("Link out of the backup", blob);
+            ++mLinksRefused;
+            continue;
+        }
         if (!QDir().mkpath(QFileInfo(destination).path())) {
             traceValue("Cannot create folder for", destination);
             continue;
@@ -192,6 +215,7 @@ int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extra
     traceValue("files copied", mFilesCopied);
     traceValue("blobs missing", mBlobsMissing);
     traceValue("paths rejected", mPathsRejected);
+    traceValue("links refused", mLinksRefused);
     traceReturns(Success);
     return Success;
 }

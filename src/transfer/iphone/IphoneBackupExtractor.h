@@ -20,6 +20,8 @@ public:
         NoManifest = -13002,
         ManifestUnreadable = -13003,
         OutputFailed = -13004,
+        // The manifest is a link to a file outside the backup folder.
+        LinkOutsideBackup = -13005,
     };
 
     int run(const QString& backupFolder, const QString& extractionFolder);
@@ -27,6 +29,8 @@ public:
     int filesCopied() const { return mFilesCopied; }
     int blobsMissing() const { return mBlobsMissing; }
     int pathsRejected() const { return mPathsRejected; }
+    // Stored files that are links leading out of the backup folder: not followed.
+    int linksRefused() const { return mLinksRefused; }
     // The iOS version from Info.plist, when it names one.
     QString productVersion() const { return mProductVersion; }
 
@@ -36,10 +40,14 @@ public:
     // "." or ".." components, no backslash and no line break (either would
     // corrupt the list's second line).
     static bool isSafeRelativePath(const QString& path);
+    // path, with every link in it resolved, lies inside the folder whose
+    // resolved path is canonicalRoot.
+    static bool staysInside(const QString& canonicalRoot, const QString& path);
 
 private:
     int mFilesCopied = 0;
     int mBlobsMissing = 0;
     int mPathsRejected = 0;
+    int mLinksRefused = 0;
     QString mProductVersion;
 };

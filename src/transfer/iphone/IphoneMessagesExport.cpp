@@ -123,9 +123,12 @@ MessageEntry messageFrom(const QSqlQuery& query, const Columns& columns, bool ne
         message.direction = (flags & 1) ? MessageEntry::Direction::Sent : MessageEntry::Direction::Received;
     }
 
+    // iOS leaves is_read at 0 for every message the owner sent: a sent
+    // message is read whatever the column says.
     const std::optional<QString> read = textAt(query, columns.read);
-    message.readState = (read && *read == QLatin1String("0")) ? MessageEntry::ReadState::Unread
-                                                              : MessageEntry::ReadState::Read;
+    const bool unread = message.direction == MessageEntry::Direction::Received && read
+                        && *read == QLatin1String("0");
+    message.readState = unread ? MessageEntry::ReadState::Unread : MessageEntry::ReadState::Read;
     return message;
 }
 

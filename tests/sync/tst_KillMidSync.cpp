@@ -1,0 +1,284 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "app/Constants.h"
+#include "devices/FileCopier.h"
+#include "devices/UsbMSDevice.h"
+#include "support/IpdWriter.h"
+#include "support/PhoneContents.h"
+#include "support/SyncMedia.h"
+#include "support/SyncRun.h"
+#include "support/SyncTestHome.h"
+#include "support/SyncTestLibrary.h"
+#include "sync/MusicSync.h"
+#include "sync/SyncState.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QHash>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
+
+using namespace SyncState;
+using PhoneContents::filesBelow;
+using PhoneContents::readFile;
+using PhoneContents::writeFile;
+
+namespace {
+
+const char kChildRootVariable[] = "VELMORA_KILL_CHILD_ROOT";
+const char kInputsVariable[] = "VELMORA_KILL_INPUTS";
+constexpr int kTracks = 50;
+constexpr int kPhotos = 10;
+// Kill points chosen by the child's progress events, and by time.
+constexpr int kEventPoints = 32;
+constexpr int kTimePoints = 8;
+constexpr int kChildTimeoutMs = 60000;
+// What the child prints for each progress event (test output is other lines).
+const char kEventLine[] = "velmora-event\n";
+
+QString trackPath(const QString& inputs, int number)
+{
+    return inputs + QStringLiteral("/tracks/Song %1.mp3").arg(number);
+}
+
+// Files this program writes for its own use and numbers per run (the
+// metadata files, the hint files): they are not what the user asked for.
+bool isPhoneControlFile(const QString& relativePath)
+{
+    return relativePath.startsWith(Constants::phoneProgramFolder()) &&
+           relativePath != Constants::phoneProgramFolder() + Constants::messagesFileName() &&
+           relativePath != Constants::phoneProgramFolder() + Constants::addressBookFileName();
+}
+
+// The phone's files with their bytes, control files left out.
+QHash<QString, QByteArray> userFilesOnPhone(const QString& phoneRoot)
+{
+    QHash<QString, QByteArray> files;
+    for (const QString& path : filesBelow(phoneRoot)) {
+        if (!isPhoneControlFile(path))
+            files.insert(path, readFile(phoneRoot + path));
+    }
+    return files;
+}
+
+} // namespace
+
+// A sync killed with SIGKILL at any moment leaves nothing that the next sync
+// cannot finish: the phone then holds exactly the expected files, whole, the
+// track cache tells the truth, and the settings load.
+class tst_KillMidSync : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void killedAnywhereTheNextSyncFinishes();
+    void child();
+
+private:
+    // A fresh home and phone below root, configured for the whole sync.
+    void prepareScenario(const QString& root);
+    std::unique_ptr<QProcess> startChild(const QString& root);
+    // Runs one child to its end; false when it failed or took too long.
+    bool runToEnd(const QString& root, int& events, qint64& elapsedMs);
+
+    QTemporaryDir mWork;
+    QString mInputs;
+};
+
+void tst_KillMidSync::initTestCase()
+{
+    if (!qEnvironmentVariableIsEmpty(kChildRootVariable))
+        return;
+    QVERIFY(mWork.isValid());
+    mInputs = mWork.filePath(QStringLiteral("inputs"));
+    for (int number = 1; number <= kTracks; ++number)
+        QVERIFY(writeFile(trackPath(mInputs, number), QByteArray(48 * 1024 + number, char(number))));
+    for (int number = 1; number <= kPhotos; ++number) {
+        const QString folder = number % 2 ? QStringLiteral("/photos/") : QStringLiteral("/photos/Holiday/");
+        QVERIFY(writeFile(mInputs + folder + QStringLiteral("IMG_%1.jpg").arg(number),
+                          QByteArray(96 * 1024, char('a' + number))));
+    }
+    QByteArray ipd =
+        IpdWriter::header({QStringLiteral("SMS Messages"), QStringLiteral("Address Book - All")});
+    for (int number = 0; number < 40; ++number)
+        ipd += IpdWriter::smsRecord(0, number % 2, 1300000000000ULL + number, "+15550100",
+                                    "Message " + QByteArray::number(number));
+    ipd += IpdWriter::record(
+        1, {{10, IpdWriter::textSubfield(32, "Jane") + IpdWriter::textSubfield(8, "+1555")}});
+    QVERIFY(writeFile(mInputs + QStringLiteral("/Old phone.ipd"), ipd));
+}
+
+void tst_KillMidSync::prepareScenario(const QString& root)
+{
+    SyncTestHome env(root);
+    env.configurePhone({QStringLiteral("Mix"), QStringLiteral("Chill")});
+    env.editSettings([this](SyncSettings& settings, const QString& id) {
+        settings.setSelectedBackupPath(id, mInputs + QStringLiteral("/Old phone.ipd"));
+        settings.setCopyTextMessages(id, true);
+        settings.setCopyAddressBook(id, true);
+        settings.setCopyPhotos(id, true);
+        settings.addToSettingsList(id, SettingsKeys::photoFoldersList(), QString(),
+                                   mInputs + QStringLiteral("/photos"));
+    });
+}
+
+std::unique_ptr<QProcess> tst_KillMidSync::startChild(const QString& root)
+{
+    auto child = std::make_unique<QProcess>();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
+    environment.insert(QString::fromLatin1(kChildRootVariable), root);
+    environment.insert(QString::fromLatin1(kInputsVariable), mInputs);
+    child->setProcessEnvironment(environment);
+    child->setProcessChannelMode(QProcess::SeparateChannels);
+    child->start(QCoreApplication::applicationFilePath(), {QStringLiteral("child")});
+    return child;
+}
+
+bool tst_KillMidSync::runToEnd(const QString& root, int& events, qint64& elapsedMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    std::unique_ptr<QProcess> child(startChild(root));
+    const bool finished = child->waitForFinished(kChildTimeoutMs);
+    elapsedMs = timer.elapsed();
+    const QByteArray output = child->readAllStandardOutput();
+    events = int(output.count(kEventLine));
+    if (!finished || child->exitStatus() != QProcess::NormalExit || child->exitCode() != 0) {
+        qWarning("%s", output.right(4000).constData());
+        return false;
+    }
+    return true;
+}
+
+void tst_KillMidSync::killedAnywhereTheNextSyncFinishes()
+{
+    QElapsedTimer total;
+    total.start();
+
+    // One uncut run gives the expected phone, the number of events and the time.
+    const QString reference = mWork.filePath(QStringLiteral("reference"));
+    prepareScenario(reference);
+    int referenceEvents = 0;
+    qint64 referenceMs = 0;
+    QVERIFY(runToEnd(reference, referenceEvents, referenceMs));
+    const QHash<QString, QByteArray> expected = userFilesOnPhone(reference + QStringLiteral("/phone/"));
+    QCOMPARE(filesBelow(reference + QStringLiteral("/phone/Music")).size(), kTracks);
+    QCOMPARE(filesBelow(reference + QStringLiteral("/phone/DCIM/Blackberry")).size(), kPhotos);
+    QVERIFY(expected.contains(QStringLiteral("Playlists_QNL/Mix.m3u")));
+    QVERIFY(expected.contains(QStringLiteral("Playlists_QNL/Chill.m3u")));
+    QVERIFY(expected.contains(QStringLiteral("KORVA/messages.xml")));
+    QVERIFY(referenceEvents > kEventPoints);
+
+    int killed = 0;
+    for (int point = 0; point < kEventPoints + kTimePoints; ++point) {
+        const QString root = mWork.filePath(QStringLiteral("point-%1").arg(point));
+        prepareScenario(root);
+        const bool byEvent = point < kEventPoints;
+        const int killAtEvent = 1 + point * (referenceEvents - 1) / kEventPoints;
+        const qint64 killAtMs = (point - kEventPoints + 1) * referenceMs / (kTimePoints + 1);
+
+        std::unique_ptr<QProcess> child(startChild(root));
+        QVERIFY(child->waitForStarted());
+        QElapsedTimer timer;
+        timer.start();
+        int events = 0;
+        bool wasKilled = false;
+        while (child->state() != QProcess::NotRunning && timer.elapsed() < kChildTimeoutMs) {
+            child->waitForReadyRead(byEvent ? 20 : 1);
+            while (child->canReadLine()) {
+                if (child->readLine() == kEventLine)
+                    ++events;
+            }
+            if ((byEvent && events >= killAtEvent) || (!byEvent && timer.elapsed() >= killAtMs)) {
+                child->kill(); // SIGKILL
+                wasKilled = true;
+                break;
+            }
+        }
+        child->waitForFinished(kChildTimeoutMs);
+        if (wasKilled && child->exitStatus() == QProcess::CrashExit)
+            ++killed;
+
+        int secondEvents = 0;
+        qint64 secondMs = 0;
+        QVERIFY2(runToEnd(root, secondEvents, secondMs), qPrintable(QStringLiteral("point %1").arg(point)));
+
+        const QString phoneRoot = root + QStringLiteral("/phone/");
+        const QHash<QString, QByteArray> onPhone = userFilesOnPhone(phoneRoot);
+        QStringList names = onPhone.keys();
+        names.sort();
+        QStringList expectedNames = expected.keys();
+        expectedNames.sort();
+        QVERIFY2(names == expectedNames,
+                 qPrintable(QStringLiteral("point %1: ").arg(point) + names.join(QLatin1Char(' '))));
+        // Whole files under every final name; no temporary copy left anywhere.
+        for (const QString& name : std::as_const(names))
+            QVERIFY2(onPhone.value(name) == expected.value(name), qPrintable(name));
+        const QString leftover =
+            QFileInfo(FileCopier::temporaryPathFor(phoneRoot + QStringLiteral("x"))).fileName();
+        QVERIFY(filesBelow(phoneRoot).filter(leftover).isEmpty());
+
+        SyncTestHome env(root);
+        SyncSettings settings;
+        QCOMPARE(settings.load(), 0);
+        const QString id = QString::fromLatin1(SyncTestHome::kPhoneId);
+        QVERIFY(!settings.copyPhotos(id));
+        QStringList tracksOnPhone;
+        for (const QString& name : std::as_const(names)) {
+            if (name.startsWith(QStringLiteral("Music/")))
+                tracksOnPhone.append(QLatin1Char('/') + name);
+        }
+        QCOMPARE(PhoneContents::cachedOnPhone(id), tracksOnPhone);
+        QDir(root).removeRecursively();
+    }
+    // Nearly every point must have caught the run alive; a few time points
+    // may come after a fast run's end.
+    QVERIFY2(killed >= 30, qPrintable(QStringLiteral("killed %1 times").arg(killed)));
+    std::printf("kill test: %d kills of %d points, reference run %lld ms with %d events, %lld ms in all\n",
+                killed, kEventPoints + kTimePoints, static_cast<long long>(referenceMs), referenceEvents,
+                static_cast<long long>(total.elapsed()));
+}
+
+// The whole sync, run as its own process by killedAnywhereTheNextSyncFinishes:
+// one line on standard output for each progress event.
+void tst_KillMidSync::child()
+{
+    const QString root = qEnvironmentVariable(kChildRootVariable);
+    if (root.isEmpty())
+        QSKIP("runs only as the child process of killedAnywhereTheNextSyncFinishes");
+    const QString inputs = qEnvironmentVariable(kInputsVariable);
+    SyncTestHome env(root);
+    SyncTestLibrary library;
+    QList<Track> mix;
+    QList<Track> chill;
+    for (int number = 1; number <= kTracks; ++number) {
+        const Track track =
+            SyncMedia::track(trackPath(inputs, number), QStringLiteral("Song %1").arg(number),
+                             QStringLiteral("Album %1").arg(number % 5), QStringLiteral("Artist"), number);
+        (number <= 30 ? mix : chill).append(track);
+        if (number > 20 && number <= 30)
+            chill.append(track);
+    }
+    library.addPlaylist(QStringLiteral("Mix"), mix);
+    library.addPlaylist(QStringLiteral("Chill"), chill);
+    UsbMSDevice phone(env.phoneRoot(), QStringLiteral("phone"), true);
+    MusicSync sync(&library, &phone, nullptr);
+    const auto report = [] {
+        std::fputs(kEventLine, stdout);
+        std::fflush(stdout);
+    };
+    connect(&sync, qOverload<int, int>(&MusicSync::ProgressUpdate), &sync, report, Qt::DirectConnection);
+    connect(&sync, qOverload<int, int, QString>(&MusicSync::ProgressUpdate), &sync, report,
+            Qt::DirectConnection);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QCOMPARE(run.states().last(), int(StateComplete));
+}
+
+QTEST_GUILESS_MAIN(tst_KillMidSync)
+#include "tst_KillMidSync.moc"
