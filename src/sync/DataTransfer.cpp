@@ -43,6 +43,10 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     conversionChoices.messages = choices.messages;
     conversionChoices.addressBook = choices.addressBook;
     conversionChoices.calendar = choices.calendar;
+    // The standard files go to every phone; the XML files only where the
+    // companion app may read them (an MTP phone without its device
+    // information has no companion app).
+    conversionChoices.format = mDevice.isHidden() ? BackupChoices::Format::Android : BackupChoices::Format::All;
     // A BlackBerry backup holds no photos: its photos come from the chosen folders.
     const bool blackBerry = BackupConversion::kindOf(backupPath) == BackupConversionResult::Kind::BlackBerry;
     if (blackBerry && choices.photos)
@@ -59,6 +63,8 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     traceCopyToLogFolder(extraction + Constants::addressBookFileName(), Constants::addressBookLogFileName());
     copyToPhone(Constants::addressBookFileName(), choices.addressBook);
     copyToPhone(Constants::calendarFileName(), choices.calendar);
+    for (const ConvertedFile* file : {&result.contactsVcard, &result.smsBackup, &result.calendarIcs})
+        copyStandardFile(*file);
 
     settings.setCopyAddressBook(id, false);
     settings.setCopyPhotos(id, false);
@@ -82,6 +88,18 @@ void DataTransfer::copyToPhone(const QString& fileName, bool wanted)
     }
     if (mDevice.copyFile(local, Constants::phoneDataFolder() + QLatin1Char('/') + fileName, true) != 0)
         traceValue("Data file not sent", fileName);
+}
+
+void DataTransfer::copyStandardFile(const ConvertedFile& file)
+{
+    TraceScope trace("DataTransfer::copyStandardFile");
+    if (file.path.isEmpty() || !QFileInfo::exists(file.path))
+        return;
+    // Both kinds of device send to a temporary name and rename it, so an
+    // earlier file of the same name stays whole until the new one is there.
+    const QString remote = Constants::phoneStandardFilesFolder() + QLatin1Char('/') + QFileInfo(file.path).fileName();
+    if (mDevice.copyFile(file.path, remote, true) != 0)
+        traceValue("Standard file not sent", remote);
 }
 
 void DataTransfer::copyBlackBerryPhotoFolders(const SyncSettings& settings, const QString& id)

@@ -107,7 +107,7 @@ void TestVelmoraConvert::convertsBbbArchive()
     zip.start(QStandardPaths::findExecutable("7z"), {"a", "-tzip", work.filePath("Backup.bbb"), "."});
     QVERIFY(zip.waitForFinished(60000) && zip.exitCode() == 0);
 
-    const Run run = runConvert({work.filePath("Backup.bbb"), work.filePath("out")});
+    const Run run = runConvert({"--format", "korva", work.filePath("Backup.bbb"), work.filePath("out")});
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.contains("Messages written: 1"), qPrintable(run.out));
     QVERIFY(run.out.contains("no address book"));
