@@ -59,11 +59,11 @@ icalproperty* timeProperty(icalproperty* (*make)(icaltimetype), qint64 seconds, 
     icaltimezone* target = zone ? zone : (floating ? nullptr : icaltimezone_get_utc_timezone());
     icaltimetype time = icaltime_from_timet_with_zone(time_t(seconds), 0, target ? target
                                                                                  : icaltimezone_get_utc_timezone());
-    if (!target)
-        time.zone = nullptr; // floating: the wall-clock time without a zone
+    if (target != icaltimezone_get_utc_timezone())
+        time.zone = nullptr; // the wall-clock time: its zone is the TZID parameter, or none for floating time
     icalproperty* property = make(time);
     if (zone && !icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER))
-        icalproperty_add_parameter(property, icalparameter_new_tzid(icaltimezone_get_tzid(zone)));
+        icalproperty_add_parameter(property, icalparameter_new_tzid(icaltimezone_get_location(zone)));
     return property;
 }
 
@@ -122,10 +122,14 @@ void IcsWriter::add(const CalendarRecord& event)
     const CalendarEntry& entry = event.entry;
     icaltimezone* zone = zoneNamed(entry.timeZone);
     if (zone) {
-        const QByteArray id = icaltimezone_get_tzid(zone);
+        const QByteArray id = icaltimezone_get_location(zone);
         if (!mCalendar->zones.contains(id)) {
             mCalendar->zones.insert(id);
-            icalcomponent_add_component(mCalendar->root, icalcomponent_new_clone(icaltimezone_get_component(zone)));
+            // Plain zone names as TZIDs ("Europe/London"), as calendar apps expect.
+            icalcomponent* definition = icalcomponent_new_clone(icaltimezone_get_component(zone));
+            if (icalproperty* tzid = icalcomponent_get_first_property(definition, ICAL_TZID_PROPERTY))
+                icalproperty_set_tzid(tzid, id.constData());
+            icalcomponent_add_component(mCalendar->root, definition);
         }
     }
 

@@ -70,10 +70,10 @@ QString withStandardFileColumns(QString query, const QSqlDatabase& db, bool newe
             break;
         }
     }
-    const QString from = QStringLiteral(" FROM ") + itemTable + QStringLiteral(" LEFT OUTER JOIN");
+    const QString from = QStringLiteral("FROM ") + itemTable + QStringLiteral(" LEFT OUTER JOIN");
     const qsizetype at = query.indexOf(from);
     if (at >= 0)
-        query.insert(at, extra);
+        query.insert(at, extra + QLatin1Char(' '));
     return query;
 }
 
