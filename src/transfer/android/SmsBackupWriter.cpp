@@ -235,33 +235,32 @@ bool SmsBackupWriter::copyInOrder(const ContactNames* names)
 
 bool SmsBackupWriter::copySorted(const ContactNames* names)
 {
+    // The spill is mapped rather than read: the pages are the file's own, so
+    // the system can drop them again, and reading in date order costs no seeks.
+    const qint64 size = mSpill->size();
+    const uchar* data = size > 0 ? mSpill->map(0, size) : nullptr;
+    if (!data)
+        return size == 0;
     std::vector<Spilled> index;
     index.reserve(size_t(mCount));
-    if (!mSpill->seek(0))
-        return false;
     qint64 offset = 0;
-    const qint64 size = mSpill->size();
     while (offset + kSpillHeaderBytes <= size) {
-        char header[kSpillHeaderBytes];
-        if (!mSpill->seek(offset) || mSpill->read(header, kSpillHeaderBytes) != kSpillHeaderBytes)
-            return false;
         Spilled spilled{};
-        std::memcpy(&spilled.date, header, 8);
-        std::memcpy(&spilled.addressLength, header + 8, 4);
-        std::memcpy(&spilled.lineLength, header + 12, 4);
+        std::memcpy(&spilled.date, data + offset, 8);
+        std::memcpy(&spilled.addressLength, data + offset + 8, 4);
+        std::memcpy(&spilled.lineLength, data + offset + 12, 4);
         spilled.offset = offset + kSpillHeaderBytes;
-        index.push_back(spilled);
         offset = spilled.offset + spilled.addressLength + spilled.lineLength;
+        if (offset > size)
+            return false; // the spill is shorter than it should be
+        index.push_back(spilled);
     }
     std::stable_sort(index.begin(), index.end(),
                      [](const Spilled& a, const Spilled& b) { return a.date < b.date; });
-    QByteArray record;
     for (const Spilled& spilled : index) {
-        const qsizetype length = qsizetype(spilled.addressLength) + qsizetype(spilled.lineLength);
-        record.resize(length);
-        if (!mSpill->seek(spilled.offset) || mSpill->read(record.data(), length) != length)
-            return false;
-        appendMessage(record.left(spilled.addressLength), record.mid(spilled.addressLength), names);
+        const char* record = reinterpret_cast<const char*>(data) + spilled.offset;
+        appendMessage(QByteArray(record, spilled.addressLength),
+                      QByteArray::fromRawData(record + spilled.addressLength, spilled.lineLength), names);
     }
     return true;
 }
