@@ -8,7 +8,10 @@
 #include "transfer/android/IcsWriter.h"
 #include "transfer/android/VCardText.h"
 #include "transfer/android/VCardWriter.h"
+#include "transfer/android/SmsBackupWriter.h"
+#include "transfer/iphone/IphoneAddressBookExport.h"
 #include "transfer/iphone/IphoneCalendarExport.h"
+#include "transfer/iphone/IphoneMessagesExport.h"
 
 #include <QDir>
 #include <QFile>
@@ -152,6 +155,7 @@ private slots:
     void labelsKeepTheirMeaning();
     void numbersMatchTheWayPhonesCompare();
     void iphoneCalendarReadBackByLibical();
+    void realIphoneSamples();
 };
 
 void TestAndroidFiles::blackberryBackupToStandardFiles()
@@ -353,6 +357,42 @@ void TestAndroidFiles::iphoneCalendarReadBackByLibical()
     for (int i = 0; i < 3; ++i)
         QCOMPARE(IcsWriter::uidOf(second.events.at(i)), IcsWriter::uidOf(first.events.at(i)));
     QVERIFY(IcsWriter::uidOf(first.events.at(0)) != IcsWriter::uidOf(first.events.at(1)));
+}
+
+// The phones' own databases in tests/data, through the same path.
+void TestAndroidFiles::realIphoneSamples()
+{
+    QTemporaryDir work;
+    const QString data = QStringLiteral(VELMORA_TEST_DATA_DIR "/iphone/");
+    for (const char* name : {"ios18-AddressBook.sqlitedb", "ios18-Calendar.sqlitedb", "ios18-sms.db"})
+        QVERIFY(QFile::copy(data + QLatin1String(name), work.filePath(QLatin1String(name))));
+
+    VCardWriter cards;
+    QCOMPARE(cards.open(work.filePath(QStringLiteral("contacts.vcf"))), 0);
+    QCOMPARE(IphoneAddressBookExport::read(work.filePath(QStringLiteral("ios18-AddressBook.sqlitedb")), QString(), cards),
+             0);
+    QCOMPARE(cards.finish(), 0);
+    QVERIFY(cards.count() > 0);
+    QCOMPARE(cardsByVobject(work.filePath(QStringLiteral("contacts.vcf"))).size(), cards.count());
+
+    IcsWriter calendar(QDateTime::currentDateTimeUtc());
+    QCOMPARE(IphoneCalendarExport::read(work.filePath(QStringLiteral("ios18-Calendar.sqlitedb")), calendar), 0);
+    QVERIFY(calendar.count() > 0);
+    icalcomponent* parsed = icalparser_parse_string(calendar.text().constData());
+    QVERIFY(parsed);
+    QCOMPARE(icalcomponent_count_components(parsed, ICAL_VEVENT_COMPONENT), calendar.count());
+    icalcomponent_free(parsed);
+
+    SmsBackupWriter sms;
+    QCOMPARE(sms.open(work.filePath(QStringLiteral("sms.xml"))), 0);
+    QCOMPARE(IphoneMessagesExport::read(work.filePath(QStringLiteral("ios18-sms.db")), sms), 0);
+    QCOMPARE(sms.finish(nullptr), 0);
+    int count = -1;
+    const QList<Sms> messages = readSmsFile(work.filePath(QStringLiteral("sms.xml")), count);
+    QVERIFY(count > 0);
+    QCOMPARE(messages.size(), count);
+    for (qsizetype i = 1; i < messages.size(); ++i)
+        QVERIFY(messages.at(i - 1).date.toLongLong() <= messages.at(i).date.toLongLong());
 }
 
 QTEST_GUILESS_MAIN(TestAndroidFiles)
