@@ -129,3 +129,20 @@ public:
 private:
     CalendarXmlWriter& mWriter;
 };
+
+// Writes one XML file from an export: opens writer at outputPath, lets read
+// feed the file (and alsoTo, when set), then finishes the file. The result is
+// read's, unless the file itself failed.
+template <typename Writer, typename FileSink, typename Record, typename Read>
+int writeXmlFile(const QString& outputPath, RecordSink<Record>* alsoTo, Read read)
+{
+    Writer writer;
+    int result = writer.open(outputPath);
+    if (result != 0)
+        return result;
+    FileSink file(writer);
+    FanOutSink<Record> sinks({&file, alsoTo});
+    result = read(sinks);
+    const int finished = writer.finish();
+    return finished != 0 ? finished : result;
+}

@@ -57,6 +57,12 @@ QByteArray hardBlackberryBackup()
                         {7, QByteArray(1, 2)}});
 }
 
+bool writeHardBackup(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(hardBlackberryBackup()) > 0;
+}
+
 struct Sms
 {
     QString address, date, type, body, read, contactName;
@@ -162,11 +168,7 @@ void TestAndroidFiles::blackberryBackupToStandardFiles()
 {
     QTemporaryDir work;
     const QString backup = work.filePath(QStringLiteral("hard.ipd"));
-    {
-        QFile file(backup);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(hardBlackberryBackup());
-    }
+    QVERIFY(writeHardBackup(backup));
     BackupChoices choices;
     choices.format = BackupChoices::Format::All;
     choices.conversionTime = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
@@ -219,12 +221,8 @@ void TestAndroidFiles::blackberryBackupToStandardFiles()
 void TestAndroidFiles::formatChoosesTheFiles()
 {
     QTemporaryDir work;
-    const QString backup = work.filePath(QStringLiteral("b.ipd"));
-    {
-        QFile file(backup);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(hardBlackberryBackup());
-    }
+    const QString backup = work.filePath(QStringLiteral("hard.ipd"));
+    QVERIFY(writeHardBackup(backup));
     BackupChoices choices;
     choices.format = BackupChoices::Format::Android;
     choices.addressBook = false; // the messages still get their names from the contacts

@@ -181,18 +181,9 @@ int IphoneAddressBookExport::write(const QString& addressBookPath, const QString
                                    ContactSink* alsoTo)
 {
     TraceScope trace("IphoneAddressBookExport::write");
-    AddressBookXmlWriter writer;
-    int result = writer.open(outputPath);
-    if (result != 0) {
-        traceReturns(result);
-        return result;
-    }
-    AddressBookXmlSink file(writer);
-    FanOutSink<ContactRecord> sink({&file, alsoTo});
-    result = read(addressBookPath, imagesPath, sink);
-    const int finished = writer.finish();
-    if (finished != 0)
-        result = finished;
+    const int result = writeXmlFile<AddressBookXmlWriter, AddressBookXmlSink>(outputPath, alsoTo, [&](ContactSink& sink) {
+        return read(addressBookPath, imagesPath, sink);
+    });
     traceReturns(result);
     return result;
 }

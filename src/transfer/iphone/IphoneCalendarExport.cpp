@@ -181,18 +181,9 @@ int IphoneCalendarExport::write(const QString& calendarPath, const QString& outp
                                 CalendarSink* alsoTo)
 {
     TraceScope trace("IphoneCalendarExport::write");
-    CalendarXmlWriter writer;
-    int result = writer.open(outputPath);
-    if (result != 0) {
-        traceReturns(result);
-        return result;
-    }
-    CalendarXmlSink file(writer);
-    FanOutSink<CalendarRecord> sink({&file, alsoTo});
-    result = read(calendarPath, sink);
-    const int finished = writer.finish();
-    if (finished != 0)
-        result = finished;
+    const int result = writeXmlFile<CalendarXmlWriter, CalendarXmlSink>(outputPath, alsoTo, [&](CalendarSink& sink) {
+        return read(calendarPath, sink);
+    });
     traceReturns(result);
     return result;
 }

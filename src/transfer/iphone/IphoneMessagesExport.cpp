@@ -135,18 +135,9 @@ int IphoneMessagesExport::write(const QString& databasePath, const QString& outp
                                 MessageSink* alsoTo)
 {
     TraceScope trace("IphoneMessagesExport::write");
-    MessagesXmlWriter writer;
-    int result = writer.open(outputPath);
-    if (result != 0) {
-        traceReturns(result);
-        return result;
-    }
-    MessagesXmlSink file(writer);
-    FanOutSink<MessageEntry> sink({&file, alsoTo});
-    result = read(databasePath, sink);
-    const int finished = writer.finish();
-    if (finished != 0)
-        result = finished;
+    const int result = writeXmlFile<MessagesXmlWriter, MessagesXmlSink>(outputPath, alsoTo, [&](MessageSink& sink) {
+        return read(databasePath, sink);
+    });
     traceReturns(result);
     return result;
 }

@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <algorithm>
+
 #include <memory>
 #include <thread>
 
