@@ -24,6 +24,13 @@ inline QString extractionFolderName() { return QStringLiteral("extracted"); }
 inline QString messagesFileName() { return QStringLiteral("messages.xml"); }
 inline QString addressBookFileName() { return QStringLiteral("address.xml"); }
 inline QString calendarFileName() { return QStringLiteral("calendar.xml"); }
+// The standard files any Android phone imports with its own apps.
+inline QString contactsVcardFileName() { return QStringLiteral("contacts.vcf"); }
+inline QString calendarIcsFileName() { return QStringLiteral("calendar.ics"); }
+// "sms-" + the conversion's time as yyyyMMddhhmmss + ".xml", the name the
+// SMS Backup & Restore app looks for.
+inline QString smsBackupFilePrefix() { return QStringLiteral("sms-"); }
+inline QString smsBackupFileSuffix() { return QStringLiteral(".xml"); }
 // Written by the iPhone backup extractor into the extraction folder.
 inline QString backupFileListName() { return QStringLiteral("backup_file_list"); }
 // The name under which the address book is copied into the diagnostics folder.
@@ -52,6 +59,8 @@ inline QString phonePlaylistFolder() { return QStringLiteral("Playlists_QNL"); }
 inline QString phonePhotoFolder() { return QStringLiteral("DCIM"); }
 inline QString phoneBlackberryPhotoFolder() { return QStringLiteral("DCIM/Blackberry"); }
 inline QString phoneDataFolder() { return QStringLiteral("KORVA"); }
+// Where the standard files go on a phone, companion app or not.
+inline QString phoneStandardFilesFolder() { return QStringLiteral("Download/Velmora"); }
 inline QString deviceInfoFileName() { return QStringLiteral("android.xml"); }
 inline QString deviceInfoVersionAttribute() { return QStringLiteral("version"); }
 inline QString deviceInfoScreenPixelsAttribute() { return QStringLiteral("screen_pixels"); }

@@ -86,7 +86,19 @@ public:
     // value means configured more recently.
     int configuredOrder();
 
+    // Set for the MTP storages of a phone on which the companion app has left
+    // no device information: the phone is usable, but gets standard files only.
     bool isHidden() const { return mHidden; }
+    // Without device information: what a current Android phone has.
+    static constexpr int kFallbackAndroidVersion = 14;
+    static constexpr int kFallbackScreenPixels = 1080 * 2400;
+    void useFallbackDeviceInfo()
+    {
+        if (mAndroidVersion < 0)
+            mAndroidVersion = kFallbackAndroidVersion;
+        if (mScreenPixels < 0)
+            mScreenPixels = kFallbackScreenPixels;
+    }
     void setHidden(bool hidden) { mHidden = hidden; }
     int screenPixels() const { return mScreenPixels; }
     int androidVersion() const { return mAndroidVersion; }

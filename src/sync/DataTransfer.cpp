@@ -43,6 +43,10 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     conversionChoices.messages = choices.messages;
     conversionChoices.addressBook = choices.addressBook;
     conversionChoices.calendar = choices.calendar;
+    // The standard files go to every phone; the XML files only where the
+    // companion app may read them (an MTP phone without its device
+    // information has no companion app).
+    conversionChoices.format = mDevice.isHidden() ? BackupChoices::Format::Android : BackupChoices::Format::All;
     // A BlackBerry backup holds no photos: its photos come from the chosen folders.
     const bool blackBerry = BackupConversion::kindOf(backupPath) == BackupConversionResult::Kind::BlackBerry;
     const BackupConversionResult result =
@@ -68,6 +72,10 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
         if (file.second && QFileInfo::exists(extraction + file.first))
             dataFiles.append(extraction + file.first);
     }
+    for (const ConvertedFile* file : {&result.contactsVcard, &result.smsBackup, &result.calendarIcs}) {
+        if (!file->path.isEmpty() && QFileInfo::exists(file->path))
+            dataFiles.append(file->path);
+    }
     // "Don't Sync": nothing is sent and the choices stay for the next sync.
     if (!spaceForTransfer(photoFolders, cameraRoll ? result.photos : QList<PhotoPath>(), dataFiles))
         return result;
@@ -85,6 +93,8 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     traceCopyToLogFolder(extraction + Constants::addressBookFileName(), Constants::addressBookLogFileName());
     copyToPhone(Constants::addressBookFileName(), choices.addressBook);
     copyToPhone(Constants::calendarFileName(), choices.calendar);
+    for (const ConvertedFile* file : {&result.contactsVcard, &result.smsBackup, &result.calendarIcs})
+        copyStandardFile(*file);
 
     settings.setCopyAddressBook(id, false);
     settings.setCopyPhotos(id, false);
@@ -108,6 +118,18 @@ void DataTransfer::copyToPhone(const QString& fileName, bool wanted)
     }
     if (mDevice.copyFile(local, Constants::phoneDataFolder() + QLatin1Char('/') + fileName, true) != 0)
         traceValue("Data file not sent", fileName);
+}
+
+void DataTransfer::copyStandardFile(const ConvertedFile& file)
+{
+    TraceScope trace("DataTransfer::copyStandardFile");
+    if (file.path.isEmpty() || !QFileInfo::exists(file.path))
+        return;
+    // Both kinds of device send to a temporary name and rename it, so an
+    // earlier file of the same name stays whole until the new one is there.
+    const QString remote = Constants::phoneStandardFilesFolder() + QLatin1Char('/') + QFileInfo(file.path).fileName();
+    if (mDevice.copyFile(file.path, remote, true) != 0)
+        traceValue("Standard file not sent", remote);
 }
 
 bool DataTransfer::spaceForTransfer(const QStringList& photoFolders, const QList<PhotoPath>& cameraRoll,

@@ -14,7 +14,8 @@ class SyncSettings;
 
 // The data-transfer step of a sync: contacts, text messages and calendar out
 // of the BlackBerry or iPhone backup the user chose, as XML files into the
-// phone's "KORVA" folder, and the photos into "DCIM". A transfer is done once
+// phone's "KORVA" folder and as standard files (vCard, iCalendar, SMS Backup &
+// Restore) into "Download/Velmora", and the photos into "DCIM". A transfer is done once
 // per request: the copy choices are switched off in the settings afterwards.
 class DataTransfer
 {
@@ -53,6 +54,8 @@ private:
     bool spaceForTransfer(const QStringList& photoFolders, const QList<PhotoPath>& cameraRoll,
                           const QStringList& dataFiles);
     void copyToPhone(const QString& fileName, bool wanted);
+    // A standard file into the phone's "Download/Velmora", replacing one of the same name.
+    void copyStandardFile(const ConvertedFile& file);
 
     Device& mDevice;
     DeviceParent* mParentDevice;

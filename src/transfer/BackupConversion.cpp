@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "transfer/BackupConversion.h"
 
+#include "transfer/android/StandardFileSet.h"
+
 #include "app/TraceLog.h"
 #include "transfer/blackberry/BlackberryBackup.h"
 #include "transfer/blackberry/BlackberryConversion.h"
@@ -10,7 +12,7 @@ int BackupConversionResult::firstFailure() const
 {
     if (code != 0)
         return code;
-    for (const ConvertedFile* file : {&addressBook, &messages, &calendar}) {
+    for (const ConvertedFile* file : {&addressBook, &messages, &calendar, &contactsVcard, &smsBackup, &calendarIcs}) {
         if (file->code != 0)
             return file->code;
     }
@@ -28,15 +30,41 @@ BackupConversionResult::Kind BackupConversion::kindOf(const QString& backupPath)
 
 namespace {
 
+bool writesKorva(const BackupChoices& choices)
+{
+    return choices.format != BackupChoices::Format::Android;
+}
+
+bool writesStandard(const BackupChoices& choices)
+{
+    return choices.format != BackupChoices::Format::Korva;
+}
+
+ConvertedFile convertedFile(const StandardFileSet::Written& written)
+{
+    return {written.path, written.code, written.count};
+}
+
 void convertBlackberry(const QString& backupPath, const QString& outputFolder, const BackupChoices& choices,
                        BackupConversionResult& result)
 {
+    StandardFileSet standard(outputFolder,
+                             {writesStandard(choices) && choices.addressBook, writesStandard(choices) && choices.messages,
+                              false},
+                             choices.conversionTime);
     const BlackberryConversionResult converted =
-        BlackberryConversion::convert(backupPath, outputFolder, choices.messages, choices.addressBook);
+        BlackberryConversion::convert(backupPath, outputFolder, choices.messages, choices.addressBook,
+                                      standard.sinks(writesKorva(choices)));
     result.code = converted.code;
     result.databases = converted.databases;
-    result.addressBook = {converted.addressBookPath, 0, converted.contacts};
-    result.messages = {converted.messagesPath, 0, converted.messages};
+    if (writesKorva(choices)) {
+        result.addressBook = {converted.addressBookPath, 0, converted.contacts};
+        result.messages = {converted.messagesPath, 0, converted.messages};
+    }
+    if (converted.code == 0) {
+        result.contactsVcard = convertedFile(standard.finishContacts(0));
+        result.smsBackup = convertedFile(standard.finishMessages(0));
+    }
 }
 
 void convertIphone(const QString& backupPath, const QString& workFolder, const QString& outputFolder,
@@ -47,13 +75,24 @@ void convertIphone(const QString& backupPath, const QString& workFolder, const Q
     iphoneChoices.messages = choices.messages;
     iphoneChoices.calendar = choices.calendar;
     iphoneChoices.settleDelayMs = choices.settleDelayMs;
-    const IphoneConversionResult converted =
-        IphoneConversion::convert(backupPath, workFolder, outputFolder, iphoneChoices);
+    StandardFileSet standard(outputFolder,
+                             {writesStandard(choices) && choices.addressBook, writesStandard(choices) && choices.messages,
+                              writesStandard(choices) && choices.calendar},
+                             choices.conversionTime);
+    const IphoneConversionResult converted = IphoneConversion::convert(backupPath, workFolder, outputFolder,
+                                                                       iphoneChoices, standard.sinks(writesKorva(choices)));
     result.code = converted.code;
     result.addressBook = {converted.addressBookPath, converted.addressBookCode, -1};
     result.messages = {converted.messagesPath, converted.messagesCode, -1};
     result.calendar = {converted.calendarPath, converted.calendarCode, -1};
+    if (!writesKorva(choices))
+        result.addressBook = result.messages = result.calendar = {};
     result.photos = converted.photos;
+    if (converted.code == 0) {
+        result.contactsVcard = convertedFile(standard.finishContacts(converted.addressBookCode));
+        result.smsBackup = convertedFile(standard.finishMessages(converted.messagesCode));
+        result.calendarIcs = convertedFile(standard.finishCalendar(converted.calendarCode));
+    }
 }
 
 } // namespace

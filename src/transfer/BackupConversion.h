@@ -3,15 +3,24 @@
 
 #include "transfer/iphone/PhotoPath.h"
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 
 // What to take from a backup. The calendar exists only in iPhone backups.
 struct BackupChoices
 {
+    // Korva: the XML files for the companion app; Android: the standard files
+    // every Android phone imports (vCard, iCalendar, SMS Backup & Restore);
+    // All: both, from the same reading of the backup.
+    enum class Format { Korva, Android, All };
+
     bool addressBook = true;
     bool messages = true;
     bool calendar = true;
+    Format format = Format::Korva;
+    // When the conversion runs: it names the messages file and stamps the calendar.
+    QDateTime conversionTime = QDateTime::currentDateTime();
     // The pause between the iPhone extractor's end and the reading of its list.
     int settleDelayMs = 3000;
 };
@@ -34,6 +43,10 @@ struct BackupConversionResult
     ConvertedFile addressBook;
     ConvertedFile messages;
     ConvertedFile calendar;
+    // The standard files: "contacts.vcf", "sms-<time>.xml", "calendar.ics".
+    ConvertedFile contactsVcard;
+    ConvertedFile smsBackup;
+    ConvertedFile calendarIcs;
     // Camera-roll files found in an iPhone backup's extraction.
     QList<PhotoPath> photos;
 

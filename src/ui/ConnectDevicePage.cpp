@@ -97,6 +97,25 @@ void ConnectDevicePage::unableToOpenDevice()
         QMessageBox::Ok);
 }
 
+QString ConnectDevicePage::companionAppMissingText()
+{
+    return QStringLiteral(
+        "<p>The Velmora app is not on this phone. That is fine: Velmora will put your data into the "
+        "phone's <b>Download/Velmora</b> folder as files that the phone's own apps can open, and your "
+        "music is synced as usual.</p>") + importInstructions();
+}
+
+QString ConnectDevicePage::importInstructions()
+{
+    return QStringLiteral(
+        "<p>After the sync, on the phone:</p><ul>"
+        "<li><b>Contacts</b>: open the Contacts app, choose Import from a .vcf file and pick "
+        "<b>contacts.vcf</b>.</li>"
+        "<li><b>Calendar</b>: open <b>calendar.ics</b> with a calendar app that imports .ics files.</li>"
+        "<li><b>Text messages</b>: install the SMS Backup &amp; Restore app, choose Restore and pick the "
+        "<b>sms-...xml</b> file.</li></ul>");
+}
+
 bool ConnectDevicePage::validatePage()
 {
     TraceScope trace("ConnectDevicePage::validatePage");
@@ -113,15 +132,12 @@ bool ConnectDevicePage::validatePage()
                                QStringLiteral(" for instructions on how to do this.<p>"));
         accepted = false;
     }
-    if (device->isHidden()) {
-        traceMessage("Device is disabled");
-        showWarningMessage(
-            this, QStringLiteral("<p>The Velmora application is not detected on the attached device. "
-                                 "Ensure that you have run the Velmora application on your phone or "
-                                 "tablet before connecting it.</p><p> Click ") +
-                      helpLink(QStringLiteral("/blog/files/usb_connection_problem.html")) +
-                      QStringLiteral(" for more information.</p>"));
-        accepted = false;
+    if (accepted && device->isHidden()) {
+        // No companion app: the phone still gets everything, as files its
+        // own apps import.
+        traceMessage("Companion app not found, writing standard files");
+        QMessageBox::information(this, QStringLiteral("Velmora App Not Found on the Phone"),
+                                 companionAppMissingText());
     }
     return accepted;
 }

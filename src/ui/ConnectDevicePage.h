@@ -22,6 +22,10 @@ public:
     void DeviceListChanged() override;
 
     void setActive(bool active) { mActive = active; }
+    // What the page tells the user about a phone without the companion app.
+    static QString companionAppMissingText();
+    // How to import each standard file on the phone.
+    static QString importInstructions();
 
 signals:
     // The user chose a phone from the list.

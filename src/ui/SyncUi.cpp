@@ -15,6 +15,7 @@
 #include "sync/MusicSyncThread.h"
 #include "sync/SyncOutcomeReport.h"
 #include "sync/SyncState.h"
+#include "ui/ConnectDevicePage.h"
 #include "ui/DeleteTracksConfirm.h"
 #include "ui/DeviceWizard.h"
 #include "ui/SpaceGauge.h"
@@ -500,6 +501,20 @@ void SyncUi::postSyncChecks()
             Constants::applicationTitle(),
             tr("<p>It has not been possible to transfer data from the selected backup. If the backup "
                "is encrypted then please create a non-encrypted backup using iTunes.</p>"));
+    } else if (mMusicSync && mMusicSync->outcome().dataTransfer.firstFailure() == 0
+               && !(mMusicSync->outcome().dataTransfer.contactsVcard.path.isEmpty()
+                    && mMusicSync->outcome().dataTransfer.smsBackup.path.isEmpty()
+                    && mMusicSync->outcome().dataTransfer.calendarIcs.path.isEmpty())) {
+        // Where the standard files went; shown without waiting, so the checks below go on.
+        auto* box = new QMessageBox(QMessageBox::Information, Constants::applicationTitle(),
+                                    tr("<p>Your contacts, messages and calendar are also in the phone's "
+                                       "<b>%1</b> folder, for the phone's own apps.</p>")
+                                            .arg(Constants::phoneStandardFilesFolder())
+                                        + ConnectDevicePage::importInstructions(),
+                                    QMessageBox::Ok, this);
+        box->setObjectName(QStringLiteral("standardFilesBox"));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
     }
     if (!deviceList()->DeviceIsConnected() ||
         deviceList()->ConnectedDevice()->GetDeviceType() != Device::kTypeUsbMassStorage)

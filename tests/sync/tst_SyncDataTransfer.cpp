@@ -98,6 +98,8 @@ private slots:
     void copiesInLogFolder_data();
     void copiesInLogFolder();
     void child();
+    void standardFilesGoToDownloads_data();
+    void standardFilesGoToDownloads();
 };
 
 void tst_SyncDataTransfer::backupKind_data()
@@ -337,6 +339,38 @@ void tst_SyncDataTransfer::child()
     SyncRun run(sync);
     QVERIFY(run.run());
     QVERIFY(!run.states().isEmpty());
+}
+
+void tst_SyncDataTransfer::standardFilesGoToDownloads_data()
+{
+    QTest::addColumn<bool>("companionApp");
+    QTest::newRow("companion app") << true;
+    QTest::newRow("no companion app") << false;
+}
+
+// Every phone gets the standard files in Download/Velmora, replacing older
+// ones of the same name; the XML files only where the companion app may read them.
+void tst_SyncDataTransfer::standardFilesGoToDownloads()
+{
+    QFETCH(bool, companionApp);
+    SyncTestHome env;
+    env.configurePhone();
+    chooseBackup(env, writeBlackBerryBackup(env));
+    QVERIFY(writeFile(env.phoneFile(QStringLiteral("Download/Velmora/contacts.vcf")), "old"));
+    SyncTestLibrary library;
+    SyncRecordingDevice phone(env.phoneRoot());
+    phone.setHidden(!companionApp);
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QVERIFY(!sync.outcome().dataTransferFailed());
+    const QByteArray cards = readFile(env.phoneFile(QStringLiteral("Download/Velmora/contacts.vcf")));
+    QVERIFY2(cards.startsWith("BEGIN:VCARD\r\n") && cards.contains("TEL"), cards.constData());
+    const QStringList sms = QDir(env.phoneFile(QStringLiteral("Download/Velmora"))).entryList({QStringLiteral("sms-*.xml")});
+    QCOMPARE(sms.size(), 1);
+    QVERIFY(readFile(env.phoneFile(QStringLiteral("Download/Velmora/") + sms.first())).contains("Hello from the BlackBerry"));
+    QCOMPARE(QFile::exists(env.phoneFile(QStringLiteral("KORVA/messages.xml"))), companionApp);
+    QCOMPARE(QFile::exists(env.phoneFile(QStringLiteral("KORVA/address.xml"))), companionApp);
 }
 
 QTEST_GUILESS_MAIN(tst_SyncDataTransfer)

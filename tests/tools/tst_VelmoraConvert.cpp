@@ -67,6 +67,7 @@ private slots:
     void brokenInput_data();
     void brokenInput();
     void leavesTheApplicationsTraceLogAlone();
+    void writesTheStandardFiles();
 };
 
 void TestVelmoraConvert::initTestCase()
@@ -107,7 +108,7 @@ void TestVelmoraConvert::convertsBbbArchive()
     zip.start(QStandardPaths::findExecutable("7z"), {"a", "-tzip", work.filePath("Backup.bbb"), "."});
     QVERIFY(zip.waitForFinished(60000) && zip.exitCode() == 0);
 
-    const Run run = runConvert({work.filePath("Backup.bbb"), work.filePath("out")});
+    const Run run = runConvert({"--format", "korva", work.filePath("Backup.bbb"), work.filePath("out")});
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.contains("Messages written: 1"), qPrintable(run.out));
     QVERIFY(run.out.contains("no address book"));
@@ -175,6 +176,27 @@ void TestVelmoraConvert::leavesTheApplicationsTraceLogAlone()
     QVERIFY(log.open(QIODevice::ReadOnly));
     QCOMPARE(log.readAll(), QByteArray("the application's log"));
     QVERIFY(!QFile::exists(logFolder + "/compressed_log.zip"));
+}
+
+void TestVelmoraConvert::writesTheStandardFiles()
+{
+    QTemporaryDir work;
+    const QString backup = work.filePath("b.ipd");
+    writeFile(backup, sampleBackup());
+    Run run = runConvert({"--format", "android", backup, work.filePath("out")});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.contains("Contacts (vCard): 1 written"), qPrintable(run.out));
+    QVERIFY2(run.out.contains("Messages (SMS Backup & Restore): 2 written"), qPrintable(run.out));
+    QVERIFY(!QFile::exists(work.filePath("out/messages.xml")));
+    QVERIFY(QFile::exists(work.filePath("out/contacts.vcf")));
+    QCOMPARE(QDir(work.filePath("out")).entryList({"sms-*.xml"}).size(), 1);
+
+    run = runConvert({"--format", "pdf", backup, work.filePath("out2")});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.err.contains("unknown format"));
+    run = runConvert({"--help"});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.out.contains("--format korva|android|all"));
 }
 
 QTEST_GUILESS_MAIN(TestVelmoraConvert)

@@ -155,7 +155,7 @@ private slots:
     void failedSaveIsReportedAndStopsTheSync();
     void unpluggedPhoneDisablesFinish();
     void unmountedPhoneIsRefused();
-    void phoneWithoutCompanionAppIsRefused();
+    void phoneWithoutCompanionAppIsAcceptedWithImportHelp();
     void unableToOpenWarningOnceAndOnlyOnPhonePage();
     void deletedWizardIsNoLongerObserved();
 
@@ -677,7 +677,7 @@ void TestDeviceWizard::unmountedPhoneIsRefused()
     QVERIFY(!QFile::exists(phone + QLatin1Char('/') + Constants::phoneUniqueIdFile()));
 }
 
-void TestDeviceWizard::phoneWithoutCompanionAppIsRefused()
+void TestDeviceWizard::phoneWithoutCompanionAppIsAcceptedWithImportHelp()
 {
     mMachine->writeSettings();
     auto source = std::make_unique<FakeMtpPhoneSource>();
@@ -701,15 +701,15 @@ void TestDeviceWizard::phoneWithoutCompanionAppIsRefused()
 
     MessageBoxCloser closer;
     wizard.button(QWizard::FinishButton)->click();
-    QCOMPARE(wizard.currentId(), WizardPageId::kConnectDevice);
+    // Accepted: the user is told where the files go and how to import each.
     QCOMPARE(closer.texts.size(), 1);
-    QVERIFY(closer.texts.first().startsWith(
-        QStringLiteral("<p>The Velmora application is not detected on the attached device.")));
-    QVERIFY(closer.texts.first().contains(QStringLiteral("/blog/files/usb_connection_problem.html")));
-    QVERIFY(wizard.isVisible());
+    QVERIFY(closer.texts.first().contains(QStringLiteral("Velmora app is not on this phone")));
+    for (const char* part : {"Download/Velmora", "contacts.vcf", "calendar.ics", "SMS Backup &amp; Restore"})
+        QVERIFY2(closer.texts.first().contains(QLatin1String(part)), part);
+    QVERIFY(!wizard.isVisible());
     SyncSettings saved;
     QCOMPARE(saved.load(), 0);
-    QVERIFY(saved.findDeviceElement(QStringLiteral("Internal")).isNull());
+    QVERIFY(!saved.findDeviceElement(QStringLiteral("Internal")).isNull());
 }
 
 void TestDeviceWizard::unableToOpenWarningOnceAndOnlyOnPhonePage()

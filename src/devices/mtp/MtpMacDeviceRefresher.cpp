@@ -164,9 +164,11 @@ void MtpMacDeviceRefresher::enumerate()
         int screenPixels = -1;
         const int version = parent->highestAndroidVersion(screenPixels);
         if (version < 0) {
-            traceValue("We couldn't find the android.xml file, so hiding child devices", version);
-            for (Device* child : parent->children())
+            traceValue("No android.xml: companion app missing, using fallback device information", version);
+            for (Device* child : parent->children()) {
                 child->setHidden(true);
+                child->useFallbackDeviceInfo();
+            }
         }
         seen.insert(parent.get());
         mAdded.append(parent.release());

@@ -7,8 +7,7 @@
 #include "transfer/blackberry/BlackberryBackup.h"
 #include "transfer/blackberry/BlackberryContactConverter.h"
 #include "transfer/blackberry/BlackberrySmsConverter.h"
-#include "transfer/xml/AddressBookXmlWriter.h"
-#include "transfer/xml/MessagesXmlWriter.h"
+#include "transfer/DataSinks.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -16,32 +15,53 @@
 #include <future>
 #include <memory>
 
-int BlackberryConversion::writeAddressBook(const BackupDatabase& database, const QString& path, int& count)
+void BlackberryConversion::readAddressBook(const BackupDatabase& database, ContactSink& sink)
+{
+    TraceScope trace("BlackberryConversion::readAddressBook");
+    for (const BackupRecord& record : database.records) {
+        ContactRecord contact;
+        contact.entries = BlackberryContactConverter::entriesOfRecord(record);
+        sink.add(contact);
+    }
+}
+
+void BlackberryConversion::readMessages(const BackupDatabase& database, MessageSink& sink)
+{
+    TraceScope trace("BlackberryConversion::readMessages");
+    for (const BackupRecord& record : database.records) {
+        if (const auto message = BlackberrySmsConverter::messageOfRecord(record))
+            sink.add(*message);
+    }
+}
+
+int BlackberryConversion::writeAddressBook(const BackupDatabase& database, const QString& path, int& count,
+                                           ContactSink* alsoTo)
 {
     TraceScope trace("BlackberryConversion::writeAddressBook");
     AddressBookXmlWriter writer;
     int result = writer.open(path);
     if (result != 0)
         return result;
-    for (const BackupRecord& record : database.records)
-        writer.writePerson(BlackberryContactConverter::entriesOfRecord(record));
+    AddressBookXmlSink file(writer);
+    FanOutSink<ContactRecord> sinks({&file, alsoTo});
+    readAddressBook(database, sinks);
     count = writer.personsWritten();
     result = writer.finish();
     traceReturns(result);
     return result;
 }
 
-int BlackberryConversion::writeMessages(const BackupDatabase& database, const QString& path, int& count)
+int BlackberryConversion::writeMessages(const BackupDatabase& database, const QString& path, int& count,
+                                        MessageSink* alsoTo)
 {
     TraceScope trace("BlackberryConversion::writeMessages");
     MessagesXmlWriter writer;
     int result = writer.open(path);
     if (result != 0)
         return result;
-    for (const BackupRecord& record : database.records) {
-        if (const auto message = BlackberrySmsConverter::messageOfRecord(record))
-            writer.writeMessage(*message);
-    }
+    MessagesXmlSink file(writer);
+    FanOutSink<MessageEntry> sinks({&file, alsoTo});
+    readMessages(database, sinks);
     count = writer.messagesWritten();
     result = writer.finish();
     traceReturns(result);
@@ -49,7 +69,8 @@ int BlackberryConversion::writeMessages(const BackupDatabase& database, const QS
 }
 
 BlackberryConversionResult BlackberryConversion::convert(const QString& backupPath, const QString& outputFolder,
-                                                         bool copyTextMessages, bool copyAddressBook)
+                                                         bool copyTextMessages, bool copyAddressBook,
+                                                         const StandardSinks& standard)
 {
     TraceScope trace("BlackberryConversion::convert");
     traceValue("backupPath", backupPath);
@@ -61,6 +82,7 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
         result.code = XmlDataFile::kErrorCannotOpenFile;
         return result;
     }
+    standard.announceOutputReady();
 
     // An archive is unpacked into a private folder, so that files of an
     // earlier run can never be taken for this backup's databases.
@@ -87,32 +109,42 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
     }
 
     const QString folder = outputFolder + QDir::separator();
-    const BackupDatabase* sms = copyTextMessages ? table.findByName(QStringLiteral("SMS Messages")) : nullptr;
+    const bool korvaMessages = copyTextMessages && standard.korvaFiles;
+    const bool korvaContacts = copyAddressBook && standard.korvaFiles;
+    const BackupDatabase* sms =
+        korvaMessages || standard.messages ? table.findByName(QStringLiteral("SMS Messages")) : nullptr;
     const BackupDatabase* contacts =
-        copyAddressBook ? table.findByName(QStringLiteral("Address Book - All")) : nullptr;
-    // The two files are independent and only read the table: the messages go
-    // on a second thread while this one writes the address book.
+        korvaContacts || standard.contacts ? table.findByName(QStringLiteral("Address Book - All")) : nullptr;
+    // The two kinds are independent and only read the table: the messages go
+    // on a second thread while this one does the address book.
     const QString messagesPath = folder + Constants::messagesFileName();
     std::future<int> messagesDone;
     if (sms) {
-        messagesDone = std::async(std::launch::async, [sms, messagesPath, &result] {
-            return writeMessages(*sms, messagesPath, result.messages);
+        messagesDone = std::async(std::launch::async, [sms, messagesPath, korvaMessages, &standard, &result] {
+            if (korvaMessages)
+                return writeMessages(*sms, messagesPath, result.messages, standard.messages);
+            readMessages(*sms, *standard.messages);
+            return 0;
         });
     }
     if (contacts) {
         const QString path = folder + Constants::addressBookFileName();
-        const int code = writeAddressBook(*contacts, path, result.contacts);
-        if (code == 0)
-            result.addressBookPath = path;
-        else
-            result.code = code;
+        if (korvaContacts) {
+            const int code = writeAddressBook(*contacts, path, result.contacts, standard.contacts);
+            if (code == 0)
+                result.addressBookPath = path;
+            else
+                result.code = code;
+        } else {
+            readAddressBook(*contacts, *standard.contacts);
+        }
     }
     if (sms) {
         const int code = messagesDone.get();
-        if (code == 0)
-            result.messagesPath = messagesPath;
-        else
+        if (code != 0)
             result.code = code;
+        else if (korvaMessages)
+            result.messagesPath = messagesPath;
     }
     traceReturns(result.code);
     return result;

@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "transfer/DataSinks.h"
+
 #include <QString>
 
 struct BackupDatabase;
@@ -23,10 +25,20 @@ struct BlackberryConversionResult
 class BlackberryConversion
 {
 public:
+    // standard's sinks also receive the records; a kind whose sink is set is
+    // read even when its XML file is not chosen. The messages sink is fed
+    // from a second thread.
     static BlackberryConversionResult convert(const QString& backupPath, const QString& outputFolder,
-                                              bool copyTextMessages = true, bool copyAddressBook = true);
+                                              bool copyTextMessages = true, bool copyAddressBook = true,
+                                              const StandardSinks& standard = {});
 
-    // The two writers; 0 or -12004. count receives the number written.
-    static int writeAddressBook(const BackupDatabase& database, const QString& path, int& count);
-    static int writeMessages(const BackupDatabase& database, const QString& path, int& count);
+    // Hand every record of a database to sink.
+    static void readAddressBook(const BackupDatabase& database, ContactSink& sink);
+    static void readMessages(const BackupDatabase& database, MessageSink& sink);
+    // The two XML writers; 0 or -12004. count receives the number written;
+    // alsoTo, when set, receives every record as well.
+    static int writeAddressBook(const BackupDatabase& database, const QString& path, int& count,
+                                ContactSink* alsoTo = nullptr);
+    static int writeMessages(const BackupDatabase& database, const QString& path, int& count,
+                             MessageSink* alsoTo = nullptr);
 };

@@ -4,7 +4,7 @@
 #include "app/TraceLog.h"
 #include "transfer/iphone/AppleDates.h"
 #include "transfer/iphone/SqliteConnection.h"
-#include "transfer/xml/AddressBookXmlWriter.h"
+#include "transfer/DataSinks.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -33,32 +33,34 @@ std::optional<QString> valueOf(const QSqlQuery& query, const QString& column)
     return value.toString();
 }
 
-void writeIfPresent(AddressBookXmlWriter& writer, const QString& element, const std::optional<QString>& value)
+void appendIfPresent(ContactRecord& contact, const QString& element, const std::optional<QString>& value)
 {
     if (value)
-        writer.writeValue(element, *value);
+        contact.entries.append(ContactEntry{element, std::nullopt, *value, {}});
 }
 
-void writeEntries(AddressBookXmlWriter& writer, QSqlQuery& entries, const QString& uid)
+QList<QPair<QString, QString>> entriesOf(QSqlQuery& entries, const QString& uid)
 {
-    TraceScope trace("IphoneAddressBookExport::writeEntries");
+    TraceScope trace("IphoneAddressBookExport::entriesOf");
+    QList<QPair<QString, QString>> children;
     entries.bindValue(QStringLiteral(":uid"), uid);
     if (!entries.exec()) {
         traceValue("SQL query error 2", entries.lastError().text());
-        return;
+        return children;
     }
     while (entries.next()) {
         const QString key = valueOf(entries, QStringLiteral("key_value")).value_or(QString());
-        writer.writeValue(IphoneAddressBookExport::elementForEntryKey(key),
-                          valueOf(entries, QStringLiteral("value")).value_or(QString()));
+        children.append({IphoneAddressBookExport::elementForEntryKey(key),
+                         valueOf(entries, QStringLiteral("value")).value_or(QString())});
     }
+    return children;
 }
 
 // Returns false when the multi-value query failed (the contact then gets no photo).
-bool writeMultiValues(AddressBookXmlWriter& writer, QSqlQuery& multiValues, bool multiValuesPrepared,
-                      QSqlQuery& entries, bool entriesPrepared, const QString& rowId)
+bool readMultiValues(ContactRecord& contact, QSqlQuery& multiValues, bool multiValuesPrepared, QSqlQuery& entries,
+                     bool entriesPrepared, const QString& rowId)
 {
-    TraceScope trace("IphoneAddressBookExport::writeMultiValues");
+    TraceScope trace("IphoneAddressBookExport::readMultiValues");
     if (!multiValuesPrepared) {
         traceValue("SQL Prepare Error", multiValues.lastError().text());
         return false;
@@ -75,22 +77,25 @@ bool writeMultiValues(AddressBookXmlWriter& writer, QSqlQuery& multiValues, bool
         // has none to hold them.
         if (!property)
             continue;
-        writer.startMultiValue(IphoneAddressBookExport::elementForProperty(*property),
-                               IphoneAddressBookExport::typeForLabel(
-                                   valueOf(multiValues, QStringLiteral("label_value")).value_or(QString())),
-                               valueOf(multiValues, QStringLiteral("value")).value_or(QString()));
+        const QString label = valueOf(multiValues, QStringLiteral("label_value")).value_or(QString());
+        ContactEntry entry{IphoneAddressBookExport::elementForProperty(*property),
+                           IphoneAddressBookExport::typeForLabel(label),
+                           valueOf(multiValues, QStringLiteral("value")).value_or(QString()),
+                           {}};
         if (entriesPrepared)
-            writeEntries(writer, entries, uid);
+            entry.children = entriesOf(entries, uid);
         else
             traceValue("SQL prepare error 2", entries.lastError().text());
-        writer.endMultiValue();
+        if (!label.isEmpty())
+            contact.labels.insert(contact.entries.size(), label);
+        contact.entries.append(std::move(entry));
     }
     return true;
 }
 
-void writePhoto(AddressBookXmlWriter& writer, const QSqlDatabase& images, const QString& rowId)
+std::optional<QByteArray> photoOf(const QSqlDatabase& images, const QString& rowId)
 {
-    TraceScope trace("IphoneAddressBookExport::writePhoto");
+    TraceScope trace("IphoneAddressBookExport::photoOf");
     QSqlQuery query(images);
     query.setForwardOnly(true);
     const QString condition = QStringLiteral(" WHERE record_id=:rowid AND format='0'");
@@ -109,15 +114,16 @@ void writePhoto(AddressBookXmlWriter& writer, const QSqlDatabase& images, const 
         }
         if (!ok) {
             traceValue("Image query selection error", query.lastError().text());
-            return;
+            return std::nullopt;
         }
     }
     if (query.next()) {
         traceMessage("We have a contact image");
         const int data = query.record().indexOf(QStringLiteral("data"));
         if (data >= 0)
-            writer.writePhoto(query.value(data).toByteArray());
+            return query.value(data).toByteArray();
     }
+    return std::nullopt;
 }
 
 } // namespace
@@ -171,17 +177,24 @@ QString IphoneAddressBookExport::elementForEntryKey(const QString& key)
 }
 
 int IphoneAddressBookExport::write(const QString& addressBookPath, const QString& imagesPath,
-                                   const QString& outputPath)
+                                   const QString& outputPath,
+                                   ContactSink* alsoTo)
 {
     TraceScope trace("IphoneAddressBookExport::write");
+    const int result = writeXmlFile<AddressBookXmlWriter, AddressBookXmlSink>(outputPath, alsoTo, [&](ContactSink& sink) {
+        return read(addressBookPath, imagesPath, sink);
+    });
+    traceReturns(result);
+    return result;
+}
+
+int IphoneAddressBookExport::read(const QString& addressBookPath, const QString& imagesPath, ContactSink& sink)
+{
+    TraceScope trace("IphoneAddressBookExport::read");
     traceValue("address book", addressBookPath);
     traceValue("images", imagesPath);
-    AddressBookXmlWriter writer;
-    int result = writer.open(outputPath);
-    if (result != 0) {
-        traceReturns(result);
-        return result;
-    }
+    int result = 0;
+    int personCount = 0;
     traceCopyToLogFolder(addressBookPath, QStringLiteral("addressbook.db"));
     traceCopyToLogFolder(imagesPath, QStringLiteral("addressbookimages.db"));
     {
@@ -236,30 +249,34 @@ int IphoneAddressBookExport::write(const QString& addressBookPath, const QString
 
         while (personsOk && persons.next()) {
             const QString rowId = valueOf(persons, QStringLiteral("ROWID")).value_or(QString());
-            writer.startPerson();
-            writeIfPresent(writer, AddressBookXml::firstName(), valueOf(persons, QStringLiteral("first")));
-            writeIfPresent(writer, AddressBookXml::middleName(), valueOf(persons, QStringLiteral("middle")));
-            writeIfPresent(writer, AddressBookXml::lastName(), valueOf(persons, QStringLiteral("last")));
-            writeIfPresent(writer, AddressBookXml::organization(), valueOf(persons, QStringLiteral("organization")));
+            ContactRecord contact;
+            appendIfPresent(contact, AddressBookXml::firstName(), valueOf(persons, QStringLiteral("first")));
+            appendIfPresent(contact, AddressBookXml::middleName(), valueOf(persons, QStringLiteral("middle")));
+            appendIfPresent(contact, AddressBookXml::lastName(), valueOf(persons, QStringLiteral("last")));
+            appendIfPresent(contact, AddressBookXml::organization(), valueOf(persons, QStringLiteral("organization")));
             const std::optional<QString> birthday = valueOf(persons, QStringLiteral("Birthday"));
             if (birthday) {
                 const QString seconds = AppleDates::birthday(*birthday);
                 if (seconds.isEmpty())
                     traceValue("Birthday is not a number", *birthday);
                 else
-                    writer.writeValue(AddressBookXml::birthday(), seconds);
+                    contact.entries.append(ContactEntry{AddressBookXml::birthday(), std::nullopt, seconds, {}});
             }
             const bool multiValuesOk =
-                writeMultiValues(writer, multiValues, multiValuesPrepared, entries, entriesPrepared, rowId);
+                readMultiValues(contact, multiValues, multiValuesPrepared, entries, entriesPrepared, rowId);
             if (useImages && multiValuesOk)
-                writePhoto(writer, images.database(), rowId);
-            writer.endPerson();
+                contact.photo = photoOf(images.database(), rowId);
+            contact.prefix = valueOf(persons, QStringLiteral("prefix")).value_or(QString());
+            contact.suffix = valueOf(persons, QStringLiteral("suffix")).value_or(QString());
+            contact.nickname = valueOf(persons, QStringLiteral("nickname")).value_or(QString());
+            contact.jobTitle = valueOf(persons, QStringLiteral("jobtitle")).value_or(QString());
+            contact.department = valueOf(persons, QStringLiteral("department")).value_or(QString());
+            contact.note = valueOf(persons, QStringLiteral("note")).value_or(QString());
+            sink.add(contact);
+            ++personCount;
         }
-        traceValue("persons", writer.personsWritten());
+        traceValue("persons", personCount);
     }
-    const int finished = writer.finish();
-    if (finished != 0)
-        result = finished;
     traceReturns(result);
     return result;
 }

@@ -3,6 +3,8 @@
 
 #include "transfer/iphone/IphoneDatabaseExport.h"
 
+#include "transfer/DataSinks.h"
+
 #include <QString>
 
 // Writes the address-book file from the iPhone's "AddressBook.sqlitedb" and,
@@ -10,7 +12,12 @@
 class IphoneAddressBookExport : public IphoneDatabaseExport
 {
 public:
-    static int write(const QString& addressBookPath, const QString& imagesPath, const QString& outputPath);
+    // alsoTo, when set, receives every record as well.
+    static int write(const QString& addressBookPath, const QString& imagesPath, const QString& outputPath,
+                     ContactSink* alsoTo = nullptr);
+    // Hands every person to sink in database order; the result codes of write()
+    // but for the file's own.
+    static int read(const QString& addressBookPath, const QString& imagesPath, ContactSink& sink);
 
     // The "type" attribute for a stored label; empty for custom labels.
     static QString typeForLabel(const QString& label);

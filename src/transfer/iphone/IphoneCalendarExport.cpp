@@ -4,7 +4,7 @@
 #include "app/TraceLog.h"
 #include "transfer/iphone/AppleDates.h"
 #include "transfer/iphone/SqliteConnection.h"
-#include "transfer/xml/CalendarXmlWriter.h"
+#include "transfer/DataSinks.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -54,6 +54,29 @@ QString newerQueryFor(const QSqlDatabase& db)
     return query;
 }
 
+// Columns only the standard calendar file uses, asked for only where the
+// tables have them: the recurrence's count and the entry's own identifier.
+QString withStandardFileColumns(QString query, const QSqlDatabase& db, bool newerLayout)
+{
+    const QString itemTable = newerLayout ? QStringLiteral("CalendarItem") : QStringLiteral("Event");
+    QString extra;
+    if (db.record(QStringLiteral("Recurrence")).indexOf(QStringLiteral("count")) >= 0)
+        extra += QStringLiteral(", Recurrence.count AS recurrence_count");
+    const QSqlRecord item = db.record(itemTable);
+    for (const char* column : {"UUID", "unique_identifier"}) {
+        if (item.indexOf(QLatin1String(column)) >= 0) {
+            extra += QStringLiteral(", ") + itemTable + QLatin1Char('.') + QLatin1String(column)
+                     + QStringLiteral(" AS item_identity");
+            break;
+        }
+    }
+    const QString from = QStringLiteral("FROM ") + itemTable + QStringLiteral(" LEFT OUTER JOIN");
+    const qsizetype at = query.indexOf(from);
+    if (at >= 0)
+        query.insert(at, extra + QLatin1Char(' '));
+    return query;
+}
+
 // The column of table Alarm that names its entry: owner_id in the newer
 // layout, entity_id in the older one; iOS 18 calls it calendaritem_owner_id.
 QString alarmOwnerColumn(const QSqlDatabase& db, bool newerLayout)
@@ -80,9 +103,20 @@ QString frequencyText(const QString& code)
     return QStringLiteral("once");
 }
 
-CalendarEntry entryFrom(const QSqlQuery& query, const QSqlRecord& record)
+std::optional<qint64> epochSeconds(const std::optional<QString>& stored)
 {
-    CalendarEntry entry;
+    if (!stored)
+        return std::nullopt;
+    const std::optional<qint64> seconds = AppleDates::parseSeconds(*stored);
+    if (!seconds)
+        return std::nullopt;
+    return *seconds + AppleDates::kAppleEpochOffset;
+}
+
+CalendarRecord recordFrom(const QSqlQuery& query, const QSqlRecord& record)
+{
+    CalendarRecord event;
+    CalendarEntry& entry = event.entry;
     entry.title = valueOf(query, record, QStringLiteral("summary")).value_or(QString());
     entry.location = valueOf(query, record, QStringLiteral("location")).value_or(QString());
     entry.description = valueOf(query, record, QStringLiteral("description")).value_or(QString());
@@ -101,10 +135,20 @@ CalendarEntry entryFrom(const QSqlQuery& query, const QSqlRecord& record)
         entry.frequency = frequencyText(*frequency);
         entry.interval = valueOf(query, record, QStringLiteral("interval")).value_or(QString());
         const std::optional<QString> repeatEnd = valueOf(query, record, QStringLiteral("recurrence_end_date"));
-        if (repeatEnd && !repeatEnd->isEmpty() && *repeatEnd != QLatin1String("0"))
+        if (repeatEnd && !repeatEnd->isEmpty() && *repeatEnd != QLatin1String("0")) {
             entry.repeatEndDate = AppleDates::calendarDate(*repeatEnd);
+            event.repeatEnd = epochSeconds(repeatEnd);
+        }
+        event.repeatCount =
+            qMax(0, valueOf(query, record, QStringLiteral("recurrence_count")).value_or(QString()).toInt());
     }
-    return entry;
+    event.start = epochSeconds(start);
+    event.end = epochSeconds(end);
+    const QString identity = valueOf(query, record, QStringLiteral("item_identity")).value_or(QString());
+    event.identity = identity.isEmpty()
+                         ? QStringLiteral("row-") + valueOf(query, record, QStringLiteral("entry_rowid")).value_or(QString())
+                         : identity;
+    return event;
 }
 
 // Returns false when the alarm query failed.
@@ -133,16 +177,23 @@ bool readAlarms(QSqlQuery& alarms, bool prepared, const QString& rowId, Calendar
 
 } // namespace
 
-int IphoneCalendarExport::write(const QString& calendarPath, const QString& outputPath)
+int IphoneCalendarExport::write(const QString& calendarPath, const QString& outputPath,
+                                CalendarSink* alsoTo)
 {
     TraceScope trace("IphoneCalendarExport::write");
+    const int result = writeXmlFile<CalendarXmlWriter, CalendarXmlSink>(outputPath, alsoTo, [&](CalendarSink& sink) {
+        return read(calendarPath, sink);
+    });
+    traceReturns(result);
+    return result;
+}
+
+int IphoneCalendarExport::read(const QString& calendarPath, CalendarSink& sink)
+{
+    TraceScope trace("IphoneCalendarExport::read");
     traceValue("database", calendarPath);
-    CalendarXmlWriter writer;
-    int result = writer.open(outputPath);
-    if (result != 0) {
-        traceReturns(result);
-        return result;
-    }
+    int result = 0;
+    int count = 0;
     {
         SqliteConnection connection(calendarPath);
         traceCopyToLogFolder(calendarPath, QStringLiteral("calendar.db"));
@@ -170,7 +221,7 @@ int IphoneCalendarExport::write(const QString& calendarPath, const QString& outp
         entries.setForwardOnly(true);
         // A database that did not open fails its query as well.
         if (result == kErrorCannotOpenDatabase
-            || (result == 0 && !entries.exec(newerLayout ? newerQueryFor(db) : kOlderQuery))) {
+            || (result == 0 && !entries.exec(withStandardFileColumns(newerLayout ? newerQueryFor(db) : kOlderQuery, db, newerLayout)))) {
             traceValue("Selection error", entries.lastError().text());
             result = kErrorSelection;
         }
@@ -181,18 +232,16 @@ int IphoneCalendarExport::write(const QString& calendarPath, const QString& outp
                                                        + alarmOwnerColumn(db, newerLayout) + QStringLiteral("=?"));
             const QSqlRecord record = entries.record();
             while (entries.next()) {
-                CalendarEntry entry = entryFrom(entries, record);
+                CalendarRecord event = recordFrom(entries, record);
                 const QString rowId = valueOf(entries, record, QStringLiteral("entry_rowid")).value_or(QString());
-                if (!readAlarms(alarms, alarmsPrepared, rowId, entry))
+                if (!readAlarms(alarms, alarmsPrepared, rowId, event.entry))
                     result = kErrorSelection;
-                writer.writeEntry(entry);
+                sink.add(event);
+                ++count;
             }
-            traceValue("entries", writer.entriesWritten());
+            traceValue("entries", count);
         }
     }
-    const int finished = writer.finish();
-    if (finished != 0)
-        result = finished;
     traceReturns(result);
     return result;
 }

@@ -3,6 +3,8 @@
 
 #include "transfer/iphone/IphoneDatabaseExport.h"
 
+#include "transfer/DataSinks.h"
+
 #include <QString>
 
 // Writes the calendar file from the iPhone's "Calendar.sqlitedb", in the older
@@ -10,5 +12,10 @@
 class IphoneCalendarExport : public IphoneDatabaseExport
 {
 public:
-    static int write(const QString& calendarPath, const QString& outputPath);
+    // alsoTo, when set, receives every record as well.
+    static int write(const QString& calendarPath, const QString& outputPath,
+                     CalendarSink* alsoTo = nullptr);
+    // Hands every entry to sink in database order; the result codes of
+    // write() but for the file's own.
+    static int read(const QString& calendarPath, CalendarSink& sink);
 };

@@ -4,6 +4,9 @@
 #include "app/Constants.h"
 #include "app/TraceLog.h"
 #include "transfer/iphone/AppleExtractor.h"
+#include "transfer/iphone/IphoneAddressBookExport.h"
+#include "transfer/iphone/IphoneCalendarExport.h"
+#include "transfer/iphone/IphoneMessagesExport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,7 +22,8 @@ bool IphoneConversion::isBackupFolder(const QString& path)
 
 IphoneConversionResult IphoneConversion::convert(const QString& backupFolder, const QString& extractionFolder,
                                                  const QString& outputFolder,
-                                                 const IphoneConversionChoices& choices)
+                                                 const IphoneConversionChoices& choices,
+                                                 const StandardSinks& standard)
 {
     TraceScope trace("IphoneConversion::convert");
     IphoneConversionResult result;
@@ -33,17 +37,33 @@ IphoneConversionResult IphoneConversion::convert(const QString& backupFolder, co
     result.photos = extractor.photos();
     QDir().mkpath(outputFolder);
     const QDir output(outputFolder);
-    if (choices.addressBook) {
+    standard.announceOutputReady();
+    // Each database is read once: into its XML file where that is wanted,
+    // and into the standard sinks alongside.
+    const bool korva = standard.korvaFiles;
+    if (choices.addressBook && korva) {
         result.addressBookPath = output.filePath(Constants::addressBookFileName());
-        result.addressBookCode = extractor.generateAddressBookXML(extractionFolder, result.addressBookPath);
+        result.addressBookCode = IphoneAddressBookExport::write(
+            extractor.addressBookPath(), extractor.addressBookImagesPath(), result.addressBookPath, standard.contacts);
+    } else if (standard.contacts) {
+        const int code = IphoneAddressBookExport::read(extractor.addressBookPath(),
+                                                       extractor.addressBookImagesPath(), *standard.contacts);
+        if (choices.addressBook)
+            result.addressBookCode = code;
     }
-    if (choices.messages) {
+    if (choices.messages && korva) {
         result.messagesPath = output.filePath(Constants::messagesFileName());
-        result.messagesCode = extractor.generateMessagesXML(extractionFolder, result.messagesPath);
+        result.messagesCode =
+            IphoneMessagesExport::write(extractor.smsDatabasePath(), result.messagesPath, standard.messages);
+    } else if (choices.messages && standard.messages) {
+        result.messagesCode = IphoneMessagesExport::read(extractor.smsDatabasePath(), *standard.messages);
     }
-    if (choices.calendar) {
+    if (choices.calendar && korva) {
         result.calendarPath = output.filePath(Constants::calendarFileName());
-        result.calendarCode = extractor.generateCalendarXML(extractionFolder, result.calendarPath);
+        result.calendarCode =
+            IphoneCalendarExport::write(extractor.calendarPath(), result.calendarPath, standard.calendar);
+    } else if (choices.calendar && standard.calendar) {
+        result.calendarCode = IphoneCalendarExport::read(extractor.calendarPath(), *standard.calendar);
     }
     traceReturns(result.code);
     return result;

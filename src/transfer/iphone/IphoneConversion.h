@@ -1,6 +1,7 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "transfer/DataSinks.h"
 #include "transfer/iphone/PhotoPath.h"
 
 #include <QList>
@@ -33,13 +34,15 @@ struct IphoneConversionResult
 
 // One iPhone backup to the phone's XML files: runs the extractor into
 // extractionFolder (emptied first), then writes "address.xml", "messages.xml"
-// and "calendar.xml" into outputFolder as chosen. Used by a sync run and by
+// and "calendar.xml" into outputFolder as chosen, feeding the same records
+// to the standard sinks. Used by a sync run and by
 // the velmora-convert program alike.
 class IphoneConversion
 {
 public:
     static IphoneConversionResult convert(const QString& backupFolder, const QString& extractionFolder,
-                                          const QString& outputFolder, const IphoneConversionChoices& choices);
+                                          const QString& outputFolder, const IphoneConversionChoices& choices,
+                                          const StandardSinks& standard = {});
 
     // An iPhone backup folder: one holding Manifest.db or Manifest.mbdb.
     static bool isBackupFolder(const QString& path);

@@ -5,7 +5,7 @@
 #include "transfer/iphone/AppleDates.h"
 #include "transfer/iphone/AttributedBodyText.h"
 #include "transfer/iphone/SqliteConnection.h"
-#include "transfer/xml/MessagesXmlWriter.h"
+#include "transfer/DataSinks.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -134,16 +134,23 @@ MessageEntry messageFrom(const QSqlQuery& query, const Columns& columns, bool ne
 
 } // namespace
 
-int IphoneMessagesExport::write(const QString& databasePath, const QString& outputPath)
+int IphoneMessagesExport::write(const QString& databasePath, const QString& outputPath,
+                                MessageSink* alsoTo)
 {
     TraceScope trace("IphoneMessagesExport::write");
+    const int result = writeXmlFile<MessagesXmlWriter, MessagesXmlSink>(outputPath, alsoTo, [&](MessageSink& sink) {
+        return read(databasePath, sink);
+    });
+    traceReturns(result);
+    return result;
+}
+
+int IphoneMessagesExport::read(const QString& databasePath, MessageSink& sink)
+{
+    TraceScope trace("IphoneMessagesExport::read");
     traceValue("database", databasePath);
-    MessagesXmlWriter writer;
-    int result = writer.open(outputPath);
-    if (result != 0) {
-        traceReturns(result);
-        return result;
-    }
+    int result = 0;
+    int messages = 0;
     {
         SqliteConnection connection(databasePath);
         traceCopyToLogFolder(databasePath, QStringLiteral("sms.db"));
@@ -180,14 +187,13 @@ int IphoneMessagesExport::write(const QString& databasePath, const QString& outp
         }
         if (result == 0) {
             const Columns columns = columnsOf(query.record(), newerLayout);
-            while (query.next())
-                writer.writeMessage(messageFrom(query, columns, newerLayout));
-            traceValue("messages", writer.messagesWritten());
+            while (query.next()) {
+                sink.add(messageFrom(query, columns, newerLayout));
+                ++messages;
+            }
+            traceValue("messages", messages);
         }
     }
-    const int finished = writer.finish();
-    if (finished != 0)
-        result = finished;
     traceReturns(result);
     return result;
 }

@@ -3,6 +3,8 @@
 
 #include "transfer/iphone/IphoneDatabaseExport.h"
 
+#include "transfer/DataSinks.h"
+
 #include <QString>
 
 // Writes the messages file from an iPhone message database ("sms.db") of
@@ -12,5 +14,10 @@
 class IphoneMessagesExport : public IphoneDatabaseExport
 {
 public:
-    static int write(const QString& databasePath, const QString& outputPath);
+    // alsoTo, when set, receives every record as well.
+    static int write(const QString& databasePath, const QString& outputPath,
+                     MessageSink* alsoTo = nullptr);
+    // Hands every message to sink in database order; the result codes of
+    // write() but for the file's own.
+    static int read(const QString& databasePath, MessageSink& sink);
 };

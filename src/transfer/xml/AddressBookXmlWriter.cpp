@@ -48,7 +48,7 @@ void AddressBookXmlWriter::writePhoto(const QByteArray& imageBytes)
     writeTextElement(QStringLiteral("photo"), QString::fromLatin1(imageBytes.toBase64()));
 }
 
-void AddressBookXmlWriter::writePerson(const QList<ContactEntry>& entries)
+void AddressBookXmlWriter::writePerson(const QList<ContactEntry>& entries, const std::optional<QByteArray>& photo)
 {
     TraceScope trace("AddressBookXmlWriter::writePerson");
     startPerson();
@@ -62,5 +62,7 @@ void AddressBookXmlWriter::writePerson(const QList<ContactEntry>& entries)
             writeValue(child.first, child.second);
         endMultiValue();
     }
+    if (photo)
+        writePhoto(*photo);
     endPerson();
 }

@@ -67,7 +67,8 @@ public:
     // "photo": the image bytes in Base64 on one line.
     void writePhoto(const QByteArray& imageBytes);
 
-    void writePerson(const QList<ContactEntry>& entries);
+    // A photo, when given, follows the entries (empty bytes still write the element).
+    void writePerson(const QList<ContactEntry>& entries, const std::optional<QByteArray>& photo = std::nullopt);
 
     int personsWritten() const { return mPersons; }
 

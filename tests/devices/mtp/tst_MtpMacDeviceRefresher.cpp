@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <algorithm>
+
 #include <memory>
 #include <thread>
 
@@ -74,6 +76,7 @@ private slots:
     void failedOpensAreSkipped();
     void storagesWithoutDeviceInfoAreHidden_data();
     void storagesWithoutDeviceInfoAreHidden();
+    void storagesWithoutDeviceInfoGetCurrentPhoneValues();
     void untakenResultsAreFreedWithTheRefresher();
 };
 
@@ -312,6 +315,38 @@ void TestMtpMacDeviceRefresher::storagesWithoutDeviceInfoAreHidden()
     QCOMPARE(children.size(), 2);
     QCOMPARE(children.at(0)->isHidden(), hidden);
     QCOMPARE(children.at(1)->isHidden(), hidden);
+    held.take(refresher);
+}
+
+// Without android.xml the phone is still used: its values are those of a
+// current phone, while one that has the file keeps its own.
+void TestMtpMacDeviceRefresher::storagesWithoutDeviceInfoGetCurrentPhoneValues()
+{
+    FakeMtpPhoneSource source;
+    FakeMtpPhone plain;
+    plain.vendor = QStringLiteral("Acme");
+    plain.product = QStringLiteral("Plain");
+    plain.pnpId = QStringLiteral("usb#acme#plain");
+    plain.storages = {{QStringLiteral("Internal"), QByteArray()}};
+    FakeMtpPhone withApp = plain;
+    withApp.product = QStringLiteral("With app");
+    withApp.pnpId = QStringLiteral("usb#acme#app");
+    withApp.storages = {{QStringLiteral("Internal"), QByteArrayLiteral("<device version=\"9\" screen_pixels=\"384000\"/>")}};
+    source.setPhones({plain, withApp});
+    MtpMacDeviceRefresher refresher(&source);
+    HeldParents held;
+
+    QVERIFY(runPass(refresher, held));
+    QCOMPARE(refresher.added().size(), 2);
+    for (DeviceParent* parent : refresher.added()) {
+        Device* child = parent->children().first();
+        const bool hasApp = !child->isHidden();
+        QCOMPARE(child->androidVersion(), hasApp ? 9 : Device::kFallbackAndroidVersion);
+        QCOMPARE(child->screenPixels(), hasApp ? 384000 : Device::kFallbackScreenPixels);
+    }
+    QCOMPARE(int(std::count_if(refresher.added().begin(), refresher.added().end(),
+                               [](DeviceParent* parent) { return parent->children().first()->isHidden(); })),
+             1);
     held.take(refresher);
 }
 

@@ -1,0 +1,148 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include "transfer/xml/AddressBookXmlWriter.h"
+#include "transfer/xml/CalendarXmlWriter.h"
+#include "transfer/xml/MessagesXmlWriter.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <utility>
+
+// One person as a backup holds it. The entries are exactly what the
+// address-book file receives, in its order; the rest is what only the
+// standard contact file has room for.
+struct ContactRecord
+{
+    QList<ContactEntry> entries;
+    // Entry index to the label as the backup stores it, where the backup has
+    // labels of its own (custom ones would be lost in the entry's type).
+    QHash<qsizetype, QString> labels;
+    QString prefix;
+    QString suffix;
+    QString nickname;
+    QString jobTitle;
+    QString department;
+    QString note;
+    // Absent: no picture row; present but empty: a row without image bytes.
+    std::optional<QByteArray> photo;
+};
+
+// One calendar entry: what the calendar file receives, plus the stored
+// values it cannot hold.
+struct CalendarRecord
+{
+    CalendarEntry entry;
+    // Seconds since 1970, only where the backup holds the date as a number.
+    std::optional<qint64> start;
+    std::optional<qint64> end;
+    std::optional<qint64> repeatEnd;
+    int repeatCount = 0; // 0: no count
+    // The backup's own identity of the entry, stable across conversions.
+    QString identity;
+};
+
+// Where the exports put what they read. A conversion hands each export one
+// sink per data kind; a sink may write several files from the same records.
+template <typename Record>
+class RecordSink
+{
+public:
+    virtual ~RecordSink() = default;
+    virtual void add(const Record& record) = 0;
+};
+
+using ContactSink = RecordSink<ContactRecord>;
+using MessageSink = RecordSink<MessageEntry>;
+using CalendarSink = RecordSink<CalendarRecord>;
+
+// Hands every record to each of a list of sinks (not owned); null ones are skipped.
+template <typename Record>
+class FanOutSink : public RecordSink<Record>
+{
+public:
+    explicit FanOutSink(QList<RecordSink<Record>*> sinks) : mSinks(std::move(sinks)) {}
+    void add(const Record& record) override
+    {
+        for (RecordSink<Record>* sink : std::as_const(mSinks)) {
+            if (sink)
+                sink->add(record);
+        }
+    }
+
+private:
+    QList<RecordSink<Record>*> mSinks;
+};
+
+// What a conversion feeds besides the KORVA XML files, and whether it writes
+// those at all. Null sinks take nothing.
+struct StandardSinks
+{
+    ContactSink* contacts = nullptr;
+    MessageSink* messages = nullptr;
+    CalendarSink* calendar = nullptr;
+    bool korvaFiles = true;
+    // Called once the output folder exists and will no longer be emptied,
+    // before the first record: the sinks open their files then.
+    std::function<void()> outputReady;
+
+    void announceOutputReady() const
+    {
+        if (outputReady)
+            outputReady();
+    }
+};
+
+// The KORVA XML writers as sinks: the files they write are those the
+// exports have always written.
+class AddressBookXmlSink : public ContactSink
+{
+public:
+    explicit AddressBookXmlSink(AddressBookXmlWriter& writer) : mWriter(writer) {}
+    void add(const ContactRecord& contact) override { mWriter.writePerson(contact.entries, contact.photo); }
+
+private:
+    AddressBookXmlWriter& mWriter;
+};
+
+class MessagesXmlSink : public MessageSink
+{
+public:
+    explicit MessagesXmlSink(MessagesXmlWriter& writer) : mWriter(writer) {}
+    void add(const MessageEntry& message) override { mWriter.writeMessage(message); }
+
+private:
+    MessagesXmlWriter& mWriter;
+};
+
+class CalendarXmlSink : public CalendarSink
+{
+public:
+    explicit CalendarXmlSink(CalendarXmlWriter& writer) : mWriter(writer) {}
+    void add(const CalendarRecord& event) override { mWriter.writeEntry(event.entry); }
+
+private:
+    CalendarXmlWriter& mWriter;
+};
+
+// Writes one XML file from an export: opens writer at outputPath, lets read
+// feed the file (and alsoTo, when set), then finishes the file. The result is
+// read's, unless the file itself failed.
+template <typename Writer, typename FileSink, typename Record, typename Read>
+int writeXmlFile(const QString& outputPath, RecordSink<Record>* alsoTo, Read read)
+{
+    Writer writer;
+    int result = writer.open(outputPath);
+    if (result != 0)
+        return result;
+    FileSink file(writer);
+    FanOutSink<Record> sinks({&file, alsoTo});
+    result = read(sinks);
+    const int finished = writer.finish();
+    return finished != 0 ? finished : result;
+}

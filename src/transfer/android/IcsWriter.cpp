@@ -1,0 +1,228 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "transfer/android/IcsWriter.h"
+
+#include "app/TraceLog.h"
+#include "transfer/android/BufferedSaveFile.h"
+#include "transfer/android/VCardText.h"
+
+#include <QCryptographicHash>
+#include <QDate>
+#include <QTimeZone>
+
+#include <libical/ical.h>
+
+#include <cstdlib>
+
+namespace {
+
+constexpr qint64 kSecondsPerDay = 24 * 60 * 60;
+
+// The zone an entry names, from libical's own zone data; null for floating
+// time and for UTC or a name it does not know (the entry is then written in UTC).
+icaltimezone* zoneNamed(const QString& name)
+{
+    if (name.isEmpty() || name == QLatin1String("_float") || name == QLatin1String("UTC")
+        || name == QLatin1String("GMT"))
+        return nullptr;
+    return icaltimezone_get_builtin_timezone(name.toUtf8().constData());
+}
+
+QByteArray utf8(const QString& text)
+{
+    return VCardText::cleaned(text).toUtf8();
+}
+
+icaltimetype dateOf(const QDate& date)
+{
+    icaltimetype value = icaltime_null_date();
+    value.year = date.year();
+    value.month = date.month();
+    value.day = date.day();
+    return value;
+}
+
+// The calendar day of an instant in the entry's zone (UTC for floating time,
+// which the phone stores as UTC wall-clock time).
+QDate localDate(qint64 seconds, icaltimezone* zone, bool* midnight = nullptr)
+{
+    const icaltimetype time = icaltime_from_timet_with_zone(time_t(seconds), 0,
+                                                            zone ? zone : icaltimezone_get_utc_timezone());
+    if (midnight)
+        *midnight = time.hour == 0 && time.minute == 0 && time.second == 0;
+    return QDate(time.year, time.month, time.day);
+}
+
+icalproperty* timeProperty(icalproperty* (*make)(icaltimetype), qint64 seconds, const QString& zoneName,
+                           icaltimezone* zone)
+{
+    const bool floating = zoneName == QLatin1String("_float");
+    icaltimezone* target = zone ? zone : (floating ? nullptr : icaltimezone_get_utc_timezone());
+    icaltimetype time = icaltime_from_timet_with_zone(time_t(seconds), 0, target ? target
+                                                                                 : icaltimezone_get_utc_timezone());
+    if (target != icaltimezone_get_utc_timezone())
+        time.zone = nullptr; // the wall-clock time: its zone is the TZID parameter, or none for floating time
+    icalproperty* property = make(time);
+    if (zone && !icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER))
+        icalproperty_add_parameter(property, icalparameter_new_tzid(icaltimezone_get_location(zone)));
+    return property;
+}
+
+icalrecurrencetype_frequency frequencyOf(const QString& text)
+{
+    if (text == QLatin1String("DAILY"))
+        return ICAL_DAILY_RECURRENCE;
+    if (text == QLatin1String("WEEKLY"))
+        return ICAL_WEEKLY_RECURRENCE;
+    if (text == QLatin1String("MONTHLY"))
+        return ICAL_MONTHLY_RECURRENCE;
+    if (text == QLatin1String("YEARLY"))
+        return ICAL_YEARLY_RECURRENCE;
+    return ICAL_NO_RECURRENCE;
+}
+
+} // namespace
+
+struct IcsWriter::Calendar
+{
+    // The calendar's properties and VTIMEZONEs; the events follow them in the file.
+    icalcomponent* root = nullptr;
+    QList<icalcomponent*> events;
+    QSet<QByteArray> zones;
+};
+
+IcsWriter::IcsWriter(const QDateTime& stamp)
+    : mCalendar(std::make_unique<Calendar>())
+    , mStamp(stamp.toSecsSinceEpoch())
+{
+    mCalendar->root = icalcomponent_vanew(ICAL_VCALENDAR_COMPONENT, icalproperty_new_version("2.0"),
+                                          icalproperty_new_prodid("-//Velmora//Velmora//EN"),
+                                          icalproperty_new_calscale("GREGORIAN"), nullptr);
+}
+
+IcsWriter::~IcsWriter()
+{
+    for (icalcomponent* event : std::as_const(mCalendar->events))
+        icalcomponent_free(event);
+    icalcomponent_free(mCalendar->root);
+}
+
+QString IcsWriter::uidOf(const CalendarRecord& event)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(event.identity.toUtf8());
+    hash.addData(QByteArrayView("\n"));
+    hash.addData(QByteArray::number(event.start.value_or(0)));
+    hash.addData(QByteArrayView("\n"));
+    hash.addData(event.entry.title.toUtf8());
+    return QString::fromLatin1(hash.result().toHex()) + QStringLiteral("@velmora");
+}
+
+void IcsWriter::add(const CalendarRecord& event)
+{
+    const CalendarEntry& entry = event.entry;
+    icaltimezone* zone = zoneNamed(entry.timeZone);
+    if (zone) {
+        const QByteArray id = icaltimezone_get_location(zone);
+        if (!mCalendar->zones.contains(id)) {
+            mCalendar->zones.insert(id);
+            // Plain zone names as TZIDs ("Europe/London"), as calendar apps expect.
+            icalcomponent* definition = icalcomponent_new_clone(icaltimezone_get_component(zone));
+            if (icalproperty* tzid = icalcomponent_get_first_property(definition, ICAL_TZID_PROPERTY))
+                icalproperty_set_tzid(tzid, id.constData());
+            icalcomponent_add_component(mCalendar->root, definition);
+        }
+    }
+
+    icalcomponent* vevent = icalcomponent_new_vevent();
+    icalcomponent_add_property(vevent, icalproperty_new_uid(utf8(uidOf(event)).constData()));
+    icalcomponent_add_property(vevent, icalproperty_new_dtstamp(icaltime_from_timet_with_zone(
+                                           time_t(mStamp), 0, icaltimezone_get_utc_timezone())));
+    if (!entry.title.isEmpty())
+        icalcomponent_add_property(vevent, icalproperty_new_summary(utf8(entry.title).constData()));
+    if (!entry.location.isEmpty())
+        icalcomponent_add_property(vevent, icalproperty_new_location(utf8(entry.location).constData()));
+    if (!entry.description.isEmpty())
+        icalcomponent_add_property(vevent, icalproperty_new_description(utf8(entry.description).constData()));
+    if (!entry.url.isEmpty())
+        icalcomponent_add_property(vevent, icalproperty_new_url(utf8(entry.url).constData()));
+
+    if (event.start && entry.allDay) {
+        const QDate first = localDate(*event.start, zone);
+        QDate after = first.addDays(1);
+        if (event.end) {
+            bool midnight = false;
+            const QDate last = localDate(*event.end, zone, &midnight);
+            // The phone ends an all-day entry either at the next midnight or
+            // a moment before it.
+            const QDate end = midnight ? last : last.addDays(1);
+            if (end > first)
+                after = end;
+        }
+        icalcomponent_add_property(vevent, icalproperty_new_dtstart(dateOf(first)));
+        icalcomponent_add_property(vevent, icalproperty_new_dtend(dateOf(after)));
+    } else if (event.start) {
+        icalcomponent_add_property(vevent, timeProperty(icalproperty_new_dtstart, *event.start, entry.timeZone, zone));
+        if (event.end && *event.end >= *event.start)
+            icalcomponent_add_property(vevent, timeProperty(icalproperty_new_dtend, *event.end, entry.timeZone, zone));
+    }
+
+    const icalrecurrencetype_frequency frequency = frequencyOf(entry.frequency);
+    if (frequency != ICAL_NO_RECURRENCE) {
+        icalrecurrencetype rule;
+        icalrecurrencetype_clear(&rule);
+        rule.freq = frequency;
+        const int interval = entry.interval.toInt();
+        rule.interval = short(interval >= 1 && interval <= 1000 ? interval : 1);
+        if (event.repeatCount > 0) {
+            rule.count = event.repeatCount;
+        } else if (event.repeatEnd) {
+            if (entry.allDay)
+                rule.until = dateOf(localDate(*event.repeatEnd, zone));
+            else
+                rule.until = icaltime_from_timet_with_zone(time_t(*event.repeatEnd), 0,
+                                                           icaltimezone_get_utc_timezone());
+        }
+        icalcomponent_add_property(vevent, icalproperty_new_rrule(rule));
+    }
+
+    for (const qint32 seconds : entry.alarms) {
+        icalcomponent* alarm = icalcomponent_new_valarm();
+        icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
+        icaltriggertype trigger;
+        trigger.time = icaltime_null_time();
+        trigger.duration = icaldurationtype_from_int(seconds);
+        icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
+        icalcomponent_add_property(
+            alarm, icalproperty_new_description(entry.title.isEmpty() ? "Reminder" : utf8(entry.title).constData()));
+        icalcomponent_add_component(vevent, alarm);
+    }
+    mCalendar->events.append(vevent);
+    ++mCount;
+}
+
+QByteArray IcsWriter::text() const
+{
+    // Zones first, so that a reader meets every TZID's definition before its use.
+    icalcomponent* calendar = icalcomponent_new_clone(mCalendar->root);
+    for (icalcomponent* event : std::as_const(mCalendar->events))
+        icalcomponent_add_component(calendar, icalcomponent_new_clone(event));
+    char* text = icalcomponent_as_ical_string_r(calendar);
+    const QByteArray out(text);
+    icalmemory_free_buffer(text);
+    icalcomponent_free(calendar);
+    return out;
+}
+
+int IcsWriter::write(const QString& path)
+{
+    TraceScope trace("IcsWriter::write");
+    traceValue("path", path);
+    traceValue("entries", mCount);
+    BufferedSaveFile file;
+    if (!file.open(path))
+        return DataResult::FileCannotWrite;
+    file.text() = text();
+    const int result = file.finish() ? 0 : int(DataResult::FileCannotWrite);
+    traceReturns(result);
+    return result;
+}

@@ -1,0 +1,96 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "transfer/android/StandardFileSet.h"
+
+#include "app/Constants.h"
+#include "app/TraceLog.h"
+#include "transfer/android/ContactNames.h"
+#include "transfer/android/IcsWriter.h"
+#include "transfer/android/SmsBackupWriter.h"
+#include "transfer/android/VCardWriter.h"
+
+#include <QDir>
+
+StandardFileSet::StandardFileSet(const QString& folder, const Wanted& wanted, const QDateTime& conversionTime)
+    : mFolder(folder)
+    , mWanted(wanted)
+    , mTime(conversionTime)
+{
+    if (wanted.contacts)
+        mVcard = std::make_unique<VCardWriter>();
+    if (wanted.messages) {
+        mNames = std::make_unique<ContactNames>();
+        mSms = std::make_unique<SmsBackupWriter>();
+    }
+    if (wanted.calendar)
+        mIcs = std::make_unique<IcsWriter>(conversionTime);
+    if (mVcard || mNames)
+        mContacts = std::make_unique<FanOutSink<ContactRecord>>(QList<ContactSink*>{mVcard.get(), mNames.get()});
+}
+
+StandardFileSet::~StandardFileSet() = default;
+
+StandardSinks StandardFileSet::sinks(bool korvaFiles)
+{
+    StandardSinks sinks;
+    sinks.korvaFiles = korvaFiles;
+    sinks.contacts = mContacts.get();
+    sinks.messages = mSms.get();
+    sinks.calendar = mIcs.get();
+    sinks.outputReady = [this] { open(); };
+    return sinks;
+}
+
+void StandardFileSet::open()
+{
+    TraceScope trace("StandardFileSet::open");
+    if (mOpened)
+        return;
+    mOpened = true;
+    QDir().mkpath(mFolder);
+    const QDir folder(mFolder);
+    if (mVcard)
+        mVcardOpenCode = mVcard->open(folder.filePath(Constants::contactsVcardFileName()));
+    if (mSms)
+        mSmsOpenCode = mSms->open(folder.filePath(SmsBackupWriter::fileName(mTime)));
+}
+
+StandardFileSet::Written StandardFileSet::finishContacts(int readCode)
+{
+    Written written;
+    if (!mVcard || !mOpened)
+        return written;
+    const int code = mVcardOpenCode != 0 ? mVcardOpenCode : mVcard->finish();
+    written.code = code != 0 ? code : readCode;
+    written.count = mVcard->count();
+    if (code == 0)
+        written.path = QDir(mFolder).filePath(Constants::contactsVcardFileName());
+    return written;
+}
+
+StandardFileSet::Written StandardFileSet::finishMessages(int readCode)
+{
+    Written written;
+    if (!mSms || !mOpened)
+        return written;
+    // Every contact has been read by now: the names can be filled in.
+    const int code = mSmsOpenCode != 0 ? mSmsOpenCode : mSms->finish(mNames.get());
+    written.code = code != 0 ? code : readCode;
+    written.count = mSms->count();
+    if (code == 0)
+        written.path = QDir(mFolder).filePath(SmsBackupWriter::fileName(mTime));
+    return written;
+}
+
+StandardFileSet::Written StandardFileSet::finishCalendar(int readCode)
+{
+    Written written;
+    if (!mIcs || !mOpened)
+        return written;
+    const QString path = QDir(mFolder).filePath(Constants::calendarIcsFileName());
+    const int code = mIcs->write(path);
+    written.code = code != 0 ? code : readCode;
+    written.count = mIcs->count();
+    if (code == 0)
+        written.path = path;
+    return written;
+}

@@ -1,0 +1,65 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include "transfer/DataSinks.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <memory>
+
+class ContactNames;
+class IcsWriter;
+class SmsBackupWriter;
+class VCardWriter;
+
+// The standard files of one conversion, side by side in one folder:
+// "contacts.vcf", "calendar.ics" and "sms-<time>.xml", each only when its
+// kind was chosen. The messages file names the senders from the backup's own
+// contacts, which are read for it even when they are not chosen.
+class StandardFileSet
+{
+public:
+    struct Wanted
+    {
+        bool contacts = false;
+        bool messages = false;
+        bool calendar = false;
+    };
+    struct Written
+    {
+        QString path; // empty when not written
+        int code = 0;
+        int count = -1;
+    };
+
+    StandardFileSet(const QString& folder, const Wanted& wanted, const QDateTime& conversionTime);
+    ~StandardFileSet();
+    Q_DISABLE_COPY_MOVE(StandardFileSet)
+
+    // The sinks to hand to a conversion; they open their files when it
+    // announces that the output folder is ready.
+    StandardSinks sinks(bool korvaFiles);
+
+    // Puts the files in place. readCodes are the results of reading each
+    // kind from the backup, which a file keeps as its own code (it is written
+    // all the same, with what could be read).
+    Written finishContacts(int readCode);
+    Written finishMessages(int readCode);
+    Written finishCalendar(int readCode);
+
+private:
+    void open();
+
+    QString mFolder;
+    Wanted mWanted;
+    QDateTime mTime;
+    std::unique_ptr<VCardWriter> mVcard;
+    std::unique_ptr<ContactNames> mNames;
+    std::unique_ptr<SmsBackupWriter> mSms;
+    std::unique_ptr<IcsWriter> mIcs;
+    std::unique_ptr<FanOutSink<ContactRecord>> mContacts;
+    bool mOpened = false;
+    int mVcardOpenCode = 0;
+    int mSmsOpenCode = 0;
+};

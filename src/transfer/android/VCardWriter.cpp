@@ -1,0 +1,219 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "transfer/android/VCardWriter.h"
+
+#include "app/TraceLog.h"
+#include "transfer/android/ContactView.h"
+#include "transfer/android/VCardText.h"
+
+namespace {
+
+// iPhone labels are stored as "_$!<Name>!$_"; anything else is the user's own.
+QString standardLabelName(const QString& label)
+{
+    if (label.startsWith(QLatin1String("_$!<")) && label.endsWith(QLatin1String(">!$_")))
+        return label.mid(4, label.size() - 8);
+    return QString();
+}
+
+// A label without a vCard type of its own: kept as an "X-" type, so the
+// importer shows it as the entry's label.
+QByteArray labelType(const QString& label)
+{
+    const QString name = standardLabelName(label);
+    return VCardText::customType(name.isEmpty() ? label : name);
+}
+
+// TYPE for e-mail addresses, postal addresses and web pages: home, work,
+// other or the custom label; the address-book type where no label is stored.
+QByteArray placeType(const QString& type, const QString& label)
+{
+    if (!label.isEmpty()) {
+        const QString name = standardLabelName(label);
+        if (name == QLatin1String("Home"))
+            return "HOME";
+        if (name == QLatin1String("Work"))
+            return "WORK";
+        if (name == QLatin1String("Other"))
+            return "OTHER";
+        return labelType(label);
+    }
+    if (type == AddressBookXml::typeHome())
+        return "HOME";
+    if (type == AddressBookXml::typeWork())
+        return "WORK";
+    return QByteArray();
+}
+
+QByteArray withType(const char* property, const QByteArray& types)
+{
+    QByteArray out(property);
+    if (!types.isEmpty())
+        out += ";TYPE=" + types;
+    return out;
+}
+
+void appendProperty(QByteArray& out, const QByteArray& nameAndParameters, const QByteArray& value)
+{
+    VCardText::appendFolded(out, nameAndParameters + ':' + value);
+}
+
+void appendText(QByteArray& out, const char* name, const QString& value)
+{
+    if (!value.trimmed().isEmpty())
+        appendProperty(out, name, VCardText::escaped(value));
+}
+
+QByteArray addressValue(const ContactView::Value& address)
+{
+    // PO box; extended; street; city; region; postal code; country.
+    QStringList street;
+    QStringList extended;
+    QString city;
+    QString region;
+    QString postalCode;
+    QString country;
+    QString countryCode;
+    using namespace AddressBookXml;
+    for (const auto& part : address.parts) {
+        if (part.first == AddressBookXml::street())
+            street.append(part.second);
+        else if (part.first == AddressBookXml::city())
+            city = part.second;
+        else if (part.first == state())
+            region = part.second;
+        else if (part.first == zip())
+            postalCode = part.second;
+        else if (part.first == AddressBookXml::country())
+            country = part.second;
+        else if (part.first == AddressBookXml::countryCode())
+            countryCode = part.second;
+        else
+            extended.append(part.second);
+    }
+    if (country.isEmpty())
+        country = countryCode.toUpper();
+    return VCardText::structured({QString(), extended.join(QLatin1Char('\n')), street.join(QLatin1Char('\n')), city,
+                                  region, postalCode, country});
+}
+
+} // namespace
+
+QByteArray VCardWriter::phoneType(const QString& type, const QString& label)
+{
+    if (!label.isEmpty()) {
+        const QString name = standardLabelName(label);
+        if (name == QLatin1String("Mobile") || name == QLatin1String("iPhone"))
+            return "CELL";
+        if (name == QLatin1String("Home"))
+            return "HOME";
+        if (name == QLatin1String("Work"))
+            return "WORK";
+        if (name == QLatin1String("HomeFAX"))
+            return "FAX,HOME";
+        if (name == QLatin1String("WorkFAX"))
+            return "FAX,WORK";
+        if (name == QLatin1String("OtherFAX"))
+            return "FAX";
+        if (name == QLatin1String("Pager"))
+            return "PAGER";
+        if (name == QLatin1String("Main"))
+            return "MAIN";
+        if (name == QLatin1String("Other"))
+            return "OTHER";
+        return labelType(label);
+    }
+    if (type == AddressBookXml::typeMobile())
+        return "CELL";
+    if (type == AddressBookXml::typeHome())
+        return "HOME";
+    if (type == AddressBookXml::typeWork())
+        return "WORK";
+    if (type == AddressBookXml::typeMain())
+        return "MAIN";
+    return QByteArray();
+}
+
+QByteArray VCardWriter::imageType(const QByteArray& image)
+{
+    if (image.startsWith("\xFF\xD8\xFF"))
+        return "JPEG";
+    if (image.startsWith("\x89PNG\r\n\x1A\n"))
+        return "PNG";
+    if (image.startsWith("GIF87a") || image.startsWith("GIF89a"))
+        return "GIF";
+    return QByteArray();
+}
+
+QByteArray VCardWriter::card(const ContactRecord& contact)
+{
+    const ContactView view(contact);
+    QByteArray out;
+    out.reserve(512);
+    out.append("BEGIN:VCARD\r\nVERSION:3.0\r\n");
+    appendProperty(out, "N", VCardText::structured({view.last, view.first, view.middle, contact.prefix, contact.suffix}));
+    appendProperty(out, "FN", VCardText::escaped(view.displayName(contact)));
+    appendText(out, "NICKNAME", contact.nickname);
+    for (qsizetype i = 0; i < view.organizations.size(); ++i) {
+        QStringList parts{view.organizations.at(i)};
+        if (i == 0 && !contact.department.isEmpty())
+            parts.append(contact.department);
+        appendProperty(out, "ORG", VCardText::structured(parts));
+    }
+    if (view.organizations.isEmpty() && !contact.department.isEmpty())
+        appendProperty(out, "ORG", VCardText::structured({QString(), contact.department}));
+    appendText(out, "TITLE", contact.jobTitle);
+    for (const ContactView::Value& phone : view.phones) {
+        if (!phone.value.trimmed().isEmpty())
+            appendProperty(out, withType("TEL", phoneType(phone.type, phone.label)), VCardText::escaped(phone.value));
+    }
+    for (const ContactView::Value& email : view.emails) {
+        if (email.value.trimmed().isEmpty())
+            continue;
+        const QByteArray place = placeType(email.type, email.label);
+        appendProperty(out, withType("EMAIL", place.isEmpty() ? QByteArray("INTERNET") : "INTERNET," + place),
+                       VCardText::escaped(email.value));
+    }
+    for (const ContactView::Value& address : view.addresses) {
+        const QByteArray value = addressValue(address);
+        if (value != ";;;;;;")
+            appendProperty(out, withType("ADR", placeType(address.type, address.label)), value);
+    }
+    for (const ContactView::Value& url : view.urls)
+        appendText(out, "URL", url.value);
+    if (view.birthday.isValid())
+        appendProperty(out, "BDAY", view.birthday.toString(QStringLiteral("yyyy-MM-dd")).toLatin1());
+    appendText(out, "NOTE", contact.note);
+    if (contact.photo) {
+        const QByteArray type = imageType(*contact.photo);
+        if (!type.isEmpty())
+            appendProperty(out, "PHOTO;ENCODING=b;TYPE=" + type, contact.photo->toBase64());
+    }
+    out.append("END:VCARD\r\n");
+    return out;
+}
+
+int VCardWriter::open(const QString& path)
+{
+    TraceScope trace("VCardWriter::open");
+    traceValue("path", path);
+    mCount = 0;
+    return mFile.open(path) ? 0 : int(DataResult::FileCannotWrite);
+}
+
+void VCardWriter::add(const ContactRecord& contact)
+{
+    if (!mFile.isOpen())
+        return;
+    mFile.text().append(card(contact));
+    ++mCount;
+    mFile.flushIfFull();
+}
+
+int VCardWriter::finish()
+{
+    TraceScope trace("VCardWriter::finish");
+    traceValue("cards", mCount);
+    const int result = mFile.finish() ? 0 : int(DataResult::FileCannotWrite);
+    traceReturns(result);
+    return result;
+}
