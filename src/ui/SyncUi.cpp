@@ -491,20 +491,21 @@ void SyncUi::postSyncChecks()
 {
     TraceScope trace("SyncUi::postSyncChecks");
     // What did not reach the phone, and why: never only in the trace.
-    if (musicSync()) {
-        const QString notCopied = SyncOutcomeReport::text(musicSync()->outcome());
+    const MusicSync* engine = musicSync();
+    if (engine) {
+        const QString notCopied = SyncOutcomeReport::text(engine->outcome());
         if (!notCopied.isEmpty())
             showWarningBox(Constants::applicationTitle(), notCopied);
     }
-    if (musicSync() && musicSync()->outcome().dataTransferFailed()) {
+    const BackupConversionResult* transfer = engine ? &engine->outcome().dataTransfer : nullptr;
+    if (transfer && engine->outcome().dataTransferFailed()) {
         showWarningBox(
             Constants::applicationTitle(),
             tr("<p>It has not been possible to transfer data from the selected backup. If the backup "
                "is encrypted then please create a non-encrypted backup using iTunes.</p>"));
-    } else if (mMusicSync && mMusicSync->outcome().dataTransfer.firstFailure() == 0
-               && !(mMusicSync->outcome().dataTransfer.contactsVcard.path.isEmpty()
-                    && mMusicSync->outcome().dataTransfer.smsBackup.path.isEmpty()
-                    && mMusicSync->outcome().dataTransfer.calendarIcs.path.isEmpty())) {
+    } else if (transfer && transfer->firstFailure() == 0
+               && !(transfer->contactsVcard.path.isEmpty() && transfer->smsBackup.path.isEmpty()
+                    && transfer->calendarIcs.path.isEmpty())) {
         // Where the standard files went; shown without waiting, so the checks below go on.
         auto* box = new QMessageBox(QMessageBox::Information, Constants::applicationTitle(),
                                     tr("<p>Your contacts, messages and calendar are also in the phone's "
