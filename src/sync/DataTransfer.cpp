@@ -30,8 +30,15 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
 
     const QString backupPath = settings.selectedBackupPath(id);
     traceValue("backupPath", backupPath);
-    if (backupPath.isEmpty())
+    if (backupPath.isEmpty()) {
+        // Photos from a folder need no backup: a user without one still gets them.
+        if (settings.copyPhotos(id)) {
+            copyBlackBerryPhotoFolders(settings, id);
+            settings.setCopyPhotos(id, false);
+            settings.save();
+        }
         return {};
+    }
 
     Choices choices;
     choices.messages = settings.copyTextMessages(id);
@@ -87,6 +94,7 @@ void DataTransfer::copyToPhone(const QString& fileName, bool wanted)
 void DataTransfer::copyBlackBerryPhotoFolders(const SyncSettings& settings, const QString& id)
 {
     TraceScope trace("DataTransfer::copyBlackBerryPhotoFolders");
+    mObserver.photoStateChanged(SyncState::StatePhotos);
     PhotoCopier copier(mDevice, mObserver);
     const SyncSettings::SettingsList folders = settings.getSettingsList(id, SettingsKeys::photoFoldersList());
     for (const auto& entry : folders) {

@@ -160,6 +160,7 @@ void DeviceWizard::loadDeviceConfig(const QString& id)
         mPodcastPage->setPodcastSettings(podcastSetting, podcasts, mSettings->numberOfEpisodesToSync(id));
     }
     mConvertToMp3Page->setConvertToMp3(mSettings->convertAacToMp3(id));
+    mDeviceBackupPage->setLastBackupPath(mSettings->selectedBackupPath(id));
     mLoadedDeviceId = id;
 }
 
@@ -223,9 +224,10 @@ int DeviceWizard::writeDeviceSettings()
     mSettings->setCopyAddressBook(id, mDeviceBackupPage->copyAddressBook());
     mSettings->removeSettingsList(id, SettingsKeys::photoFoldersList());
     mSettings->setCopyCalendar(id, mDeviceBackupPage->copyCalendar());
-    const bool copyPhotos = mCopyPhotosPage->copyPhotos();
+    // One setting covers both: the camera roll of an iPhone backup and a photo folder.
+    const bool copyPhotos = mCopyPhotosPage->copyPhotos() || mDeviceBackupPage->copyCameraRoll();
     mSettings->setCopyPhotos(id, copyPhotos);
-    if (copyPhotos)
+    if (mCopyPhotosPage->copyPhotos())
         mSettings->addToSettingsList(id, SettingsKeys::photoFoldersList(), QString(),
                                      mCopyPhotosPage->selectedPhotosPath());
     return mSettings->save();
