@@ -580,7 +580,11 @@ void SyncUi::helpLinkClicked(QString aLink)
 void SyncUi::onHelpClicked()
 {
     TraceScope trace("SyncUi::onHelpClicked");
-    QDesktopServices::openUrl(QUrl(Constants::helpBaseUrl() + QStringLiteral("/help/help.html")));
+    const QString address = Constants::helpBaseUrl() + QStringLiteral("/help/help.html");
+    // Without a browser nothing would happen at all: the address lets the user open it elsewhere.
+    if (!QDesktopServices::openUrl(QUrl(address)))
+        QMessageBox::information(this, Constants::applicationTitle(),
+                                 tr("No web browser could be opened. The help is at ") + address);
 }
 
 void SyncUi::iTunesFailure()
