@@ -103,6 +103,10 @@ void MusicSync::photoStateChanged(int state)
 
 void MusicSync::photoProgress(const QString& fileName)
 {
+    // A converted video reports its name again after the conversion.
+    if (fileName != mLastPhotoName)
+        ++mOutcome.photosSent;
+    mLastPhotoName = fileName;
     UpdateProgress(0, 0, fileName);
 }
 
@@ -110,6 +114,7 @@ void MusicSync::Start()
 {
     TraceScope trace("MusicSync::Start");
     mOutcome = MusicSyncOutcome();
+    mLastPhotoName.clear();
     mDevice->PrepareForSync();
 
     SyncSettings settings;
@@ -394,6 +399,7 @@ void MusicSync::Upload()
         ++attempts;
         if (result == 0) {
             mTrackCache.addTrack(track);
+            ++mOutcome.tracksCopied;
             traceMessage("Track copied");
         } else {
             mNotCopiedTracks.append(track);

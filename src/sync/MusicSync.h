@@ -32,6 +32,9 @@ struct MusicSyncOutcome
     // What the data transfer converted; its kind is Unknown when no backup was chosen.
     BackupConversionResult dataTransfer;
     bool dataTransferFailed() const { return dataTransfer.code != 0; }
+    // Photos handed to the phone and tracks it took, for the summary at the end.
+    int photosSent = 0;
+    int tracksCopied = 0;
 };
 
 // One synchronisation of one phone, run once on its own worker thread: data
@@ -127,4 +130,5 @@ private:
     bool mForceFullResync = false;
     std::atomic<bool> mDeleteConfirmed{false};
     MusicSyncOutcome mOutcome;
+    QString mLastPhotoName;
 };

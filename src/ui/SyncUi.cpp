@@ -14,6 +14,7 @@
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
 #include "sync/SyncState.h"
+#include "sync/SyncSummary.h"
 #include "ui/DeleteTracksConfirm.h"
 #include "ui/DeviceWizard.h"
 #include "ui/SpaceGauge.h"
@@ -132,6 +133,11 @@ void SyncUi::buildLayout()
     mDetailLabel->setWordWrap(true);
     mDetailLabel->setOpenExternalLinks(true);
     layout->addWidget(mDetailLabel);
+    mSummaryLabel = new QLabel(this);
+    mSummaryLabel->setObjectName(QStringLiteral("summaryLabel"));
+    mSummaryLabel->setAlignment(Qt::AlignHCenter);
+    mSummaryLabel->setWordWrap(true);
+    layout->addWidget(mSummaryLabel);
 
     mProgressBar = new QProgressBar(this);
     mProgressBar->setObjectName(QStringLiteral("progressBar"));
@@ -428,10 +434,12 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
     }
     case StateComplete:
         showIdle(tr("Phone synchronization is complete"), QString());
+        showSummary();
         postSyncChecks();
         break;
     case StateCompleteWithErrors:
         showIdle(tr("Phone synchronization is complete"), tr("Errors detected"));
+        showSummary();
         postSyncChecks();
         break;
     case StateNotConfigured:
@@ -444,6 +452,7 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
     case StateUnused:
         break;
     case StateStarting:
+        mSummaryLabel->clear();
         showBusy(tr("Starting Velmora"), tr("Please Wait"));
         break;
     case StatePreparing:
@@ -482,6 +491,17 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
     default:
         break;
     }
+}
+
+void SyncUi::showSummary()
+{
+    MusicSync* engine = musicSync();
+    if (!engine)
+        return;
+    QStringList failedTracks;
+    for (const Track& track : engine->GetNonCopiedTracks())
+        failedTracks.append(track.trackName());
+    mSummaryLabel->setText(SyncSummary(engine->outcome(), failedTracks).text());
 }
 
 void SyncUi::postSyncChecks()

@@ -137,6 +137,8 @@ void tst_SyncDataTransfer::photosFromFolderNeedNoBackup()
         QCOMPARE(run.states().last(), int(StateComplete));
         QCOMPARE(run.names(StatePhotos), QStringList{QStringLiteral("IMG_2.jpg")});
         QCOMPARE(sync.outcome().dataTransfer.kind, BackupConversionResult::Kind::Unknown);
+        QCOMPARE(sync.outcome().photosSent, 1);
+        QCOMPARE(sync.outcome().tracksCopied, 0);
     }
     QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/IMG_2.jpg"))), QByteArray("photo"));
     QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("KORVA/messages.xml"))));
