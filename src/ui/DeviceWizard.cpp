@@ -18,6 +18,7 @@
 #include "ui/WizardSupport.h"
 
 #include <QMessageBox>
+#include <QPixmap>
 
 DeviceWizard::DeviceWizard(LocalMusicLibrary* library, DeviceList* deviceList, QWidget* parent, int mode)
     : QWizard(parent), mSettings(std::make_unique<SyncSettings>()), mLibrary(library), mDeviceList(deviceList)
@@ -64,6 +65,28 @@ DeviceWizard::DeviceWizard(LocalMusicLibrary* library, DeviceList* deviceList, Q
     // stored music choices must reach the pages before they are saved back.
     connect(mConnectDevicePage, &ConnectDevicePage::deviceSelected, this,
             &DeviceWizard::loadSelectedDeviceConfig);
+    keepOneHeight();
+}
+
+void DeviceWizard::keepOneHeight()
+{
+    TraceScope trace("DeviceWizard::keepOneHeight");
+    // Every page as tall as the tallest, so the window does not jump between
+    // pages; the side picture is stretched to that height and cropped to its
+    // width, so no white block shows under it.
+    int tallest = 0;
+    for (const int id : pageIds())
+        tallest = qMax(tallest, page(id)->sizeHint().height());
+    for (const int id : pageIds()) {
+        QWizardPage* wizardPage = page(id);
+        wizardPage->setMinimumHeight(tallest);
+        const QPixmap side = wizardPage->pixmap(QWizard::WatermarkPixmap);
+        if (side.isNull() || side.height() >= tallest)
+            continue;
+        const QPixmap tall = side.scaledToHeight(tallest, Qt::SmoothTransformation);
+        wizardPage->setPixmap(QWizard::WatermarkPixmap,
+                              tall.copy((tall.width() - side.width()) / 2, 0, side.width(), tallest));
+    }
 }
 
 DeviceWizard::~DeviceWizard()

@@ -162,6 +162,7 @@ private slots:
     void phoneWithoutCompanionAppIsRefused();
     void unableToOpenWarningOnceAndOnlyOnPhonePage();
     void deletedWizardIsNoLongerObserved();
+    void keepsOneHeightWithAFullSidePicture();
 
 private:
     std::unique_ptr<Machine> mMachine;
@@ -843,6 +844,33 @@ void TestDeviceWizard::deletedWizardIsNoLongerObserved()
     mMachine->unplugAll();
     list->update();
     QCOMPARE(list->GetDevices().size(), 1);
+}
+
+void TestDeviceWizard::keepsOneHeightWithAFullSidePicture()
+{
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeFirstRun);
+    wizard.show();
+    const int height = wizard.height();
+    QList<int> heights;
+    for (const int id : wizard.pageIds()) {
+        QWizardPage* page = wizard.page(id);
+        // A side picture shorter than the page would leave white under it.
+        const QPixmap side = page->pixmap(QWizard::WatermarkPixmap);
+        if (!side.isNull())
+            QVERIFY(side.height() >= page->minimumHeight());
+    }
+    clickNext(wizard);
+    heights.append(wizard.height());
+    wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("acceptBox"))->setChecked(true);
+    clickNext(wizard);
+    heights.append(wizard.height());
+    wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("withoutBackup"))->setChecked(true);
+    clickNext(wizard);
+    heights.append(wizard.height());
+    QCOMPARE(wizard.currentId(), WizardPageId::kCopyPhotos);
+    for (const int pageHeight : heights)
+        QCOMPARE(pageHeight, height);
 }
 
 QTEST_MAIN(TestDeviceWizard)
