@@ -3,6 +3,7 @@
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
+#include "ui/IphoneBackupDialog.h"
 #include "ui/WizardSupport.h"
 
 #include <QCheckBox>
@@ -61,6 +62,9 @@ DeviceBackupPage::DeviceBackupPage(QWidget* parent) : QWizardPage(parent)
     browseFileButton->setObjectName(QStringLiteral("browseBackupFile"));
     buttons->addWidget(browseButton);
     buttons->addWidget(browseFileButton);
+    auto* iphoneButton = new QPushButton(QStringLiteral("Back Up an iPhone Now"), this);
+    iphoneButton->setObjectName(QStringLiteral("backUpIphone"));
+    buttons->addWidget(iphoneButton);
     buttons->addStretch();
     layout->addLayout(buttons);
     mWithoutBackupBox =
@@ -87,6 +91,7 @@ DeviceBackupPage::DeviceBackupPage(QWidget* parent) : QWizardPage(parent)
 
     connect(browseButton, &QPushButton::clicked, this, &DeviceBackupPage::browseButtonClicked);
     connect(browseFileButton, &QPushButton::clicked, this, &DeviceBackupPage::browseFileButtonClicked);
+    connect(iphoneButton, &QPushButton::clicked, this, &DeviceBackupPage::backUpIphoneClicked);
     connect(mBackupList, &QListWidget::itemSelectionChanged, this, &DeviceBackupPage::selectionChanged);
     connect(mWithoutBackupBox, &QCheckBox::toggled, this, &DeviceBackupPage::selectionChanged);
     checkForNewBackups();
@@ -204,6 +209,16 @@ void DeviceBackupPage::browseFileButtonClicked()
     if (file.isEmpty())
         return;
     useBackupFolder(file);
+}
+
+void DeviceBackupPage::backUpIphoneClicked()
+{
+    TraceScope trace("DeviceBackupPage::backUpIphoneClicked");
+    IphoneBackupDialog dialog(this);
+    dialog.startBackup(Constants::iphoneBackupFolderPath());
+    dialog.exec();
+    if (!dialog.backupFolder().isEmpty())
+        useBackupFolder(dialog.backupFolder());
 }
 
 void DeviceBackupPage::useBackupFolder(const QString& folder)

@@ -47,6 +47,8 @@ public slots:
     void checkForNewBackups();
     void browseButtonClicked();
     void browseFileButtonClicked();
+    // Makes a new iPhone backup in Velmora's folder and chooses it.
+    void backUpIphoneClicked();
 
 private:
     void addBackup(const LocatedBackup& backup);
