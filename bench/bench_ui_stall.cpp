@@ -19,6 +19,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTemporaryDir>

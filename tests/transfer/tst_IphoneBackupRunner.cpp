@@ -112,9 +112,8 @@ TestIphoneBackupRunner::Run TestIphoneBackupRunner::runScenario(const QString& s
         run.percents.append(percent);
     });
     runner.start(mRoot.filePath(QStringLiteral("backups")));
-    // The runner never blocks: start returns at once, the end comes later.
-    QVERIFY(runner.isRunning());
-    if (!finished.wait(20000))
+    // A missing program may end the run inside start; otherwise the end comes later.
+    if (finished.isEmpty() && !finished.wait(20000))
         return run;
     run.result = finished.first().at(0).toInt();
     run.folder = finished.first().at(1).toString();
