@@ -11,51 +11,14 @@
 namespace {
 const char* const kUdid = "00008030-001A2B3C4D5E802E";
 
-// Stand-ins for libimobiledevice's programs that print what the real ones
-// print; $SCENARIO picks the phone's state, every call is noted in calls.txt.
-const char* const kIdeviceId = R"(#!/bin/sh
-echo "idevice_id $*" >> "$CALLS"
-[ "$SCENARIO" = none ] && exit 0
-echo "00008030-001A2B3C4D5E802E"
-)";
-const char* const kIdevicepair = R"(#!/bin/sh
-echo "idevicepair $*" >> "$CALLS"
-udid=$2
-case "$SCENARIO-$3" in
-  locked-validate) echo "ERROR: Could not validate with device $udid because a passcode is set. Please enter the passcode on the device and retry."; exit 1;;
-  untrusted-validate|pairs-validate|denied-validate) echo "ERROR: Device $udid is not paired with this host"; exit 1;;
-  untrusted-pair) echo "ERROR: Please accept the trust dialog on the screen of device $udid, then attempt to pair again."; exit 1;;
-  denied-pair) echo "ERROR: Device $udid said that the user denied the trust dialog."; exit 1;;
-  *-pair) echo "SUCCESS: Paired with device $udid";;
-  *) echo "SUCCESS: Validated pairing with device $udid";;
-esac
-)";
-const char* const kIdevicebackup2 = R"(#!/bin/sh
-echo "idevicebackup2 $*" >> "$CALLS"
-dir=$5
-echo "Backup directory is \"$dir\""
-echo "Started \"com.apple.mobilebackup2\" service on port 49210."
-echo "Negotiated Protocol Version 2.1"
-[ "$SCENARIO" = encrypted ] && echo "Backup will be encrypted."
-echo "Starting backup..."
-if [ "$SCENARIO" = fails ]; then echo "Backup Failed (Error Code -4)."; exit 1; fi
-printf '[=====                                             ]  10%% Finished\r'
-printf '[=========================                         ]  50%% Finished\r'
-printf '[==================================================] 100%% Finished\n'
-mkdir -p "$dir/$2"
-printf '<?xml version="1.0"?><plist version="1.0"><dict><key>Device Name</key><string>Test iPhone</string></dict></plist>' > "$dir/$2/Info.plist"
-: > "$dir/$2/Manifest.db"
-echo "Received 1200 files from device."
-echo "Backup Successful."
-)";
-
-void writeProgram(const QString& folder, const QString& name, const char* script)
+// Stand-ins for libimobiledevice's programs (tests/data/imobiledevice) that
+// print what the real ones print; $SCENARIO picks the phone's state, every
+// call is noted in $CALLS.
+void installProgram(const QString& folder, const QString& name)
 {
-    QFile file(folder + QLatin1Char('/') + name);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(script);
-    file.close();
-    QVERIFY(file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString target = folder + QLatin1Char('/') + name;
+    QVERIFY(QFile::copy(QStringLiteral(VELMORA_TEST_DATA_DIR "/imobiledevice/") + name, target));
+    QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 }
 } // namespace
 
@@ -88,9 +51,9 @@ void TestIphoneBackupRunner::initTestCase()
 {
     const QString bin = mRoot.filePath(QStringLiteral("bin"));
     QVERIFY(QDir().mkpath(bin));
-    writeProgram(bin, QStringLiteral("idevice_id"), kIdeviceId);
-    writeProgram(bin, QStringLiteral("idevicepair"), kIdevicepair);
-    writeProgram(bin, QStringLiteral("idevicebackup2"), kIdevicebackup2);
+    installProgram(bin, QStringLiteral("idevice_id"));
+    installProgram(bin, QStringLiteral("idevicepair"));
+    installProgram(bin, QStringLiteral("idevicebackup2"));
     mOldPath = qgetenv("PATH");
     qputenv("PATH", bin.toUtf8() + ':' + mOldPath);
     qputenv("CALLS", mRoot.filePath(QStringLiteral("calls.txt")).toUtf8());
