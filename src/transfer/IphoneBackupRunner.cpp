@@ -101,12 +101,10 @@ void IphoneBackupRunner::outputArrived()
     if (text.contains(QLatin1String("Backup will be encrypted.")))
         mEncrypted = true;
     const QStringList pieces = text.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
-    for (auto piece = pieces.crbegin(); piece != pieces.crend(); ++piece) {
-        const int percent = percentIn(*piece);
-        if (percent >= 0) {
+    for (const QString& piece : pieces) {
+        const int percent = percentIn(piece);
+        if (percent >= 0)
             emit progress(percent, tr("Backing up the iPhone"));
-            break;
-        }
     }
 }
 
