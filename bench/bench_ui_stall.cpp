@@ -7,6 +7,7 @@
 // Goal: at most 50 ms. Prints the longest and the 99th-percentile gap.
 #include "BenchRounds.h"
 #include "devices/DeviceList.h"
+#include "devices/mtp/MtpPhoneSource.h"
 #include "devices/UsbMSDevice.h"
 #include "model/LocalMusicLibrary.h"
 #include "model/Playlist.h"

@@ -1,6 +1,7 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "app/Constants.h"
 #include "devices/DeviceList.h"
+#include "devices/mtp/MtpPhoneSource.h"
 #include "support/FakeUsbMachine.h"
 #include "support/FakeUsbPhoneMachine.h"
 #include "support/IphoneBackupBuilder.h"
