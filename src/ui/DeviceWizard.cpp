@@ -68,6 +68,12 @@ DeviceWizard::DeviceWizard(LocalMusicLibrary* library, DeviceList* deviceList, Q
     keepOneHeight();
 }
 
+namespace {
+// More than a page title and subtitle take: a picture a little too tall only
+// makes the window taller, one too short leaves white under it.
+const int kTitleAllowance = 90;
+} // namespace
+
 void DeviceWizard::keepOneHeight()
 {
     TraceScope trace("DeviceWizard::keepOneHeight");
@@ -81,11 +87,13 @@ void DeviceWizard::keepOneHeight()
         QWizardPage* wizardPage = page(id);
         wizardPage->setMinimumHeight(tallest);
         const QPixmap side = wizardPage->pixmap(QWizard::WatermarkPixmap);
-        if (side.isNull() || side.height() >= tallest)
+        // The picture's column also spans the page's title above the page.
+        const int columnHeight = tallest + kTitleAllowance;
+        if (side.isNull() || side.height() >= columnHeight)
             continue;
-        const QPixmap tall = side.scaledToHeight(tallest, Qt::SmoothTransformation);
+        const QPixmap tall = side.scaledToHeight(columnHeight, Qt::SmoothTransformation);
         wizardPage->setPixmap(QWizard::WatermarkPixmap,
-                              tall.copy((tall.width() - side.width()) / 2, 0, side.width(), tallest));
+                              tall.copy((tall.width() - side.width()) / 2, 0, side.width(), columnHeight));
     }
 }
 
