@@ -93,5 +93,8 @@ inline QString converterCommand() { return QStringLiteral("ffmpeg"); }
 QString programFolderPath();
 // "korva.xml" in the program's folder.
 QString configFilePath();
+// Where Velmora's own iPhone backups go: one folder per phone inside it.
+inline QString iphoneBackupFolderName() { return QStringLiteral("iPhoneBackups"); }
+inline QString iphoneBackupFolderPath() { return programFolderPath() + QLatin1Char('/') + iphoneBackupFolderName(); }
 
 } // namespace Constants

@@ -79,3 +79,17 @@ enum : int {
     PlaylistTooLarge = -15005, // larger than any playlist a person keeps
 };
 } // namespace LibraryResult
+
+// Backing up an iPhone with libimobiledevice's programs.
+namespace IphoneBackupResult {
+enum : int {
+    ProgramMissing = -16001,   // libimobiledevice-utils is not installed
+    NoIphone = -16002,         // no iPhone is plugged in
+    PhoneLocked = -16003,      // a passcode is set and the phone is locked
+    NotTrusted = -16004,       // the phone has not (yet) trusted this computer
+    TrustDenied = -16005,      // the user tapped "Don't Trust"
+    EncryptionOn = -16006,     // the backup would be encrypted, so unreadable
+    BackupFailed = -16007,     // idevicebackup2 ended without success
+    Cancelled = -16008,
+};
+} // namespace IphoneBackupResult

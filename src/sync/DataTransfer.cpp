@@ -30,8 +30,15 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
 
     const QString backupPath = settings.selectedBackupPath(id);
     traceValue("backupPath", backupPath);
-    if (backupPath.isEmpty())
+    if (backupPath.isEmpty()) {
+        // Photos from a folder need no backup: a user without one still gets them.
+        if (settings.copyPhotos(id)) {
+            copyBlackBerryPhotoFolders(settings, id);
+            settings.setCopyPhotos(id, false);
+            settings.save();
+        }
         return {};
+    }
 
     Choices choices;
     choices.messages = settings.copyTextMessages(id);
@@ -161,6 +168,7 @@ void DataTransfer::keepResultsOf(const PhotoCopier& copier)
 void DataTransfer::copyBlackBerryPhotoFolders(const QStringList& folders)
 {
     TraceScope trace("DataTransfer::copyBlackBerryPhotoFolders");
+    mObserver.photoStateChanged(SyncState::StatePhotos);
     PhotoCopier copier(mDevice, mObserver);
     for (const QString& folder : folders)
         copier.copyFolder(folder, Constants::phoneBlackberryPhotoFolder());

@@ -104,6 +104,10 @@ void MusicSync::photoStateChanged(int state)
 
 void MusicSync::photoProgress(const QString& fileName)
 {
+    // A converted video reports its name again after the conversion.
+    if (fileName != mLastPhotoName)
+        ++mOutcome.photosSent;
+    mLastPhotoName = fileName;
     UpdateProgress(0, 0, fileName);
 }
 
@@ -146,6 +150,7 @@ void MusicSync::Start()
     mOutcome = MusicSyncOutcome();
     mUploadedThisRun.clear();
     mSpaceShortAccepted = false;
+    mLastPhotoName.clear();
     mDevice->PrepareForSync();
 
     SyncSettings settings;
@@ -442,6 +447,7 @@ void MusicSync::Upload()
         if (result == 0) {
             mTrackCache.addTrack(track);
             mUploadedThisRun.append(track);
+            ++mOutcome.tracksCopied;
             traceMessage("Track copied");
         } else if (result == PhoneResult::Disconnected || !mDevice->isReachable()) {
             // Every further track would fail the same way, each after its retries.

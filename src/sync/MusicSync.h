@@ -40,6 +40,9 @@ struct MusicSyncOutcome
     int flushResult = 0;
     // The run ends as complete with errors.
     bool hasErrors() const { return !notCopiedPhotos.isEmpty() || phoneDisconnected || flushResult != 0; }
+    // Photos handed to the phone and tracks it took, for the summary at the end.
+    int photosSent = 0;
+    int tracksCopied = 0;
 };
 
 // One synchronisation of one phone, run once on its own worker thread: data
@@ -147,4 +150,5 @@ private:
     bool mForceFullResync = false;
     std::atomic<bool> mDeleteConfirmed{false};
     MusicSyncOutcome mOutcome;
+    QString mLastPhotoName;
 };

@@ -2,6 +2,7 @@
 #include "ui/BackupFinder.h"
 
 #include "app/TraceLog.h"
+#include "transfer/BackupLocator.h"
 
 #include <QDir>
 
@@ -12,10 +13,7 @@ const int kEndingLength = 4; // ".ipd", ".bbb"
 bool BackupFinder::isBackupFileName(const QString& fileName)
 {
     TraceScope trace("BackupFinder::isBackupFileName");
-    if (fileName.size() <= kEndingLength)
-        return false;
-    return fileName.endsWith(QStringLiteral("ipd"), Qt::CaseSensitive) ||
-           fileName.endsWith(QStringLiteral("bbb"), Qt::CaseSensitive);
+    return BackupLocator::isBlackBerryFileName(fileName);
 }
 
 QList<BackupEntry> BackupFinder::findBackups(const QString& folder)

@@ -90,6 +90,10 @@ void CopyPhotosPage::pathChanged()
 {
     TraceScope trace("CopyPhotosPage::setComplete");
     const QString folder = mFolderEdit->text();
+    // A long path shows its end, where the folder's own name is; the whole path is in the tooltip.
+    mFolderEdit->setToolTip(folder);
+    if (!mFolderEdit->hasFocus())
+        mFolderEdit->setCursorPosition(int(folder.size()));
     // An empty text would name the working folder, which is not a choice the user made.
     mComplete = mDoNotCopyButton->isChecked() || (!folder.isEmpty() && QFileInfo(folder).isDir());
     if (mComplete)

@@ -3,21 +3,23 @@
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
-#include "ui/BackupFinder.h"
+#include "ui/IphoneBackupDialog.h"
 #include "ui/WizardSupport.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QStandardPaths>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
-const int kBackupListMaxHeight = 75;
+const int kBackupListMaxHeight = 90;
 
 QString createBackupHelpPath()
 {
@@ -30,26 +32,45 @@ DeviceBackupPage::DeviceBackupPage(QWidget* parent) : QWizardPage(parent)
     TraceScope trace("DeviceBackupPage::DeviceBackupPage");
     setTitle(QStringLiteral("Copy Data from Another Device"));
     applyWizardWatermark(this);
-    mBackupsFolder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QDir::separator() +
-                     QStringLiteral("Blackberry") + QDir::separator() + QStringLiteral("Backup");
+    mBackupsFolder = BackupLocator::blackBerryBackupFolder();
+    mSearchFolders = BackupLocator::standardFolders(QString());
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(newRichTextLabel(
         QStringLiteral("<p>") + Constants::applicationTitle() +
-            QStringLiteral(
-                " can copy information from Blackberry device backups to an Android phone.</p><p>Create a "
-                "new device backup using Blackberry Desktop then select it from the list below. Click ") +
+            QStringLiteral(" can copy information from Blackberry device backups and iPhone backups to an "
+                           "Android phone.</p><p>Select a backup from the list below. Create a Blackberry "
+                           "backup using Blackberry Desktop (click ") +
             helpLink(createBackupHelpPath()) +
-            QStringLiteral(" for more information on how to create a Blackberry device backup.</p>"),
+            QStringLiteral(" to see how), or an iPhone backup with Finder, iTunes or \"Back Up an iPhone "
+                           "Now\".</p>"),
         this));
 
     mBackupList = new QListWidget(this);
     mBackupList->setObjectName(QStringLiteral("backupList"));
     mBackupList->setMaximumHeight(kBackupListMaxHeight);
     layout->addWidget(mBackupList);
+    mEncryptedNote = new QLabel(this);
+    mEncryptedNote->setObjectName(QStringLiteral("encryptedNote"));
+    mEncryptedNote->setWordWrap(true);
+    mEncryptedNote->hide();
+    layout->addWidget(mEncryptedNote);
+    auto* buttons = new QHBoxLayout;
     auto* browseButton = new QPushButton(QStringLiteral("Browse for Backups"), this);
     browseButton->setObjectName(QStringLiteral("browseBackups"));
-    layout->addWidget(browseButton);
+    auto* browseFileButton = new QPushButton(QStringLiteral("Choose a Backup File"), this);
+    browseFileButton->setObjectName(QStringLiteral("browseBackupFile"));
+    buttons->addWidget(browseButton);
+    buttons->addWidget(browseFileButton);
+    auto* iphoneButton = new QPushButton(QStringLiteral("Back Up an iPhone Now"), this);
+    iphoneButton->setObjectName(QStringLiteral("backUpIphone"));
+    buttons->addWidget(iphoneButton);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    mWithoutBackupBox =
+        new QCheckBox(QStringLiteral("Continue without a backup (copy only photos from a folder and music)"), this);
+    mWithoutBackupBox->setObjectName(QStringLiteral("withoutBackup"));
+    layout->addWidget(mWithoutBackupBox);
     layout->addWidget(newRichTextLabel(QStringLiteral("<p>Select one or more of the options below:"), this));
 
     mTextMessagesBox = new QCheckBox(QStringLiteral("Copy Text Messages"), this);
@@ -59,7 +80,7 @@ DeviceBackupPage::DeviceBackupPage(QWidget* parent) : QWizardPage(parent)
     mCalendarBox = new QCheckBox(QStringLiteral("Copy Calendar"), this);
     mCalendarBox->setObjectName(QStringLiteral("copyCalendar"));
     mCalendarBox->hide();
-    mPhotosBox = new QCheckBox(QStringLiteral("Copy Photos"), this);
+    mPhotosBox = new QCheckBox(QStringLiteral("Copy Camera Roll Photos"), this);
     mPhotosBox->setObjectName(QStringLiteral("copyPhotos"));
     mPhotosBox->hide();
     layout->addWidget(mTextMessagesBox);
@@ -69,6 +90,10 @@ DeviceBackupPage::DeviceBackupPage(QWidget* parent) : QWizardPage(parent)
     layout->addStretch();
 
     connect(browseButton, &QPushButton::clicked, this, &DeviceBackupPage::browseButtonClicked);
+    connect(browseFileButton, &QPushButton::clicked, this, &DeviceBackupPage::browseFileButtonClicked);
+    connect(iphoneButton, &QPushButton::clicked, this, &DeviceBackupPage::backUpIphoneClicked);
+    connect(mBackupList, &QListWidget::itemSelectionChanged, this, &DeviceBackupPage::selectionChanged);
+    connect(mWithoutBackupBox, &QCheckBox::toggled, this, &DeviceBackupPage::selectionChanged);
     checkForNewBackups();
     mTimer = new QTimer(this);
     connect(mTimer, &QTimer::timeout, this, &DeviceBackupPage::checkForNewBackups);
@@ -87,17 +112,81 @@ bool DeviceBackupPage::isComplete() const
     return true;
 }
 
+void DeviceBackupPage::addBackup(const LocatedBackup& backup)
+{
+    traceValue("new backup", backup.path);
+    mListed.append(backup);
+    auto* item = new QListWidgetItem(backup.description(), mBackupList);
+    item->setData(Qt::UserRole, backup.path);
+    if (!backup.canBeChosen()) {
+        // Shown so the user knows it was found, but it cannot be read.
+        item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+        item->setToolTip(backup.whyNotChoosable());
+        mEncryptedNote->setText(backup.whyNotChoosable());
+        mEncryptedNote->show();
+    }
+}
+
 void DeviceBackupPage::checkForNewBackups()
 {
     TraceScope trace("DeviceBackupPage::checkForNewBackups");
-    const QList<BackupEntry> entries = BackupFinder::findBackups(mBackupsFolder);
-    for (const BackupEntry& entry : entries) {
-        if (entry.displayName.isEmpty() || mListedPaths.contains(entry.filePath))
+    for (const LocatedBackup& backup : BackupLocator::findInAll(mSearchFolders)) {
+        const bool listed = std::any_of(mListed.cbegin(), mListed.cend(),
+                                        [&](const LocatedBackup& known) { return known.path == backup.path; });
+        if (!listed && !backup.deviceName.isEmpty())
+            addBackup(backup);
+    }
+    if (!mBackupList->selectedItems().isEmpty())
+        return;
+    // The backup chosen last time, else the only one there is, is chosen
+    // for the user: a lone entry must not merely look selected.
+    int choosable = -1;
+    int count = 0;
+    for (int row = 0; row < mListed.size(); ++row) {
+        if (!mListed.at(row).canBeChosen())
             continue;
-        traceValue("new backup", entry.filePath);
-        mListedNames.append(entry.displayName);
-        mListedPaths.append(entry.filePath);
-        mBackupList->addItem(entry.displayName);
+        if (mListed.at(row).path == mLastBackupPath) {
+            mBackupList->setCurrentRow(row);
+            return;
+        }
+        choosable = row;
+        ++count;
+    }
+    if (count == 1)
+        mBackupList->setCurrentRow(choosable);
+}
+
+void DeviceBackupPage::setLastBackupPath(const QString& path)
+{
+    TraceScope trace("DeviceBackupPage::setLastBackupPath");
+    if (path.isEmpty() || path == mLastBackupPath)
+        return;
+    mLastBackupPath = QDir::cleanPath(path);
+    for (const QString& folder : BackupLocator::standardFolders(mLastBackupPath)) {
+        if (!mSearchFolders.contains(folder))
+            mSearchFolders.append(folder);
+    }
+    checkForNewBackups();
+    for (int row = 0; row < mListed.size(); ++row) {
+        if (mListed.at(row).path == mLastBackupPath && mListed.at(row).canBeChosen())
+            mBackupList->setCurrentRow(row);
+    }
+}
+
+void DeviceBackupPage::selectionChanged()
+{
+    TraceScope trace("DeviceBackupPage::selectionChanged");
+    const bool without = mWithoutBackupBox->isChecked();
+    mBackupList->setEnabled(!without);
+    const LocatedBackup* backup = without ? nullptr : selectedBackup();
+    const bool iphone = backup && backup->kind == LocatedBackup::Kind::Iphone;
+    for (QCheckBox* box : {mTextMessagesBox, mAddressBookBox})
+        box->setEnabled(!without);
+    // Only an iPhone backup holds a calendar and a camera roll.
+    for (QCheckBox* box : {mCalendarBox, mPhotosBox}) {
+        box->setVisible(iphone);
+        if (!iphone)
+            box->setChecked(false);
     }
 }
 
@@ -111,29 +200,65 @@ void DeviceBackupPage::browseButtonClicked()
     useBackupFolder(folder);
 }
 
+void DeviceBackupPage::browseFileButtonClicked()
+{
+    TraceScope trace("DeviceBackupPage::browseFileButtonClicked");
+    const QString file =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Select Blackberry Backup File"), mBackupsFolder,
+                                     QStringLiteral("Blackberry backups (*.ipd *.bbb)"));
+    if (file.isEmpty())
+        return;
+    useBackupFolder(file);
+}
+
+void DeviceBackupPage::backUpIphoneClicked()
+{
+    TraceScope trace("DeviceBackupPage::backUpIphoneClicked");
+    IphoneBackupDialog dialog(this);
+    dialog.startBackup(Constants::iphoneBackupFolderPath());
+    dialog.exec();
+    if (!dialog.backupFolder().isEmpty())
+        useBackupFolder(dialog.backupFolder());
+}
+
 void DeviceBackupPage::useBackupFolder(const QString& folder)
 {
     TraceScope trace("DeviceBackupPage::useBackupFolder");
     traceValue("folder", folder);
-    if (!BackupFinder::findBackups(folder).isEmpty())
+    const QList<LocatedBackup> found = BackupLocator::findIn(folder);
+    if (!found.isEmpty()) {
         mBackupsFolder = folder;
-    else
+        if (!mSearchFolders.contains(folder))
+            mSearchFolders.append(folder);
+    } else {
         showCriticalMessage(this,
-                            QStringLiteral("No Blackberry backups were found at this location. Try again and "
-                                           "select the folder where the backups are stored."));
+                            QStringLiteral("No Blackberry or iPhone backups were found at this location. Try "
+                                           "again and select the folder where the backups are stored, an "
+                                           "iPhone backup folder or a Blackberry backup file."));
+    }
     checkForNewBackups();
+    // What the user just pointed at is what they mean to use.
+    if (found.size() == 1 && found.first().canBeChosen()) {
+        for (int row = 0; row < mListed.size(); ++row) {
+            if (mListed.at(row).path == found.first().path)
+                mBackupList->setCurrentRow(row);
+        }
+    }
 }
 
 bool DeviceBackupPage::validatePage()
 {
     TraceScope trace("DeviceBackupPage::validatePage");
+    if (mWithoutBackupBox->isChecked())
+        return true;
     if (selectedBackupPath().isEmpty()) {
         showCriticalMessage(
             this, QStringLiteral("You must select a backup from the list to continue. If there are no "
                                  "device backups displayed in the list then you can use Blackberry "
                                  "Desktop to create one.  Click ") +
                       helpLink(createBackupHelpPath()) +
-                      QStringLiteral(" for more information on how to create a Blackberry backup."));
+                      QStringLiteral(" for more information on how to create a Blackberry backup. To go on "
+                                     "without a backup, tick \"Continue without a backup\"."));
         return false;
     }
     if (!mTextMessagesBox->isChecked() && !mAddressBookBox->isChecked() && !mCalendarBox->isChecked() &&
@@ -146,32 +271,48 @@ bool DeviceBackupPage::validatePage()
     return true;
 }
 
+const LocatedBackup* DeviceBackupPage::selectedBackup() const
+{
+    const QList<QListWidgetItem*> selected = mBackupList->selectedItems();
+    if (selected.isEmpty())
+        return nullptr;
+    const int row = mBackupList->row(selected.first());
+    return row >= 0 && row < mListed.size() ? &mListed.at(row) : nullptr;
+}
+
 QString DeviceBackupPage::selectedBackupPath() const
 {
     TraceScope trace("DeviceBackupPage::selectedBackupPath");
-    const QList<QListWidgetItem*> selected = mBackupList->selectedItems();
-    traceValue("Selected item count", int(selected.size()));
-    const int row = selected.isEmpty() ? -1 : mBackupList->row(selected.first());
-    traceValue("indexSelected", row);
-    const QString path = row >= 0 && row < mListedPaths.size() ? mListedPaths.at(row) : QString();
+    const LocatedBackup* backup = withoutBackup() ? nullptr : selectedBackup();
+    const QString path = backup ? backup->path : QString();
     traceValue("Selected backup path", path);
     return path;
+}
+
+bool DeviceBackupPage::withoutBackup() const
+{
+    return mWithoutBackupBox->isChecked();
 }
 
 bool DeviceBackupPage::copyTextMessages() const
 {
     TraceScope trace("DeviceBackupPage::copyTextMessages");
-    return mTextMessagesBox->isChecked();
+    return !withoutBackup() && mTextMessagesBox->isChecked();
 }
 
 bool DeviceBackupPage::copyAddressBook() const
 {
     TraceScope trace("DeviceBackupPage::copyAddressBook");
-    return mAddressBookBox->isChecked();
+    return !withoutBackup() && mAddressBookBox->isChecked();
 }
 
 bool DeviceBackupPage::copyCalendar() const
 {
     TraceScope trace("DeviceBackupPage::copyCalendar");
-    return mCalendarBox->isChecked();
+    return !withoutBackup() && mCalendarBox->isChecked();
+}
+
+bool DeviceBackupPage::copyCameraRoll() const
+{
+    return !withoutBackup() && mPhotosBox->isChecked();
 }

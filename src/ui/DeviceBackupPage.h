@@ -1,16 +1,20 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "transfer/BackupLocator.h"
+
+#include <QList>
 #include <QStringList>
 #include <QWizardPage>
 
 class QCheckBox;
+class QLabel;
 class QListWidget;
 class QTimer;
 
-// The user picks a BlackBerry device backup and the kinds of data to take from
-// it. The list follows the backups folder: new backups appear within a timer
-// tick; listed ones stay even when their file goes.
+// The user picks a BlackBerry or iPhone backup and the kinds of data to take
+// from it, or goes on without one. The list follows the backup folders: new
+// backups appear within a timer tick; listed ones stay even when their file goes.
 class DeviceBackupPage : public QWizardPage
 {
     Q_OBJECT
@@ -23,24 +27,41 @@ public:
     bool isComplete() const override;
     bool validatePage() override;
 
+    // Empty when nothing is chosen or the user goes on without a backup.
     QString selectedBackupPath() const;
     QString backupsFolder() const { return mBackupsFolder; }
+    QStringList searchedFolders() const { return mSearchFolders; }
     bool copyTextMessages() const;
     bool copyAddressBook() const;
     bool copyCalendar() const;
-    // Makes folder the backups folder when it holds a backup; otherwise tells
-    // the user and keeps the old one. Either way the list is brought up to date.
+    // Camera-roll photos, which only an iPhone backup holds.
+    bool copyCameraRoll() const;
+    bool withoutBackup() const;
+    // Makes folder (or a single backup file) one more place to look when it
+    // holds a backup; otherwise tells the user. Either way the list is brought up to date.
     void useBackupFolder(const QString& folder);
+    // The backup chosen last time: its folder is searched and it is selected.
+    void setLastBackupPath(const QString& path);
 
 public slots:
     void checkForNewBackups();
     void browseButtonClicked();
+    void browseFileButtonClicked();
+    // Makes a new iPhone backup in Velmora's folder and chooses it.
+    void backUpIphoneClicked();
 
 private:
+    void addBackup(const LocatedBackup& backup);
+    void selectionChanged();
+    const LocatedBackup* selectedBackup() const;
+
     QString mBackupsFolder;
-    QStringList mListedNames;
-    QStringList mListedPaths;
+    QString mLastBackupPath;
+    QStringList mSearchFolders;
+    QList<LocatedBackup> mListed;
     QListWidget* mBackupList = nullptr;
+    QLabel* mEncryptedNote = nullptr;
+    QCheckBox* mWithoutBackupBox = nullptr;
     QCheckBox* mTextMessagesBox = nullptr;
     QCheckBox* mAddressBookBox = nullptr;
     QCheckBox* mCalendarBox = nullptr;

@@ -18,6 +18,7 @@
 #include "ui/WizardSupport.h"
 
 #include <QMessageBox>
+#include <QPixmap>
 
 DeviceWizard::DeviceWizard(LocalMusicLibrary* library, DeviceList* deviceList, QWidget* parent, int mode)
     : QWizard(parent), mSettings(std::make_unique<SyncSettings>()), mLibrary(library), mDeviceList(deviceList)
@@ -64,6 +65,36 @@ DeviceWizard::DeviceWizard(LocalMusicLibrary* library, DeviceList* deviceList, Q
     // stored music choices must reach the pages before they are saved back.
     connect(mConnectDevicePage, &ConnectDevicePage::deviceSelected, this,
             &DeviceWizard::loadSelectedDeviceConfig);
+    keepOneHeight();
+}
+
+namespace {
+// More than a page title and subtitle take: a picture a little too tall only
+// makes the window taller, one too short leaves white under it.
+const int kTitleAllowance = 90;
+} // namespace
+
+void DeviceWizard::keepOneHeight()
+{
+    TraceScope trace("DeviceWizard::keepOneHeight");
+    // Every page as tall as the tallest, so the window does not jump between
+    // pages; the side picture is stretched to that height and cropped to its
+    // width, so no white block shows under it.
+    int tallest = 0;
+    for (const int id : pageIds())
+        tallest = qMax(tallest, page(id)->sizeHint().height());
+    for (const int id : pageIds()) {
+        QWizardPage* wizardPage = page(id);
+        wizardPage->setMinimumHeight(tallest);
+        const QPixmap side = wizardPage->pixmap(QWizard::WatermarkPixmap);
+        // The picture's column also spans the page's title above the page.
+        const int columnHeight = tallest + kTitleAllowance;
+        if (side.isNull() || side.height() >= columnHeight)
+            continue;
+        const QPixmap tall = side.scaledToHeight(columnHeight, Qt::SmoothTransformation);
+        wizardPage->setPixmap(QWizard::WatermarkPixmap,
+                              tall.copy((tall.width() - side.width()) / 2, 0, side.width(), columnHeight));
+    }
 }
 
 DeviceWizard::~DeviceWizard()
@@ -160,6 +191,7 @@ void DeviceWizard::loadDeviceConfig(const QString& id)
         mPodcastPage->setPodcastSettings(podcastSetting, podcasts, mSettings->numberOfEpisodesToSync(id));
     }
     mConvertToMp3Page->setConvertToMp3(mSettings->convertAacToMp3(id));
+    mDeviceBackupPage->setLastBackupPath(mSettings->selectedBackupPath(id));
     mLoadedDeviceId = id;
 }
 
@@ -223,9 +255,10 @@ int DeviceWizard::writeDeviceSettings()
     mSettings->setCopyAddressBook(id, mDeviceBackupPage->copyAddressBook());
     mSettings->removeSettingsList(id, SettingsKeys::photoFoldersList());
     mSettings->setCopyCalendar(id, mDeviceBackupPage->copyCalendar());
-    const bool copyPhotos = mCopyPhotosPage->copyPhotos();
+    // One setting covers both: the camera roll of an iPhone backup and a photo folder.
+    const bool copyPhotos = mCopyPhotosPage->copyPhotos() || mDeviceBackupPage->copyCameraRoll();
     mSettings->setCopyPhotos(id, copyPhotos);
-    if (copyPhotos)
+    if (mCopyPhotosPage->copyPhotos())
         mSettings->addToSettingsList(id, SettingsKeys::photoFoldersList(), QString(),
                                      mCopyPhotosPage->selectedPhotosPath());
     return mSettings->save();

@@ -5,6 +5,7 @@
 #include "model/SizeArithmetic.h"
 
 #include <QLinearGradient>
+#include <QLocale>
 #include <QPainter>
 
 namespace {
@@ -13,6 +14,8 @@ const int kNarrowMargin = 2;
 const int kBarHeight = 20;
 const qreal kCornerRadius = 3.0;
 const int kGradientEnd = 30;
+// The figures are written under the bar, where they hide none of its colours.
+const int kFiguresHeight = 16;
 } // namespace
 
 SpaceGauge::SpaceGauge(bool wide, QWidget* parent)
@@ -24,13 +27,13 @@ SpaceGauge::SpaceGauge(bool wide, QWidget* parent)
 QSize SpaceGauge::minimumSizeHint() const
 {
     TraceScope trace("SpaceGauge::minimumSizeHint");
-    return QSize(100, 23);
+    return QSize(100, 23 + kFiguresHeight);
 }
 
 QSize SpaceGauge::sizeHint() const
 {
     TraceScope trace("SpaceGauge::sizeHint");
-    return QSize(200, 23);
+    return QSize(200, 23 + kFiguresHeight);
 }
 
 void SpaceGauge::enable()
@@ -52,6 +55,7 @@ void SpaceGauge::update(qint64 aUsedSpace, qint64 aFreeSpace)
     TraceScope trace("SpaceGauge::update");
     mUsedSpace = aUsedSpace;
     mFreeSpace = aFreeSpace;
+    setToolTip(figuresText());
     QWidget::update();
 }
 
@@ -75,13 +79,27 @@ void SpaceGauge::paintEvent(QPaintEvent*)
     if (!mEnabled || percent < 0)
         return;
     const int usedWidth = int(qint64(percent) * barWidth / 100);
-    if (usedWidth <= 0)
-        return;
-    QLinearGradient used(0, 0, 0, kGradientEnd);
-    used.setColorAt(0, Qt::white);
-    used.setColorAt(1, QColor(255, 0, 0));
-    painter.setBrush(used);
-    painter.drawRoundedRect(QRect(mMargin, 0, usedWidth, kBarHeight), kCornerRadius, kCornerRadius);
+    if (usedWidth > 0) {
+        QLinearGradient used(0, 0, 0, kGradientEnd);
+        used.setColorAt(0, Qt::white);
+        used.setColorAt(1, QColor(255, 0, 0));
+        painter.setBrush(used);
+        painter.drawRoundedRect(QRect(mMargin, 0, usedWidth, kBarHeight), kCornerRadius, kCornerRadius);
+    }
+    if (showValues)
+        painter.drawText(QRect(mMargin, kBarHeight, barWidth, kFiguresHeight), Qt::AlignCenter, figuresText());
+}
+
+QString SpaceGauge::figuresText() const
+{
+    if (!mEnabled || (mUsedSpace == 0 && mFreeSpace == 0))
+        return QString();
+    const QLocale locale;
+    // An overfull phone has negative free space: said as such, not as a size.
+    const QString freeText = mFreeSpace < 0
+                                 ? tr("%1 too little").arg(locale.formattedDataSize(-mFreeSpace))
+                                 : tr("%1 free").arg(locale.formattedDataSize(mFreeSpace));
+    return tr("%1 used, ").arg(locale.formattedDataSize(qMax<qint64>(mUsedSpace, 0))) + freeText;
 }
 
 int SpaceGauge::usedPercent(qint64 usedSpace, qint64 freeSpace)

@@ -30,6 +30,8 @@ public:
     // The red share in percent (0 to 100) of used and free together; -1 when
     // there is nothing to draw.
     static int usedPercent(qint64 usedSpace, qint64 freeSpace);
+    // "1.5 GB used, 2.0 GB free" as drawn on the bar; empty when it shows nothing.
+    QString figuresText() const;
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -16,6 +16,7 @@
 #include "sync/SyncOutcomeReport.h"
 #include "sync/SyncState.h"
 #include "ui/ConnectDevicePage.h"
+#include "sync/SyncSummary.h"
 #include "ui/DeleteTracksConfirm.h"
 #include "ui/DeviceWizard.h"
 #include "ui/SpaceGauge.h"
@@ -134,6 +135,11 @@ void SyncUi::buildLayout()
     mDetailLabel->setWordWrap(true);
     mDetailLabel->setOpenExternalLinks(true);
     layout->addWidget(mDetailLabel);
+    mSummaryLabel = new QLabel(this);
+    mSummaryLabel->setObjectName(QStringLiteral("summaryLabel"));
+    mSummaryLabel->setAlignment(Qt::AlignHCenter);
+    mSummaryLabel->setWordWrap(true);
+    layout->addWidget(mSummaryLabel);
 
     mProgressBar = new QProgressBar(this);
     mProgressBar->setObjectName(QStringLiteral("progressBar"));
@@ -431,10 +437,12 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
     }
     case StateComplete:
         showIdle(tr("Phone synchronization is complete"), QString());
+        showSummary();
         postSyncChecks();
         break;
     case StateCompleteWithErrors:
         showIdle(tr("Phone synchronization is complete"), tr("Errors detected"));
+        showSummary();
         postSyncChecks();
         break;
     case StateNotConfigured:
@@ -447,6 +455,7 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
     case StateUnused:
         break;
     case StateStarting:
+        mSummaryLabel->clear();
         showBusy(tr("Starting Velmora"), tr("Please Wait"));
         break;
     case StatePreparing:
@@ -485,6 +494,17 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
     default:
         break;
     }
+}
+
+void SyncUi::showSummary()
+{
+    MusicSync* engine = musicSync();
+    if (!engine)
+        return;
+    QStringList failedTracks;
+    for (const Track& track : engine->GetNonCopiedTracks())
+        failedTracks.append(track.trackName());
+    mSummaryLabel->setText(SyncSummary(engine->outcome(), failedTracks).text());
 }
 
 void SyncUi::postSyncChecks()
@@ -604,7 +624,11 @@ void SyncUi::helpLinkClicked(QString aLink)
 void SyncUi::onHelpClicked()
 {
     TraceScope trace("SyncUi::onHelpClicked");
-    QDesktopServices::openUrl(QUrl(Constants::helpBaseUrl() + QStringLiteral("/help/help.html")));
+    const QString address = Constants::helpBaseUrl() + QStringLiteral("/help/help.html");
+    // Without a browser nothing would happen at all: the address lets the user open it elsewhere.
+    if (!QDesktopServices::openUrl(QUrl(address)))
+        QMessageBox::information(this, Constants::applicationTitle(),
+                                 tr("No web browser could be opened. The help is at ") + address);
 }
 
 void SyncUi::iTunesFailure()

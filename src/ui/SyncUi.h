@@ -77,6 +77,8 @@ private:
     void applyStateTexts(int state, int previousState, bool changed, int percentComplete);
     void showNotCopiedWarning();
     void postSyncChecks();
+    // What the run moved and what failed, under the status.
+    void showSummary();
     void showWarningBox(const QString& title, const QString& text);
     // Shows a question unless the user turned it off for the connected phone;
     // ask() shows it and returns whether the user turned it off now.
@@ -91,6 +93,7 @@ private:
     SpaceGauge* mSpaceGauge = nullptr;
     QLabel* mStatusLabel = nullptr;
     QLabel* mDetailLabel = nullptr;
+    QLabel* mSummaryLabel = nullptr;
     QPushButton* mNewSyncButton = nullptr;
     QPushButton* mHelpButton = nullptr;
     QCheckBox* mForceFullCheckBox = nullptr;

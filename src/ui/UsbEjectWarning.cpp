@@ -13,6 +13,7 @@ UsbEjectWarning::UsbEjectWarning(QWidget* parent) : QDialog(parent)
 {
     TraceScope trace("UsbEjectWarning::UsbEjectWarning");
     setModal(true);
+    setWindowTitle(Constants::applicationTitle());
     setMinimumWidth(300);
     auto* layout = new QVBoxLayout(this);
     auto* label = new QLabel(

@@ -90,6 +90,7 @@ private slots:
     void backupKind_data();
     void backupKind();
     void blackBerryBackupReachesPhoneOnce();
+    void photosFromFolderNeedNoBackup();
     void iPhoneBackupWithCameraRoll_data();
     void iPhoneBackupWithCameraRoll();
     void unreadableBackupIsReportedAndMusicStillSyncs_data();
@@ -122,6 +123,32 @@ void tst_SyncDataTransfer::backupKind()
     QCOMPARE(BackupConversion::kindOf(path) == BackupConversionResult::Kind::BlackBerry, blackBerry);
 }
 
+void tst_SyncDataTransfer::photosFromFolderNeedNoBackup()
+{
+    SyncTestHome env;
+    env.configurePhone();
+    const QString photos = env.inputFolder() + QStringLiteral("/photos");
+    QVERIFY(writeFile(photos + QStringLiteral("/IMG_2.jpg"), "photo"));
+    chooseBackup(env, QString(), photos);
+    SyncTestLibrary library;
+    SyncRecordingDevice phone(env.phoneRoot());
+    {
+        MusicSync sync(&library, &phone, nullptr);
+        SyncRun run(sync);
+        QVERIFY(run.run());
+        QCOMPARE(run.states().last(), int(StateComplete));
+        QCOMPARE(run.names(StatePhotos), QStringList{QStringLiteral("IMG_2.jpg")});
+        QCOMPARE(sync.outcome().dataTransfer.kind, BackupConversionResult::Kind::Unknown);
+        QCOMPARE(sync.outcome().photosSent, 1);
+        QCOMPARE(sync.outcome().tracksCopied, 0);
+    }
+    QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/IMG_2.jpg"))), QByteArray("photo"));
+    QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("KORVA/messages.xml"))));
+    SyncSettings settings;
+    settings.load();
+    QVERIFY(!settings.copyPhotos(QString::fromLatin1(SyncTestHome::kPhoneId)));
+}
+
 void tst_SyncDataTransfer::blackBerryBackupReachesPhoneOnce()
 {
     SyncTestHome env;
@@ -140,7 +167,9 @@ void tst_SyncDataTransfer::blackBerryBackupReachesPhoneOnce()
         QCOMPARE(run.states().last(), int(StateComplete));
         QCOMPARE(run.stateCount(StateCompleteWithErrors), 0);
         QVERIFY(!sync.outcome().dataTransferFailed());
-        QCOMPARE(run.names(StatePreparing), QStringList{QStringLiteral("IMG_1.jpg")});
+        // The window says photos are being copied, whichever backup they came with.
+        QCOMPARE(run.names(StatePhotos), QStringList{QStringLiteral("IMG_1.jpg")});
+        QVERIFY(run.names(StatePreparing).isEmpty());
     }
     const QByteArray messages = readFile(env.phoneFile(QStringLiteral("KORVA/messages.xml")));
     QVERIFY2(messages.contains("Hello from the BlackBerry"), messages.constData());

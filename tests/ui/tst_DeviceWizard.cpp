@@ -11,6 +11,7 @@
 #include "devices/DeviceList.h"
 #include "devices/mtp/MtpPhoneSource.h"
 #include "settings/SyncSettings.h"
+#include "support/IphoneBackupBuilder.h"
 #include "ui/BackupFinder.h"
 #include "ui/ConnectDevicePage.h"
 #include "ui/CopyPhotosPage.h"
@@ -146,6 +147,9 @@ private slots:
     void backupPageRefusesIncompleteChoices();
     void backupListGrowsAndKeepsEntries();
     void folderWithoutBackupsKeepsTheOldOne();
+    void iphoneBackupOffersCalendarAndCameraRoll();
+    void encryptedIphoneBackupCannotBeChosen();
+    void withoutBackupGoesOnPlainly();
     void photoFolderMustExist_data();
     void photoFolderMustExist();
     void finishWritesTheSettings();
@@ -158,6 +162,7 @@ private slots:
     void phoneWithoutCompanionAppIsAcceptedWithImportHelp();
     void unableToOpenWarningOnceAndOnlyOnPhonePage();
     void deletedWizardIsNoLongerObserved();
+    void keepsOneHeightWithAFullSidePicture();
 
 private:
     std::unique_ptr<Machine> mMachine;
@@ -275,7 +280,12 @@ void TestDeviceWizard::licenseMustBeAccepted()
     wizard.show();
     clickNext(wizard);
     QCOMPARE(wizard.currentId(), WizardPageId::kEula);
-    QVERIFY(wizard.currentPage()->findChild<QTextBrowser*>()->toPlainText().contains(QStringLiteral("GNU")));
+    const QString licenseText = wizard.currentPage()->findChild<QTextBrowser*>()->toPlainText();
+    QVERIFY(licenseText.contains(QStringLiteral("GNU")));
+    // One spelling, the page title's, wherever a person reads it.
+    QCOMPARE(wizard.currentPage()->title(), QStringLiteral("License Agreement"));
+    QVERIFY(licenseText.contains(QStringLiteral("License Agreement")));
+    QVERIFY(!licenseText.contains(QStringLiteral("licence"), Qt::CaseInsensitive));
     {
         MessageBoxCloser closer;
         clickNext(wizard);
@@ -303,10 +313,17 @@ void TestDeviceWizard::backupPageRefusesIncompleteChoices()
     QVERIFY(!page->findChild<QCheckBox*>(QStringLiteral("copyPhotos"))->isVisible());
     QVERIFY(page->findChild<QCheckBox*>(QStringLiteral("copyAddressBook"))->isVisible());
 
+    // The only backup listed is really the chosen one.
+    auto* backups = page->findChild<QListWidget*>(QStringLiteral("backupList"));
+    QCOMPARE(backups->selectedItems().size(), 1);
+    QCOMPARE(static_cast<DeviceBackupPage*>(page)->selectedBackupPath(),
+             mMachine->backupsFolder() + QStringLiteral("/Backup.ipd"));
+    backups->clearSelection();
+
     MessageBoxCloser closer;
     clickNext(wizard);
     QCOMPARE(wizard.currentId(), WizardPageId::kDeviceBackup);
-    page->findChild<QListWidget*>(QStringLiteral("backupList"))->setCurrentRow(0);
+    backups->setCurrentRow(0);
     clickNext(wizard);
     QCOMPARE(wizard.currentId(), WizardPageId::kDeviceBackup);
     page->findChild<QCheckBox*>(QStringLiteral("copyAddressBook"))->setChecked(true);
@@ -339,8 +356,8 @@ void TestDeviceWizard::backupListGrowsAndKeepsEntries()
     page.checkForNewBackups();
     page.checkForNewBackups();
     QCOMPARE(list->count(), 2);
-    QCOMPARE(list->item(0)->text(), QStringLiteral("Backup"));
-    QCOMPARE(list->item(1)->text(), QStringLiteral("Later"));
+    QVERIFY(list->item(0)->text().startsWith(QStringLiteral("Backup  (BlackBerry backup, ")));
+    QVERIFY(list->item(1)->text().startsWith(QStringLiteral("Later  (BlackBerry backup, ")));
 
     // The path belongs to the row the user picked, including the one whose file went.
     list->setCurrentRow(1);
@@ -360,9 +377,9 @@ void TestDeviceWizard::folderWithoutBackupsKeepsTheOldOne()
         MessageBoxCloser closer;
         page.useBackupFolder(empty.path());
         QCOMPARE(closer.texts,
-                 QStringList{QStringLiteral("No Blackberry backups were found at this location. Try "
+                 QStringList{QStringLiteral("No Blackberry or iPhone backups were found at this location. Try "
                                             "again and select the folder where the backups are "
-                                            "stored.")});
+                                            "stored, an iPhone backup folder or a Blackberry backup file.")});
     }
     QCOMPARE(page.backupsFolder(), mMachine->backupsFolder());
 
@@ -375,7 +392,82 @@ void TestDeviceWizard::folderWithoutBackupsKeepsTheOldOne()
     // Backups of the earlier folder stay listed beside the new ones.
     auto* list = page.findChild<QListWidget*>(QStringLiteral("backupList"));
     QCOMPARE(list->count(), 2);
-    QCOMPARE(list->item(1)->text(), QStringLiteral("Old"));
+    QVERIFY(list->item(1)->text().startsWith(QStringLiteral("Old  (")));
+    // The backup the user pointed at is the one chosen.
+    QCOMPARE(page.selectedBackupPath(), other.filePath(QStringLiteral("Old.ipd")));
+}
+
+void TestDeviceWizard::iphoneBackupOffersCalendarAndCameraRoll()
+{
+    mMachine->writeSettings();
+    const QString folder = Constants::iphoneBackupFolderPath() + QStringLiteral("/00008030-0001");
+    IphoneBackupBuilder builder;
+    QVERIFY(builder.write(folder, IphoneBackupBuilder::Manifest::Database));
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeChangeSettings);
+    wizard.show();
+    clickNext(wizard);
+    auto* page = static_cast<DeviceBackupPage*>(wizard.currentPage());
+    auto* backups = page->findChild<QListWidget*>(QStringLiteral("backupList"));
+    QCOMPARE(backups->count(), 2);
+    // Two backups: none is chosen for the user.
+    QVERIFY(backups->selectedItems().isEmpty());
+    QVERIFY(backups->item(1)->text().startsWith(QStringLiteral("00008030-0001  (iPhone backup, iOS 12.5.7, ")));
+    auto* calendar = page->findChild<QCheckBox*>(QStringLiteral("copyCalendar"));
+    auto* cameraRoll = page->findChild<QCheckBox*>(QStringLiteral("copyPhotos"));
+    backups->setCurrentRow(1);
+    QCOMPARE(page->selectedBackupPath(), folder);
+    QVERIFY(calendar->isVisible());
+    QVERIFY(cameraRoll->isVisible());
+    cameraRoll->setChecked(true);
+    QVERIFY(page->copyCameraRoll());
+    // Back to the BlackBerry backup: its boxes only, and nothing hidden stays ticked.
+    backups->setCurrentRow(0);
+    QVERIFY(!calendar->isVisible());
+    QVERIFY(!cameraRoll->isVisible());
+    QVERIFY(!page->copyCameraRoll());
+    backups->setCurrentRow(1);
+    calendar->setChecked(true);
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kCopyPhotos);
+}
+
+void TestDeviceWizard::encryptedIphoneBackupCannotBeChosen()
+{
+    QFile::remove(mMachine->backupsFolder() + QStringLiteral("/Backup.ipd"));
+    const QString folder = mMachine->home() + QStringLiteral("/MobileSync/Backup/locked");
+    IphoneBackupBuilder builder;
+    builder.setEncrypted(true);
+    QVERIFY(builder.write(folder, IphoneBackupBuilder::Manifest::Mbdb));
+    DeviceBackupPage page;
+    auto* backups = page.findChild<QListWidget*>(QStringLiteral("backupList"));
+    QCOMPARE(backups->count(), 1);
+    QVERIFY(backups->item(0)->text().contains(QStringLiteral("encrypted")));
+    QVERIFY(!(backups->item(0)->flags() & Qt::ItemIsSelectable));
+    backups->setCurrentRow(0);
+    QCOMPARE(page.selectedBackupPath(), QString());
+    auto* note = page.findChild<QLabel*>(QStringLiteral("encryptedNote"));
+    QVERIFY(!note->isHidden());
+    QVERIFY(note->text().contains(QStringLiteral("Turn backup encryption off")));
+}
+
+void TestDeviceWizard::withoutBackupGoesOnPlainly()
+{
+    mMachine->writeSettings();
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeChangeSettings);
+    wizard.show();
+    clickNext(wizard);
+    auto* page = static_cast<DeviceBackupPage*>(wizard.currentPage());
+    page->findChild<QCheckBox*>(QStringLiteral("copyAddressBook"))->setChecked(true);
+    page->findChild<QCheckBox*>(QStringLiteral("withoutBackup"))->setChecked(true);
+    QVERIFY(!page->findChild<QListWidget*>(QStringLiteral("backupList"))->isEnabled());
+    MessageBoxCloser closer;
+    clickNext(wizard);
+    QVERIFY(closer.texts.isEmpty());
+    QCOMPARE(wizard.currentId(), WizardPageId::kCopyPhotos);
+    QCOMPARE(page->selectedBackupPath(), QString());
+    QVERIFY(!page->copyAddressBook());
 }
 
 void TestDeviceWizard::photoFolderMustExist_data()
@@ -410,6 +502,10 @@ void TestDeviceWizard::photoFolderMustExist()
     QCOMPARE(page.isComplete(), complete);
     QCOMPARE(page.copyPhotos(), copy);
     QCOMPARE(page.selectedPhotosPath(), path);
+    // A long path shows its end, and all of it in the tooltip.
+    auto* edit = page.findChild<QLineEdit*>(QStringLiteral("photoFolder"));
+    QCOMPARE(edit->toolTip(), path);
+    QCOMPARE(edit->cursorPosition(), int(path.size()));
     const QString status = page.findChild<QLabel*>(QStringLiteral("photoStatus"))->text();
     QCOMPARE(status.startsWith(QStringLiteral("The above folder cannot be found.")), !complete);
     if (!complete)
@@ -748,6 +844,33 @@ void TestDeviceWizard::deletedWizardIsNoLongerObserved()
     mMachine->unplugAll();
     list->update();
     QCOMPARE(list->GetDevices().size(), 1);
+}
+
+void TestDeviceWizard::keepsOneHeightWithAFullSidePicture()
+{
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeFirstRun);
+    wizard.show();
+    const int height = wizard.height();
+    QList<int> heights;
+    for (const int id : wizard.pageIds()) {
+        QWizardPage* page = wizard.page(id);
+        // A side picture shorter than the page would leave white under it.
+        const QPixmap side = page->pixmap(QWizard::WatermarkPixmap);
+        if (!side.isNull())
+            QVERIFY(side.height() >= page->minimumHeight());
+    }
+    clickNext(wizard);
+    heights.append(wizard.height());
+    wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("acceptBox"))->setChecked(true);
+    clickNext(wizard);
+    heights.append(wizard.height());
+    wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("withoutBackup"))->setChecked(true);
+    clickNext(wizard);
+    heights.append(wizard.height());
+    QCOMPARE(wizard.currentId(), WizardPageId::kCopyPhotos);
+    for (const int pageHeight : heights)
+        QCOMPARE(pageHeight, height);
 }
 
 QTEST_MAIN(TestDeviceWizard)

@@ -197,6 +197,7 @@ void DialogsTest::usbEjectResult()
     QFETCH(bool, escape);
     QFETCH(int, expected);
     UsbEjectWarning reminder;
+    QCOMPARE(reminder.windowTitle(), Constants::applicationTitle());
     QVERIFY(reminder.findChild<QLabel*>()->text().contains(Constants::helpBaseUrl() +
                                                            QStringLiteral("/blog/files/usbeject.htm")));
     const int result = runModally(reminder, [&](QWidget* shown) {

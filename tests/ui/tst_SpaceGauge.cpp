@@ -68,6 +68,7 @@ private slots:
     void drawsShares();
     void redPartFollowsTheShare();
     void wideGaugeKeepsItsMargins();
+    void showsFigures();
     void usedPercent_data();
     void usedPercent();
 };
@@ -120,6 +121,34 @@ void TestSpaceGauge::drawsShares()
     QList<Shade> seen = shadesAlong(image, 8, kWidth - 9);
     seen.removeAll(Shade::Other); // the used bar's one-pixel frame
     QCOMPARE(seen, expected);
+}
+
+void TestSpaceGauge::showsFigures()
+{
+    SpaceGauge gauge;
+    QVERIFY(gauge.figuresText().isEmpty());
+    const QLocale locale;
+    gauge.update(qint64(1500) * 1000 * 1000, qint64(2) * 1000 * 1000 * 1000);
+    const QString expected = locale.formattedDataSize(qint64(1500) * 1000 * 1000) + QStringLiteral(" used, ") +
+                             locale.formattedDataSize(qint64(2) * 1000 * 1000 * 1000) + QStringLiteral(" free");
+    QCOMPARE(gauge.figuresText(), expected);
+    QCOMPARE(gauge.toolTip(), expected);
+    // The figures sit under the bar: something is drawn there.
+    gauge.resize(kWidth, gauge.sizeHint().height());
+    QImage image(gauge.size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    gauge.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+    bool written = false;
+    for (int x = 0; x < image.width() && !written; ++x)
+        for (int y = 24; y < image.height() && !written; ++y)
+            written = qGray(image.pixel(x, y)) < 128;
+    QVERIFY(written);
+    // An overfull phone says how much is missing, not a negative size.
+    gauge.update(1500, -500);
+    QCOMPARE(gauge.figuresText(), locale.formattedDataSize(1500) + QStringLiteral(" used, ") +
+                                      locale.formattedDataSize(500) + QStringLiteral(" too little"));
+    gauge.disable();
+    QVERIFY(gauge.figuresText().isEmpty());
 }
 
 void TestSpaceGauge::redPartFollowsTheShare()

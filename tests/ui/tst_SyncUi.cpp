@@ -144,6 +144,7 @@ private slots:
     void unableToConnectShownOnce();
     void iTunesNoticeAfterManyFailures();
     void helpButtonAndLinks();
+    void helpWithoutBrowserShowsTheAddress();
     void libraryScanShowsItsProgress();
 };
 
@@ -669,6 +670,18 @@ void SyncUiTest::helpButtonAndLinks()
     QVERIFY(answerer.seen().first().startsWith(QStringLiteral(
         "iTunes Information|iTunes must be running for Velmora for Blackberry to work correctly.")));
     QCOMPARE(recorder.mUrls.size(), 1);
+}
+
+void SyncUiTest::helpWithoutBrowserShowsTheAddress()
+{
+    Rig rig(Rig::Phone::None);
+    ModalAnswerer answerer;
+    answerer.expect(ModalAnswerer::clicking(QStringLiteral("OK")));
+    // No URL handler and no desktop: opening the page fails.
+    rig.window().onHelpClicked();
+    QCOMPARE(answerer.seen(),
+             QStringList{QStringLiteral("Velmora for Blackberry|No web browser could be opened. The help is at "
+                                        "http://www.velmora.app/blackberry/help/help.html")});
 }
 
 void SyncUiTest::libraryScanShowsItsProgress()

@@ -71,6 +71,23 @@ int IphoneBackupPlist::stringValue(const char* key, QString& value) const
     return Success;
 }
 
+int IphoneBackupPlist::dateValue(const char* key, QDateTime& value) const
+{
+    TraceScope trace("IphoneBackupPlist::dateValue");
+    if (!mRoot)
+        return mStatus;
+    plist_t node = plist_dict_get_item(static_cast<plist_t>(mRoot), key);
+    if (!node || plist_get_node_type(node) != PLIST_DATE)
+        return NoSuchKey;
+    int32_t seconds = 0;
+    int32_t microseconds = 0;
+    plist_get_date_val(node, &seconds, &microseconds);
+    // Property-list dates count from 2001-01-01 UTC.
+    static constexpr qint64 kAppleEpochOffset = 978307200;
+    value = QDateTime::fromSecsSinceEpoch(kAppleEpochOffset + seconds, Qt::UTC);
+    return Success;
+}
+
 int IphoneBackupPlist::isEncrypted(const QString& manifestPlistPath, bool& encrypted)
 {
     TraceScope trace("IphoneBackupPlist::isEncrypted");

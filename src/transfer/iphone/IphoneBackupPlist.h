@@ -1,6 +1,7 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 
 // Reads single top-level values of a backup's "Manifest.plist" or "Info.plist",
@@ -23,6 +24,7 @@ public:
     int status() const { return mStatus; }
     int boolValue(const char* key, bool& value) const;
     int stringValue(const char* key, QString& value) const;
+    int dateValue(const char* key, QDateTime& value) const;
 
     // Manifest.plist: IsEncrypted. A missing key counts as not encrypted.
     static int isEncrypted(const QString& manifestPlistPath, bool& encrypted);

@@ -1,0 +1,137 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "app/Constants.h"
+#include "devices/DeviceList.h"
+#include "devices/mtp/MtpPhoneSource.h"
+#include "support/FakeUsbMachine.h"
+#include "support/FakeUsbPhoneMachine.h"
+#include "support/IphoneBackupBuilder.h"
+#include "support/SyncTestLibrary.h"
+#include "sync/SyncState.h"
+#include "ui/DeviceWizard.h"
+#include "ui/SyncUi.h"
+#include "ui/WizardSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QTimer>
+#include <QtTest>
+
+using namespace SyncState;
+
+namespace {
+QString screenshotFolder()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("screenshots"));
+}
+
+// Every text a person can read in the widget: labels, buttons, list entries, the title.
+QStringList visibleTexts(QWidget* widget)
+{
+    QStringList texts{widget->windowTitle()};
+    if (auto* page = qobject_cast<QWizardPage*>(widget))
+        texts.append(page->title());
+    for (const QLabel* label : widget->findChildren<QLabel*>())
+        if (label->isVisibleTo(widget))
+            texts.append(label->text());
+    for (const QAbstractButton* button : widget->findChildren<QAbstractButton*>())
+        if (button->isVisibleTo(widget))
+            texts.append(button->text());
+    for (const QListWidget* list : widget->findChildren<QListWidget*>())
+        for (int row = 0; row < list->count(); ++row)
+            texts.append(list->item(row)->text());
+    return texts;
+}
+
+// Saves the picture and checks that each expected text is on it.
+void shoot(QWidget* widget, const QString& name, const QStringList& expected)
+{
+    QApplication::processEvents();
+    const QPixmap picture = widget->grab();
+    QVERIFY(!picture.isNull());
+    QVERIFY(QDir().mkpath(screenshotFolder()));
+    const QString path = screenshotFolder() + QLatin1Char('/') + name + QStringLiteral(".png");
+    QVERIFY(picture.save(path));
+    QVERIFY(QFileInfo(path).size() > 0);
+    const QString all = visibleTexts(widget).join(QLatin1Char('\n'));
+    for (const QString& text : expected)
+        QVERIFY2(all.contains(text), qPrintable(name + QStringLiteral(": no \"") + text + QStringLiteral("\" in ") + all));
+}
+} // namespace
+
+class TestScreenshots : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void wizardPages();
+    void mainWindowStates();
+};
+
+void TestScreenshots::wizardPages()
+{
+    FakeUsbMachine machine;
+    QVERIFY(machine.isValid());
+    const QString documents = machine.home() + QStringLiteral("/Documents/Blackberry/Backup");
+    QVERIFY(QDir().mkpath(documents));
+    QFile bb(documents + QStringLiteral("/Bold 9900.ipd"));
+    QVERIFY(bb.open(QIODevice::WriteOnly));
+    bb.write("x");
+    bb.close();
+    IphoneBackupBuilder builder;
+    QVERIFY(builder.write(Constants::iphoneBackupFolderPath() + QStringLiteral("/00008030-0001"),
+                          IphoneBackupBuilder::Manifest::Database));
+    machine.plugUsbPhone(QStringLiteral("Galaxy"));
+    auto list = machine.makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeFirstRun);
+    wizard.show();
+    auto next = [&wizard] { wizard.button(QWizard::NextButton)->click(); };
+    shoot(&wizard, QStringLiteral("wizard-1-intro"), {QStringLiteral("This wizard will help you set up a phone")});
+    next();
+    shoot(&wizard, QStringLiteral("wizard-2-license"),
+          {QStringLiteral("License Agreement"), QStringLiteral("I accept the above license agreement")});
+    wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("acceptBox"))->setChecked(true);
+    next();
+    QCOMPARE(wizard.currentId(), WizardPageId::kDeviceBackup);
+    auto* backups = wizard.currentPage()->findChild<QListWidget*>(QStringLiteral("backupList"));
+    backups->setCurrentRow(0);
+    shoot(&wizard, QStringLiteral("wizard-3-backup-blackberry"),
+          {QStringLiteral("Bold 9900  (BlackBerry backup"), QStringLiteral("Copy Text Messages"),
+           QStringLiteral("Back Up an iPhone Now"), QStringLiteral("Continue without a backup")});
+    backups->setCurrentRow(1);
+    shoot(&wizard, QStringLiteral("wizard-3-backup-iphone"),
+          {QStringLiteral("00008030-0001  (iPhone backup, iOS 12.5.7"), QStringLiteral("Copy Calendar"),
+           QStringLiteral("Copy Camera Roll Photos")});
+    wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("copyCalendar"))->setChecked(true);
+    next();
+    QCOMPARE(wizard.currentId(), WizardPageId::kCopyPhotos);
+    shoot(&wizard, QStringLiteral("wizard-4-photos"), {QStringLiteral("Copy photos from:")});
+    next();
+    shoot(&wizard, QStringLiteral("wizard-5-music"), {wizard.currentPage()->title()});
+    next();
+    shoot(&wizard, QStringLiteral("wizard-6-podcasts"), {wizard.currentPage()->title()});
+    next();
+    QCOMPARE(wizard.currentId(), WizardPageId::kConnectDevice);
+    shoot(&wizard, QStringLiteral("wizard-7-phone"), {QStringLiteral("Acme Galaxy")});
+}
+
+void TestScreenshots::mainWindowStates()
+{
+    FakeUsbPhoneMachine machine(FakeUsbPhoneMachine::Phone::None);
+    SyncUi window(machine.environment(std::make_unique<SyncTestLibrary>()));
+    window.findChild<QTimer*>(QStringLiteral("startTimer"))->stop();
+    window.show();
+    window.UpdateProgress(StateNoPhone, 0);
+    shoot(&window, QStringLiteral("window-1-no-phone"), {QStringLiteral("Connect your phone to the PC")});
+    window.UpdateProgress(StatePhotos, 30, QStringLiteral("IMG_0001.jpg"));
+    shoot(&window, QStringLiteral("window-2-photos"),
+          {QStringLiteral("Copying photos to the phone"), QStringLiteral("IMG_0001.jpg")});
+    window.UpdateProgress(StateComplete, 100);
+    shoot(&window, QStringLiteral("window-3-complete"), {QStringLiteral("Phone synchronization is complete")});
+}
+
+QTEST_MAIN(TestScreenshots)
+#include "tst_Screenshots.moc"
