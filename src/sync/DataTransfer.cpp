@@ -22,6 +22,18 @@ QString DataTransfer::extractionFolder()
     return Constants::programFolderPath() + QLatin1Char('/') + Constants::extractionFolderName() + QLatin1Char('/');
 }
 
+namespace {
+QStringList chosenPhotoFolders(const SyncSettings& settings, const QString& id)
+{
+    QStringList folders;
+    for (const auto& entry : settings.getSettingsList(id, SettingsKeys::photoFoldersList())) {
+        if (!entry.second.isEmpty())
+            folders.append(entry.second);
+    }
+    return folders;
+}
+} // namespace
+
 BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& id)
 {
     TraceScope trace("DataTransfer::run");
@@ -33,9 +45,14 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     if (backupPath.isEmpty()) {
         // Photos from a folder need no backup: a user without one still gets them.
         if (settings.copyPhotos(id)) {
-            copyBlackBerryPhotoFolders(settings, id);
-            settings.setCopyPhotos(id, false);
-            settings.save();
+            const QStringList folders = chosenPhotoFolders(settings, id);
+            if (!spaceForTransfer(folders, {}, {}))
+                return {};
+            copyBlackBerryPhotoFolders(folders);
+            if (!mPhoneLost) {
+                settings.setCopyPhotos(id, false);
+                settings.save();
+            }
         }
         return {};
     }
@@ -62,14 +79,7 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
 
     // Everything is counted before anything is sent, so that the user is
     // asked while nothing has been copied yet.
-    QStringList photoFolders;
-    if (blackBerry && choices.photos) {
-        const SyncSettings::SettingsList folders = settings.getSettingsList(id, SettingsKeys::photoFoldersList());
-        for (const auto& entry : folders) {
-            if (!entry.second.isEmpty())
-                photoFolders.append(entry.second);
-        }
-    }
+    const QStringList photoFolders = blackBerry && choices.photos ? chosenPhotoFolders(settings, id) : QStringList();
     const bool cameraRoll = !blackBerry && result.code == 0 && choices.photos;
     QStringList dataFiles;
     const QList<QPair<QString, bool>> wantedFiles = {{Constants::messagesFileName(), choices.messages},
@@ -78,10 +88,6 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     for (const auto& file : wantedFiles) {
         if (file.second && QFileInfo::exists(extraction + file.first))
             dataFiles.append(extraction + file.first);
-    }
-    for (const ConvertedFile* file : {&result.contactsVcard, &result.smsBackup, &result.calendarIcs}) {
-        if (!file->path.isEmpty() && QFileInfo::exists(file->path))
-            dataFiles.append(file->path);
     }
     // "Don't Sync": nothing is sent and the choices stay for the next sync.
     if (!spaceForTransfer(photoFolders, cameraRoll ? result.photos : QList<PhotoPath>(), dataFiles))

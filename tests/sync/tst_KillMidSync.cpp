@@ -57,9 +57,15 @@ bool isPhoneControlFile(const QString& relativePath)
 QHash<QString, QByteArray> userFilesOnPhone(const QString& phoneRoot)
 {
     QHash<QString, QByteArray> files;
+    // The messages file is named after the time of its conversion, which
+    // differs from run to run; every run's file holds the same messages.
+    static const QRegularExpression timedMessagesFile(QStringLiteral("sms-\\d{14}\\.xml$"));
     for (const QString& path : filesBelow(phoneRoot)) {
-        if (!isPhoneControlFile(path))
-            files.insert(path, readFile(phoneRoot + path));
+        if (isPhoneControlFile(path))
+            continue;
+        QString name = path;
+        name.replace(timedMessagesFile, QStringLiteral("sms.xml"));
+        files.insert(name, readFile(phoneRoot + path));
     }
     return files;
 }
