@@ -44,9 +44,15 @@ ContactRecord contact(int i)
         ContactEntry{AddressBookXml::firstName(), std::nullopt, QStringLiteral("Given%1").arg(i), {}},
         ContactEntry{AddressBookXml::lastName(), std::nullopt, QStringLiteral("Family, name; %1").arg(i), {}},
         ContactEntry{AddressBookXml::organization(), std::nullopt, QStringLiteral("Company %1").arg(i % 100), {}},
-        ContactEntry{AddressBookXml::phone(), QStringLiteral("mobile"), QStringLiteral("+44 7700 %1").arg(i, 6, 10, QLatin1Char('0')), {}},
-        ContactEntry{AddressBookXml::email(), QStringLiteral("home"), QStringLiteral("person%1@example.com").arg(i), {}},
-        ContactEntry{AddressBookXml::address(), QStringLiteral("home"), QString(),
+        ContactEntry{AddressBookXml::phone(),
+                     QStringLiteral("mobile"),
+                     QStringLiteral("+44 7700 %1").arg(i, 6, 10, QLatin1Char('0')),
+                     {}},
+        ContactEntry{
+            AddressBookXml::email(), QStringLiteral("home"), QStringLiteral("person%1@example.com").arg(i), {}},
+        ContactEntry{AddressBookXml::address(),
+                     QStringLiteral("home"),
+                     QString(),
                      {{AddressBookXml::street(), QStringLiteral("%1 Long Street Name Avenue").arg(i)},
                       {AddressBookXml::city(), QStringLiteral("Leeds")}}},
     };
@@ -60,7 +66,8 @@ double messagesPerSecond(const QString& folder, bool inOrder, qint64& peakGrowth
     for (int i = 0; i < 1000; ++i)
         names.add(contact(i));
     MessageEntry message;
-    message.text = QStringLiteral("Running late, the train is stuck outside the station again. Be there soon \U0001F600");
+    message.text =
+        QStringLiteral("Running late, the train is stuck outside the station again. Be there soon \U0001F600");
     SmsBackupWriter writer;
     if (writer.open(folder + QStringLiteral("/sms.xml")) != 0)
         return 0;
@@ -93,8 +100,8 @@ int main(int argc, char* argv[])
     for (const bool inOrder : {true, false}) {
         qint64 growth = 0;
         const double rate = messagesPerSecond(work.path(), inOrder, growth);
-        out << "SMS file, " << kMessages << " messages " << (inOrder ? "in date order" : "out of date order")
-            << ": " << qRound(rate) << " messages/s (goal 300000), peak RSS growth "
+        out << "SMS file, " << kMessages << " messages " << (inOrder ? "in date order" : "out of date order") << ": "
+            << qRound(rate) << " messages/s (goal 300000), peak RSS growth "
             << QString::number(double(growth) / (1024.0 * 1024.0), 'f', 1) << " MB" << Qt::endl;
     }
 
@@ -112,7 +119,7 @@ int main(int argc, char* argv[])
     if (writer.finish() != 0)
         return 1;
     const double elapsed = double(timer.nsecsElapsed()) / 1e9;
-    out << "contacts.vcf, " << kContacts << " contacts: " << qRound(kContacts / elapsed)
-        << " contacts/s (goal 100000)" << Qt::endl;
+    out << "contacts.vcf, " << kContacts << " contacts: " << qRound(kContacts / elapsed) << " contacts/s (goal 100000)"
+        << Qt::endl;
     return 0;
 }

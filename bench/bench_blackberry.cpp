@@ -23,7 +23,7 @@ constexpr int kContacts = 50000;
 
 double processCpuSeconds()
 {
-    timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
@@ -48,7 +48,8 @@ bool writeBackup(const QString& path)
     file.write(IpdWriter::header({QStringLiteral("SMS Messages"), QStringLiteral("Address Book - All")}));
     const QByteArray text = QByteArray("Running late, the train is stuck outside the station again. Start without me "
                                        "and order the usual; I will be there in twenty minutes or so. Sorry! ")
-                                .repeated(2).left(210);
+                                .repeated(2)
+                                .left(210);
     const QByteArray greek = IpdWriter::utf16BigEndian(QString::fromUtf8("\xce\x9a\xce\xb1\xce\xbb\xce\xb7"
                                                                          "\xce\xbc\xce\xad\xcf\x81\xce\xb1 "))
                                  .repeated(10);
@@ -103,7 +104,8 @@ int main(int argc, char* argv[])
     const double cpuBefore = processCpuSeconds();
     QElapsedTimer timer;
     timer.start();
-    const BlackberryConversionResult result = BlackberryConversion::convert(backup, work.filePath(QStringLiteral("out")));
+    const BlackberryConversionResult result =
+        BlackberryConversion::convert(backup, work.filePath(QStringLiteral("out")));
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     const double cpuSeconds = processCpuSeconds() - cpuBefore;
     const double peakMegabytes = double(peakResidentBytes()) / (1024.0 * 1024.0);

@@ -61,10 +61,9 @@ bool makeBackup(const QString& folder, QStringList& photoBlobs)
     QByteArray photo(kPhotoSize, Qt::Uninitialized);
     for (int i = 0; i < kPhotos; ++i) {
         QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(photo.data()), kPhotoSize / 4);
-        photoBlobs << add(QStringLiteral("CameraRollDomain"),
-                          QStringLiteral("Media/DCIM/%1APPLE/IMG_%2.JPG").arg(100 + i / 1000).arg(i, 4, 10,
-                                                                                                  QLatin1Char('0')),
-                          photo);
+        photoBlobs << add(
+            QStringLiteral("CameraRollDomain"),
+            QStringLiteral("Media/DCIM/%1APPLE/IMG_%2.JPG").arg(100 + i / 1000).arg(i, 4, 10, QLatin1Char('0')), photo);
     }
     const QByteArray database(512 * 1024, 'd');
     for (const char* path : {"Library/SMS/sms.db", "Library/AddressBook/AddressBook.sqlitedb",
@@ -105,8 +104,8 @@ qint64 timeRun(const QString& program, const QStringList& arguments)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QString extract = QCoreApplication::applicationDirPath() + QLatin1Char('/')
-                            + Constants::extractorRelativePath();
+    const QString extract =
+        QCoreApplication::applicationDirPath() + QLatin1Char('/') + Constants::extractorRelativePath();
     QTemporaryDir temp;
     const QString backup = temp.filePath(QStringLiteral("backup"));
     QStringList photoBlobs;

@@ -53,7 +53,8 @@ bool makeFolder(const QString& folder, int count)
                            QStringLiteral("-y"), QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
                            QStringLiteral("anullsrc=r=22050:cl=mono"), QStringLiteral("-t"), QStringLiteral("0.3"),
                            QStringLiteral("-c:a"), QStringLiteral("libmp3lame"), QStringLiteral("-b:a"),
-                           QStringLiteral("32k"), base}) != 0)
+                           QStringLiteral("32k"), base})
+        != 0)
         return false;
     QFile baseFile(base);
     if (!baseFile.open(QIODevice::ReadOnly))
@@ -76,7 +77,8 @@ bool makeFolder(const QString& folder, int count)
             return false;
         ref.tag()->setTitle(TagLib::String(QStringLiteral("Track %1").arg(i).toStdString(), TagLib::String::UTF8));
         ref.tag()->setAlbum(TagLib::String(QStringLiteral("Album %1").arg(i / 12).toStdString(), TagLib::String::UTF8));
-        ref.tag()->setArtist(TagLib::String(QStringLiteral("Artist %1").arg(i / 120).toStdString(), TagLib::String::UTF8));
+        ref.tag()->setArtist(
+            TagLib::String(QStringLiteral("Artist %1").arg(i / 120).toStdString(), TagLib::String::UTF8));
         ref.tag()->setTrack(static_cast<unsigned>(i % 12 + 1));
         if (!ref.save())
             return false;
@@ -114,9 +116,9 @@ void print(const char* step, const Timed& timed)
 {
     std::printf("%-34s %6d files  %7.3f s  %9.0f files/s  (cpu %7.3f s, %9.0f files/s)  read %d, unchanged %d, "
                 "peak RSS %lld KiB\n",
-                step, timed.summary.filesSeen, timed.seconds, timed.summary.filesSeen / timed.seconds,
-                timed.cpuSeconds, timed.summary.filesSeen / timed.cpuSeconds, timed.summary.read,
-                timed.summary.unchanged, static_cast<long long>(timed.peakKib));
+                step, timed.summary.filesSeen, timed.seconds, timed.summary.filesSeen / timed.seconds, timed.cpuSeconds,
+                timed.summary.filesSeen / timed.cpuSeconds, timed.summary.read, timed.summary.unchanged,
+                static_cast<long long>(timed.peakKib));
 }
 
 } // namespace

@@ -57,7 +57,8 @@ bool makeDatabase(const QString& path, int messages)
         const bool fromMe = i % 3 == 0;
         const bool bodyOnly = i % 4 == 0;
         message.addBindValue(QStringLiteral("guid-%1").arg(i));
-        message.addBindValue(bodyOnly ? QVariant() : QVariant(QStringLiteral("Message number %1, see you later").arg(i)));
+        message.addBindValue(bodyOnly ? QVariant()
+                                      : QVariant(QStringLiteral("Message number %1, see you later").arg(i)));
         message.addBindValue(bodyOnly ? QVariant(body) : QVariant());
         message.addBindValue(fromMe ? 0 : 1 + i % 200);
         message.addBindValue(qint64(600000000) * 1000000000 + qint64(i) * 1000000000);
@@ -88,7 +89,7 @@ long peakKilobytes()
 // wall-clock time says more about the neighbours than about the conversion.
 qint64 cpuMilliseconds()
 {
-    rusage usage {};
+    rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return qint64(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000
            + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
@@ -129,8 +130,7 @@ int main(int argc, char** argv)
                     "%.0f per processor second (goal >= 150000: %s); "
                     "peak resident %.1f MB (was %.1f MB before; goal < 100 MB: %s); messages.xml %.1f MB\n",
                     count, ms, cpu, result, rate, cpuRate, cpuRate >= 150000 ? "met" : "NOT met", peak / 1024.0,
-                    before / 1024.0,
-                    peak < 100 * 1024 ? "met" : "NOT met",
+                    before / 1024.0, peak < 100 * 1024 ? "met" : "NOT met",
                     QFile(temp.filePath(QStringLiteral("messages.xml"))).size() / 1048576.0);
     }
     return 0;

@@ -61,9 +61,10 @@ double copyRun(const QString& root, const QString& photos, bool flush)
 // Throughput of a side, and the sync's speed relative to it (1.0 = as fast).
 void printFigures(const char* name, const QList<double>& times, const QList<double>& syncTimes, double megabytes)
 {
-    std::printf("  %-14s best %6.3f s %7.1f MB/s   median %6.3f s %7.1f MB/s   ratio sync/this: best %.2f median %.2f\n",
-                name, best(times), megabytes / best(times), median(times), megabytes / median(times),
-                best(times) / best(syncTimes), median(times) / median(syncTimes));
+    std::printf(
+        "  %-14s best %6.3f s %7.1f MB/s   median %6.3f s %7.1f MB/s   ratio sync/this: best %.2f median %.2f\n", name,
+        best(times), megabytes / best(times), median(times), megabytes / median(times), best(times) / best(syncTimes),
+        median(times) / median(syncTimes));
 }
 
 } // namespace

@@ -6,11 +6,11 @@
 #include "BenchRounds.h"
 #include "devices/UsbMSDevice.h"
 #include "model/LocalMusicLibrary.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
 #include "settings/SyncSettings.h"
 #include "sync/MusicSync.h"
-#include "model/Playlist.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -110,8 +110,7 @@ int main(int argc, char** argv)
 
     int uploaded = 0;
     const RoundTimes times = runInterleavedRounds(
-        kRounds, [&] { return copyRun(root.path(), files); },
-        [&] { return syncRun(root.path(), library, uploaded); });
+        kRounds, [&] { return copyRun(root.path(), files); }, [&] { return syncRun(root.path(), library, uploaded); });
     const QList<double>& syncTimes = times.sync;
     const QList<double>& copyTimes = times.copy;
 

@@ -7,8 +7,8 @@
 // Goal: at most 50 ms. Prints the longest and the 99th-percentile gap.
 #include "BenchRounds.h"
 #include "devices/DeviceList.h"
-#include "devices/mtp/MtpPhoneSource.h"
 #include "devices/UsbMSDevice.h"
+#include "devices/mtp/MtpPhoneSource.h"
 #include "model/LocalMusicLibrary.h"
 #include "model/Playlist.h"
 #include "model/Track.h"
@@ -21,10 +21,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QThread>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -96,9 +96,8 @@ private:
 
 void printFigures(const char* what, const StallMeter& meter, double seconds)
 {
-    std::printf("  %-34s %6.2f s, %5d ticks: longest gap %7.1f ms, 99th percentile %6.1f ms (goal <= 50 ms) %s\n",
-                what, seconds, meter.ticks(), meter.longest(), meter.percentile99(),
-                meter.longest() <= 50 ? "ok" : "OVER");
+    std::printf("  %-34s %6.2f s, %5d ticks: longest gap %7.1f ms, 99th percentile %6.1f ms (goal <= 50 ms) %s\n", what,
+                seconds, meter.ticks(), meter.longest(), meter.percentile99(), meter.longest() <= 50 ? "ok" : "OVER");
 }
 
 void measureSync(const QString& root)
@@ -150,8 +149,7 @@ void measureSync(const QString& root)
     if (!sync.thread()->isFinished())
         loop.exec();
     const double seconds = clock.nsecsElapsed() / 1e9;
-    const int photosOnPhone =
-        QDir(phone + QStringLiteral("DCIM/Blackberry")).entryList(QDir::Files).size();
+    const int photosOnPhone = QDir(phone + QStringLiteral("DCIM/Blackberry")).entryList(QDir::Files).size();
     printFigures("sync (photos and tracks)", meter, seconds);
     std::printf("  %d photos and %d tracks copied\n", photosOnPhone, sync.outcome().tracksCopied);
 }

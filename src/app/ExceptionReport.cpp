@@ -23,7 +23,8 @@ constexpr int kHandlerFrames = 2;
 constexpr int kRawFrameCapacity = ExceptionReporter::kMaxFrames + kHandlerFrames;
 constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 
-struct GuardedRegion {
+struct GuardedRegion
+{
     sigjmp_buf jump;
 };
 
@@ -76,14 +77,22 @@ quint32 codeForSignal(int signal, int signalCode)
         return 0xC000001Du;
     case SIGFPE:
         switch (signalCode) {
-        case FPE_INTDIV: return 0xC0000094u;
-        case FPE_INTOVF: return 0xC0000095u;
-        case FPE_FLTDIV: return 0xC000008Eu;
-        case FPE_FLTOVF: return 0xC0000091u;
-        case FPE_FLTUND: return 0xC0000093u;
-        case FPE_FLTRES: return 0xC000008Fu;
-        case FPE_FLTINV: return 0xC0000090u;
-        default: return ExceptionReporter::kUnknownCode;
+        case FPE_INTDIV:
+            return 0xC0000094u;
+        case FPE_INTOVF:
+            return 0xC0000095u;
+        case FPE_FLTDIV:
+            return 0xC000008Eu;
+        case FPE_FLTOVF:
+            return 0xC0000091u;
+        case FPE_FLTUND:
+            return 0xC0000093u;
+        case FPE_FLTRES:
+            return 0xC000008Fu;
+        case FPE_FLTINV:
+            return 0xC0000090u;
+        default:
+            return ExceptionReporter::kUnknownCode;
         }
     default:
         return ExceptionReporter::kUnknownCode;

@@ -14,7 +14,8 @@
 class ExceptionReporter
 {
 public:
-    struct Frame {
+    struct Frame
+    {
         std::string function;
         std::string file;
         int line = 0;

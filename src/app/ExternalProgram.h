@@ -6,6 +6,6 @@
 // Finds one of the external programs Velmora starts: first beside the
 // application (relativePath, e.g. "7z/7z", as in the build folder), then in
 // the installed package's private folder (../lib/velmora/relativePath from the
-// application's folder), then in the working folder, then commandName on PATH. Returns an empty string when none exists, which callers
-// treat as a failed run.
+// application's folder), then in the working folder, then commandName on PATH. Returns an empty string when none
+// exists, which callers treat as a failed run.
 QString findExternalProgram(const QString& relativePath, const QString& commandName);

@@ -74,7 +74,7 @@ namespace LibraryResult {
 enum : int {
     IndexCannotOpen = -15001,
     IndexQueryFailed = -15002,
-    TagsUnreadable = -15003,  // not an audio file TagLib can read
+    TagsUnreadable = -15003, // not an audio file TagLib can read
     PlaylistCannotOpen = -15004,
     PlaylistTooLarge = -15005, // larger than any playlist a person keeps
 };
@@ -83,13 +83,13 @@ enum : int {
 // Backing up an iPhone with libimobiledevice's programs.
 namespace IphoneBackupResult {
 enum : int {
-    ProgramMissing = -16001,   // libimobiledevice-utils is not installed
-    NoIphone = -16002,         // no iPhone is plugged in
-    PhoneLocked = -16003,      // a passcode is set and the phone is locked
-    NotTrusted = -16004,       // the phone has not (yet) trusted this computer
-    TrustDenied = -16005,      // the user tapped "Don't Trust"
-    EncryptionOn = -16006,     // the backup would be encrypted, so unreadable
-    BackupFailed = -16007,     // idevicebackup2 ended without success
+    ProgramMissing = -16001, // libimobiledevice-utils is not installed
+    NoIphone = -16002,       // no iPhone is plugged in
+    PhoneLocked = -16003,    // a passcode is set and the phone is locked
+    NotTrusted = -16004,     // the phone has not (yet) trusted this computer
+    TrustDenied = -16005,    // the user tapped "Don't Trust"
+    EncryptionOn = -16006,   // the backup would be encrypted, so unreadable
+    BackupFailed = -16007,   // idevicebackup2 ended without success
     Cancelled = -16008,
 };
 } // namespace IphoneBackupResult

@@ -55,8 +55,7 @@ void runArchiver(const QString& program, const QStringList& arguments)
 
 } // namespace
 
-TraceLog::TraceLog(const QString& diagnosticsFolder)
-    : mFolder(diagnosticsFolder)
+TraceLog::TraceLog(const QString& diagnosticsFolder) : mFolder(diagnosticsFolder)
 {
     if (diagnosticsFolder.isEmpty() || !QDir(diagnosticsFolder).exists())
         return;
@@ -95,9 +94,8 @@ QString TraceLog::defaultDiagnosticsFolder()
 
 TraceLog& TraceLog::global()
 {
-    static TraceLog log(&velmoraProgramWithoutTraceLog && velmoraProgramWithoutTraceLog
-                            ? QString()
-                            : defaultDiagnosticsFolder());
+    static TraceLog log(&velmoraProgramWithoutTraceLog && velmoraProgramWithoutTraceLog ? QString()
+                                                                                        : defaultDiagnosticsFolder());
     return log;
 }
 
@@ -207,15 +205,42 @@ void TraceLog::copyToLogFolder(const QString& sourcePath, const QString& targetN
     QFile::copy(sourcePath, target);
 }
 
-void traceEnter(const char* name) { TraceLog::global().enter(name); }
-void traceExit(const char* name) { TraceLog::global().exit(name); }
-void traceReturns(int value) { TraceLog::global().returns(value); }
-void traceValue(const char* name, const char* text) { TraceLog::global().value(name, text); }
-void traceValue(const char* name, int number) { TraceLog::global().value(name, number); }
-void traceValue(const char* name, const QString& text) { TraceLog::global().value(name, text); }
-void traceValue(const char* name, const std::wstring& text) { TraceLog::global().value(name, text); }
-void traceMessage(const char* text) { TraceLog::global().message(text); }
-void traceMessage(const QString& text) { TraceLog::global().message(text); }
+void traceEnter(const char* name)
+{
+    TraceLog::global().enter(name);
+}
+void traceExit(const char* name)
+{
+    TraceLog::global().exit(name);
+}
+void traceReturns(int value)
+{
+    TraceLog::global().returns(value);
+}
+void traceValue(const char* name, const char* text)
+{
+    TraceLog::global().value(name, text);
+}
+void traceValue(const char* name, int number)
+{
+    TraceLog::global().value(name, number);
+}
+void traceValue(const char* name, const QString& text)
+{
+    TraceLog::global().value(name, text);
+}
+void traceValue(const char* name, const std::wstring& text)
+{
+    TraceLog::global().value(name, text);
+}
+void traceMessage(const char* text)
+{
+    TraceLog::global().message(text);
+}
+void traceMessage(const QString& text)
+{
+    TraceLog::global().message(text);
+}
 void traceCopyToLogFolder(const QString& sourcePath, const QString& targetName)
 {
     TraceLog::global().copyToLogFolder(sourcePath, targetName);

@@ -40,8 +40,7 @@ public:
     static QString defaultDiagnosticsFolder();
 
 private:
-    void writeLine(const char* marker, const char* first, const char* second = nullptr,
-                   const char* third = nullptr);
+    void writeLine(const char* marker, const char* first, const char* second = nullptr, const char* third = nullptr);
     void writeLine(const char* marker, const char* first, const QByteArray& second, const char* third);
     void writePiece(const char* text, qint64 length);
 

@@ -25,8 +25,7 @@ bool isDropped(const QString& text, qsizetype index)
 // UTF-8 bytes or a surrogate pair of four takes less).
 constexpr qsizetype kMaxBytesPerUnit = 6;
 
-template<std::size_t N>
-char* put(char* out, const char (&entity)[N])
+template <std::size_t N> char* put(char* out, const char (&entity)[N])
 {
     std::memcpy(out, entity, N - 1);
     return out + N - 1;
@@ -76,11 +75,21 @@ void XmlText::appendEscapedUtf8(QByteArray& utf8, QStringView text)
         char32_t c = units[i];
         if (c < 0x80) {
             switch (c) {
-            case '&': out = put(out, "&amp;"); break;
-            case '<': out = put(out, "&lt;"); break;
-            case '>': out = put(out, "&gt;"); break;
-            case '"': out = put(out, "&quot;"); break;
-            default: *out++ = char(c); break;
+            case '&':
+                out = put(out, "&amp;");
+                break;
+            case '<':
+                out = put(out, "&lt;");
+                break;
+            case '>':
+                out = put(out, "&gt;");
+                break;
+            case '"':
+                out = put(out, "&quot;");
+                break;
+            default:
+                *out++ = char(c);
+                break;
             }
             continue;
         }

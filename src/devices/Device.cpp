@@ -3,10 +3,10 @@
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
 #include "settings/SyncSettings.h"
-#include "model/Playlist.h"
 
 #include <QDomDocument>
 #include <QFile>
@@ -97,8 +97,8 @@ int Device::writePlaylistFile(const Playlist& playlist, const TrackList& tracks,
         if (!isPlaylistIndexValid(tracks, entry.mTrackIndex))
             continue;
         const Track& track = tracks.track(entry.mTrackIndex);
-        const QByteArray info = "#EXTINF:" + QByteArray::number(track.duration()) + ',' + track.trackName().toUtf8()
-                                + "\r\n";
+        const QByteArray info =
+            "#EXTINF:" + QByteArray::number(track.duration()) + ',' + track.trackName().toUtf8() + "\r\n";
         traceValue("Writing track: ", track.trackName());
         traceValue("bytesWritten", static_cast<int>(file.write(info)));
         const QString pathLine = linePrefix + remoteFilePath(track.deviceId());
@@ -218,9 +218,7 @@ void Device::readDeviceInfo(const QByteArray& contents)
     traceValue("mScreenPixels", mScreenPixels);
 }
 
-DeviceParent::DeviceParent(const QString& name) : mName(name)
-{
-}
+DeviceParent::DeviceParent(const QString& name) : mName(name) {}
 
 DeviceParent::~DeviceParent() = default;
 

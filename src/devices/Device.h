@@ -63,8 +63,7 @@ public:
     virtual void remoteFolderNames(const Track& track, QString& artist, QString& album);
     // The playlist file at path holds exactly the path lines the shared writer
     // would write for these tracks.
-    virtual bool identicalPlaylistAlreadyExists(const QString& path, const Playlist& playlist,
-                                                const TrackList& tracks);
+    virtual bool identicalPlaylistAlreadyExists(const QString& path, const Playlist& playlist, const TrackList& tracks);
     // Path of a track from the phone's root for its device id.
     virtual QString remoteFilePath(const QString& deviceId);
 

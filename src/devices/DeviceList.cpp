@@ -13,9 +13,7 @@
 
 DeviceList::DeviceList(void* owner, std::unique_ptr<MtpPhoneSource> mtpSource, const QString& procRoot,
                        const QString& sysRoot, QObject* parent)
-    : QObject(parent),
-      mOwner(owner),
-      mMtpSource(std::move(mtpSource)),
+    : QObject(parent), mOwner(owner), mMtpSource(std::move(mtpSource)),
       mDriveIdentification(std::make_unique<DriveIdentification>(procRoot, sysRoot)),
       mRefresher(std::make_unique<MtpMacDeviceRefresher>(mMtpSource.get())),
       mMountedCheckerThread(std::make_unique<MountedCheckerThread>(this))

@@ -131,8 +131,8 @@ QString DriveIdentification::GetDeviceNameFromVolume(const MountedVolume& volume
     const QString diskName = QFileInfo(disk).fileName();
     const bool floppy = diskName.startsWith(QStringLiteral("fd"));
     // SCSI peripheral type 5 is an optical drive; such drives are never phones.
-    const bool optical = diskName.startsWith(QStringLiteral("sr"))
-                         || readAttribute(disk + QStringLiteral("/device/type")) == "5";
+    const bool optical =
+        diskName.startsWith(QStringLiteral("sr")) || readAttribute(disk + QStringLiteral("/device/type")) == "5";
     // Many USB disks report removable 0, so the bus decides as well.
     const bool removable = readAttribute(disk + QStringLiteral("/removable")) == "1";
     if ((removable || isOnUsbBus(disk)) && !floppy && !optical) {

@@ -5,7 +5,6 @@
 #include "devices/DeviceList.h"
 #include "devices/DiskSpace.h"
 
-
 MountedChecker::MountedChecker(QObject* parent) : QObject(parent)
 {
     TraceScope trace("MountedChecker::MountedChecker");

@@ -3,13 +3,13 @@
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
+#include "app/XmlText.h"
 #include "devices/DiskSpace.h"
 #include "devices/FileCopier.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
-#include "model/Playlist.h"
-#include "app/XmlText.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -159,8 +159,8 @@ void UsbMSDevice::SetConfigured()
     const QTime time = now.time();
     const QDate date = now.date();
     mUniqueDeviceId = QString::number(time.msec()) + QString::number(time.second()) + QString::number(time.minute())
-                      + QString::number(time.hour()) + QString::number(date.day())
-                      + QString::number(date.month()) + QLatin1Char('Y');
+                      + QString::number(time.hour()) + QString::number(date.day()) + QString::number(date.month())
+                      + QLatin1Char('Y');
     traceValue("mUniqueDeviceId", mUniqueDeviceId);
     traceValue("mkpath result", QDir().mkpath(mRootPath + Constants::phoneProgramFolder()) ? 1 : 0);
     // A half-written id would tie the phone to a settings entry of another id.
@@ -287,8 +287,7 @@ int UsbMSDevice::UploadTrack(Track& track)
             return kErrorCopyFailed;
     }
 
-    const QString deviceId = QLatin1Char('/')
-                             + joinFolder(joinFolder(Constants::phoneMusicFolder(), artist), album)
+    const QString deviceId = QLatin1Char('/') + joinFolder(joinFolder(Constants::phoneMusicFolder(), artist), album)
                              + QLatin1Char('/') + fileName;
     track.setDeviceId(deviceId);
     track.setOnRemoteDevice(true);
@@ -307,8 +306,8 @@ QString UsbMSDevice::pathForDeviceId(const QString& deviceId) const
     // one reach outside the drive.
     const QString cleaned = QDir::cleanPath(relative);
     const QString withoutRoot = cleaned.startsWith(QLatin1Char('/')) ? cleaned.mid(1) : cleaned;
-    if (withoutRoot.isEmpty() || withoutRoot == QStringLiteral("..")
-        || withoutRoot.startsWith(QStringLiteral("../")) || withoutRoot == QStringLiteral("."))
+    if (withoutRoot.isEmpty() || withoutRoot == QStringLiteral("..") || withoutRoot.startsWith(QStringLiteral("../"))
+        || withoutRoot == QStringLiteral("."))
         return QString();
     return mRootPath + withoutRoot;
 }
@@ -395,8 +394,8 @@ void UsbMSDevice::removeOldPlaylists()
 {
     TraceScope trace("UsbMSDevice::removeOldPlaylists");
     const QDir folder(mRootPath + Constants::phonePlaylistFolder());
-    const QStringList playlistFiles = folder.entryList(
-        QStringList{QLatin1Char('*') + Constants::playlistFileExtension()}, QDir::Files);
+    const QStringList playlistFiles =
+        folder.entryList(QStringList{QLatin1Char('*') + Constants::playlistFileExtension()}, QDir::Files);
 
     QSet<QString> hinted;
     QFile hintFile(mRootPath + Constants::phonePlaylistHintFile());
@@ -511,9 +510,7 @@ void UsbMSDevice::removeCopyLeftovers()
     }
 }
 
-DeviceParentMs::DeviceParentMs(const QString& name) : DeviceParent(name)
-{
-}
+DeviceParentMs::DeviceParentMs(const QString& name) : DeviceParent(name) {}
 
 int DeviceParentMs::GetDeviceType()
 {

@@ -2,14 +2,13 @@
 #include "model/LocalMusicLibrary.h"
 
 #include "app/TraceLog.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
-#include "model/Playlist.h"
 
 #include <QMutexLocker>
 
-LocalMusicLibrary::LocalMusicLibrary(QObject* parent)
-    : QObject(parent)
+LocalMusicLibrary::LocalMusicLibrary(QObject* parent) : QObject(parent)
 {
     TraceScope trace("LocalMusicLibrary::LocalMusicLibrary");
 }
@@ -57,8 +56,7 @@ QStringList LocalMusicLibrary::podcastNames()
 }
 
 int LocalMusicLibrary::scanPlaylist(const QString& playlistName, TrackList& trackList, qint64& accumulatedSize,
-                                    bool convertToMp3, TrackList& drmTracks, Playlist& playlist,
-                                    bool wholeLibrary)
+                                    bool convertToMp3, TrackList& drmTracks, Playlist& playlist, bool wholeLibrary)
 {
     TraceScope trace("LocalMusicLibrary::scanPlaylist");
     Q_UNUSED(playlistName)

@@ -43,8 +43,7 @@ public:
                              bool convertToMp3, TrackList& drmTracks, Playlist& playlist, bool wholeLibrary);
 
     // One Playlist per podcast, whose entries index episodes and carry their dates.
-    virtual void podcastEpisodes(const QStringList& podcastNames, QList<Playlist>& playlists,
-                                 TrackList& episodes);
+    virtual void podcastEpisodes(const QStringList& podcastNames, QList<Playlist>& playlists, TrackList& episodes);
 
     // An image file of the track's album art, or empty. The caller deletes the file.
     virtual QString artworkPath(const Track& track);

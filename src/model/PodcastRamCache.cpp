@@ -17,9 +17,7 @@ LocalMusicLibrary* makePlainLibrary()
 
 } // namespace
 
-PodcastRamCache::PodcastRamCache(QObject* parent)
-    : QThread(parent)
-    , mLibraryFactory(&makePlainLibrary)
+PodcastRamCache::PodcastRamCache(QObject* parent) : QThread(parent), mLibraryFactory(&makePlainLibrary)
 {
     TraceScope trace("PodcastRamCache::PodcastRamCache");
 }

@@ -131,8 +131,8 @@ void Track::dump() const
     traceValue("            mDeviceId", mDeviceId);
     traceValue("            mSizeOnDevice", QString::number(mSizeOnDevice));
     traceValue("\t\t\t mDateAdded", mDateAdded == 0
-                   ? QString::number(0)
-                   : QDateTime::fromSecsSinceEpoch(mDateAdded, Qt::UTC).toString(Qt::ISODate));
+                                        ? QString::number(0)
+                                        : QDateTime::fromSecsSinceEpoch(mDateAdded, Qt::UTC).toString(Qt::ISODate));
     traceMessage(QStringLiteral("            mOnLocalSyncPlaylist: ") + QLatin1String(boolText(mOnLocalSyncPlaylist)));
     traceMessage(QStringLiteral("            mOnRemoteDevice: ") + QLatin1String(boolText(mOnRemoteDevice)));
     traceMessage(QStringLiteral("            mInCache: ") + QLatin1String(boolText(mInCache)));

@@ -63,9 +63,9 @@ public:
     void setCompilation(bool value) { mCompilation = value; }
 
     // Everything the track cache reader knows about a record, in one call.
-    void setFromCache(QString trackName, QString albumName, QString artistName, qint32 trackNumberOnAlbum,
-                      QString path, bool onLocalSyncPlaylist, bool onRemoteDevice, bool inCache,
-                      qint32 flagsFilePosition, QString deviceId, qint64 sizeOnDevice);
+    void setFromCache(QString trackName, QString albumName, QString artistName, qint32 trackNumberOnAlbum, QString path,
+                      bool onLocalSyncPlaylist, bool onRemoteDevice, bool inCache, qint32 flagsFilePosition,
+                      QString deviceId, qint64 sizeOnDevice);
 
     // True when the file must go through the MP3 converter on its way to the phone.
     bool needsConversion() const;

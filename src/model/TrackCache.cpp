@@ -39,8 +39,7 @@ const qint64 kSizeTagOffsetFromFlags = 12;
 
 // A number field: its length word (4 or 8) and the value, read in one step.
 // The end of the file inside a field is damage, not the end of the records.
-template <typename Number>
-int readNumberField(FileWindowReader& reader, Number& value)
+template <typename Number> int readNumberField(FileWindowReader& reader, Number& value)
 {
     char buffer[4 + sizeof(Number)];
     const qint64 got = reader.read(buffer, qint64(sizeof buffer));
@@ -96,8 +95,7 @@ QByteArray integerField(qint32 value)
 } // namespace
 
 TrackCache::TrackCache()
-    : mCacheReader(std::make_unique<FileWindowReader>())
-    , mIdsReader(std::make_unique<FileWindowReader>())
+    : mCacheReader(std::make_unique<FileWindowReader>()), mIdsReader(std::make_unique<FileWindowReader>())
 {
 }
 
@@ -680,8 +678,9 @@ int TrackCache::appendRecord(Track& track, qint32 flags, qint64 idPosition, qint
     const qint64 recordPosition = mCacheFile->size();
 
     QByteArray record;
-    record.reserve(128 + 2 * (track.trackName().size() + track.albumName().size() + track.artistName().size()
-                              + track.path().size()));
+    record.reserve(
+        128
+        + 2 * (track.trackName().size() + track.albumName().size() + track.artistName().size() + track.path().size()));
     appendWord(record, kRecordStartTag);
     appendWord(record, kTrackNameTag);
     appendStringField(record, track.trackName());

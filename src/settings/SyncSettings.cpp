@@ -32,8 +32,8 @@ constexpr int kMaxFolderNameLength = 4096;
 
 QString cacheFilename(int number)
 {
-    return QDir::homePath() + QDir::separator() + Constants::programFolderName()
-           + Constants::trackCacheFileSuffix() + QString::number(number);
+    return QDir::homePath() + QDir::separator() + Constants::programFolderName() + Constants::trackCacheFileSuffix()
+           + QString::number(number);
 }
 
 // The first element child named name, then the first following sibling
@@ -337,9 +337,9 @@ QString SyncSettings::musicFolder() const
     const QString stored = getGlobalStringValue(SettingsKeys::musicFolder()).trimmed();
     // The file may have been edited by hand or damaged: only a plain absolute
     // folder name is taken, anything else falls back to the default.
-    const bool usable = !stored.isEmpty() && stored.size() <= kMaxFolderNameLength &&
-                        QDir::isAbsolutePath(stored) && !stored.contains(QChar::Null) &&
-                        std::none_of(stored.cbegin(), stored.cend(), [](QChar c) { return c.unicode() < 32; });
+    const bool usable = !stored.isEmpty() && stored.size() <= kMaxFolderNameLength && QDir::isAbsolutePath(stored)
+                        && !stored.contains(QChar::Null)
+                        && std::none_of(stored.cbegin(), stored.cend(), [](QChar c) { return c.unicode() < 32; });
     return usable ? QDir::cleanPath(stored) : defaultMusicFolder();
 }
 

@@ -103,22 +103,76 @@ private:
 
 // Keys of the settings file.
 namespace SettingsKeys {
-inline QString deleteWithoutWarning() { return QStringLiteral("delete-without-warning"); }
-inline QString convertToMp3() { return QStringLiteral("convert-to-mp3"); }
-inline QString dontWarnUsb() { return QStringLiteral("dont-warn-usb"); }
-inline QString dontWarnDrm() { return QStringLiteral("dont-warn-drm"); }
-inline QString dontWarnNotCopied() { return QStringLiteral("dont-warn-not-copied"); }
-inline QString dontWarnNotDeleted() { return QStringLiteral("dont-warn-not-deleted"); }
-inline QString forceAlbumArtSync() { return QStringLiteral("force-album-art-sync"); }
-inline QString enableAlbumArtSync() { return QStringLiteral("enable-album-art-sync"); }
-inline QString numberOfEpisodesToSync() { return QStringLiteral("number-of-episodes-to-sync"); }
-inline QString podcastSyncSetting() { return QStringLiteral("podcast-sync-setting"); }
-inline QString copyTextMessages() { return QStringLiteral("copy-text-messages"); }
-inline QString copyAddressBook() { return QStringLiteral("copy-address-book"); }
-inline QString copyPhotos() { return QStringLiteral("copy-photos"); }
-inline QString copyCalendar() { return QStringLiteral("copy-calendar"); }
-inline QString backupPath() { return QStringLiteral("backup-path"); }
-inline QString dontDisplayMessage() { return QStringLiteral("dont-display-message"); }
-inline QString photoFoldersList() { return QStringLiteral("photo_folders"); }
-inline QString musicFolder() { return QStringLiteral("music-folder"); }
+inline QString deleteWithoutWarning()
+{
+    return QStringLiteral("delete-without-warning");
+}
+inline QString convertToMp3()
+{
+    return QStringLiteral("convert-to-mp3");
+}
+inline QString dontWarnUsb()
+{
+    return QStringLiteral("dont-warn-usb");
+}
+inline QString dontWarnDrm()
+{
+    return QStringLiteral("dont-warn-drm");
+}
+inline QString dontWarnNotCopied()
+{
+    return QStringLiteral("dont-warn-not-copied");
+}
+inline QString dontWarnNotDeleted()
+{
+    return QStringLiteral("dont-warn-not-deleted");
+}
+inline QString forceAlbumArtSync()
+{
+    return QStringLiteral("force-album-art-sync");
+}
+inline QString enableAlbumArtSync()
+{
+    return QStringLiteral("enable-album-art-sync");
+}
+inline QString numberOfEpisodesToSync()
+{
+    return QStringLiteral("number-of-episodes-to-sync");
+}
+inline QString podcastSyncSetting()
+{
+    return QStringLiteral("podcast-sync-setting");
+}
+inline QString copyTextMessages()
+{
+    return QStringLiteral("copy-text-messages");
+}
+inline QString copyAddressBook()
+{
+    return QStringLiteral("copy-address-book");
+}
+inline QString copyPhotos()
+{
+    return QStringLiteral("copy-photos");
+}
+inline QString copyCalendar()
+{
+    return QStringLiteral("copy-calendar");
+}
+inline QString backupPath()
+{
+    return QStringLiteral("backup-path");
+}
+inline QString dontDisplayMessage()
+{
+    return QStringLiteral("dont-display-message");
+}
+inline QString photoFoldersList()
+{
+    return QStringLiteral("photo_folders");
+}
+inline QString musicFolder()
+{
+    return QStringLiteral("music-folder");
+}
 } // namespace SettingsKeys

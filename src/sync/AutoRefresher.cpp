@@ -11,8 +11,7 @@ AutoRefresher::AutoRefresher(LocalMusicLibrary* library, DeviceList* deviceList,
 {
     TraceScope trace("AutoRefresher::AutoRefresher");
     if (mLibrary)
-        connect(mLibrary, &LocalMusicLibrary::localLibraryEvent, this, &AutoRefresher::timeout,
-                Qt::QueuedConnection);
+        connect(mLibrary, &LocalMusicLibrary::localLibraryEvent, this, &AutoRefresher::timeout, Qt::QueuedConnection);
 }
 
 AutoRefresher::~AutoRefresher()

@@ -11,9 +11,7 @@
 #include <QFileInfo>
 
 DataTransfer::DataTransfer(Device& device, DeviceParent* parentDevice, PhotoCopier::Observer& observer)
-    : mDevice(device)
-    , mParentDevice(parentDevice)
-    , mObserver(observer)
+    : mDevice(device), mParentDevice(parentDevice), mObserver(observer)
 {
 }
 
@@ -83,8 +81,8 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     const bool cameraRoll = !blackBerry && result.code == 0 && choices.photos;
     QStringList dataFiles;
     const QList<QPair<QString, bool>> wantedFiles = {{Constants::messagesFileName(), choices.messages},
-                                                    {Constants::addressBookFileName(), choices.addressBook},
-                                                    {Constants::calendarFileName(), choices.calendar}};
+                                                     {Constants::addressBookFileName(), choices.addressBook},
+                                                     {Constants::calendarFileName(), choices.calendar}};
     for (const auto& file : wantedFiles) {
         if (file.second && QFileInfo::exists(extraction + file.first))
             dataFiles.append(extraction + file.first);

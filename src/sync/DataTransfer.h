@@ -39,7 +39,8 @@ public:
     qint64 bytesPlanned() const { return mBytesPlanned; }
 
 private:
-    struct Choices {
+    struct Choices
+    {
         bool messages = false;
         bool addressBook = false;
         bool photos = false;

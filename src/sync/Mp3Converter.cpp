@@ -4,12 +4,16 @@
 #include "app/TraceLog.h"
 #include "sync/ConverterProcess.h"
 
-
 QStringList Mp3Converter::arguments(const QString& source, const QString& output, int bitrateKbps)
 {
-    return {QStringLiteral("-i"), source, QStringLiteral("-y"), QStringLiteral("-ab"),
-            QString::number(bitrateKbps) + QLatin1Char('k'), QStringLiteral("-map_metadata"),
-            QStringLiteral("0"), output};
+    return {QStringLiteral("-i"),
+            source,
+            QStringLiteral("-y"),
+            QStringLiteral("-ab"),
+            QString::number(bitrateKbps) + QLatin1Char('k'),
+            QStringLiteral("-map_metadata"),
+            QStringLiteral("0"),
+            output};
 }
 
 int Mp3Converter::convert(const QString& source, const QString& output, int bitrateKbps)

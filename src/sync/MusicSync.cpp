@@ -29,12 +29,8 @@ MusicSync::MusicSync(LocalMusicLibrary* library, Device* device, DeviceParent* p
 }
 
 MusicSync::MusicSync(LocalMusicLibrary* library, DeviceHandle device, QObject* parent)
-    : QObject(parent)
-    , mDeviceHandle(std::move(device))
-    , mDevice(mDeviceHandle.device())
-    , mParentDevice(mDeviceHandle.parent())
-    , mLibrary(library)
-    , mThread(std::make_unique<MusicSyncThread>(this))
+    : QObject(parent), mDeviceHandle(std::move(device)), mDevice(mDeviceHandle.device()),
+      mParentDevice(mDeviceHandle.parent()), mLibrary(library), mThread(std::make_unique<MusicSyncThread>(this))
 {
     TraceScope trace("MusicSync::MusicSync");
     if (mDevice)
@@ -301,8 +297,8 @@ void MusicSync::deleteCacheFiles(const SyncSettings& settings, const QString& id
     QFile::remove(TrackCache::persistentIdsFileName(cacheName));
 }
 
-void MusicSync::buildTrackList(const SyncSettings& settings, const QString& id, bool wholeLibrary,
-                               int podcastSetting, QStringList playlistNames, QStringList podcastNames)
+void MusicSync::buildTrackList(const SyncSettings& settings, const QString& id, bool wholeLibrary, int podcastSetting,
+                               QStringList playlistNames, QStringList podcastNames)
 {
     TraceScope trace("MusicSync::buildTrackList");
     mTrackCache.updateTrackList(mTrackList, -1);
@@ -329,8 +325,7 @@ void MusicSync::buildTrackList(const SyncSettings& settings, const QString& id, 
         Playlist playlist;
         {
             TraceScope scan("MusicSync::ScanLocalPlaylist");
-            mLibrary->scanPlaylist(name, mTrackList, accumulatedSize, convertToMp3, mDrmTracks, playlist,
-                                   wholeLibrary);
+            mLibrary->scanPlaylist(name, mTrackList, accumulatedSize, convertToMp3, mDrmTracks, playlist, wholeLibrary);
         }
         mPlaylists.append(playlist);
     }

@@ -2,10 +2,10 @@
 #pragma once
 
 #include "devices/DeviceHandle.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
-#include "model/Playlist.h"
 #include "sync/PhotoCopier.h"
 #include "transfer/BackupConversion.h"
 
@@ -60,8 +60,7 @@ public:
     // The handle keeps the phone alive for the engine's whole life.
     MusicSync(LocalMusicLibrary* library, DeviceHandle device, QObject* parent = nullptr);
     // For a phone and parent that the caller keeps alive longer than the engine.
-    MusicSync(LocalMusicLibrary* library, Device* device, DeviceParent* parentDevice,
-              QObject* parent = nullptr);
+    MusicSync(LocalMusicLibrary* library, Device* device, DeviceParent* parentDevice, QObject* parent = nullptr);
     // Waits for a run that is still going (after asking it to stop).
     ~MusicSync() override;
 
@@ -110,8 +109,8 @@ private:
 
     // The steps of Start.
     void deleteCacheFiles(const SyncSettings& settings, const QString& id);
-    void buildTrackList(const SyncSettings& settings, const QString& id, bool wholeLibrary,
-                        int podcastSetting, QStringList playlistNames, QStringList podcastNames);
+    void buildTrackList(const SyncSettings& settings, const QString& id, bool wholeLibrary, int podcastSetting,
+                        QStringList playlistNames, QStringList podcastNames);
     void addPodcasts(int podcastSetting, QStringList podcastNames, int episodeLimit);
     void checkSpace();
     int GetTracksToDelete();

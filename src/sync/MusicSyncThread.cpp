@@ -7,11 +7,7 @@
 #include "sync/SleepInhibitor.h"
 #include "sync/SyncState.h"
 
-
-MusicSyncThread::MusicSyncThread(MusicSync* engine)
-    : mEngine(engine)
-{
-}
+MusicSyncThread::MusicSyncThread(MusicSync* engine) : mEngine(engine) {}
 
 void MusicSyncThread::run()
 {

@@ -38,12 +38,10 @@ QString PhotoCopier::numberedName(const QString& relativePath, int number)
     // A dot that starts the file name or sits in a folder name is no extension.
     const bool hasExtension = dot > slash + 1;
     const qsizetype insertAt = hasExtension ? dot : relativePath.size();
-    return relativePath.left(insertAt) + QLatin1Char('_') + QString::number(number) +
-           relativePath.mid(insertAt);
+    return relativePath.left(insertAt) + QLatin1Char('_') + QString::number(number) + relativePath.mid(insertAt);
 }
 
-void PhotoCopier::walkFolder(const QString& sourceFolder, const QString& destination,
-                             QSet<QString>& visitedFolders,
+void PhotoCopier::walkFolder(const QString& sourceFolder, const QString& destination, QSet<QString>& visitedFolders,
                              const std::function<void(const QFileInfo&, const QString&)>& visit)
 {
     TraceScope trace("MusicSync::copyPhotos");
@@ -104,11 +102,9 @@ int PhotoCopier::copyKeepingOthers(const QString& localPath, const QString& dest
     return PhoneResult::NoFreeName;
 }
 
-void PhotoCopier::copyOrRecord(const QString& localPath, const QString& destination,
-                               const QString& sourcePath)
+void PhotoCopier::copyOrRecord(const QString& localPath, const QString& destination, const QString& sourcePath)
 {
-    const int result =
-        mPhoneLost ? int(PhoneResult::Disconnected) : copyKeepingOthers(localPath, destination);
+    const int result = mPhoneLost ? int(PhoneResult::Disconnected) : copyKeepingOthers(localPath, destination);
     if (result == 0)
         return;
     traceValue("Photo not copied", sourcePath);

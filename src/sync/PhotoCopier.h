@@ -84,8 +84,7 @@ public:
 private:
     // Calls visit for each file copyFolder would send, in its order, with the
     // file's place on the phone.
-    static void walkFolder(const QString& sourceFolder, const QString& destination,
-                           QSet<QString>& visitedFolders,
+    static void walkFolder(const QString& sourceFolder, const QString& destination, QSet<QString>& visitedFolders,
                            const std::function<void(const QFileInfo&, const QString&)>& visit);
     // Puts localPath on the phone at destination or at the first free
     // numbered name; 0 also when the same file is there already.

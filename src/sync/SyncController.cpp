@@ -22,21 +22,18 @@ namespace {
 constexpr unsigned long kThreadPollMs = 50;
 } // namespace
 
-SyncController::Environment::Environment() : procRoot(QStringLiteral("/proc")), sysRoot(QStringLiteral("/sys"))
-{
-}
+SyncController::Environment::Environment() : procRoot(QStringLiteral("/proc")), sysRoot(QStringLiteral("/sys")) {}
 
 SyncController::Environment::~Environment() = default;
 SyncController::Environment::Environment(Environment&&) noexcept = default;
 SyncController::Environment& SyncController::Environment::operator=(Environment&&) noexcept = default;
 
 SyncController::SyncController(Environment environment, QObject* parent)
-    : QObject(parent)
-    , mSettings(std::make_unique<SyncSettings>())
-    , mDeviceList(std::make_unique<DeviceList>(mSettings.get(), std::move(environment.mtpSource),
-                                               environment.procRoot, environment.sysRoot))
-    , mLibrary(environment.library ? std::move(environment.library) : std::make_unique<LocalMusicLibrary>())
-    , mAutoRefresher(std::make_unique<AutoRefresher>(mLibrary.get(), mDeviceList.get()))
+    : QObject(parent), mSettings(std::make_unique<SyncSettings>()),
+      mDeviceList(std::make_unique<DeviceList>(mSettings.get(), std::move(environment.mtpSource), environment.procRoot,
+                                               environment.sysRoot)),
+      mLibrary(environment.library ? std::move(environment.library) : std::make_unique<LocalMusicLibrary>()),
+      mAutoRefresher(std::make_unique<AutoRefresher>(mLibrary.get(), mDeviceList.get()))
 {
     TraceScope trace("SyncController::SyncController");
     mSettings->load();
@@ -79,18 +76,17 @@ SyncController::StartResult SyncController::start(bool forceFullResync)
     mEngineState = StateStarting;
     connect(engine, qOverload<int, int>(&MusicSync::ProgressUpdate), this, &SyncController::engineProgress,
             Qt::QueuedConnection);
-    connect(engine, qOverload<int, int, QString>(&MusicSync::ProgressUpdate), this,
-            [this](int state, int percent, const QString& name) {
-                mEngineState = state;
-                emit trackProgress(state, percent, name);
-            },
-            Qt::QueuedConnection);
+    connect(
+        engine, qOverload<int, int, QString>(&MusicSync::ProgressUpdate), this,
+        [this](int state, int percent, const QString& name) {
+            mEngineState = state;
+            emit trackProgress(state, percent, name);
+        },
+        Qt::QueuedConnection);
     connect(engine, &MusicSync::ConfirmDeleteTracks, this, &SyncController::deleteQuestion,
             Qt::BlockingQueuedConnection);
-    connect(engine, &MusicSync::DrmTracksFound, this, &SyncController::drmTracksFound,
-            Qt::BlockingQueuedConnection);
-    connect(engine, &MusicSync::notEnoughSpace, this, &SyncController::notEnoughSpace,
-            Qt::BlockingQueuedConnection);
+    connect(engine, &MusicSync::DrmTracksFound, this, &SyncController::drmTracksFound, Qt::BlockingQueuedConnection);
+    connect(engine, &MusicSync::notEnoughSpace, this, &SyncController::notEnoughSpace, Qt::BlockingQueuedConnection);
     // Arrives after every progress report of the run, so a run that ended
     // without an end state can be told.
     connect(engine->thread(), &QThread::finished, this, &SyncController::engineFinished, Qt::QueuedConnection);

@@ -53,14 +53,13 @@ QString SyncOutcomeReport::text(const MusicSyncOutcome& outcome)
     if (!photos.isEmpty()) {
         QStringList lines;
         for (qsizetype i = 0; i < photos.size() && i < kMaxListedFiles; ++i) {
-            lines << QFileInfo(photos.at(i).sourcePath).fileName().toHtmlEscaped() + QStringLiteral(": ") +
-                         reason(photos.at(i).code).toHtmlEscaped();
+            lines << QFileInfo(photos.at(i).sourcePath).fileName().toHtmlEscaped() + QStringLiteral(": ")
+                         + reason(photos.at(i).code).toHtmlEscaped();
         }
         if (photos.size() > kMaxListedFiles)
             lines << tr("and %1 more").arg(photos.size() - kMaxListedFiles);
-        paragraphs << QCoreApplication::translate("SyncOutcomeReport",
-                                                  "%n photo(s) or video(s) were not copied to the phone:",
-                                                  nullptr, int(photos.size()))
+        paragraphs << QCoreApplication::translate(
+            "SyncOutcomeReport", "%n photo(s) or video(s) were not copied to the phone:", nullptr, int(photos.size()))
                    << lines.join(QStringLiteral("<br>"));
     }
     if (paragraphs.isEmpty())

@@ -4,18 +4,32 @@
 #include "app/TraceLog.h"
 #include "sync/ConverterProcess.h"
 
-
 QStringList VideoConverter::arguments(const QString& source, const QString& output, int screenPixels)
 {
     if (screenPixels > kLargeScreenPixels) {
-        return {QStringLiteral("-i"), source, QStringLiteral("-f"), QStringLiteral("mp4"),
-                QStringLiteral("-vcodec"), QStringLiteral("copy"), QStringLiteral("-acodec"),
-                QStringLiteral("copy"), output};
+        return {QStringLiteral("-i"),
+                source,
+                QStringLiteral("-f"),
+                QStringLiteral("mp4"),
+                QStringLiteral("-vcodec"),
+                QStringLiteral("copy"),
+                QStringLiteral("-acodec"),
+                QStringLiteral("copy"),
+                output};
     }
-    return {QStringLiteral("-i"), source, QStringLiteral("-f"), QStringLiteral("mp4"),
-            QStringLiteral("-vcodec"), QStringLiteral("mpeg4"), QStringLiteral("-acodec"),
-            QStringLiteral("copy"), QStringLiteral("-s"), QStringLiteral("480x270"),
-            QStringLiteral("-b"), QStringLiteral("500k"), output};
+    return {QStringLiteral("-i"),
+            source,
+            QStringLiteral("-f"),
+            QStringLiteral("mp4"),
+            QStringLiteral("-vcodec"),
+            QStringLiteral("mpeg4"),
+            QStringLiteral("-acodec"),
+            QStringLiteral("copy"),
+            QStringLiteral("-s"),
+            QStringLiteral("480x270"),
+            QStringLiteral("-b"),
+            QStringLiteral("500k"),
+            output};
 }
 
 int VideoConverter::convert(const QString& source, const QString& output, int screenPixels)

@@ -48,13 +48,12 @@ ConvertedFile convertedFile(const StandardFileSet::Written& written)
 void convertBlackberry(const QString& backupPath, const QString& outputFolder, const BackupChoices& choices,
                        BackupConversionResult& result)
 {
-    StandardFileSet standard(outputFolder,
-                             {writesStandard(choices) && choices.addressBook, writesStandard(choices) && choices.messages,
-                              false},
-                             choices.conversionTime);
-    const BlackberryConversionResult converted =
-        BlackberryConversion::convert(backupPath, outputFolder, choices.messages, choices.addressBook,
-                                      standard.sinks(writesKorva(choices)));
+    StandardFileSet standard(
+        outputFolder,
+        {writesStandard(choices) && choices.addressBook, writesStandard(choices) && choices.messages, false},
+        choices.conversionTime);
+    const BlackberryConversionResult converted = BlackberryConversion::convert(
+        backupPath, outputFolder, choices.messages, choices.addressBook, standard.sinks(writesKorva(choices)));
     result.code = converted.code;
     result.databases = converted.databases;
     if (writesKorva(choices)) {
@@ -76,11 +75,11 @@ void convertIphone(const QString& backupPath, const QString& workFolder, const Q
     iphoneChoices.calendar = choices.calendar;
     iphoneChoices.settleDelayMs = choices.settleDelayMs;
     StandardFileSet standard(outputFolder,
-                             {writesStandard(choices) && choices.addressBook, writesStandard(choices) && choices.messages,
-                              writesStandard(choices) && choices.calendar},
+                             {writesStandard(choices) && choices.addressBook,
+                              writesStandard(choices) && choices.messages, writesStandard(choices) && choices.calendar},
                              choices.conversionTime);
-    const IphoneConversionResult converted = IphoneConversion::convert(backupPath, workFolder, outputFolder,
-                                                                       iphoneChoices, standard.sinks(writesKorva(choices)));
+    const IphoneConversionResult converted = IphoneConversion::convert(
+        backupPath, workFolder, outputFolder, iphoneChoices, standard.sinks(writesKorva(choices)));
     result.code = converted.code;
     result.addressBook = {converted.addressBookPath, converted.addressBookCode, -1};
     result.messages = {converted.messagesPath, converted.messagesCode, -1};

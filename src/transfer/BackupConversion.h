@@ -28,8 +28,8 @@ struct BackupChoices
 // One data file the conversion wrote, or was asked for and could not write.
 struct ConvertedFile
 {
-    QString path;  // empty when the file was not asked for or has no source in the backup
-    int code = 0;  // 0, or why the file is missing or incomplete
+    QString path;   // empty when the file was not asked for or has no source in the backup
+    int code = 0;   // 0, or why the file is missing or incomplete
     int count = -1; // entries written, when the writer counts them
 };
 

@@ -79,16 +79,16 @@ bool BackupLocator::isBlackBerryFileName(const QString& fileName)
 {
     if (fileName.size() <= kEndingLength)
         return false;
-    return fileName.endsWith(QStringLiteral("ipd"), Qt::CaseSensitive) ||
-           fileName.endsWith(QStringLiteral("bbb"), Qt::CaseSensitive);
+    return fileName.endsWith(QStringLiteral("ipd"), Qt::CaseSensitive)
+           || fileName.endsWith(QStringLiteral("bbb"), Qt::CaseSensitive);
 }
 
 bool BackupLocator::isIphoneBackupFolder(const QString& path)
 {
     const QDir folder(path);
-    return QFileInfo(path).isDir() && QFileInfo(folder.filePath(QStringLiteral("Info.plist"))).isFile() &&
-           (QFileInfo(folder.filePath(QStringLiteral("Manifest.db"))).isFile() ||
-            QFileInfo(folder.filePath(QStringLiteral("Manifest.mbdb"))).isFile());
+    return QFileInfo(path).isDir() && QFileInfo(folder.filePath(QStringLiteral("Info.plist"))).isFile()
+           && (QFileInfo(folder.filePath(QStringLiteral("Manifest.db"))).isFile()
+               || QFileInfo(folder.filePath(QStringLiteral("Manifest.mbdb"))).isFile());
 }
 
 LocatedBackup BackupLocator::describeIphoneBackup(const QString& folder)
@@ -109,8 +109,8 @@ LocatedBackup BackupLocator::describeIphoneBackup(const QString& folder)
     if (backup.deviceName.isEmpty())
         backup.deviceName = dir.dirName();
     bool encrypted = false;
-    if (IphoneBackupPlist::isEncrypted(dir.filePath(QStringLiteral("Manifest.plist")), encrypted) ==
-        IphoneBackupPlist::Success)
+    if (IphoneBackupPlist::isEncrypted(dir.filePath(QStringLiteral("Manifest.plist")), encrypted)
+        == IphoneBackupPlist::Success)
         backup.encrypted = encrypted;
     return backup;
 }

@@ -49,8 +49,7 @@ struct CalendarRecord
 
 // Where the exports put what they read. A conversion hands each export one
 // sink per data kind; a sink may write several files from the same records.
-template <typename Record>
-class RecordSink
+template <typename Record> class RecordSink
 {
 public:
     virtual ~RecordSink() = default;
@@ -62,8 +61,7 @@ using MessageSink = RecordSink<MessageEntry>;
 using CalendarSink = RecordSink<CalendarRecord>;
 
 // Hands every record to each of a list of sinks (not owned); null ones are skipped.
-template <typename Record>
-class FanOutSink : public RecordSink<Record>
+template <typename Record> class FanOutSink : public RecordSink<Record>
 {
 public:
     explicit FanOutSink(QList<RecordSink<Record>*> sinks) : mSinks(std::move(sinks)) {}

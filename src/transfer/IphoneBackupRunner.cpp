@@ -16,8 +16,8 @@ int pairingFailure(const QString& output)
         return IphoneBackupResult::PhoneLocked;
     if (output.contains(QLatin1String("denied the trust dialog")))
         return IphoneBackupResult::TrustDenied;
-    if (output.contains(QLatin1String("Please accept the trust dialog")) ||
-        output.contains(QLatin1String("is not paired with this host")))
+    if (output.contains(QLatin1String("Please accept the trust dialog"))
+        || output.contains(QLatin1String("is not paired with this host")))
         return IphoneBackupResult::NotTrusted;
     return 0;
 }

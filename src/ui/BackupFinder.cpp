@@ -28,8 +28,7 @@ QList<BackupEntry> BackupFinder::findBackups(const QString& folder)
     for (const QString& name : names) {
         if (!isBackupFileName(name))
             continue;
-        entries.append(
-            {name.left(name.size() - kEndingLength), folder + QDir::separator() + name, QString()});
+        entries.append({name.left(name.size() - kEndingLength), folder + QDir::separator() + name, QString()});
     }
     traceValue("backups found", int(entries.size()));
     return entries;

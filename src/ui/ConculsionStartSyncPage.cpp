@@ -17,11 +17,9 @@ ConculsionStartSyncPage::ConculsionStartSyncPage(QWidget* parent) : QWizardPage(
     setFinalPage(true);
 
     auto* artGroup = new QGroupBox(QStringLiteral("Album Art"), this);
-    mNewTracksArtBox =
-        new QCheckBox(QStringLiteral("Synchronize album art for newly added tracks"), artGroup);
+    mNewTracksArtBox = new QCheckBox(QStringLiteral("Synchronize album art for newly added tracks"), artGroup);
     mNewTracksArtBox->setObjectName(QStringLiteral("artNewTracks"));
-    mOldTracksArtBox =
-        new QCheckBox(QStringLiteral("Synchronize album art for previously added tracks"), artGroup);
+    mOldTracksArtBox = new QCheckBox(QStringLiteral("Synchronize album art for previously added tracks"), artGroup);
     mOldTracksArtBox->setObjectName(QStringLiteral("artOldTracks"));
     auto* artLayout = new QVBoxLayout(artGroup);
     artLayout->addWidget(mNewTracksArtBox);

@@ -25,18 +25,16 @@ ConnectDevicePage::ConnectDevicePage(DeviceList* deviceList, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(newRichTextLabel(
-        QStringLiteral(
-            "<p>Connect your Samsung Galaxy to the PC using the USB cable and then select it from the "
-            "list below.</p>"),
+        QStringLiteral("<p>Connect your Samsung Galaxy to the PC using the USB cable and then select it from the "
+                       "list below.</p>"),
         this));
     layout->addWidget(mDeviceListWidget);
-    layout->addWidget(newRichTextLabel(
-        QStringLiteral("<p>Click ") + helpLink(QStringLiteral("/blog/files/phone_not_detected.html")) +
-            QStringLiteral(" if your phone is connected but is not displayed above.</p>"),
-        this));
+    layout->addWidget(
+        newRichTextLabel(QStringLiteral("<p>Click ") + helpLink(QStringLiteral("/blog/files/phone_not_detected.html"))
+                             + QStringLiteral(" if your phone is connected but is not displayed above.</p>"),
+                         this));
 
-    connect(mDeviceListWidget, &QListWidget::itemSelectionChanged, this,
-            &ConnectDevicePage::selectionChanged);
+    connect(mDeviceListWidget, &QListWidget::itemSelectionChanged, this, &ConnectDevicePage::selectionChanged);
     connect(mDeviceList, &DeviceList::unableToOpenDevice, this, &ConnectDevicePage::unableToOpenDevice);
 }
 
@@ -90,19 +88,19 @@ void ConnectDevicePage::unableToOpenDevice()
     if (!mActive || mUnableToOpenShown)
         return;
     mUnableToOpenShown = true;
-    QMessageBox::warning(
-        this, QStringLiteral("Unable to Connect to The Device"),
-        QStringLiteral("It has not been possible to connect to the device. Try restarting the "
-                       "device and your PC then try again."),
-        QMessageBox::Ok);
+    QMessageBox::warning(this, QStringLiteral("Unable to Connect to The Device"),
+                         QStringLiteral("It has not been possible to connect to the device. Try restarting the "
+                                        "device and your PC then try again."),
+                         QMessageBox::Ok);
 }
 
 QString ConnectDevicePage::companionAppMissingText()
 {
     return QStringLiteral(
-        "<p>The Velmora app is not on this phone. That is fine: Velmora will put your data into the "
-        "phone's <b>Download/Velmora</b> folder as files that the phone's own apps can open, and your "
-        "music is synced as usual.</p>") + importInstructions();
+               "<p>The Velmora app is not on this phone. That is fine: Velmora will put your data into the "
+               "phone's <b>Download/Velmora</b> folder as files that the phone's own apps can open, and your "
+               "music is synced as usual.</p>")
+           + importInstructions();
 }
 
 QString ConnectDevicePage::importInstructions()
@@ -125,19 +123,17 @@ bool ConnectDevicePage::validatePage()
     bool accepted = true;
     if (!device->IsMounted()) {
         traceMessage("Device not mounted");
-        showWarningMessage(this,
-                           QStringLiteral("<p>It is necessary to enable the USB connection on your phone "
-                                          "before synchronizing. Click ") +
-                               helpLink(QStringLiteral("/blog/files/enable_usb.html")) +
-                               QStringLiteral(" for instructions on how to do this.<p>"));
+        showWarningMessage(this, QStringLiteral("<p>It is necessary to enable the USB connection on your phone "
+                                                "before synchronizing. Click ")
+                                     + helpLink(QStringLiteral("/blog/files/enable_usb.html"))
+                                     + QStringLiteral(" for instructions on how to do this.<p>"));
         accepted = false;
     }
     if (accepted && device->isHidden()) {
         // No companion app: the phone still gets everything, as files its
         // own apps import.
         traceMessage("Companion app not found, writing standard files");
-        QMessageBox::information(this, QStringLiteral("Velmora App Not Found on the Phone"),
-                                 companionAppMissingText());
+        QMessageBox::information(this, QStringLiteral("Velmora App Not Found on the Phone"), companionAppMissingText());
     }
     return accepted;
 }

@@ -16,9 +16,8 @@ ConvertToMp3Page::ConvertToMp3Page(QWidget* parent) : QWizardPage(parent)
 
     auto* question = new QLabel(QStringLiteral("Is your phone capable of playing AAC files?"), this);
     auto* explanation = new QLabel(
-        QStringLiteral(
-            "Your iTunes library may contain tracks in AAC format which are not playable on some phones. "
-            "If your phone cannot play them, they are converted to MP3 files while they are copied."),
+        QStringLiteral("Your iTunes library may contain tracks in AAC format which are not playable on some phones. "
+                       "If your phone cannot play them, they are converted to MP3 files while they are copied."),
         this);
     explanation->setWordWrap(true);
     mYesButton = new QRadioButton(QStringLiteral("Yes"), this);

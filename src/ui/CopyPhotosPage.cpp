@@ -28,8 +28,8 @@ CopyPhotosPage::CopyPhotosPage(QWidget* parent) : QWizardPage(parent)
     mCopyButton->setObjectName(QStringLiteral("copyPhotosFrom"));
     mFolderEdit = new QLineEdit(this);
     mFolderEdit->setObjectName(QStringLiteral("photoFolder"));
-    mFolderEdit->setText(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) +
-                         QDir::separator() + QStringLiteral("Blackberry"));
+    mFolderEdit->setText(QStandardPaths::writableLocation(QStandardPaths::PicturesLocation) + QDir::separator()
+                         + QStringLiteral("Blackberry"));
     auto* browseButton = new QPushButton(QStringLiteral("Browse"), this);
     browseButton->setObjectName(QStringLiteral("browsePhotos"));
     mStatusLabel = newRichTextLabel(QString(), this);
@@ -99,12 +99,11 @@ void CopyPhotosPage::pathChanged()
     if (mComplete)
         mStatusLabel->clear();
     else
-        mStatusLabel->setText(
-            QStringLiteral("The above folder cannot be found. Click the Browse button to select "
-                           "your Blackberry photos folder or click ") +
-            helpLink(QStringLiteral("/blog/files/blackberry_photos.html")) +
-            QStringLiteral(" for more information on how to transfer Blackberry photos to your ") +
-            QStringLiteral("PC") + QStringLiteral("."));
+        mStatusLabel->setText(QStringLiteral("The above folder cannot be found. Click the Browse button to select "
+                                             "your Blackberry photos folder or click ")
+                              + helpLink(QStringLiteral("/blog/files/blackberry_photos.html"))
+                              + QStringLiteral(" for more information on how to transfer Blackberry photos to your ")
+                              + QStringLiteral("PC") + QStringLiteral("."));
     emit completeChanged();
     mSelectedPhotosPath = folder;
 }

@@ -12,14 +12,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-DeleteTracksConfirm::DeleteTracksConfirm(const TrackList& tracks, QWidget* parent)
-    : QDialog(parent), mTracks(tracks)
+DeleteTracksConfirm::DeleteTracksConfirm(const TrackList& tracks, QWidget* parent) : QDialog(parent), mTracks(tracks)
 {
     TraceScope trace("DeleteTracksConfirm::DeleteTracksConfirm");
     setModal(true);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(
-        tr("The following tracks will be removed from your device. Do you want to continue?"), this));
+    layout->addWidget(
+        new QLabel(tr("The following tracks will be removed from your device. Do you want to continue?"), this));
     layout->addWidget(makeTrackNameList(trackNames(mTracks), this));
     mAlwaysDeleteCheckBox = new QCheckBox(tr("Always delete tracks without warning"), this);
     layout->addWidget(mAlwaysDeleteCheckBox);

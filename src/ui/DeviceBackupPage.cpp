@@ -37,13 +37,13 @@ DeviceBackupPage::DeviceBackupPage(QWidget* parent) : QWizardPage(parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(newRichTextLabel(
-        QStringLiteral("<p>") + Constants::applicationTitle() +
-            QStringLiteral(" can copy information from Blackberry device backups and iPhone backups to an "
-                           "Android phone.</p><p>Select a backup from the list below. Create a Blackberry "
-                           "backup using Blackberry Desktop (click ") +
-            helpLink(createBackupHelpPath()) +
-            QStringLiteral(" to see how), or an iPhone backup with Finder, iTunes or \"Back Up an iPhone "
-                           "Now\".</p>"),
+        QStringLiteral("<p>") + Constants::applicationTitle()
+            + QStringLiteral(" can copy information from Blackberry device backups and iPhone backups to an "
+                             "Android phone.</p><p>Select a backup from the list below. Create a Blackberry "
+                             "backup using Blackberry Desktop (click ")
+            + helpLink(createBackupHelpPath())
+            + QStringLiteral(" to see how), or an iPhone backup with Finder, iTunes or \"Back Up an iPhone "
+                             "Now\".</p>"),
         this));
 
     mBackupList = new QListWidget(this);
@@ -231,10 +231,9 @@ void DeviceBackupPage::useBackupFolder(const QString& folder)
         if (!mSearchFolders.contains(folder))
             mSearchFolders.append(folder);
     } else {
-        showCriticalMessage(this,
-                            QStringLiteral("No Blackberry or iPhone backups were found at this location. Try "
-                                           "again and select the folder where the backups are stored, an "
-                                           "iPhone backup folder or a Blackberry backup file."));
+        showCriticalMessage(this, QStringLiteral("No Blackberry or iPhone backups were found at this location. Try "
+                                                 "again and select the folder where the backups are stored, an "
+                                                 "iPhone backup folder or a Blackberry backup file."));
     }
     checkForNewBackups();
     // What the user just pointed at is what they mean to use.
@@ -252,20 +251,19 @@ bool DeviceBackupPage::validatePage()
     if (mWithoutBackupBox->isChecked())
         return true;
     if (selectedBackupPath().isEmpty()) {
-        showCriticalMessage(
-            this, QStringLiteral("You must select a backup from the list to continue. If there are no "
-                                 "device backups displayed in the list then you can use Blackberry "
-                                 "Desktop to create one.  Click ") +
-                      helpLink(createBackupHelpPath()) +
-                      QStringLiteral(" for more information on how to create a Blackberry backup. To go on "
-                                     "without a backup, tick \"Continue without a backup\"."));
+        showCriticalMessage(this,
+                            QStringLiteral("You must select a backup from the list to continue. If there are no "
+                                           "device backups displayed in the list then you can use Blackberry "
+                                           "Desktop to create one.  Click ")
+                                + helpLink(createBackupHelpPath())
+                                + QStringLiteral(" for more information on how to create a Blackberry backup. To go on "
+                                                 "without a backup, tick \"Continue without a backup\"."));
         return false;
     }
-    if (!mTextMessagesBox->isChecked() && !mAddressBookBox->isChecked() && !mCalendarBox->isChecked() &&
-        !mPhotosBox->isChecked()) {
-        showCriticalMessage(
-            this, QStringLiteral("You have selected a backup but you have not selected which data to "
-                                 "transfer. Select one or more of the checkboxes to continue."));
+    if (!mTextMessagesBox->isChecked() && !mAddressBookBox->isChecked() && !mCalendarBox->isChecked()
+        && !mPhotosBox->isChecked()) {
+        showCriticalMessage(this, QStringLiteral("You have selected a backup but you have not selected which data to "
+                                                 "transfer. Select one or more of the checkboxes to continue."));
         return false;
     }
     return true;

@@ -63,8 +63,7 @@ DeviceWizard::DeviceWizard(LocalMusicLibrary* library, DeviceList* deviceList, Q
     connect(this, &QWizard::helpRequested, this, &DeviceWizard::onHelpRequested);
     // The phone is chosen on the last page, after the last page change: its
     // stored music choices must reach the pages before they are saved back.
-    connect(mConnectDevicePage, &ConnectDevicePage::deviceSelected, this,
-            &DeviceWizard::loadSelectedDeviceConfig);
+    connect(mConnectDevicePage, &ConnectDevicePage::deviceSelected, this, &DeviceWizard::loadSelectedDeviceConfig);
     keepOneHeight();
 }
 
@@ -209,12 +208,11 @@ void DeviceWizard::saveSettings(int aExitReason)
     mSaveResult = writeDeviceSettings();
     traceValue("save result", mSaveResult);
     if (mSaveResult != 0)
-        QMessageBox::critical(
-            parentWidget(), Constants::applicationTitle(),
-            QStringLiteral("Your settings could not be saved, so the phone was not set up. Check "
-                           "that the folder ") +
-                Constants::programFolderPath() +
-                QStringLiteral(" in your home folder can be written and try again."));
+        QMessageBox::critical(parentWidget(), Constants::applicationTitle(),
+                              QStringLiteral("Your settings could not be saved, so the phone was not set up. Check "
+                                             "that the folder ")
+                                  + Constants::programFolderPath()
+                                  + QStringLiteral(" in your home folder can be written and try again."));
 }
 
 int DeviceWizard::writeDeviceSettings()

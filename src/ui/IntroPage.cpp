@@ -34,9 +34,8 @@ QString IntroPage::introText(int mode)
     TraceScope trace("IntroPage::introText");
     switch (mode) {
     case DeviceWizard::kModeNewPhone:
-        return QStringLiteral(
-            "A new phone has been detected. This wizard will help you set it up so that it can be "
-            "synchronized.");
+        return QStringLiteral("A new phone has been detected. This wizard will help you set it up so that it can be "
+                              "synchronized.");
     case DeviceWizard::kModeFirstRun:
         return QStringLiteral("This wizard will help you set up a phone so that it can be synchronized.");
     default:

@@ -27,8 +27,8 @@ PlaylistSettingsPage::PlaylistSettingsPage(bool podcastMode, QWidget* parent)
         mNoneButton = new QRadioButton(QStringLiteral("Do not copy podcasts to phone"), this);
     } else {
         mAllButton = new QRadioButton(QStringLiteral("Copy the complete music library to the phone"), this);
-        mSelectedButton = new QRadioButton(
-            QStringLiteral("Copy the contents of an existing iTunes playlist to the phone"), this);
+        mSelectedButton =
+            new QRadioButton(QStringLiteral("Copy the contents of an existing iTunes playlist to the phone"), this);
         mNoneButton = new QRadioButton(QStringLiteral("Do not copy music to the phone"), this);
     }
     mAllButton->setObjectName(QStringLiteral("allButton"));
@@ -55,8 +55,8 @@ PlaylistSettingsPage::PlaylistSettingsPage(bool podcastMode, QWidget* parent)
         mEpisodeBox->addItem(QStringLiteral("Sync all episodes"));
         mEpisodeBox->addItem(QStringLiteral("Sync most recent episode only"));
         for (int count = 2; count <= kMaxEpisodeChoice; ++count)
-            mEpisodeBox->addItem(QStringLiteral("Sync most recent ") + QString::number(count) +
-                                 QStringLiteral(" episodes only"));
+            mEpisodeBox->addItem(QStringLiteral("Sync most recent ") + QString::number(count)
+                                 + QStringLiteral(" episodes only"));
         layout->addWidget(new QLabel(QStringLiteral("Episode options:"), this));
         layout->addWidget(mEpisodeBox);
     }
@@ -186,8 +186,7 @@ void PlaylistSettingsPage::setWholeLibrary(bool wholeLibrary, const QStringList&
         mNoneButton->setChecked(true);
 }
 
-void PlaylistSettingsPage::setPodcastSettings(int podcastSetting, const QStringList& podcasts,
-                                              int numberOfEpisodes)
+void PlaylistSettingsPage::setPodcastSettings(int podcastSetting, const QStringList& podcasts, int numberOfEpisodes)
 {
     TraceScope trace("PlaylistSettingsPage::setPodcastSettings");
     checkNames(podcasts);
@@ -198,8 +197,8 @@ void PlaylistSettingsPage::setPodcastSettings(int podcastSetting, const QStringL
     else
         mNoneButton->setChecked(true);
     if (mEpisodeBox)
-        mEpisodeBox->setCurrentIndex(
-            numberOfEpisodes >= 0 && numberOfEpisodes <= kMaxEpisodeChoice ? numberOfEpisodes : 0);
+        mEpisodeBox->setCurrentIndex(numberOfEpisodes >= 0 && numberOfEpisodes <= kMaxEpisodeChoice ? numberOfEpisodes
+                                                                                                    : 0);
 }
 
 void PlaylistSettingsPage::chooseFirstOption()

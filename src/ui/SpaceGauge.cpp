@@ -18,8 +18,7 @@ const int kGradientEnd = 30;
 const int kFiguresHeight = 16;
 } // namespace
 
-SpaceGauge::SpaceGauge(bool wide, QWidget* parent)
-    : QWidget(parent), mMargin(wide ? kWideMargin : kNarrowMargin)
+SpaceGauge::SpaceGauge(bool wide, QWidget* parent) : QWidget(parent), mMargin(wide ? kWideMargin : kNarrowMargin)
 {
     TraceScope trace("SpaceGauge::SpaceGauge");
 }
@@ -96,9 +95,8 @@ QString SpaceGauge::figuresText() const
         return QString();
     const QLocale locale;
     // An overfull phone has negative free space: said as such, not as a size.
-    const QString freeText = mFreeSpace < 0
-                                 ? tr("%1 too little").arg(locale.formattedDataSize(-mFreeSpace))
-                                 : tr("%1 free").arg(locale.formattedDataSize(mFreeSpace));
+    const QString freeText = mFreeSpace < 0 ? tr("%1 too little").arg(locale.formattedDataSize(-mFreeSpace))
+                                            : tr("%1 free").arg(locale.formattedDataSize(mFreeSpace));
     return tr("%1 used, ").arg(locale.formattedDataSize(qMax<qint64>(mUsedSpace, 0))) + freeText;
 }
 

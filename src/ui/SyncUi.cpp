@@ -4,19 +4,19 @@
 #include "app/Constants.h"
 #include "app/ResultCodes.h"
 #include "app/TraceLog.h"
-#include "sync/AutoRefresher.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "model/LocalMusicLibrary.h"
-#include "model/library/MusicFolderLibrary.h"
 #include "model/PodcastRamCache.h"
+#include "model/library/MusicFolderLibrary.h"
 #include "settings/SyncSettings.h"
+#include "sync/AutoRefresher.h"
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
 #include "sync/SyncOutcomeReport.h"
 #include "sync/SyncState.h"
-#include "ui/ConnectDevicePage.h"
 #include "sync/SyncSummary.h"
+#include "ui/ConnectDevicePage.h"
 #include "ui/DeleteTracksConfirm.h"
 #include "ui/DeviceWizard.h"
 #include "ui/SpaceGauge.h"
@@ -47,14 +47,14 @@ constexpr int kITunesFailuresBeforeNotice = 60;
 
 QString helpLink(const QString& page)
 {
-    return QStringLiteral("<a href=\"%1%2\">").arg(Constants::helpBaseUrl(), page) + QObject::tr("here") +
-           QStringLiteral("</a>");
+    return QStringLiteral("<a href=\"%1%2\">").arg(Constants::helpBaseUrl(), page) + QObject::tr("here")
+           + QStringLiteral("</a>");
 }
 
 bool isEndOfRun(int state)
 {
-    return state == StateComplete || state == StateCompleteWithErrors || state == StateNotConfigured ||
-           state == StateSettingsError || state == StateCancelled;
+    return state == StateComplete || state == StateCompleteWithErrors || state == StateNotConfigured
+           || state == StateSettingsError || state == StateCancelled;
 }
 
 } // namespace
@@ -97,8 +97,7 @@ SyncUi::SyncUi(Environment environment, QWidget* parent) : QWidget(parent), mCon
     // The engine's reports, relayed by the controller on this thread; the
     // questions arrive while the engine's thread waits for the answer.
     connect(&mController, &SyncController::progress, this, qOverload<int, int>(&SyncUi::UpdateProgress));
-    connect(&mController, &SyncController::trackProgress, this,
-            qOverload<int, int, QString>(&SyncUi::UpdateProgress));
+    connect(&mController, &SyncController::trackProgress, this, qOverload<int, int, QString>(&SyncUi::UpdateProgress));
     connect(&mController, &SyncController::deleteQuestion, this, &SyncUi::ConfirmDeleteTracks);
     connect(&mController, &SyncController::drmTracksFound, this, &SyncUi::displayDrmTracksWarning);
     connect(&mController, &SyncController::notEnoughSpace, this, &SyncUi::notEnoughSpace);
@@ -297,9 +296,9 @@ void SyncUi::startSync()
     case SyncController::StartResult::NotMounted:
         showWarningBox(Constants::applicationTitle(),
                        tr("<p>It is necessary to enable the USB connection on your phone before "
-                          "synchronizing. Click ") +
-                           helpLink(QStringLiteral("/blog/files/enable_usb.html")) +
-                           tr(" for instructions on how to do this.<p>"));
+                          "synchronizing. Click ")
+                           + helpLink(QStringLiteral("/blog/files/enable_usb.html"))
+                           + tr(" for instructions on how to do this.<p>"));
         // Keep watching the phone, so the window notices once the user has
         // switched its USB connection on.
         autoRefresher()->start();
@@ -419,15 +418,14 @@ void SyncUi::applyStateTexts(int state, int previousState, bool changed, int per
     switch (state) {
     case StateNoPhone:
         mState = StateNoPhone;
-        showIdle(tr("Connect your phone to the PC"),
-                 tr("If your phone is already connected then click Help"));
+        showIdle(tr("Connect your phone to the PC"), tr("If your phone is already connected then click Help"));
         break;
     case StateReady: {
         // The result of a finished run stays on screen until the phone
         // changes. After a closed wizard (states 4 and 5 show nothing of
         // their own) the window must come back, or its buttons stay disabled.
-        if (previousState == StateComplete || previousState == StateCompleteWithErrors ||
-            previousState == StateCancelled || previousState >= kFirstBusyState)
+        if (previousState == StateComplete || previousState == StateCompleteWithErrors
+            || previousState == StateCancelled || previousState >= kFirstBusyState)
             break;
         QString detail = mDetailLabel->text();
         if (deviceList()->DeviceIsConnected())
@@ -519,10 +517,9 @@ void SyncUi::postSyncChecks()
     }
     const BackupConversionResult* transfer = engine ? &engine->outcome().dataTransfer : nullptr;
     if (transfer && engine->outcome().dataTransferFailed()) {
-        showWarningBox(
-            Constants::applicationTitle(),
-            tr("<p>It has not been possible to transfer data from the selected backup. If the backup "
-               "is encrypted then please create a non-encrypted backup using iTunes.</p>"));
+        showWarningBox(Constants::applicationTitle(),
+                       tr("<p>It has not been possible to transfer data from the selected backup. If the backup "
+                          "is encrypted then please create a non-encrypted backup using iTunes.</p>"));
     } else if (transfer && transfer->firstFailure() == 0
                && !(transfer->contactsVcard.path.isEmpty() && transfer->smsBackup.path.isEmpty()
                     && transfer->calendarIcs.path.isEmpty())) {
@@ -537,8 +534,8 @@ void SyncUi::postSyncChecks()
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
     }
-    if (!deviceList()->DeviceIsConnected() ||
-        deviceList()->ConnectedDevice()->GetDeviceType() != Device::kTypeUsbMassStorage)
+    if (!deviceList()->DeviceIsConnected()
+        || deviceList()->ConnectedDevice()->GetDeviceType() != Device::kTypeUsbMassStorage)
         return;
     askPerPhone(SyncController::PhoneQuestion::UsbEject, [] {
         UsbEjectWarning reminder;
@@ -586,13 +583,12 @@ void SyncUi::notEnoughSpace(qint64 aAdditionalSpaceRequired)
     TraceScope trace("SyncUi::notEnoughSpace");
     traceValue("aAdditionalSpaceRequired", QString::number(aAdditionalSpaceRequired));
     const qint64 megabytes = shortfallInMegabytes(aAdditionalSpaceRequired);
-    QMessageBox box(
-        QMessageBox::Warning, tr("Not Enough Space"),
-        tr("You do not have enough space on your phone to complete the synchronization.  You need to "
-           "free up %1 MB. Do you want to continue with the sync anyway? Note that if you do this then "
-           "some tracks will not be copied.")
-            .arg(megabytes),
-        QMessageBox::NoButton, this);
+    QMessageBox box(QMessageBox::Warning, tr("Not Enough Space"),
+                    tr("You do not have enough space on your phone to complete the synchronization.  You need to "
+                       "free up %1 MB. Do you want to continue with the sync anyway? Note that if you do this then "
+                       "some tracks will not be copied.")
+                        .arg(megabytes),
+                    QMessageBox::NoButton, this);
     QPushButton* dontSync = box.addButton(tr("Don't Sync"), QMessageBox::RejectRole);
     box.addButton(tr("Sync Anyway"), QMessageBox::AcceptRole);
     box.exec();
@@ -611,13 +607,12 @@ void SyncUi::helpLinkClicked(QString aLink)
     if (aLink != Constants::helpLinkName())
         return;
     const QString product = Constants::applicationTitle();
-    QMessageBox box(
-        QMessageBox::Information, tr("iTunes Information"),
-        tr("iTunes must be running for ") + product +
-            tr(" to work correctly. It is important that iTunes is not closed while ") + product +
-            tr(" is running.\n\nIf iTunes is displaying any message boxes then please cancel them "
-               "before continuing."),
-        QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Information, tr("iTunes Information"),
+                    tr("iTunes must be running for ") + product
+                        + tr(" to work correctly. It is important that iTunes is not closed while ") + product
+                        + tr(" is running.\n\nIf iTunes is displaying any message boxes then please cancel them "
+                             "before continuing."),
+                    QMessageBox::Ok, this);
     box.exec();
 }
 
@@ -635,9 +630,8 @@ void SyncUi::iTunesFailure()
 {
     TraceScope trace("SyncUi::iTunesFailure");
     if (mITunesFailureCount > kITunesFailuresBeforeNotice) {
-        mITunesStoppedBox->setText(
-            tr("iTunes has stopped responding. If iTunes is displaying any messages or "
-               "dialog boxes then close them."));
+        mITunesStoppedBox->setText(tr("iTunes has stopped responding. If iTunes is displaying any messages or "
+                                      "dialog boxes then close them."));
         mITunesStoppedBox->show();
         mITunesFailureCount = 0;
     }
@@ -657,10 +651,9 @@ void SyncUi::unableToOpenDevice()
     if (mUnableToOpenShown)
         return;
     mUnableToOpenShown = true;
-    showWarningBox(
-        tr("Unable to Connect to The Device"),
-        tr("It has not been possible to connect to the device. Try restarting the device and your PC "
-           "then try again."));
+    showWarningBox(tr("Unable to Connect to The Device"),
+                   tr("It has not been possible to connect to the device. Try restarting the device and your PC "
+                      "then try again."));
 }
 
 void SyncUi::closeEvent(QCloseEvent* event)

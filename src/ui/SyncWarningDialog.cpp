@@ -51,16 +51,15 @@ QString SyncWarningDialog::textForKind(int kind)
     case kKindFolderNotCreated:
     case kKindCopyFailed:
     case kKindNoSpace:
-        return tr("<p>It was not possible to copy the following tracks to your phone.</p><p>Click ") +
-               QStringLiteral("<a href=\"%1/blog/files/copyfailed.htm\">").arg(Constants::helpBaseUrl()) +
-               tr("here") + QStringLiteral("</a>") + tr(" to diagnose the problem.</p>");
+        return tr("<p>It was not possible to copy the following tracks to your phone.</p><p>Click ")
+               + QStringLiteral("<a href=\"%1/blog/files/copyfailed.htm\">").arg(Constants::helpBaseUrl()) + tr("here")
+               + QStringLiteral("</a>") + tr(" to diagnose the problem.</p>");
     case kKindDrm:
         return tr("<p>Some of your tracks are copy protected and cannot be played on your phone. These "
                   "tracks "
-                  "are listed below.</p><p>Click ") +
-               QStringLiteral("<a href=\"%1/blog/files/drm.htm\">").arg(Constants::helpBaseUrl()) +
-               tr("here") + QStringLiteral("</a>") +
-               tr(" for more information on copy protected tracks.</p>");
+                  "are listed below.</p><p>Click ")
+               + QStringLiteral("<a href=\"%1/blog/files/drm.htm\">").arg(Constants::helpBaseUrl()) + tr("here")
+               + QStringLiteral("</a>") + tr(" for more information on copy protected tracks.</p>");
     default:
         return QString();
     }

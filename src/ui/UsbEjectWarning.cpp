@@ -16,11 +16,11 @@ UsbEjectWarning::UsbEjectWarning(QWidget* parent) : QDialog(parent)
     setWindowTitle(Constants::applicationTitle());
     setMinimumWidth(300);
     auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(
-        tr("<p>Synchronization is complete.</p><p>Please eject your phone before disconnecting, click ") +
-            QStringLiteral("<a href=\"%1/blog/files/usbeject.htm\">").arg(Constants::helpBaseUrl()) +
-            tr("here") + QStringLiteral("</a>") + tr(" for more details.</p>"),
-        this);
+    auto* label =
+        new QLabel(tr("<p>Synchronization is complete.</p><p>Please eject your phone before disconnecting, click ")
+                       + QStringLiteral("<a href=\"%1/blog/files/usbeject.htm\">").arg(Constants::helpBaseUrl())
+                       + tr("here") + QStringLiteral("</a>") + tr(" for more details.</p>"),
+                   this);
     label->setWordWrap(true);
     label->setTextFormat(Qt::RichText);
     label->setOpenExternalLinks(true);

@@ -99,12 +99,14 @@ void TestApplicationExit::terminationClosesTheWizardAndTheWindow()
     QVERIFY(process.waitForStarted());
     // The first start opens the set-up wizard modally: the signal must reach
     // the program inside the wizard's own event loop.
-    QTRY_VERIFY_WITH_TIMEOUT(lastLineStartingWith([&] {
-                                 QFile log(logPath);
-                                 return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
-                             }(),
-                                                  ">> DeviceWizard::DeviceWizard")
-                                 .size() > 0,
+    QTRY_VERIFY_WITH_TIMEOUT(lastLineStartingWith(
+                                 [&] {
+                                     QFile log(logPath);
+                                     return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+                                 }(),
+                                 ">> DeviceWizard::DeviceWizard")
+                                     .size()
+                                 > 0,
                              30000);
     QVERIFY(catchesSignal(process.processId(), signal));
     ::kill(pid_t(process.processId()), signal);
@@ -114,7 +116,8 @@ void TestApplicationExit::terminationClosesTheWizardAndTheWindow()
     QFile log(logPath);
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QByteArray contents = log.readAll();
-    QCOMPARE(lastLineStartingWith(contents, "Returns:"), QByteArray("Returns: ") + QByteArray::number(process.exitCode()));
+    QCOMPARE(lastLineStartingWith(contents, "Returns:"),
+             QByteArray("Returns: ") + QByteArray::number(process.exitCode()));
     QCOMPARE(process.exitCode(), 0);
     QVERIFY(contents.contains("<< mainInt\r\n"));
     QVERIFY(QFile::exists(diagnostics + QStringLiteral("/compressed_log.zip")));

@@ -62,7 +62,8 @@ void TestInstalledLayout::convertFindsTheExtractorInThePrivateFolder()
     if (root.isEmpty()) {
         root = temp.filePath(QStringLiteral("root"));
         const QString built = QCoreApplication::applicationDirPath();
-        QVERIFY(copyProgram(built + QStringLiteral("/velmora-convert"), root + QStringLiteral("/usr/bin/velmora-convert")));
+        QVERIFY(
+            copyProgram(built + QStringLiteral("/velmora-convert"), root + QStringLiteral("/usr/bin/velmora-convert")));
         if (withPrivateFolder)
             QVERIFY(copyProgram(built + QStringLiteral("/new_extract/extract"),
                                 root + QStringLiteral("/usr/lib/velmora/new_extract/extract")));

@@ -222,7 +222,9 @@ private slots:
         QTemporaryDir home;
         QVERIFY(QDir().mkpath(home.path() + QStringLiteral("/Desktop")));
         QCOMPARE(runChild(home.path(), QStringLiteral("trace")), 0);
-        QVERIFY(QDir(home.path() + QStringLiteral("/Desktop")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+        QVERIFY(QDir(home.path() + QStringLiteral("/Desktop"))
+                    .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                    .isEmpty());
     }
 };
 

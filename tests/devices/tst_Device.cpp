@@ -3,10 +3,10 @@
 // writer and the comparison with an existing playlist, the configured test.
 #include "devices/Device.h"
 #include "devices/UsbMSDevice.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
 #include "settings/SyncSettings.h"
-#include "model/Playlist.h"
 
 #include <QDir>
 #include <QFile>
@@ -104,8 +104,7 @@ void TestDevice::cleanFolderNameReplacesForbiddenCharacters_data()
     QTest::newRow("dots kept") << "Vol. 2..." << false << "Vol. 2...";
     QTest::newRow("trimmed after replacing") << "  Hello ? " << true << "Hello _";
     QTest::newRow("every forbidden character")
-        << QStringLiteral("[](){}'\\^/?<>,&:*|;@!$#%\"") + QChar(0x2019) << false
-        << QString(26, QLatin1Char('_'));
+        << QStringLiteral("[](){}'\\^/?<>,&:*|;@!$#%\"") + QChar(0x2019) << false << QString(26, QLatin1Char('_'));
     QTest::newRow("letters beyond ASCII stay") << QStringLiteral("Sigur R\u00f3s \u00c1g\u00e6tis") << true
                                                << QStringLiteral("Sigur R\u00f3s \u00c1g\u00e6tis");
     QTest::newRow("only blanks") << "   " << true << "";
@@ -127,20 +126,46 @@ void TestDevice::remoteFolderNames_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("artist");
     QTest::addColumn<QString>("album");
-    QTest::newRow("plain") << "Abba" << "Gold" << false << "/m/Abba/Gold/01.mp3" << "Abba" << "Gold";
-    QTest::newRow("AC/DC, Live: 1992.") << "AC/DC" << "Live: 1992." << false << "/m/x/y/1.mp3" << "AC_DC"
-                                       << "Live_ 1992_";
-    QTest::newRow("compilation") << "Various" << "Hits" << true << "/m/x/y/1.mp3" << "Compilation" << "Hits";
-    QTest::newRow("podcast") << "Host" << "Show" << false << "/home/u/Podcasts/Show/ep.mp3" << "Podcasts" << "Show";
-    QTest::newRow("podcast any case") << "Host" << "Show" << false << "/home/u/PODCASTS/Show/ep.mp3" << "Podcasts"
+    QTest::newRow("plain") << "Abba"
+                           << "Gold" << false << "/m/Abba/Gold/01.mp3"
+                           << "Abba"
+                           << "Gold";
+    QTest::newRow("AC/DC, Live: 1992.") << "AC/DC"
+                                        << "Live: 1992." << false << "/m/x/y/1.mp3"
+                                        << "AC_DC"
+                                        << "Live_ 1992_";
+    QTest::newRow("compilation") << "Various"
+                                 << "Hits" << true << "/m/x/y/1.mp3"
+                                 << "Compilation"
+                                 << "Hits";
+    QTest::newRow("podcast") << "Host"
+                             << "Show" << false << "/home/u/Podcasts/Show/ep.mp3"
+                             << "Podcasts"
+                             << "Show";
+    QTest::newRow("podcast any case") << "Host"
+                                      << "Show" << false << "/home/u/PODCASTS/Show/ep.mp3"
+                                      << "Podcasts"
                                       << "Show";
-    QTest::newRow("podcast beats compilation") << "" << "Show" << true << "/p/podcasts/Show/ep.mp3" << "Podcasts"
+    QTest::newRow("podcast beats compilation") << ""
+                                               << "Show" << true << "/p/podcasts/Show/ep.mp3"
+                                               << "Podcasts"
                                                << "Show";
-    QTest::newRow("Podcasts folder itself holds the file") << "Host" << "Show" << false
-                                                           << "/home/u/Podcasts/ep.mp3" << "Host" << "Show";
-    QTest::newRow("empty tags") << "" << "" << false << "/m/1.mp3" << "Unknown" << "Unknown";
-    QTest::newRow("blank tags") << "   " << " \t " << false << "/m/1.mp3" << "Unknown" << "Unknown";
-    QTest::newRow("only dots") << "..." << "." << false << "/m/1.mp3" << "___" << "_";
+    QTest::newRow("Podcasts folder itself holds the file") << "Host"
+                                                           << "Show" << false << "/home/u/Podcasts/ep.mp3"
+                                                           << "Host"
+                                                           << "Show";
+    QTest::newRow("empty tags") << ""
+                                << "" << false << "/m/1.mp3"
+                                << "Unknown"
+                                << "Unknown";
+    QTest::newRow("blank tags") << "   "
+                                << " \t " << false << "/m/1.mp3"
+                                << "Unknown"
+                                << "Unknown";
+    QTest::newRow("only dots") << "..."
+                               << "." << false << "/m/1.mp3"
+                               << "___"
+                               << "_";
     QTest::newRow("long names cut") << QString(300, QLatin1Char('a')) << QString(256, QLatin1Char('b')) << false
                                     << "/m/1.mp3" << QString(255, QLatin1Char('a')) << QString(255, QLatin1Char('b'));
 }
@@ -168,10 +193,14 @@ void TestDevice::remoteFilePath_data()
 {
     QTest::addColumn<QString>("id");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("from the root") << "/Music/A/B/1.mp3" << "/Music/A/B/1.mp3";
-    QTest::newRow("bare file name") << "messages.xml" << "/KORVA/messages.xml";
-    QTest::newRow("relative with dot") << "./x.mp3" << "./x.mp3";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("from the root") << "/Music/A/B/1.mp3"
+                                   << "/Music/A/B/1.mp3";
+    QTest::newRow("bare file name") << "messages.xml"
+                                    << "/KORVA/messages.xml";
+    QTest::newRow("relative with dot") << "./x.mp3"
+                                       << "./x.mp3";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestDevice::remoteFilePath()
@@ -242,8 +271,8 @@ void TestDevice::identicalPlaylist_data()
     QTest::newRow("path case differs") << QByteArray("#EXTM3U\r\n#EXTINF:10,One\r\n../music/1.mp3\r\n") + two << 2
                                        << false;
     QTest::newRow("LF line ends") << QByteArray("#EXTM3U\n#EXTINF:10,One\n../Music/1.mp3\n") << 1 << false;
-    QTest::newRow("no line end after the last path") << "#EXTM3U\r\n" + one + "#EXTINF:20,Two\r\n../Music/2.mp3"
-                                                     << 2 << true;
+    QTest::newRow("no line end after the last path")
+        << "#EXTM3U\r\n" + one + "#EXTINF:20,Two\r\n../Music/2.mp3" << 2 << true;
     QTest::newRow("empty playlist, header only") << QByteArray("#EXTM3U\r\n") << 0 << true;
     QTest::newRow("empty playlist, header and empty line") << QByteArray("#EXTM3U\r\n\r\n") << 0 << true;
     QTest::newRow("empty playlist, one track on the phone") << "#EXTM3U\r\n" + one << 0 << false;
@@ -271,8 +300,8 @@ void TestDevice::identicalPlaylist()
 void TestDevice::identicalPlaylistOfAMissingFileIsFalse()
 {
     UsbMSDevice device(mDrive.path(), QStringLiteral("Test"), false);
-    QVERIFY(!device.identicalPlaylistAlreadyExists(mDrive.filePath(QStringLiteral("absent.m3u")), Playlist(),
-                                                   TrackList()));
+    QVERIFY(
+        !device.identicalPlaylistAlreadyExists(mDrive.filePath(QStringLiteral("absent.m3u")), Playlist(), TrackList()));
 }
 
 void TestDevice::writtenPlaylistIsIdenticalToItself()

@@ -178,10 +178,10 @@ void TestDeviceList::connectedDeviceIsTheLatestConfigured_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("none configured gives the first") << QStringList() << QStringLiteral("ID-A");
     QTest::newRow("only the second") << QStringList({QStringLiteral("ID-B")}) << QStringLiteral("ID-B");
-    QTest::newRow("second configured later") << QStringList({QStringLiteral("ID-A"), QStringLiteral("ID-B")})
-                                             << QStringLiteral("ID-B");
-    QTest::newRow("first configured later") << QStringList({QStringLiteral("ID-B"), QStringLiteral("ID-A")})
-                                            << QStringLiteral("ID-A");
+    QTest::newRow("second configured later")
+        << QStringList({QStringLiteral("ID-A"), QStringLiteral("ID-B")}) << QStringLiteral("ID-B");
+    QTest::newRow("first configured later")
+        << QStringList({QStringLiteral("ID-B"), QStringLiteral("ID-A")}) << QStringLiteral("ID-A");
     QTest::newRow("unknown id in settings") << QStringList({QStringLiteral("ID-X")}) << QStringLiteral("ID-A");
 }
 
@@ -217,8 +217,8 @@ void TestDeviceList::sameNamesInAnotherOrderAreAChange()
     machine.plugDeadUsbDrive(QStringLiteral("Stick"));
     FakeMtpPhoneSource* source = nullptr;
     auto list = makeList(machine, &source);
-    source->setPhones({FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"),
-                                                 QStringLiteral("Internal"))});
+    source->setPhones(
+        {FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"), QStringLiteral("Internal"))});
     QVERIFY(list->RefreshDevices());
     QVERIFY(refreshUntilCount(*list, 2));
     QCOMPARE(names(*list), QStringList({QStringLiteral("Acme Stick"), QStringLiteral("Internal")}));
@@ -236,8 +236,8 @@ void TestDeviceList::mtpPhonesArriveAndLeave()
     QVERIFY(machine.isValid());
     FakeMtpPhoneSource* source = nullptr;
     auto list = makeList(machine, &source);
-    FakeMtpPhone phone = FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"),
-                                                   QStringLiteral("Internal"));
+    FakeMtpPhone phone =
+        FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"), QStringLiteral("Internal"));
     phone.storages.append({QStringLiteral("Card"), QByteArray()});
     source->setPhones({phone});
     const int liveBefore = FakeMtpDevice::liveCount();
@@ -263,8 +263,8 @@ void TestDeviceList::unableToOpenReachesTheList()
     QVERIFY(machine.isValid());
     FakeMtpPhoneSource* source = nullptr;
     auto list = makeList(machine, &source);
-    FakeMtpPhone held = FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Busy"),
-                                                  QStringLiteral("Internal"));
+    FakeMtpPhone held =
+        FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Busy"), QStringLiteral("Internal"));
     held.outcome = MtpPhoneSource::OpenOutcome::UnableToOpen;
     source->setPhones({held});
     QSignalSpy unable(list.get(), &DeviceList::unableToOpenDevice);
@@ -306,8 +306,8 @@ void TestDeviceList::disabledListKeepsMtpAway()
     QVERIFY(machine.isValid());
     FakeMtpPhoneSource* source = nullptr;
     auto list = makeList(machine, &source);
-    source->setPhones({FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"),
-                                                 QStringLiteral("Internal"))});
+    source->setPhones(
+        {FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"), QStringLiteral("Internal"))});
     CountingObserver observer;
     list->EnableAutoRefresh(&observer);
     list->DisableAutoRefresh();

@@ -140,8 +140,10 @@ void TestDriveIdentification::mountPointsWithEscapes()
 void TestDriveIdentification::laterMountOnTheSamePointWins()
 {
     FakeDriveTree tree;
-    tree.addDisk(kSataBus, QStringLiteral("sda"), QStringLiteral("8:0"), 0, QStringLiteral("ATA"), QStringLiteral("Disk"));
-    tree.addDisk(kUsbBus, QStringLiteral("sdb"), QStringLiteral("8:16"), 0, QStringLiteral("Phone"), QStringLiteral("X"));
+    tree.addDisk(kSataBus, QStringLiteral("sda"), QStringLiteral("8:0"), 0, QStringLiteral("ATA"),
+                 QStringLiteral("Disk"));
+    tree.addDisk(kUsbBus, QStringLiteral("sdb"), QStringLiteral("8:16"), 0, QStringLiteral("Phone"),
+                 QStringLiteral("X"));
     tree.addMount(QStringLiteral("8:0"), QStringLiteral("/mnt/p"), QStringLiteral("ext4"), QStringLiteral("/dev/sda"));
     tree.addMount(QStringLiteral("8:16"), QStringLiteral("/mnt/p"), QStringLiteral("vfat"), QStringLiteral("/dev/sdb"));
     DriveIdentification identification(tree.procRoot(), tree.sysRoot());
@@ -155,19 +157,19 @@ void TestDriveIdentification::parsesOddMountInfo_data()
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<QStringList>("mountPoints");
     QTest::addColumn<QStringList>("types");
-    QTest::newRow("no optional fields")
-        << QByteArray("1 0 8:1 / /a rw - ext4 /dev/sda1 rw\n") << QStringList{"/a"} << QStringList{"ext4"};
+    QTest::newRow("no optional fields") << QByteArray("1 0 8:1 / /a rw - ext4 /dev/sda1 rw\n") << QStringList{"/a"}
+                                        << QStringList{"ext4"};
     QTest::newRow("several optional fields")
-        << QByteArray("1 0 8:1 / /a rw shared:1 master:2 propagate_from:3 - ext4 /dev/sda1 rw\n")
-        << QStringList{"/a"} << QStringList{"ext4"};
+        << QByteArray("1 0 8:1 / /a rw shared:1 master:2 propagate_from:3 - ext4 /dev/sda1 rw\n") << QStringList{"/a"}
+        << QStringList{"ext4"};
     QTest::newRow("short and empty lines skipped")
         << QByteArray("\n1 0 8:1\n\n2 0 8:2 / /b rw - vfat x rw") << QStringList{"/b"} << QStringList{"vfat"};
     QTest::newRow("no separator") << QByteArray("1 0 8:1 / /c rw") << QStringList{"/c"} << QStringList{""};
     QTest::newRow("bad escapes kept as they are")
         << QByteArray("1 0 8:1 / /d\\9x\\04 rw - ext4 s\\") << QStringList{"/d\\9x\\04"} << QStringList{"ext4"};
-    QTest::newRow("escape of a NUL byte") << QByteArray("1 0 8:1 / /e\\000f rw - ext4 s")
-                                          << QStringList{QStringLiteral("/e") + QChar(0) + QStringLiteral("f")}
-                                          << QStringList{"ext4"};
+    QTest::newRow("escape of a NUL byte")
+        << QByteArray("1 0 8:1 / /e\\000f rw - ext4 s")
+        << QStringList{QStringLiteral("/e") + QChar(0) + QStringLiteral("f")} << QStringList{"ext4"};
     QTest::newRow("CRLF") << QByteArray("1 0 8:1 / /g rw - ext4 s rw\r\n") << QStringList{"/g"} << QStringList{"ext4"};
     QTest::newRow("nothing") << QByteArray() << QStringList() << QStringList();
 }

@@ -3,11 +3,11 @@
 #include "app/Constants.h"
 #include "devices/FileCopier.h"
 #include "devices/UsbMSDevice.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
 #include "support/FileSizeLimit.h"
-#include "model/Playlist.h"
 
 #include <QDir>
 #include <QDomDocument>
@@ -15,7 +15,6 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
-
 
 namespace {
 
@@ -222,11 +221,21 @@ void TestUsbMSDevice::uploadCopiesIntoArtistAndAlbumFolders_data()
     QTest::addColumn<bool>("compilation");
     QTest::addColumn<QString>("localFile");
     QTest::addColumn<QString>("deviceId");
-    QTest::newRow("plain") << "Abba" << "Gold" << false << "01 Song.mp3" << "/Music/Abba/Gold/01 Song.mp3";
-    QTest::newRow("cleaned names") << "AC/DC" << "Live: 1992." << false << "x.mp3" << "/Music/AC_DC/Live_ 1992_/x.mp3";
-    QTest::newRow("compilation") << "Various" << "Hits" << true << "c.mp3" << "/Music/Compilation/Hits/c.mp3";
-    QTest::newRow("podcast") << "Host" << "Show" << false << "Podcasts/Show/ep1.mp3" << "/Music/Podcasts/Show/ep1.mp3";
-    QTest::newRow("no tags") << "" << "" << false << "t.mp3" << "/Music/Unknown/Unknown/t.mp3";
+    QTest::newRow("plain") << "Abba"
+                           << "Gold" << false << "01 Song.mp3"
+                           << "/Music/Abba/Gold/01 Song.mp3";
+    QTest::newRow("cleaned names") << "AC/DC"
+                                   << "Live: 1992." << false << "x.mp3"
+                                   << "/Music/AC_DC/Live_ 1992_/x.mp3";
+    QTest::newRow("compilation") << "Various"
+                                 << "Hits" << true << "c.mp3"
+                                 << "/Music/Compilation/Hits/c.mp3";
+    QTest::newRow("podcast") << "Host"
+                             << "Show" << false << "Podcasts/Show/ep1.mp3"
+                             << "/Music/Podcasts/Show/ep1.mp3";
+    QTest::newRow("no tags") << ""
+                             << "" << false << "t.mp3"
+                             << "/Music/Unknown/Unknown/t.mp3";
 }
 
 void TestUsbMSDevice::uploadCopiesIntoArtistAndAlbumFolders()
@@ -442,16 +451,21 @@ void TestUsbMSDevice::playlistFileNameStaysInsideThePlaylistFolder_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("fileName");
-    QTest::newRow("dots kept") << "Vol. 2" << "Vol. 2.m3u";
-    QTest::newRow("climbing out") << "../../KORVA/uniqueid" << ".._.._KORVA_uniqueid.m3u";
-    QTest::newRow("two dots") << ".." << "...m3u";
+    QTest::newRow("dots kept") << "Vol. 2"
+                               << "Vol. 2.m3u";
+    QTest::newRow("climbing out") << "../../KORVA/uniqueid"
+                                  << ".._.._KORVA_uniqueid.m3u";
+    QTest::newRow("two dots") << ".."
+                              << "...m3u";
     QTest::newRow("control characters") << QStringLiteral("a\nb\x01\x7f") << "a_b__.m3u";
-    QTest::newRow("backslash and colon") << "C:\\x" << "C__x.m3u";
-    QTest::newRow("empty") << "" << ".m3u";
+    QTest::newRow("backslash and colon") << "C:\\x"
+                                         << "C__x.m3u";
+    QTest::newRow("empty") << ""
+                           << ".m3u";
     QTest::newRow("too long") << QString(300, QChar(0x00e9)) << QString(125, QChar(0x00e9)) + QStringLiteral(".m3u");
-    QTest::newRow("too long, surrogate pairs") << QString(70, QChar(0xd83c)).replace(QChar(0xd83c), QStringLiteral("\U0001F3B5"))
-                                              << QString(62, QChar(0xd83c)).replace(QChar(0xd83c), QStringLiteral("\U0001F3B5"))
-                                                     + QStringLiteral(".m3u");
+    QTest::newRow("too long, surrogate pairs")
+        << QString(70, QChar(0xd83c)).replace(QChar(0xd83c), QStringLiteral("\U0001F3B5"))
+        << QString(62, QChar(0xd83c)).replace(QChar(0xd83c), QStringLiteral("\U0001F3B5")) + QStringLiteral(".m3u");
 }
 
 void TestUsbMSDevice::playlistFileNameStaysInsideThePlaylistFolder()
@@ -466,7 +480,8 @@ void TestUsbMSDevice::playlistFileNameStaysInsideThePlaylistFolder()
     QCOMPARE(device.createPlaylist(playlist, TrackList(), false), 0);
     const QStringList files = QDir(root() + Constants::phonePlaylistFolder()).entryList(QDir::Files | QDir::Hidden);
     QCOMPARE(files, QStringList{fileName});
-    QCOMPARE(readAll(root() + Constants::phonePlaylistFolder() + QLatin1Char('/') + fileName), QByteArray("#EXTM3U\r\n"));
+    QCOMPARE(readAll(root() + Constants::phonePlaylistFolder() + QLatin1Char('/') + fileName),
+             QByteArray("#EXTM3U\r\n"));
     // Nothing else on the drive changed.
     QVERIFY(!QFile::exists(root() + Constants::phoneUniqueIdFile()));
 }
@@ -502,7 +517,8 @@ void TestUsbMSDevice::oldPlaylistsEmptiedAndHintedOnce()
     device.PrepareForSync();
     device.createPlaylist(old, tracks, false);
     device.removeOldPlaylists();
-    QCOMPARE(readAll(folder + QStringLiteral("Old.m3u")), QByteArray("#EXTM3U\r\n#EXTINF:0,Song\r\n/Music/A/B/1.mp3\r\n"));
+    QCOMPARE(readAll(folder + QStringLiteral("Old.m3u")),
+             QByteArray("#EXTM3U\r\n#EXTINF:0,Song\r\n/Music/A/B/1.mp3\r\n"));
     QCOMPARE(readAll(folder + QStringLiteral("New.m3u")), QByteArray("#EXTM3U\r\n"));
 }
 

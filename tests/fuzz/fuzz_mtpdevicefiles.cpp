@@ -9,11 +9,11 @@
 
 #include "app/Constants.h"
 #include "devices/mtp/DeviceMtpMac.h"
-#include "support/MtpEmulation.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
-#include "model/Playlist.h"
+#include "support/MtpEmulation.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>

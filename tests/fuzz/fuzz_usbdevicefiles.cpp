@@ -7,9 +7,9 @@
 
 #include "app/Constants.h"
 #include "devices/UsbMSDevice.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
-#include "model/Playlist.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -100,8 +100,7 @@ void tst_LibraryPlaylistFiles::oversizedAndMissingFiles()
     QByteArray many;
     for (int i = 0; i < PlaylistFileReader::kMaxEntries + 10; ++i)
         many += "a.mp3\n";
-    QCOMPARE(PlaylistFileReader::parseM3u(many, QStringLiteral("/m"), false).size(),
-             PlaylistFileReader::kMaxEntries);
+    QCOMPARE(PlaylistFileReader::parseM3u(many, QStringLiteral("/m"), false).size(), PlaylistFileReader::kMaxEntries);
 }
 
 void tst_LibraryPlaylistFiles::damagedBytesAreHarmless()

@@ -188,8 +188,8 @@ void tst_MusicFolderLibrary::playlistFiles()
     QVERIFY(copyTrack(mMp3, QStringLiteral("A/two.mp3"), Tags{"Two", "A", "X", {}, 2}));
     QVERIFY(copyTrack(mMp3, QStringLiteral("B/three.mp3"), Tags{"Three", "B", "X", {}, 1}));
     QVERIFY(LibraryMedia::writeText(music(QStringLiteral("Lists/Road.m3u")),
-                                    "#EXTM3U\r\n#EXTINF:1,Three\r\n" + music(QStringLiteral("B/three.mp3")).toUtf8() +
-                                        "\r\n../A/missing.mp3\r\n../A/one.mp3\r\n"));
+                                    "#EXTM3U\r\n#EXTINF:1,Three\r\n" + music(QStringLiteral("B/three.mp3")).toUtf8()
+                                        + "\r\n../A/missing.mp3\r\n../A/one.mp3\r\n"));
     QVERIFY(LibraryMedia::writeText(music(QStringLiteral("B/Quiet.pls")),
                                     "[playlist]\nFile2=../A/two.mp3\nFile1=three.mp3\nFile3=/nowhere/x.mp3\n"));
     // The same name twice, and the name of the whole library.
@@ -199,8 +199,7 @@ void tst_MusicFolderLibrary::playlistFiles()
 
     auto folderLibrary = library();
     // Files in name order: Lists/Road.m3u keeps its name, Road.m3u8 beside the music gets a number.
-    QCOMPARE(folderLibrary->playlistNames(),
-             (QStringList{"All music", "All music 2", "Quiet", "Road", "Road 2"}));
+    QCOMPARE(folderLibrary->playlistNames(), (QStringList{"All music", "All music 2", "Quiet", "Road", "Road 2"}));
 
     TrackList list;
     QCOMPARE(scanNames(*folderLibrary, QStringLiteral("Quiet"), list), (QStringList{"Three", "Two"}));
@@ -369,15 +368,16 @@ void tst_MusicFolderLibrary::damagedIndexIsRebuilt()
     LibraryIndex index;
     QVERIFY(index.open(indexPath()) == 0);
     index.close();
-    QVERIFY(LibraryMedia::writeText(indexPath(), QByteArray("SQLite format 3") + QByteArray(1, '\0') +
-                                                     QByteArray(4080, '\x01')));
+    QVERIFY(LibraryMedia::writeText(indexPath(),
+                                    QByteArray("SQLite format 3") + QByteArray(1, '\0') + QByteArray(4080, '\x01')));
     QCOMPARE(scan().read, 1);
 }
 
 void tst_MusicFolderLibrary::scanThreadReportsAndWatchesTheFolder()
 {
     for (int i = 1; i <= 3; ++i)
-        QVERIFY(copyTrack(mMp3, QStringLiteral("A/%1.mp3").arg(i), Tags{QStringLiteral("T%1").arg(i), "A", "X", {}, i}));
+        QVERIFY(
+            copyTrack(mMp3, QStringLiteral("A/%1.mp3").arg(i), Tags{QStringLiteral("T%1").arg(i), "A", "X", {}, i}));
     auto folderLibrary = library();
     QSignalSpy progress(folderLibrary.get(), &MusicFolderLibrary::scanProgress);
     QSignalSpy finished(folderLibrary.get(), &MusicFolderLibrary::scanFinished);
@@ -410,8 +410,8 @@ void tst_MusicFolderLibrary::musicFolderSetting()
 {
     SyncSettings settings;
     QCOMPARE(settings.musicFolder(), SyncSettings::defaultMusicFolder());
-    for (const QString& bad : {QStringLiteral("relative/Music"), QStringLiteral("/a\tb"), QString(5000, QLatin1Char('/')),
-                               QStringLiteral("   ")}) {
+    for (const QString& bad : {QStringLiteral("relative/Music"), QStringLiteral("/a\tb"),
+                               QString(5000, QLatin1Char('/')), QStringLiteral("   ")}) {
         settings.setGlobalStringValue(SettingsKeys::musicFolder(), bad);
         QCOMPARE(settings.musicFolder(), SyncSettings::defaultMusicFolder());
     }

@@ -1,9 +1,9 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "model/LocalMusicLibrary.h"
+#include "model/Playlist.h"
 #include "model/PodcastRamCache.h"
 #include "model/TrackList.h"
 #include "support/FakeMusicLibrary.h"
-#include "model/Playlist.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -56,10 +56,13 @@ void TestPodcastRamCache::namesAreInPlaceWhenUpdatedArrives()
     QStringList seen;
     std::atomic<int> emissions{0};
     // Read at the moment of the signal, on the emitting thread.
-    connect(&cache, &PodcastRamCache::updated, &cache, [&]() {
-        seen = cache.podcastNames();
-        ++emissions;
-    }, Qt::DirectConnection);
+    connect(
+        &cache, &PodcastRamCache::updated, &cache,
+        [&]() {
+            seen = cache.podcastNames();
+            ++emissions;
+        },
+        Qt::DirectConnection);
     cache.start();
     QVERIFY(cache.wait(10000));
     QCOMPARE(emissions.load(), 1);
@@ -113,8 +116,8 @@ void TestPodcastRamCache::libraryQueriesAreOverridable()
                                                   QStringLiteral("/m/1.m4a"), 100);
     const Track two = FakeMusicLibrary::makeTrack(QStringLiteral("Two"), QStringLiteral("A"), QStringLiteral("X"), 2,
                                                   QStringLiteral("/m/2.mp3"), 200);
-    const Track locked = FakeMusicLibrary::makeTrack(QStringLiteral("Locked"), QStringLiteral("A"),
-                                                     QStringLiteral("X"), 3, QStringLiteral("/m/3.m4p"), 300);
+    const Track locked = FakeMusicLibrary::makeTrack(QStringLiteral("Locked"), QStringLiteral("A"), QStringLiteral("X"),
+                                                     3, QStringLiteral("/m/3.m4p"), 300);
     fake.addPlaylist(QStringLiteral("Mix"), {two, one});
     fake.addTrackToPlaylist(QStringLiteral("Mix"), locked, true);
 

@@ -95,10 +95,14 @@ void TestTrack::extension_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("extension");
 
-    QTest::newRow("normal") << "/m/a.flac" << "lac";
-    QTest::newRow("four characters") << "a.MP3" << "MP3";
-    QTest::newRow("three characters") << "mp3" << "";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("normal") << "/m/a.flac"
+                            << "lac";
+    QTest::newRow("four characters") << "a.MP3"
+                                     << "MP3";
+    QTest::newRow("three characters") << "mp3"
+                                      << "";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestTrack::extension()

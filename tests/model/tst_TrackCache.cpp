@@ -214,8 +214,8 @@ void TestTrackCache::addedRecordIsByteForByte()
 {
     TrackCache cache;
     QCOMPARE(cache.openFile(cachePath()), TrackCache::kNewCacheCreated);
-    Track track = phoneTrack(QStringLiteral("Song"), QStringLiteral("/m/song.m4a"), QStringLiteral("/Music/s.mp3"),
-                             1234);
+    Track track =
+        phoneTrack(QStringLiteral("Song"), QStringLiteral("/m/song.m4a"), QStringLiteral("/Music/s.mp3"), 1234);
     track.setConvertToMp3(true);
     // Right after the cache was made: the total's place is already known.
     QCOMPARE(cache.addTrack(track), 0);

@@ -62,7 +62,8 @@ private slots:
         bool whole = false;
         int podcasts = -1;
         QStringList playlists, podcastNames;
-        QCOMPARE(settings.getConfig(kPhone, whole, podcasts, playlists, podcastNames), SyncSettings::kErrorNotConfigured);
+        QCOMPARE(settings.getConfig(kPhone, whole, podcasts, playlists, podcastNames),
+                 SyncSettings::kErrorNotConfigured);
         QCOMPARE(podcasts, -1);
 
         QCOMPARE(settings.setConfig(kPhone, true, 0, {}, {}, QStringLiteral("Pixel")), 0);
@@ -114,8 +115,8 @@ private slots:
     {
         SyncSettings settings;
         settings.load();
-        settings.setConfig(kPhone, true, 2, {QStringLiteral("ignored")}, {QStringLiteral("Cast A"), QStringLiteral("Cast B")},
-                           QStringLiteral("Pixel"));
+        settings.setConfig(kPhone, true, 2, {QStringLiteral("ignored")},
+                           {QStringLiteral("Cast A"), QStringLiteral("Cast B")}, QStringLiteral("Pixel"));
         QVERIFY(!readSettingsFile().contains("<playlist>"));
         bool whole = false;
         int podcastSetting = 0;
@@ -182,9 +183,13 @@ private slots:
     void cacheNamesFillTheFirstGap()
     {
         const QByteArray content = "<settings>"
-                                   "<device><id>A</id><cache>" + cacheName(0).toUtf8() + "</cache></device>"
-                                   "<device><id>B</id><cache>" + cacheName(2).toUtf8() + "</cache></device>"
-                                   "</settings>";
+                                   "<device><id>A</id><cache>"
+                                   + cacheName(0).toUtf8()
+                                   + "</cache></device>"
+                                     "<device><id>B</id><cache>"
+                                   + cacheName(2).toUtf8()
+                                   + "</cache></device>"
+                                     "</settings>";
         writeSettingsFile(content);
         SyncSettings settings;
         settings.load();
@@ -198,10 +203,11 @@ private slots:
 
     void duplicateIdsUseTheFirstEntry()
     {
-        writeSettingsFile("<settings>"
-                          "<device><id>PHONE-1</id><name>first</name><cache>c1</cache><copy-photos>true</copy-photos></device>"
-                          "<device><id>PHONE-1</id><name>second</name><cache>c2</cache></device>"
-                          "</settings>");
+        writeSettingsFile(
+            "<settings>"
+            "<device><id>PHONE-1</id><name>first</name><cache>c1</cache><copy-photos>true</copy-photos></device>"
+            "<device><id>PHONE-1</id><name>second</name><cache>c2</cache></device>"
+            "</settings>");
         SyncSettings settings;
         settings.load();
         QCOMPARE(settings.copyPhotos(kPhone), true);
@@ -214,14 +220,16 @@ private slots:
         // The first entry was rebuilt at the end; the second one now answers.
         SyncSettings reloaded;
         reloaded.load();
-        QCOMPARE(reloaded.findDeviceElement(kPhone).firstChildElement(QStringLiteral("name")).text(), QStringLiteral("second"));
+        QCOMPARE(reloaded.findDeviceElement(kPhone).firstChildElement(QStringLiteral("name")).text(),
+                 QStringLiteral("second"));
         QCOMPARE(reloaded.document().documentElement().elementsByTagName(QStringLiteral("device")).size(), 2);
     }
 
     void listsReadAnyChildElement()
     {
         writeSettingsFile("<settings><device><id>PHONE-1</id>"
-                          "<list name=\"photo_folders\"><entry key=\"\" value=\"/a\"/><item key=\"k\"/>text<entry value=\"/b\"/></list>"
+                          "<list name=\"photo_folders\"><entry key=\"\" value=\"/a\"/><item key=\"k\"/>text<entry "
+                          "value=\"/b\"/></list>"
                           "</device></settings>");
         SyncSettings settings;
         settings.load();
@@ -252,7 +260,8 @@ private slots:
         SyncSettings reloaded;
         reloaded.load();
         QCOMPARE(reloaded.skipUpdateMessage(), QStringLiteral("update-3"));
-        QCOMPARE(reloaded.document().documentElement().elementsByTagName(QStringLiteral("dont-display-message")).size(), 1);
+        QCOMPARE(reloaded.document().documentElement().elementsByTagName(QStringLiteral("dont-display-message")).size(),
+                 1);
     }
 
     void valuesWithMarkupRoundTrip()
@@ -278,7 +287,8 @@ private slots:
 
         // The write fails part way, as on a full disk.
         for (int i = 0; i < 200; ++i)
-            settings.addToSettingsList(kPhone, QStringLiteral("big"), QString::number(i), QString(50, QLatin1Char('x')));
+            settings.addToSettingsList(kPhone, QStringLiteral("big"), QString::number(i),
+                                       QString(50, QLatin1Char('x')));
         int result = 0;
         {
             const FileSizeLimit limit(512);

@@ -13,8 +13,7 @@ QByteArray EmulatedMtpPhone::deviceInfo(int version, int screenPixels)
 
 EmulatedMtpPhone::EmulatedMtpPhone(const QStringList& storages, bool withDeviceInfo) : mScope(&mEmulation)
 {
-    mPnpId = mEmulation.addPhone(QStringLiteral("Acme"), QStringLiteral("Phone X"), storages,
-                                 QStringLiteral("Galaxy"));
+    mPnpId = mEmulation.addPhone(QStringLiteral("Acme"), QStringLiteral("Phone X"), storages, QStringLiteral("Galaxy"));
     if (withDeviceInfo)
         mEmulation.putFile(mPnpId, 0, QStringLiteral("KORVA/android.xml"), deviceInfo());
 }

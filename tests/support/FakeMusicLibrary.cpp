@@ -1,18 +1,15 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "support/FakeMusicLibrary.h"
 
-#include "model/TrackList.h"
 #include "model/Playlist.h"
+#include "model/TrackList.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-FakeMusicLibrary::FakeMusicLibrary(QObject* parent)
-    : LocalMusicLibrary(parent)
-{
-}
+FakeMusicLibrary::FakeMusicLibrary(QObject* parent) : LocalMusicLibrary(parent) {}
 
 Track FakeMusicLibrary::makeTrack(const QString& name, const QString& album, const QString& artist, int number,
                                   const QString& path, qint64 sizeOnPc)
@@ -104,8 +101,7 @@ int FakeMusicLibrary::scanPlaylist(const QString& playlistName, TrackList& track
     return 0;
 }
 
-void FakeMusicLibrary::podcastEpisodes(const QStringList& podcastNames, QList<Playlist>& playlists,
-                                       TrackList& episodes)
+void FakeMusicLibrary::podcastEpisodes(const QStringList& podcastNames, QList<Playlist>& playlists, TrackList& episodes)
 {
     for (const QString& name : podcastNames) {
         for (const auto& podcast : mPodcasts) {

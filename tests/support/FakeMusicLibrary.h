@@ -36,10 +36,9 @@ public:
 
     QStringList playlistNames() override;
     QStringList podcastNames() override;
-    int scanPlaylist(const QString& playlistName, TrackList& trackList, qint64& accumulatedSize,
-                     bool convertToMp3, TrackList& drmTracks, Playlist& playlist, bool wholeLibrary) override;
-    void podcastEpisodes(const QStringList& podcastNames, QList<Playlist>& playlists,
-                         TrackList& episodes) override;
+    int scanPlaylist(const QString& playlistName, TrackList& trackList, qint64& accumulatedSize, bool convertToMp3,
+                     TrackList& drmTracks, Playlist& playlist, bool wholeLibrary) override;
+    void podcastEpisodes(const QStringList& podcastNames, QList<Playlist>& playlists, TrackList& episodes) override;
     QString artworkPath(const Track& track) override;
 
 private:

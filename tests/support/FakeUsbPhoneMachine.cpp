@@ -48,8 +48,7 @@ void FakeUsbPhoneMachine::addTrack(SyncTestLibrary& library, qint64 size)
     if (file.open(QIODevice::WriteOnly))
         file.write(QByteArray(64, '\xff'));
     file.close();
-    Track track =
-        SyncMedia::track(path, QStringLiteral("Lost"), QStringLiteral("Album"), QStringLiteral("Artist"), 1);
+    Track track = SyncMedia::track(path, QStringLiteral("Lost"), QStringLiteral("Album"), QStringLiteral("Artist"), 1);
     track.setSizeOnPc(size);
     library.addPlaylist(QStringLiteral("Mix"), {track});
     mHome.configurePhone({QStringLiteral("Mix")});

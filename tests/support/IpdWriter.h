@@ -59,7 +59,7 @@ inline QByteArray record(quint16 databaseId, const Fields& fields, quint32 uniqu
     QByteArray out;
     appendLittle16(out, databaseId);
     appendLittle32(out, length.value_or(quint32(7 + body.size())));
-    out.append(char(1));      // database version
+    out.append(char(1));       // database version
     appendLittle16(out, 0x42); // record handle
     appendLittle32(out, uniqueId);
     out.append(body);
@@ -115,10 +115,9 @@ inline QByteArray smsFlags(bool received, quint64 milliseconds, bool ucs2 = fals
 inline QByteArray smsRecord(quint16 databaseId, bool received, quint64 milliseconds, const QByteArray& address,
                             const QByteArray& text, bool ucs2 = false)
 {
-    return record(databaseId, {{1, smsFlags(received, milliseconds, ucs2)},
-                               {2, address},
-                               {4, text},
-                               {7, QByteArray(1, ucs2 ? 2 : 0)}});
+    return record(
+        databaseId,
+        {{1, smsFlags(received, milliseconds, ucs2)}, {2, address}, {4, text}, {7, QByteArray(1, ucs2 ? 2 : 0)}});
 }
 
 } // namespace IpdWriter

@@ -78,9 +78,9 @@ QByteArray IphoneBackupBuilder::mbdbRecord(const QString& domain, const QString&
     QByteArray out;
     appendString(out, domain.toUtf8());
     appendString(out, relativePath.toUtf8());
-    appendString(out, QByteArray(), true);                // link target
+    appendString(out, QByteArray(), true);                        // link target
     appendString(out, QByteArrayLiteral("0123456789abcdefghij")); // data hash
-    appendString(out, QByteArray(), true);                // encryption key
+    appendString(out, QByteArray(), true);                        // encryption key
     appendBigEndian(out, mode, 2);
     appendBigEndian(out, 12345, 8); // inode
     appendBigEndian(out, 501, 4);   // uid

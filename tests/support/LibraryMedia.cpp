@@ -32,8 +32,13 @@ void addTags(QStringList& arguments, const Tags& tags)
 bool copyWithTags(const QString& source, const QString& path, const Tags& tags)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QStringList arguments{QStringLiteral("-i"), source, QStringLiteral("-map"), QStringLiteral("0"),
-                          QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-map_metadata"),
+    QStringList arguments{QStringLiteral("-i"),
+                          source,
+                          QStringLiteral("-map"),
+                          QStringLiteral("0"),
+                          QStringLiteral("-c"),
+                          QStringLiteral("copy"),
+                          QStringLiteral("-map_metadata"),
                           QStringLiteral("-1")};
     addTags(arguments, tags);
     arguments << path;

@@ -180,7 +180,10 @@ private:
         return phone && !phone->unplugged && phone->generation == mGeneration ? phone : nullptr;
     }
 
-    QString idOf(quint64 serial) const { return QString::number(mGeneration) + QLatin1Char('.') + QString::number(serial); }
+    QString idOf(quint64 serial) const
+    {
+        return QString::number(mGeneration) + QLatin1Char('.') + QString::number(serial);
+    }
 
     bool serialFor(const MtpEmulation::Phone& phone, const QString& id, quint64& serial) const
     {
@@ -434,7 +437,8 @@ bool MtpEmulation::putFile(const QString& pnpId, int storage, const QString& pat
             return true;
         }
     }
-    const int kind = name.endsWith(QStringLiteral(".m3u")) ? QMtpFileInterface::kPlaylist : QMtpFileInterface::kDocument;
+    const int kind =
+        name.endsWith(QStringLiteral(".m3u")) ? QMtpFileInterface::kPlaylist : QMtpFileInterface::kDocument;
     addObject(*p, storageId, parent, name, kind, data);
     return true;
 }

@@ -14,8 +14,7 @@ const char kService[] = "org.freedesktop.login1";
 int sMockCount = 0;
 } // namespace
 
-SyncDbusMock::SyncDbusMock()
-    : mConnectionName(QStringLiteral("velmora-sync-dbusmock-%1").arg(++sMockCount))
+SyncDbusMock::SyncDbusMock() : mConnectionName(QStringLiteral("velmora-sync-dbusmock-%1").arg(++sMockCount))
 {
     const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
     // dbusmock is a Debian package: use the system's interpreter, which has it.
@@ -73,9 +72,9 @@ QDBusConnection SyncDbusMock::connection() const
 
 QStringList SyncDbusMock::inhibitors() const
 {
-    QDBusMessage call = QDBusMessage::createMethodCall(QLatin1String(kService), QStringLiteral("/org/freedesktop/login1"),
-                                                       QStringLiteral("org.freedesktop.login1.Manager"),
-                                                       QStringLiteral("ListInhibitors"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QLatin1String(kService), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("ListInhibitors"));
     const QDBusMessage reply = connection().call(call, QDBus::Block, 5000);
     QStringList result;
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())

@@ -17,8 +17,9 @@ bool runFfmpeg(const QStringList& arguments)
 
 bool makeSilence(const QString& path, const QString& title)
 {
-    QStringList arguments{QStringLiteral("-f"), QStringLiteral("lavfi"), QStringLiteral("-i"),
-                          QStringLiteral("anullsrc=r=22050:cl=mono"), QStringLiteral("-t"), QStringLiteral("1")};
+    QStringList arguments{QStringLiteral("-f"), QStringLiteral("lavfi"),
+                          QStringLiteral("-i"), QStringLiteral("anullsrc=r=22050:cl=mono"),
+                          QStringLiteral("-t"), QStringLiteral("1")};
     if (!title.isEmpty())
         arguments << QStringLiteral("-metadata") << (QStringLiteral("title=") + title);
     if (path.endsWith(QLatin1String("m4a")))

@@ -1,8 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "support/SyncRecordingDevice.h"
 
-#include "model/Track.h"
 #include "model/Playlist.h"
+#include "model/Track.h"
 
 SyncRecordingDevice::SyncRecordingDevice(const QString& rootPath)
     : UsbMSDevice(rootPath, QStringLiteral("Recording phone"), true)

@@ -8,9 +8,9 @@
 #include <QTest>
 
 SyncRun::SyncRun(MusicSync& engine)
-    : mEngine(engine)
-    , mStateSpy(std::make_unique<QSignalSpy>(&engine, qOverload<int, int>(&MusicSync::ProgressUpdate)))
-    , mProgressSpy(std::make_unique<QSignalSpy>(&engine, qOverload<int, int, QString>(&MusicSync::ProgressUpdate)))
+    : mEngine(engine),
+      mStateSpy(std::make_unique<QSignalSpy>(&engine, qOverload<int, int>(&MusicSync::ProgressUpdate))),
+      mProgressSpy(std::make_unique<QSignalSpy>(&engine, qOverload<int, int, QString>(&MusicSync::ProgressUpdate)))
 {
     connect(&engine, &MusicSync::notEnoughSpace, this, &SyncRun::onNotEnoughSpace, Qt::BlockingQueuedConnection);
     connect(&engine, &MusicSync::DrmTracksFound, this, &SyncRun::onDrmTracksFound, Qt::BlockingQueuedConnection);

@@ -8,17 +8,13 @@
 #include <QStandardPaths>
 
 SyncTestHome::SyncTestHome()
-    : mRoot(mDir.path())
-    , mOldHome(qgetenv("HOME"))
-    , mOldSystemBus(qgetenv("DBUS_SYSTEM_BUS_ADDRESS"))
+    : mRoot(mDir.path()), mOldHome(qgetenv("HOME")), mOldSystemBus(qgetenv("DBUS_SYSTEM_BUS_ADDRESS"))
 {
     setUp();
 }
 
 SyncTestHome::SyncTestHome(const QString& root)
-    : mRoot(root)
-    , mOldHome(qgetenv("HOME"))
-    , mOldSystemBus(qgetenv("DBUS_SYSTEM_BUS_ADDRESS"))
+    : mRoot(root), mOldHome(qgetenv("HOME")), mOldSystemBus(qgetenv("DBUS_SYSTEM_BUS_ADDRESS"))
 {
     mDir.setAutoRemove(false);
     QDir(mDir.path()).removeRecursively();

@@ -32,11 +32,9 @@ public:
 
     // Writes the phone's id file and a settings entry for it: whole library
     // off, these playlists (empty: no music) and podcasts.
-    void configurePhone(const QStringList& playlists = {}, int podcastSetting = 0,
-                        const QStringList& podcasts = {});
+    void configurePhone(const QStringList& playlists = {}, int podcastSetting = 0, const QStringList& podcasts = {});
     // Loads, changes through edit, saves.
-    template <typename Edit>
-    void editSettings(Edit edit);
+    template <typename Edit> void editSettings(Edit edit);
     // Creates the desktop's diagnostics folder (the trace log starts only at
     // process start, but the copies into the log folder need the folder).
     QString diagnosticsFolder() const;
@@ -50,8 +48,7 @@ private:
     QByteArray mOldSystemBus;
 };
 
-template <typename Edit>
-void SyncTestHome::editSettings(Edit edit)
+template <typename Edit> void SyncTestHome::editSettings(Edit edit)
 {
     SyncSettings settings;
     settings.load();

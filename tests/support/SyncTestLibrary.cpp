@@ -1,8 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "support/SyncTestLibrary.h"
 
-#include "model/TrackList.h"
 #include "model/Playlist.h"
+#include "model/TrackList.h"
 
 #include <QFile>
 
@@ -77,8 +77,7 @@ int SyncTestLibrary::scanPlaylist(const QString& playlistName, TrackList& trackL
     return 0;
 }
 
-void SyncTestLibrary::podcastEpisodes(const QStringList& podcastNames, QList<Playlist>& playlists,
-                                      TrackList& episodes)
+void SyncTestLibrary::podcastEpisodes(const QStringList& podcastNames, QList<Playlist>& playlists, TrackList& episodes)
 {
     for (const QString& name : podcastNames) {
         if (!mPodcasts.contains(name))
@@ -96,8 +95,7 @@ QString SyncTestLibrary::artworkPath(const Track& track)
     const QString source = mArtworkSources.value(track.albumName());
     if (source.isEmpty())
         return QString();
-    const QString exported =
-        mExportFolder + QStringLiteral("/artwork%1.img").arg(mExportedArtwork.size());
+    const QString exported = mExportFolder + QStringLiteral("/artwork%1.img").arg(mExportedArtwork.size());
     QFile::copy(source, exported);
     mExportedArtwork.append(exported);
     return exported;

@@ -4,9 +4,9 @@
 #include "support/FakeDriveTree.h"
 #include "support/FakeMtpPhoneSource.h"
 
-#include "sync/AutoRefresher.h"
 #include "devices/DeviceList.h"
 #include "model/LocalMusicLibrary.h"
+#include "sync/AutoRefresher.h"
 
 #include <QtTest>
 
@@ -18,12 +18,12 @@ class SignalLog : public QObject
 public:
     explicit SignalLog(AutoRefresher& refresher)
     {
-        connect(&refresher, &AutoRefresher::connectedDeviceStateChanged, this,
-                [this](int state, int percent) { mLines.append(QStringLiteral("state %1 %2").arg(state).arg(percent)); });
-        connect(&refresher, &AutoRefresher::freeSpaceUpdate, this,
-                [this](qint64 used, qint64 freeSpace) {
-                    mLines.append(QStringLiteral("space %1 %2").arg(used).arg(freeSpace));
-                });
+        connect(&refresher, &AutoRefresher::connectedDeviceStateChanged, this, [this](int state, int percent) {
+            mLines.append(QStringLiteral("state %1 %2").arg(state).arg(percent));
+        });
+        connect(&refresher, &AutoRefresher::freeSpaceUpdate, this, [this](qint64 used, qint64 freeSpace) {
+            mLines.append(QStringLiteral("space %1 %2").arg(used).arg(freeSpace));
+        });
     }
     QStringList mLines;
 };
@@ -86,8 +86,8 @@ void TestAutoRefresher::attachedPhoneReportsStateThenSpace()
 {
     Setup setup;
     setup.mRefresher->start();
-    setup.mSource->setPhones({FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"),
-                                                        QStringLiteral("Internal"))});
+    setup.mSource->setPhones(
+        {FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"), QStringLiteral("Internal"))});
     // The device list's timer brings the phone in once a pass has found it.
     QTRY_COMPARE_WITH_TIMEOUT(setup.mLog->mLines.size(), 3, 10000);
     // The fake storage has 8000 bytes, 3000 of them free.
@@ -98,8 +98,8 @@ void TestAutoRefresher::attachedPhoneReportsStateThenSpace()
 void TestAutoRefresher::libraryEventWithPhoneReportsSpace()
 {
     Setup setup;
-    setup.mSource->setPhones({FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"),
-                                                        QStringLiteral("Internal"))});
+    setup.mSource->setPhones(
+        {FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"), QStringLiteral("Internal"))});
     QVERIFY(QTest::qWaitFor([&] { return setup.mList->RefreshDevices() && setup.mList->DeviceIsConnected(); }));
     emit setup.mLibrary.localLibraryEvent();
     // Queued: nothing before the event loop runs.

@@ -48,9 +48,9 @@ QString trackPath(const QString& inputs, int number)
 // metadata files, the hint files): they are not what the user asked for.
 bool isPhoneControlFile(const QString& relativePath)
 {
-    return relativePath.startsWith(Constants::phoneProgramFolder()) &&
-           relativePath != Constants::phoneProgramFolder() + Constants::messagesFileName() &&
-           relativePath != Constants::phoneProgramFolder() + Constants::addressBookFileName();
+    return relativePath.startsWith(Constants::phoneProgramFolder())
+           && relativePath != Constants::phoneProgramFolder() + Constants::messagesFileName()
+           && relativePath != Constants::phoneProgramFolder() + Constants::addressBookFileName();
 }
 
 // The phone's files with their bytes, control files left out.
@@ -108,13 +108,11 @@ void tst_KillMidSync::initTestCase()
         QVERIFY(writeFile(mInputs + folder + QStringLiteral("IMG_%1.jpg").arg(number),
                           QByteArray(96 * 1024, char('a' + number))));
     }
-    QByteArray ipd =
-        IpdWriter::header({QStringLiteral("SMS Messages"), QStringLiteral("Address Book - All")});
+    QByteArray ipd = IpdWriter::header({QStringLiteral("SMS Messages"), QStringLiteral("Address Book - All")});
     for (int number = 0; number < 40; ++number)
         ipd += IpdWriter::smsRecord(0, number % 2, 1300000000000ULL + number, "+15550100",
                                     "Message " + QByteArray::number(number));
-    ipd += IpdWriter::record(
-        1, {{10, IpdWriter::textSubfield(32, "Jane") + IpdWriter::textSubfield(8, "+1555")}});
+    ipd += IpdWriter::record(1, {{10, IpdWriter::textSubfield(32, "Jane") + IpdWriter::textSubfield(8, "+1555")}});
     QVERIFY(writeFile(mInputs + QStringLiteral("/Old phone.ipd"), ipd));
 }
 
@@ -225,8 +223,7 @@ void tst_KillMidSync::killedAnywhereTheNextSyncFinishes()
         // Whole files under every final name; no temporary copy left anywhere.
         for (const QString& name : std::as_const(names))
             QVERIFY2(onPhone.value(name) == expected.value(name), qPrintable(name));
-        const QString leftover =
-            QFileInfo(FileCopier::temporaryPathFor(phoneRoot + QStringLiteral("x"))).fileName();
+        const QString leftover = QFileInfo(FileCopier::temporaryPathFor(phoneRoot + QStringLiteral("x"))).fileName();
         QVERIFY(filesBelow(phoneRoot).filter(leftover).isEmpty());
 
         SyncTestHome env(root);
@@ -245,8 +242,8 @@ void tst_KillMidSync::killedAnywhereTheNextSyncFinishes()
     // Nearly every point must have caught the run alive; a few time points
     // may come after a fast run's end.
     QVERIFY2(killed >= 30, qPrintable(QStringLiteral("killed %1 times").arg(killed)));
-    std::printf("kill test: %d kills of %d points, reference run %lld ms with %d events, %lld ms in all\n",
-                killed, kEventPoints + kTimePoints, static_cast<long long>(referenceMs), referenceEvents,
+    std::printf("kill test: %d kills of %d points, reference run %lld ms with %d events, %lld ms in all\n", killed,
+                kEventPoints + kTimePoints, static_cast<long long>(referenceMs), referenceEvents,
                 static_cast<long long>(total.elapsed()));
 }
 
@@ -279,8 +276,7 @@ void tst_KillMidSync::child()
         std::fflush(stdout);
     };
     connect(&sync, qOverload<int, int>(&MusicSync::ProgressUpdate), &sync, report, Qt::DirectConnection);
-    connect(&sync, qOverload<int, int, QString>(&MusicSync::ProgressUpdate), &sync, report,
-            Qt::DirectConnection);
+    connect(&sync, qOverload<int, int, QString>(&MusicSync::ProgressUpdate), &sync, report, Qt::DirectConnection);
     SyncRun run(sync);
     QVERIFY(run.run());
     QCOMPARE(run.states().last(), int(StateComplete));

@@ -77,7 +77,8 @@ void tst_LibrarySync::init()
     }
     for (int i = 1; i <= 6; ++i) {
         const QString name = QStringLiteral("B%1").arg(i, 2, 10, QLatin1Char('0'));
-        QVERIFY(LibraryMedia::copyWithTags(mM4a, music(QStringLiteral("Band B/Second/") + name + QStringLiteral(".m4a")),
+        QVERIFY(LibraryMedia::copyWithTags(mM4a,
+                                           music(QStringLiteral("Band B/Second/") + name + QStringLiteral(".m4a")),
                                            Tags{name, "Second", "Band B", {}, i}));
         quiet += "File" + QByteArray::number(i) + "=Band B/Second/" + name.toUtf8() + ".m4a\r\n";
         if (i <= 2)
@@ -86,7 +87,8 @@ void tst_LibrarySync::init()
     QVERIFY(LibraryMedia::makeCover(music(QStringLiteral("Band B/Second/cover.jpg")), Qt::yellow, 120));
     for (int i = 1; i <= 4; ++i) {
         const QString name = QStringLiteral("C%1").arg(i, 2, 10, QLatin1Char('0'));
-        QVERIFY(LibraryMedia::copyWithTags(mFlac, music(QStringLiteral("Band C/Third/") + name + QStringLiteral(".flac")),
+        QVERIFY(LibraryMedia::copyWithTags(mFlac,
+                                           music(QStringLiteral("Band C/Third/") + name + QStringLiteral(".flac")),
                                            Tags{name, "Third", "Band C", {}, i}));
         quiet += "File" + QByteArray::number(6 + i) + "=Band C/Third/" + name.toUtf8() + ".flac\r\n";
     }
@@ -97,7 +99,11 @@ void tst_LibrarySync::init()
     const QString show = mHome->inputFolder() + QStringLiteral("/gPodder/Downloads/Show/");
     for (int month = 1; month <= 3; ++month)
         QVERIFY(LibraryMedia::copyWithTags(mMp3, show + QStringLiteral("ep%1.mp3").arg(month),
-                                           Tags{QStringLiteral("Episode %1").arg(month), "Show", "Host", {}, 0,
+                                           Tags{QStringLiteral("Episode %1").arg(month),
+                                                "Show",
+                                                "Host",
+                                                {},
+                                                0,
                                                 QStringLiteral("2024-0%1-01").arg(month)}));
 
     mHome->configurePhone({QStringLiteral("Road"), QStringLiteral("Quiet")}, 2, {QStringLiteral("Show")});
@@ -164,7 +170,8 @@ void tst_LibrarySync::usbPhoneGetsTracksPlaylistsAndArt()
         QVERIFY2(!file.key().endsWith(QLatin1String(".m4a")), qPrintable(file.key()));
         if (file.key().startsWith(QLatin1String("Band B/Second/"))) {
             QVERIFY(file.key().endsWith(QLatin1String(".mp3")));
-            QVERIFY(SyncMedia::probe(musicRoot + QLatin1Char('/') + file.key()).contains(QLatin1String("codec_name=mp3")));
+            QVERIFY(
+                SyncMedia::probe(musicRoot + QLatin1Char('/') + file.key()).contains(QLatin1String("codec_name=mp3")));
             ++mp3FromAac;
         }
         if (file.key().endsWith(QLatin1String(".flac")))
@@ -183,8 +190,8 @@ void tst_LibrarySync::usbPhoneGetsTracksPlaylistsAndArt()
     // The exports of the library are gone again.
     QCOMPARE(QDir(mHome->programFolder()).entryList({QStringLiteral("LibraryArtwork.*")}, QDir::Files), QStringList());
 
-    const QHash<QString, int> expectedLines{{QStringLiteral("Road"), 12}, {QStringLiteral("Quiet"), 10},
-                                            {QStringLiteral("Show"), 2}};
+    const QHash<QString, int> expectedLines{
+        {QStringLiteral("Road"), 12}, {QStringLiteral("Quiet"), 10}, {QStringLiteral("Show"), 2}};
     for (auto list = expectedLines.constBegin(); list != expectedLines.constEnd(); ++list) {
         QFile playlist(mHome->phoneFile(QStringLiteral("Playlists_QNL/") + list.key() + QStringLiteral(".m3u")));
         QVERIFY2(playlist.open(QIODevice::ReadOnly), qPrintable(list.key()));
@@ -228,7 +235,8 @@ void tst_LibrarySync::mtpPhoneGetsTracksPlaylistsAndArt()
     QVERIFY(phone.list(QStringLiteral("Music/Band A/First")).contains(Constants::phoneAlbumArtFileName()));
     QCOMPARE(phone.list(QStringLiteral("Music/Band C/Third")).filter(QStringLiteral(".flac")).size(), 4);
     QCOMPARE(phone.list(QStringLiteral("Music/Band A/First")).filter(QStringLiteral(".mp3")).size(), 10);
-    const QImage art = QImage::fromData(phone.read(QStringLiteral("Music/Band A/First/") + Constants::phoneAlbumArtFileName()));
+    const QImage art =
+        QImage::fromData(phone.read(QStringLiteral("Music/Band A/First/") + Constants::phoneAlbumArtFileName()));
     QCOMPARE(art.size(), QSize(300, 300));
 
     const QStringList road = playlistPaths(phone.read(QStringLiteral("Playlists_QNL/Road.m3u")));

@@ -63,7 +63,7 @@ void tst_MusicSync::initTestCase()
 }
 
 QList<Track> tst_MusicSync::makeTracks(SyncTestHome& env, const QStringList& names, const QString& album,
-                                        const QString& extension)
+                                       const QString& extension)
 {
     QList<Track> tracks;
     int number = 1;
@@ -221,7 +221,8 @@ void tst_MusicSync::albumArtRefreshOfTracksOnPhone()
 
     // A refresh asked for: state 11 sends the art of the album on the phone
     // once, and the request is cleared.
-    env.editSettings([](SyncSettings& settings, const QString& phoneId) { settings.setForceArtworkSync(phoneId, true); });
+    env.editSettings(
+        [](SyncSettings& settings, const QString& phoneId) { settings.setForceArtworkSync(phoneId, true); });
     MusicSync refresh(&library, &phone, nullptr);
     SyncRun run(refresh);
     QVERIFY(run.run());
@@ -311,9 +312,8 @@ void tst_MusicSync::podcastsKeepMostRecentEpisodes()
     QFETCH(QStringList, expected);
     SyncTestHome env;
     env.configurePhone({}, 2, {QStringLiteral("Show")});
-    env.editSettings([limit](SyncSettings& settings, const QString& id) {
-        settings.setNumberOfEpisodesToSync(id, limit);
-    });
+    env.editSettings(
+        [limit](SyncSettings& settings, const QString& id) { settings.setNumberOfEpisodesToSync(id, limit); });
     // Dates deliberately not in list order.
     QList<Track> episodes = makeTracks(env, {"Ep3", "Ep1", "Ep5", "Ep2", "Ep4"}, QStringLiteral("Show"));
     for (Track& episode : episodes)

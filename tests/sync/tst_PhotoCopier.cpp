@@ -2,8 +2,8 @@
 #include "devices/UsbMSDevice.h"
 #include "support/SyncMedia.h"
 #include "support/SyncTestHome.h"
-#include "sync/SyncState.h"
 #include "sync/PhotoCopier.h"
+#include "sync/SyncState.h"
 #include "sync/VideoConverter.h"
 
 #include <QDir>
@@ -70,7 +70,8 @@ void tst_PhotoCopier::folderCopyRecreatesTreeWithoutHiddenEntries()
     QVERIFY(!QFileInfo::exists(env.phoneFile(QStringLiteral("DCIM/Blackberry/.thumbs"))));
     QVERIFY(!QFileInfo::exists(env.phoneFile(QStringLiteral("DCIM/Blackberry/.hidden.jpg"))));
     // Names ignoring case, files and folders together; no state changes.
-    QCOMPARE(observer.mEvents, (QStringList{QStringLiteral("A.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")}));
+    QCOMPARE(observer.mEvents,
+             (QStringList{QStringLiteral("A.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")}));
 }
 
 void tst_PhotoCopier::folderCopyKeepsFilesAlreadyOnPhone()

@@ -30,8 +30,7 @@ void tst_SleepInhibitor::lockHeldUntilReleased()
     {
         SleepInhibitor inhibitor(logind.connection());
         QVERIFY(inhibitor.isHeld());
-        QCOMPARE(logind.inhibitors(),
-                 QStringList{QStringLiteral("sleep:idle|Velmora|Synchronizing a phone|block")});
+        QCOMPARE(logind.inhibitors(), QStringList{QStringLiteral("sleep:idle|Velmora|Synchronizing a phone|block")});
     }
     // logind drops the lock once every copy of its descriptor is closed: a
     // copy kept anywhere (a reply object, say) would hold it for ever.

@@ -89,10 +89,8 @@ void SyncControllerTest::phoneThatCannotBeSyncedStartsNothing_data()
     QTest::addColumn<bool>("configured");
     QTest::addColumn<int>("expected");
     QTest::newRow("no phone") << int(Phone::None) << true << int(SyncController::StartResult::NoPhone);
-    QTest::newRow("not mounted") << int(Phone::Unreachable) << true
-                                 << int(SyncController::StartResult::NotMounted);
-    QTest::newRow("not configured") << int(Phone::Mounted) << false
-                                    << int(SyncController::StartResult::NotConfigured);
+    QTest::newRow("not mounted") << int(Phone::Unreachable) << true << int(SyncController::StartResult::NotMounted);
+    QTest::newRow("not configured") << int(Phone::Mounted) << false << int(SyncController::StartResult::NotConfigured);
 }
 
 void SyncControllerTest::phoneThatCannotBeSyncedStartsNothing()

@@ -40,8 +40,10 @@ void tst_SyncConverters::mp3ArgumentsKeepEachPathWhole()
 {
     const QString source = QStringLiteral("/music/My \"Best\" -y song.m4a");
     const QString output = QStringLiteral("/home/u/KORVA/temp.mp3");
-    const QStringList expected{QStringLiteral("-i"), source, QStringLiteral("-y"), QStringLiteral("-ab"),
-                               QStringLiteral("192k"), QStringLiteral("-map_metadata"), QStringLiteral("0"), output};
+    const QStringList expected{QStringLiteral("-i"),   source,
+                               QStringLiteral("-y"),   QStringLiteral("-ab"),
+                               QStringLiteral("192k"), QStringLiteral("-map_metadata"),
+                               QStringLiteral("0"),    output};
     QCOMPARE(Mp3Converter::arguments(source, output, 192), expected);
 }
 

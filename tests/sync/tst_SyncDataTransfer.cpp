@@ -395,9 +395,11 @@ void tst_SyncDataTransfer::standardFilesGoToDownloads()
     QVERIFY(!sync.outcome().dataTransferFailed());
     const QByteArray cards = readFile(env.phoneFile(QStringLiteral("Download/Velmora/contacts.vcf")));
     QVERIFY2(cards.startsWith("BEGIN:VCARD\r\n") && cards.contains("TEL"), cards.constData());
-    const QStringList sms = QDir(env.phoneFile(QStringLiteral("Download/Velmora"))).entryList({QStringLiteral("sms-*.xml")});
+    const QStringList sms =
+        QDir(env.phoneFile(QStringLiteral("Download/Velmora"))).entryList({QStringLiteral("sms-*.xml")});
     QCOMPARE(sms.size(), 1);
-    QVERIFY(readFile(env.phoneFile(QStringLiteral("Download/Velmora/") + sms.first())).contains("Hello from the BlackBerry"));
+    QVERIFY(readFile(env.phoneFile(QStringLiteral("Download/Velmora/") + sms.first()))
+                .contains("Hello from the BlackBerry"));
     QCOMPARE(QFile::exists(env.phoneFile(QStringLiteral("KORVA/messages.xml"))), companionApp);
     QCOMPARE(QFile::exists(env.phoneFile(QStringLiteral("KORVA/address.xml"))), companionApp);
 }

@@ -37,8 +37,8 @@ const QString kPhoneId = QString::fromLatin1(SyncTestHome::kPhoneId);
 void chooseBlackBerryBackup(SyncTestHome& env, const QStringList& photoFolders)
 {
     const QString backup = env.inputFolder() + QStringLiteral("/Old phone.ipd");
-    writeFile(backup, IpdWriter::header({QStringLiteral("SMS Messages")}) +
-                          IpdWriter::smsRecord(0, true, 1300000000000ULL, "+15550100", "Hello"));
+    writeFile(backup, IpdWriter::header({QStringLiteral("SMS Messages")})
+                          + IpdWriter::smsRecord(0, true, 1300000000000ULL, "+15550100", "Hello"));
     env.editSettings([&](SyncSettings& settings, const QString& id) {
         settings.setSelectedBackupPath(id, backup);
         settings.setCopyTextMessages(id, true);
@@ -86,8 +86,7 @@ QList<Track> tst_SyncSafety::addMix(SyncTestHome& env, SyncTestLibrary& library,
         const QString name = QStringLiteral("Song %1").arg(number);
         const QString path = env.inputFolder() + QLatin1Char('/') + name + QStringLiteral(".mp3");
         writeFile(path, QByteArray(4096 + number, char(number)));
-        tracks.append(
-            SyncMedia::track(path, name, QStringLiteral("Album"), QStringLiteral("Artist"), number));
+        tracks.append(SyncMedia::track(path, name, QStringLiteral("Album"), QStringLiteral("Artist"), number));
     }
     library.addPlaylist(QStringLiteral("Mix"), tracks);
     return tracks;
@@ -118,8 +117,7 @@ void tst_SyncSafety::photosThatDoNotFitAreListedAndEndWithErrors()
 
     // Asked before copying, for the photos and the data file together; the
     // test's answer is "Sync Anyway".
-    const qint64 messagesBytes =
-        QFileInfo(DataTransfer::extractionFolder() + Constants::messagesFileName()).size();
+    const qint64 messagesBytes = QFileInfo(DataTransfer::extractionFolder() + Constants::messagesFileName()).size();
     QVERIFY(messagesBytes > 0);
     QCOMPARE(run.mShortfalls, QList<qint64>{photoBytes + messagesBytes - phone.mFreeSpace});
     QCOMPARE(run.states().last(), int(StateCompleteWithErrors));
@@ -140,9 +138,8 @@ void tst_SyncSafety::photosThatDoNotFitAreListedAndEndWithErrors()
 
     // The window's words name each missing photo with its reason.
     const QString report = SyncOutcomeReport::text(sync.outcome());
-    QVERIFY2(
-        report.contains(QStringLiteral("IMG_4.jpg: ") + SyncOutcomeReport::reason(PhoneResult::CopyFailed)),
-        qPrintable(report));
+    QVERIFY2(report.contains(QStringLiteral("IMG_4.jpg: ") + SyncOutcomeReport::reason(PhoneResult::CopyFailed)),
+             qPrintable(report));
     QVERIFY(report.contains(QStringLiteral("IMG_8.jpg")));
     QVERIFY(!report.contains(QStringLiteral("IMG_1.jpg")));
 }
@@ -205,12 +202,10 @@ void tst_SyncSafety::photosOfTheSameNameAreAllKept()
         QCOMPARE(filesBelow(env.phoneFile(QStringLiteral("DCIM/Blackberry"))), expected);
     }
     QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/IMG_1.jpg"))), QByteArray("phone's own"));
-    QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/IMG_1_2.jpg"))),
-             QByteArray("first camera"));
+    QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/IMG_1_2.jpg"))), QByteArray("first camera"));
     QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/IMG_1_3.jpg"))), QByteArray("holiday"));
     QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/noext_2"))), QByteArray("no extension"));
-    QCOMPARE(PhotoCopier::numberedName(QStringLiteral("DCIM/a.b/.hidden"), 3),
-             QStringLiteral("DCIM/a.b/.hidden_3"));
+    QCOMPARE(PhotoCopier::numberedName(QStringLiteral("DCIM/a.b/.hidden"), 3), QStringLiteral("DCIM/a.b/.hidden_3"));
 }
 
 void tst_SyncSafety::sameNameOnMtpPhoneComparesContent()
@@ -331,12 +326,13 @@ void tst_SyncSafety::usbPhonePulledDuringPhotos()
     {
         MusicSync sync(&library, &phone, nullptr);
         // Pulled as the third photo is about to be copied.
-        connect(&sync, qOverload<int, int, QString>(&MusicSync::ProgressUpdate), &sync,
-                [&](int, int, const QString& name) {
-                    if (name == QLatin1String("IMG_3.jpg"))
-                        QDir().rename(root, root + QStringLiteral(".pulled"));
-                },
-                Qt::DirectConnection);
+        connect(
+            &sync, qOverload<int, int, QString>(&MusicSync::ProgressUpdate), &sync,
+            [&](int, int, const QString& name) {
+                if (name == QLatin1String("IMG_3.jpg"))
+                    QDir().rename(root, root + QStringLiteral(".pulled"));
+            },
+            Qt::DirectConnection);
         SyncRun run(sync);
         QVERIFY(run.run());
         QCOMPARE(run.states().last(), int(StateCompleteWithErrors));
@@ -392,9 +388,9 @@ void tst_SyncSafety::mtpPhoneUnpluggedMidUpload()
     }
     QStringList onPhone = phone.list(QStringLiteral("Music/Artist/Album"));
     onPhone.sort();
-    QCOMPARE(onPhone, (QStringList{QStringLiteral("Song 1.mp3"), QStringLiteral("Song 2.mp3"),
-                                   QStringLiteral("Song 3.mp3"), QStringLiteral("Song 4.mp3"),
-                                   QStringLiteral("Song 5.mp3")}));
+    QCOMPARE(onPhone,
+             (QStringList{QStringLiteral("Song 1.mp3"), QStringLiteral("Song 2.mp3"), QStringLiteral("Song 3.mp3"),
+                          QStringLiteral("Song 4.mp3"), QStringLiteral("Song 5.mp3")}));
     QStringList expectedIds;
     for (const QString& file : std::as_const(onPhone))
         expectedIds.append(QStringLiteral("/Music/Artist/Album/") + file);

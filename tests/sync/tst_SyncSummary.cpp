@@ -51,7 +51,8 @@ void TestSyncSummary::iphoneFailuresAreListed()
     const SyncSummary summary(outcome, {});
     QCOMPARE(summary.moved(), (QStringList{QStringLiteral("Contacts"), QStringLiteral("Calendar entries")}));
     QCOMPARE(summary.failed(), QStringList{QStringLiteral("Text messages could not be copied (error -7)")});
-    QVERIFY(summary.text().startsWith(QStringLiteral("Copied to the phone: Contacts, Calendar entries.\nNot copied:\n")));
+    QVERIFY(
+        summary.text().startsWith(QStringLiteral("Copied to the phone: Contacts, Calendar entries.\nNot copied:\n")));
 }
 
 void TestSyncSummary::unreadableBackupHidesItsFiles()

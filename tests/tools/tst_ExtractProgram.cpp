@@ -87,21 +87,21 @@ IphoneBackupBuilder typicalBackup()
     IphoneBackupBuilder builder;
     builder.addFolder(kHome, QStringLiteral("Library/SMS"));
     addFiles(builder, {
-        {kHome, QStringLiteral("Library/SMS/sms.db"), "sms"},
-        {kHome, QStringLiteral("Library/SMS/sms.db-wal"), "sms wal"},
-        {kHome, QStringLiteral("Library/SMS/sms.db-shm"), "sms shm"},
-        {kHome, QStringLiteral("Library/AddressBook/AddressBook.sqlitedb"), "book"},
-        {kHome, QStringLiteral("Library/AddressBook/AddressBookImages.sqlitedb"), "images"},
-        {kHome, QStringLiteral("Library/Calendar/Calendar.sqlitedb"), "calendar"},
-        {kCameraRoll, QStringLiteral("Media/DCIM/100APPLE/IMG_0001.JPG"), "jpeg"},
-        {kCameraRoll, QStringLiteral("Media/DCIM/100APPLE/IMG_0002.MOV"), "movie"},
-        // Files Velmora does not read: never copied.
-        {kHome, QStringLiteral("Library/Preferences/com.apple.x.plist"), "prefs"},
-        {kHome, QStringLiteral("Library/SMS/Attachments/ab/big.heic"), "attachment"},
-        {QStringLiteral("AppDomain-com.example"), QStringLiteral("Documents/huge.bin"), "app data"},
-        {kCameraRoll, QStringLiteral("Media/PhotoData/Photos.sqlite"), "photos db"},
-        {QStringLiteral("MediaDomain"), QStringLiteral("Library/SMS/sms.db"), "wrong domain"},
-    });
+                          {kHome, QStringLiteral("Library/SMS/sms.db"), "sms"},
+                          {kHome, QStringLiteral("Library/SMS/sms.db-wal"), "sms wal"},
+                          {kHome, QStringLiteral("Library/SMS/sms.db-shm"), "sms shm"},
+                          {kHome, QStringLiteral("Library/AddressBook/AddressBook.sqlitedb"), "book"},
+                          {kHome, QStringLiteral("Library/AddressBook/AddressBookImages.sqlitedb"), "images"},
+                          {kHome, QStringLiteral("Library/Calendar/Calendar.sqlitedb"), "calendar"},
+                          {kCameraRoll, QStringLiteral("Media/DCIM/100APPLE/IMG_0001.JPG"), "jpeg"},
+                          {kCameraRoll, QStringLiteral("Media/DCIM/100APPLE/IMG_0002.MOV"), "movie"},
+                          // Files Velmora does not read: never copied.
+                          {kHome, QStringLiteral("Library/Preferences/com.apple.x.plist"), "prefs"},
+                          {kHome, QStringLiteral("Library/SMS/Attachments/ab/big.heic"), "attachment"},
+                          {QStringLiteral("AppDomain-com.example"), QStringLiteral("Documents/huge.bin"), "app data"},
+                          {kCameraRoll, QStringLiteral("Media/PhotoData/Photos.sqlite"), "photos db"},
+                          {QStringLiteral("MediaDomain"), QStringLiteral("Library/SMS/sms.db"), "wrong domain"},
+                      });
     return builder;
 }
 
@@ -163,8 +163,7 @@ void TestExtractProgram::extractsOnlyWhatVelmoraReads()
     QCOMPARE(listRecords(out), expected);
     // The companions keep the database's base name in the same folder.
     QCOMPARE(readAll(o + QStringLiteral("/HomeDomain/Library/SMS/sms.db-wal")), QByteArray("sms wal"));
-    QCOMPARE(readAll(o + QStringLiteral("/CameraRollDomain/Media/DCIM/100APPLE/IMG_0002.MOV")),
-             QByteArray("movie"));
+    QCOMPARE(readAll(o + QStringLiteral("/CameraRollDomain/Media/DCIM/100APPLE/IMG_0002.MOV")), QByteArray("movie"));
     // Nothing else was copied: the files are the list plus its eight entries.
     int files = 0;
     QDirIterator it(out, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
@@ -290,12 +289,10 @@ void TestExtractProgram::unreadableBackups_data()
     QTest::addColumn<QString>("manifestName");
     QTest::addColumn<QByteArray>("manifestBytes");
     QTest::newRow("no manifest at all") << QString() << QByteArray();
-    QTest::newRow("Manifest.db is not SQLite") << QStringLiteral("Manifest.db")
-                                               << QByteArray(4096, '\x5a');
-    QTest::newRow("Manifest.db without table Files")
-        << QStringLiteral("Manifest.db") << QByteArray();
-    QTest::newRow("Manifest.mbdb with a wrong magic") << QStringLiteral("Manifest.mbdb")
-                                                      << QByteArray("mbdx\x02\x00 rest");
+    QTest::newRow("Manifest.db is not SQLite") << QStringLiteral("Manifest.db") << QByteArray(4096, '\x5a');
+    QTest::newRow("Manifest.db without table Files") << QStringLiteral("Manifest.db") << QByteArray();
+    QTest::newRow("Manifest.mbdb with a wrong magic")
+        << QStringLiteral("Manifest.mbdb") << QByteArray("mbdx\x02\x00 rest");
 }
 
 void TestExtractProgram::unreadableBackups()

@@ -119,7 +119,7 @@ void TestVelmoraConvert::convertsBbbArchive()
 
 void TestVelmoraConvert::brokenInput_data()
 {
-    QTest::addColumn<QString>("name");     // file created in the work folder; empty: none
+    QTest::addColumn<QString>("name"); // file created in the work folder; empty: none
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QStringList>("arguments"); // "%1" is the work folder
     QTest::addColumn<QString>("message");
@@ -131,15 +131,14 @@ void TestVelmoraConvert::brokenInput_data()
                                        << "not a recognised backup";
     QTest::newRow("garbage ipd") << "bad.ipd" << QByteArray(4096, '\x7f') << QStringList{"%1/bad.ipd", "%1/out"}
                                  << "no BlackBerry databases";
-    QTest::newRow("truncated header") << "short.ipd" << sampleBackup().left(40)
-                                      << QStringList{"%1/short.ipd", "%1/out"} << "no BlackBerry databases";
-    QTest::newRow("bbb that is no archive") << "bad.bbb" << QByteArray("not a zip") << QStringList{"%1/bad.bbb", "%1/out"}
-                                            << "no BlackBerry databases";
+    QTest::newRow("truncated header") << "short.ipd" << sampleBackup().left(40) << QStringList{"%1/short.ipd", "%1/out"}
+                                      << "no BlackBerry databases";
+    QTest::newRow("bbb that is no archive")
+        << "bad.bbb" << QByteArray("not a zip") << QStringList{"%1/bad.bbb", "%1/out"} << "no BlackBerry databases";
     QTest::newRow("backup is a folder") << QString() << QByteArray() << QStringList{"%1/dir.ipd", "%1/out"}
                                         << "cannot read the backup";
-    QTest::newRow("output folder blocked by a file") << "ok.ipd" << sampleBackup()
-                                                     << QStringList{"%1/ok.ipd", "%1/ok.ipd/out"}
-                                                     << "cannot write the output files";
+    QTest::newRow("output folder blocked by a file")
+        << "ok.ipd" << sampleBackup() << QStringList{"%1/ok.ipd", "%1/ok.ipd/out"} << "cannot write the output files";
 }
 
 void TestVelmoraConvert::brokenInput()

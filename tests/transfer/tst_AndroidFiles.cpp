@@ -6,9 +6,9 @@
 #include "transfer/BackupConversion.h"
 #include "transfer/android/ContactNames.h"
 #include "transfer/android/IcsWriter.h"
+#include "transfer/android/SmsBackupWriter.h"
 #include "transfer/android/VCardText.h"
 #include "transfer/android/VCardWriter.h"
-#include "transfer/android/SmsBackupWriter.h"
 #include "transfer/iphone/IphoneAddressBookExport.h"
 #include "transfer/iphone/IphoneCalendarExport.h"
 #include "transfer/iphone/IphoneMessagesExport.h"
@@ -94,17 +94,17 @@ QList<Sms> readSmsFile(const QString& path, int& count)
 // The cards of a vCard file as Debian's python3-vobject reads them.
 QJsonArray cardsByVobject(const QString& path)
 {
-    const QString script = QStringLiteral(
-        "import sys, json, vobject\n"
-        "out = []\n"
-        "for c in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):\n"
-        "    d = {'fn': c.fn.value, 'n': [c.n.value.family, c.n.value.given]}\n"
-        "    d['tel'] = [[t.value, t.params.get('TYPE', [])] for t in c.contents.get('tel', [])]\n"
-        "    d['email'] = [e.value for e in c.contents.get('email', [])]\n"
-        "    d['org'] = [o.value for o in c.contents.get('org', [])]\n"
-        "    d['adr'] = [[a.value.street, a.value.city] for a in c.contents.get('adr', [])]\n"
-        "    out.append(d)\n"
-        "print(json.dumps(out))\n");
+    const QString script =
+        QStringLiteral("import sys, json, vobject\n"
+                       "out = []\n"
+                       "for c in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):\n"
+                       "    d = {'fn': c.fn.value, 'n': [c.n.value.family, c.n.value.given]}\n"
+                       "    d['tel'] = [[t.value, t.params.get('TYPE', [])] for t in c.contents.get('tel', [])]\n"
+                       "    d['email'] = [e.value for e in c.contents.get('email', [])]\n"
+                       "    d['org'] = [o.value for o in c.contents.get('org', [])]\n"
+                       "    d['adr'] = [[a.value.street, a.value.city] for a in c.contents.get('adr', [])]\n"
+                       "    out.append(d)\n"
+                       "print(json.dumps(out))\n");
     QProcess python;
     python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
     if (!python.waitForFinished(60000) || python.exitCode() != 0) {
@@ -125,12 +125,10 @@ bool createCalendar(const QString& path)
                << QStringLiteral("INSERT INTO Recurrence (frequency, interval, count, owner_id) VALUES (2, 2, 10, 1)")
                << QStringLiteral("INSERT INTO Alarm (trigger_interval, owner_id) VALUES (-900, 1)")
                << QStringLiteral("INSERT INTO Alarm (trigger_interval, owner_id) VALUES (-3600, 1)")
-               << QStringLiteral(
-                      "INSERT INTO CalendarItem (ROWID, summary, start_date, end_date, start_tz, all_day)"
-                      " VALUES (2, 'Holiday', 731721600, 731807999, '_float', 1)")
-               << QStringLiteral(
-                      "INSERT INTO CalendarItem (ROWID, summary, start_date, end_date, start_tz, all_day)"
-                      " VALUES (3, 'Call NY', 731754000.5, 'soon', 'America/New_York', 0)");
+               << QStringLiteral("INSERT INTO CalendarItem (ROWID, summary, start_date, end_date, start_tz, all_day)"
+                                 " VALUES (2, 'Holiday', 731721600, 731807999, '_float', 1)")
+               << QStringLiteral("INSERT INTO CalendarItem (ROWID, summary, start_date, end_date, start_tz, all_day)"
+                                 " VALUES (3, 'Call NY', 731754000.5, 'soon', 'America/New_York', 0)");
     return IphoneBackupDatabases::create(path, statements);
 }
 
@@ -207,11 +205,13 @@ void TestAndroidFiles::blackberryBackupToStandardFiles()
     const QJsonObject zoe = cards.at(0).toObject();
     QCOMPARE(zoe.value(QLatin1String("fn")).toString(), kEmojiName + QStringLiteral(" Smith, Jr; II"));
     QCOMPARE(zoe.value(QLatin1String("n")).toArray().at(0).toString(), QStringLiteral("Smith, Jr; II"));
-    QCOMPARE(zoe.value(QLatin1String("tel")).toArray().at(0).toArray().at(0).toString(), QStringLiteral("07700 900123"));
+    QCOMPARE(zoe.value(QLatin1String("tel")).toArray().at(0).toArray().at(0).toString(),
+             QStringLiteral("07700 900123"));
     QCOMPARE(zoe.value(QLatin1String("tel")).toArray().at(0).toArray().at(1).toArray().at(0).toString(),
              QStringLiteral("CELL"));
     QCOMPARE(zoe.value(QLatin1String("email")).toArray().at(0).toString(), QStringLiteral("zoe@example.com"));
-    QCOMPARE(zoe.value(QLatin1String("adr")).toArray().at(0).toArray().at(0).toString(), QString(120, QLatin1Char('x')));
+    QCOMPARE(zoe.value(QLatin1String("adr")).toArray().at(0).toArray().at(0).toString(),
+             QString(120, QLatin1Char('x')));
     QCOMPARE(zoe.value(QLatin1String("adr")).toArray().at(0).toArray().at(1).toString(), QStringLiteral("Leeds"));
     // A person with only a company, and one with only a number, still have a name.
     QCOMPARE(cards.at(1).toObject().value(QLatin1String("fn")).toString(), QStringLiteral("Acme Ltd"));
@@ -233,7 +233,8 @@ void TestAndroidFiles::formatChoosesTheFiles()
     QVERIFY(result.contactsVcard.path.isEmpty());
     QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{QFileInfo(result.smsBackup.path).fileName()});
     int count = -1;
-    QCOMPARE(readSmsFile(result.smsBackup.path, count).last().contactName, kEmojiName + QStringLiteral(" Smith, Jr; II"));
+    QCOMPARE(readSmsFile(result.smsBackup.path, count).last().contactName,
+             kEmojiName + QStringLiteral(" Smith, Jr; II"));
 
     choices.format = BackupChoices::Format::Korva;
     const QString korva = work.filePath(QStringLiteral("korva"));
@@ -298,9 +299,10 @@ void TestAndroidFiles::numbersMatchTheWayPhonesCompare()
 
     ContactNames names;
     ContactRecord ana;
-    ana.entries = {ContactEntry{AddressBookXml::firstName(), std::nullopt, QStringLiteral("Ana"), {}},
-                   ContactEntry{AddressBookXml::phone(), QStringLiteral("mobile"), QStringLiteral("07700 900123"), {}},
-                   ContactEntry{AddressBookXml::email(), QStringLiteral("home"), QStringLiteral("Ana@Example.com"), {}}};
+    ana.entries = {
+        ContactEntry{AddressBookXml::firstName(), std::nullopt, QStringLiteral("Ana"), {}},
+        ContactEntry{AddressBookXml::phone(), QStringLiteral("mobile"), QStringLiteral("07700 900123"), {}},
+        ContactEntry{AddressBookXml::email(), QStringLiteral("home"), QStringLiteral("Ana@Example.com"), {}}};
     names.add(ana);
     QCOMPARE(names.nameFor(QStringLiteral("+447700900123")), QStringLiteral("Ana"));
     QCOMPARE(names.nameFor(QStringLiteral("ana@example.COM")), QStringLiteral("Ana"));
@@ -345,7 +347,8 @@ void TestAndroidFiles::iphoneCalendarReadBackByLibical()
     QCOMPARE(propertyText(holiday, ICAL_DTEND_PROPERTY), QStringLiteral("DTEND;VALUE=DATE:20240311"));
 
     icalcomponent* call = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT);
-    QCOMPARE(propertyText(call, ICAL_DTSTART_PROPERTY), QStringLiteral("DTSTART;TZID=America/New_York:20240310T050000"));
+    QCOMPARE(propertyText(call, ICAL_DTSTART_PROPERTY),
+             QStringLiteral("DTSTART;TZID=America/New_York:20240310T050000"));
     QVERIFY(propertyText(call, ICAL_DTEND_PROPERTY).isEmpty());
     icalcomponent_free(calendar);
 
@@ -367,8 +370,9 @@ void TestAndroidFiles::realIphoneSamples()
 
     VCardWriter cards;
     QCOMPARE(cards.open(work.filePath(QStringLiteral("contacts.vcf"))), 0);
-    QCOMPARE(IphoneAddressBookExport::read(work.filePath(QStringLiteral("ios18-AddressBook.sqlitedb")), QString(), cards),
-             0);
+    QCOMPARE(
+        IphoneAddressBookExport::read(work.filePath(QStringLiteral("ios18-AddressBook.sqlitedb")), QString(), cards),
+        0);
     QCOMPARE(cards.finish(), 0);
     QVERIFY(cards.count() > 0);
     QCOMPARE(cardsByVobject(work.filePath(QStringLiteral("contacts.vcf"))).size(), cards.count());

@@ -56,8 +56,8 @@ void TestAppleExtractor::classifiesPlaces_data()
     QTest::newRow("sms wal is not the database") << "HomeDomainLibrary/SMS/sms.db-wal" << K::Ignored << "";
     QTest::newRow("case matters") << "HomeDomainLibrary/sms/sms.db" << K::Ignored << "";
     QTest::newRow("address book") << "HomeDomainLibrary/AddressBook/AddressBook.sqlitedb" << K::AddressBook << "";
-    QTest::newRow("address book images") << "Library/AddressBook/AddressBookImages.sqlitedb"
-                                         << K::AddressBookImages << "";
+    QTest::newRow("address book images") << "Library/AddressBook/AddressBookImages.sqlitedb" << K::AddressBookImages
+                                         << "";
     QTest::newRow("calendar") << "HomeDomainLibrary\\Calendar/Calendar.sqlitedb" << K::Calendar << "";
     QTest::newRow("camera roll photo") << "CameraRollDomainMedia/DCIM/100APPLE/IMG_0001.JPG" << K::Photo
                                        << "/100APPLE/IMG_0001.JPG";
@@ -102,9 +102,8 @@ void TestAppleExtractor::readsRecordsOfTwoLines()
     QBuffer buffer(&list);
     QVERIFY(buffer.open(QIODevice::ReadOnly));
     QStringList read;
-    const int count = BackupFileList::read(buffer, [&read](const QString& source, const QString& place) {
-        read << source + QLatin1Char('|') + place;
-    });
+    const int count = BackupFileList::read(
+        buffer, [&read](const QString& source, const QString& place) { read << source + QLatin1Char('|') + place; });
     QCOMPARE(read, records);
     QCOMPARE(count, int(records.size()));
 }

@@ -22,11 +22,10 @@ void writeFile(const QString& path, const QByteArray& contents = QByteArrayLiter
 QByteArray infoPlist(const QString& deviceName, const QString& version)
 {
     return QByteArrayLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-                             "<key>Device Name</key><string>") +
-           deviceName.toUtf8() + QByteArrayLiteral("</string><key>Product Version</key><string>") +
-           version.toUtf8() +
-           QByteArrayLiteral("</string><key>Last Backup Date</key><date>2024-03-05T10:20:30Z</date>"
-                             "</dict></plist>");
+                             "<key>Device Name</key><string>")
+           + deviceName.toUtf8() + QByteArrayLiteral("</string><key>Product Version</key><string>") + version.toUtf8()
+           + QByteArrayLiteral("</string><key>Last Backup Date</key><date>2024-03-05T10:20:30Z</date>"
+                               "</dict></plist>");
 }
 
 // A backup folder with the given Info.plist; the builder writes the manifests.
@@ -110,12 +109,14 @@ void TestBackupLocator::acceptsEveryKindOfChoice()
     const QString several = root.filePath(QStringLiteral("MobileSync/Backup"));
     writeIphoneBackup(several + QStringLiteral("/aaa"), false, infoPlist(QStringLiteral("One"), QStringLiteral("9.3")),
                       IphoneBackupBuilder::Manifest::Mbdb);
-    writeIphoneBackup(several + QStringLiteral("/bbb"), false, infoPlist(QStringLiteral("Two"), QStringLiteral("17.0")));
+    writeIphoneBackup(several + QStringLiteral("/bbb"), false,
+                      infoPlist(QStringLiteral("Two"), QStringLiteral("17.0")));
     QDir().mkpath(several + QStringLiteral("/empty"));
 
     // A folder of BlackBerry backups: name order, endings cut off, file dates.
     const QList<LocatedBackup> bb = BackupLocator::findIn(bbFolder);
-    QCOMPARE(pathsOf(bb), (QStringList{bbFolder + QStringLiteral("/Bold 2.bbb"), bbFolder + QStringLiteral("/Curve.ipd")}));
+    QCOMPARE(pathsOf(bb),
+             (QStringList{bbFolder + QStringLiteral("/Bold 2.bbb"), bbFolder + QStringLiteral("/Curve.ipd")}));
     QCOMPARE(bb.at(1).deviceName, QStringLiteral("Curve"));
     QCOMPARE(bb.at(1).kind, LocatedBackup::Kind::BlackBerry);
     QVERIFY(bb.at(1).description().startsWith(QStringLiteral("Curve  (BlackBerry backup, ")));
@@ -128,7 +129,8 @@ void TestBackupLocator::acceptsEveryKindOfChoice()
     QCOMPARE(pathsOf(phones), (QStringList{several + QStringLiteral("/aaa"), several + QStringLiteral("/bbb")}));
     QCOMPARE(phones.at(0).iosVersion, QStringLiteral("9.3"));
     // One iPhone backup folder picked on its own.
-    QCOMPARE(pathsOf(BackupLocator::findIn(several + QStringLiteral("/bbb"))), QStringList{several + QStringLiteral("/bbb")});
+    QCOMPARE(pathsOf(BackupLocator::findIn(several + QStringLiteral("/bbb"))),
+             QStringList{several + QStringLiteral("/bbb")});
     // The same backup reached through two folders is listed once.
     QCOMPARE(BackupLocator::findInAll({several, several + QStringLiteral("/aaa"), bbFolder}).size(), 4);
     QVERIFY(BackupLocator::findIn(root.filePath(QStringLiteral("missing"))).isEmpty());
@@ -140,7 +142,8 @@ void TestBackupLocator::incompleteFoldersAreNoBackups()
     QTemporaryDir root;
     // A manifest without Info.plist, an Info.plist without a manifest.
     writeIphoneBackup(root.filePath(QStringLiteral("noinfo")), false, QByteArray());
-    writeFile(root.filePath(QStringLiteral("nomanifest/Info.plist")), infoPlist(QStringLiteral("X"), QStringLiteral("1")));
+    writeFile(root.filePath(QStringLiteral("nomanifest/Info.plist")),
+              infoPlist(QStringLiteral("X"), QStringLiteral("1")));
     // A folder named like a BlackBerry backup.
     QDir().mkpath(root.filePath(QStringLiteral("folder.ipd")));
     QVERIFY(BackupLocator::findIn(root.path()).isEmpty());
@@ -152,10 +155,9 @@ void TestBackupLocator::standardFoldersHoldEveryPlace()
     SyncTestHome home;
     QVERIFY(home.isValid());
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QStringList expected{documents + QStringLiteral("/Blackberry/Backup"),
-                               home.home() + QStringLiteral("/KORVA/iPhoneBackups"),
-                               home.home() + QStringLiteral("/MobileSync/Backup"),
-                               documents + QStringLiteral("/MobileSync/Backup")};
+    const QStringList expected{
+        documents + QStringLiteral("/Blackberry/Backup"), home.home() + QStringLiteral("/KORVA/iPhoneBackups"),
+        home.home() + QStringLiteral("/MobileSync/Backup"), documents + QStringLiteral("/MobileSync/Backup")};
     QCOMPARE(BackupLocator::standardFolders(QString()), expected);
     QCOMPARE(Constants::iphoneBackupFolderPath(), expected.at(1));
     // The last choice's folder is added once, whether it was a file or an iPhone folder.
@@ -163,7 +165,8 @@ void TestBackupLocator::standardFoldersHoldEveryPlace()
     QCOMPARE(BackupLocator::standardFolders(elsewhere + QStringLiteral("/Old.ipd")), expected + QStringList{elsewhere});
     QCOMPARE(BackupLocator::standardFolders(expected.at(2) + QStringLiteral("/0000-1111")), expected);
 
-    writeIphoneBackup(expected.at(1) + QStringLiteral("/0000"), false, infoPlist(QStringLiteral("Mine"), QStringLiteral("18.1")));
+    writeIphoneBackup(expected.at(1) + QStringLiteral("/0000"), false,
+                      infoPlist(QStringLiteral("Mine"), QStringLiteral("18.1")));
     writeFile(expected.at(0) + QStringLiteral("/Backup.ipd"));
     QCOMPARE(pathsOf(BackupLocator::findInAll(BackupLocator::standardFolders(QString()))),
              (QStringList{expected.at(0) + QStringLiteral("/Backup.ipd"), expected.at(1) + QStringLiteral("/0000")}));

@@ -98,35 +98,45 @@ void TestBlackberryConversion::contactField_data()
         << encodedSubfield(1, 1, IpdWriter::utf16BigEndian(QString::fromUtf8("j\xc3\xa9@example.org")))
         << QStringList{QString::fromUtf8("email[main]=j\xc3\xa9@example.org")};
     QTest::newRow("UTF-8 name subfield") << encodedSubfield(32, 0, "\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd")
-                                         << QStringList{QString::fromUtf8("first_name=\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd")};
+                                         << QStringList{
+                                                QString::fromUtf8("first_name=\xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd")};
     QTest::newRow("unknown character set gives an empty name part")
         << encodedSubfield(32, 5, "xyz") + textSubfield(32, "Smith") << QStringList{"first_name=", "last_name=Smith"};
     QTest::newRow("encoded subfield without a character-set byte")
         << QByteArray("\x00\x00\x81", 3) + textSubfield(18, "1") << QStringList{"email[main]=", "phone[main]=1"};
     QTest::newRow("8-bit text ends at NUL and is Latin-1")
-        << textSubfield(33, QByteArray("Caf\xe9\0junk", 9)) << QStringList{QString::fromUtf8("organization=Caf\xc3\xa9")};
+        << textSubfield(33, QByteArray("Caf\xe9\0junk", 9))
+        << QStringList{QString::fromUtf8("organization=Caf\xc3\xa9")};
     QTest::newRow("phone kinds, organization, url")
         << textSubfield(6, "1") + textSubfield(16, "2") + textSubfield(17, "3") + textSubfield(18, "4")
                + textSubfield(19, "5") + textSubfield(42, "Acme") + textSubfield(54, "http://a.example")
                + textSubfield(99, "ignored")
-        << QStringList{"phone[work]=1", "phone[work]=2", "phone[home]=3", "phone[main]=4", "phone[mobile]=5",
-                       "organization=Acme", "url[homepage]=http://a.example"};
+        << QStringList{"phone[work]=1",
+                       "phone[work]=2",
+                       "phone[home]=3",
+                       "phone[main]=4",
+                       "phone[mobile]=5",
+                       "organization=Acme",
+                       "url[homepage]=http://a.example"};
     QTest::newRow("home then work address after the names")
         << textSubfield(35, "1 Work St") + textSubfield(61, "2 Home Rd") + textSubfield(40, "W1")
-               + textSubfield(72, "UK") + textSubfield(69, "Leeds") + textSubfield(32, "Bo") + textSubfield(36, "Unit 4")
-               + textSubfield(38, "London") + textSubfield(39, "LDN") + textSubfield(41, "GB") + textSubfield(62, "Flat 1")
-               + textSubfield(70, "WY") + textSubfield(71, "LS1")
+               + textSubfield(72, "UK") + textSubfield(69, "Leeds") + textSubfield(32, "Bo")
+               + textSubfield(36, "Unit 4") + textSubfield(38, "London") + textSubfield(39, "LDN")
+               + textSubfield(41, "GB") + textSubfield(62, "Flat 1") + textSubfield(70, "WY") + textSubfield(71, "LS1")
         << QStringList{"first_name=Bo",
                        "address[home]={street=2 Home Rd,country=UK,city=Leeds,street=Flat 1,state=WY,zip=LS1}",
                        "address[work]={street=1 Work St,zip=W1,street=Unit 4,city=London,state=LDN,country=GB}"};
-    QTest::newRow("bad length keeps what came before")
-        << textSubfield(8, "123") + QByteArray("\xff\x00\x20" "ab", 5) << QStringList{"phone[mobile]=123"};
+    QTest::newRow("bad length keeps what came before") << textSubfield(8, "123")
+                                                              + QByteArray("\xff\x00\x20"
+                                                                           "ab",
+                                                                           5)
+                                                       << QStringList{"phone[mobile]=123"};
     QTest::newRow("bad length after name parts still gives the names")
         << textSubfield(32, "Al") + QByteArray("\x10\x00\x20", 3) << QStringList{"first_name=Al"};
     QTest::newRow("length without type") << textSubfield(8, "1") + QByteArray("\x01\x00", 2)
                                          << QStringList{"phone[mobile]=1"};
-    QTest::newRow("single trailing byte") << textSubfield(8, "1") + QByteArray("\x01", 1)
-                                          << QStringList{"phone[mobile]=1"};
+    QTest::newRow("single trailing byte")
+        << textSubfield(8, "1") + QByteArray("\x01", 1) << QStringList{"phone[mobile]=1"};
     QTest::newRow("empty field") << QByteArray() << QStringList{};
 }
 
@@ -160,37 +170,56 @@ void TestBlackberryConversion::smsRecord_data()
     const QByteArray plain(1, '\0');
     QTest::newRow("received, with a date") << IpdWriter::smsFlags(true, 1234567890123ull) << QByteArray("+15550100")
                                            << QByteArray("Hello\0garbage", 13) << plain << true << "+15550100"
-                                           << "1234567890" << "Hello";
+                                           << "1234567890"
+                                           << "Hello";
     QTest::newRow("sent") << IpdWriter::smsFlags(false, 999) << QByteArray("5") << QByteArray("x") << plain << false
-                          << "5" << "0" << "x";
+                          << "5"
+                          << "0"
+                          << "x";
     QTest::newRow("direction byte other than 1 is sent") << IpdWriter::smsFlags(false, 0).replace(0, 1, "\x07")
                                                          << QByteArray("5") << QByteArray("x") << plain << false << "5"
-                                                         << "0" << "x";
+                                                         << "0"
+                                                         << "x";
     QTest::newRow("field 1 of exactly 20 bytes has no date")
-        << IpdWriter::smsFlags(true, 1234567890123ull, false, 20) << QByteArray("5") << QByteArray("x") << plain
-        << true << "5" << QString() << "x";
-    QTest::newRow("field 1 of 21 bytes has a date") << IpdWriter::smsFlags(true, 5000, false, 21) << QByteArray("5")
-                                                    << QByteArray("x") << plain << true << "5" << "5" << "x";
-    QTest::newRow("empty field 1 is a sent message without date") << QByteArray() << QByteArray("5") << QByteArray("x")
-                                                                  << plain << false << "5" << QString() << "x";
+        << IpdWriter::smsFlags(true, 1234567890123ull, false, 20) << QByteArray("5") << QByteArray("x") << plain << true
+        << "5" << QString() << "x";
+    QTest::newRow("field 1 of 21 bytes has a date")
+        << IpdWriter::smsFlags(true, 5000, false, 21) << QByteArray("5") << QByteArray("x") << plain << true << "5"
+        << "5"
+        << "x";
+    QTest::newRow("empty field 1 is a sent message without date")
+        << QByteArray() << QByteArray("5") << QByteArray("x") << plain << false << "5" << QString() << "x";
     QTest::newRow("date beyond signed 64 bits counts as 0")
         << IpdWriter::smsFlags(true, 0x8000000000000000ull) << QByteArray("5") << QByteArray("x") << plain << true
-        << "5" << "0" << "x";
+        << "5"
+        << "0"
+        << "x";
     QTest::newRow("zero bytes in the address and leading blanks")
         << IpdWriter::smsFlags(true, 0) << QByteArray(" \0 \0+\0004\0004\0", 10) << QByteArray("x") << plain << true
-        << "+44" << "0" << "x";
+        << "+44"
+        << "0"
+        << "x";
     QTest::newRow("UCS-2 text by byte 29 of field 1")
         << IpdWriter::smsFlags(true, 0, true) << QByteArray("5")
         << IpdWriter::utf16BigEndian(QString::fromUtf8("\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82")) << plain
-        << true << "5" << "0" << QString::fromUtf8("\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82");
-    QTest::newRow("UCS-2 text by field 7") << IpdWriter::smsFlags(true, 0, false) << QByteArray("5")
-                                           << IpdWriter::utf16BigEndian(QStringLiteral("ok")) << QByteArray("\x02\x01")
-                                           << true << "5" << "0" << "ok";
+        << true << "5"
+        << "0" << QString::fromUtf8("\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82");
+    QTest::newRow("UCS-2 text by field 7")
+        << IpdWriter::smsFlags(true, 0, false) << QByteArray("5") << IpdWriter::utf16BigEndian(QStringLiteral("ok"))
+        << QByteArray("\x02\x01") << true << "5"
+        << "0"
+        << "ok";
     QTest::newRow("UTF-8 text") << IpdWriter::smsFlags(false, 0) << QByteArray("5")
-                                << QByteArray("gr\xc3\xbc\xc3\x9f" "e") << plain << false << "5" << "0"
-                                << QString::fromUtf8("gr\xc3\xbc\xc3\x9f" "e");
-    QTest::newRow("empty field 7 and empty text") << IpdWriter::smsFlags(false, 0) << QByteArray("5") << QByteArray()
-                                                  << QByteArray() << false << "5" << "0" << "";
+                                << QByteArray("gr\xc3\xbc\xc3\x9f"
+                                              "e")
+                                << plain << false << "5"
+                                << "0"
+                                << QString::fromUtf8("gr\xc3\xbc\xc3\x9f"
+                                                     "e");
+    QTest::newRow("empty field 7 and empty text")
+        << IpdWriter::smsFlags(false, 0) << QByteArray("5") << QByteArray() << QByteArray() << false << "5"
+        << "0"
+        << "";
 }
 
 void TestBlackberryConversion::smsRecord()
@@ -234,14 +263,13 @@ void TestBlackberryConversion::convertsWholeBackup()
 {
     QTemporaryDir work;
     const QString backup = work.filePath("Backup.ipd");
-    writeFile(backup,
-              IpdWriter::header({"Tasks", "SMS Messages", "Address Book - All"})
-                  + IpdWriter::smsRecord(1, true, 1300000000000ull, "+15550100", "first\nline")
-                  + IpdWriter::record(2, {{10, textSubfield(32, "Jane") + textSubfield(8, "+447700")}})
-                  + IpdWriter::record(0, {{1, "task"}})
-                  + IpdWriter::smsRecord(1, false, 1300000001000ull, "+15550101",
-                                         IpdWriter::utf16BigEndian(QStringLiteral("caf\u00e9")), true)
-                  + IpdWriter::record(1, {{1, "incomplete"}}) + IpdWriter::record(2, {}));
+    writeFile(backup, IpdWriter::header({"Tasks", "SMS Messages", "Address Book - All"})
+                          + IpdWriter::smsRecord(1, true, 1300000000000ull, "+15550100", "first\nline")
+                          + IpdWriter::record(2, {{10, textSubfield(32, "Jane") + textSubfield(8, "+447700")}})
+                          + IpdWriter::record(0, {{1, "task"}})
+                          + IpdWriter::smsRecord(1, false, 1300000001000ull, "+15550101",
+                                                 IpdWriter::utf16BigEndian(QStringLiteral("caf\u00e9")), true)
+                          + IpdWriter::record(1, {{1, "incomplete"}}) + IpdWriter::record(2, {}));
     const QString out = work.filePath("out/extracted");
     const BlackberryConversionResult result = BlackberryConversion::convert(backup, out);
     QCOMPARE(result.code, 0);

@@ -137,32 +137,33 @@ void TestBlackberryReader::recordRecovery_data()
 
     const QByteArray head = header({"A"});
     const IpdWriter::Fields two = {{1, "abc"}, {2, "de"}};
-    QTest::newRow("fields fill the record exactly") << head + record(0, two, 1, 7 + 6 + 5) + record(0, two, 2)
-                                                    << QList<quint32>{1, 2} << 0;
+    QTest::newRow("fields fill the record exactly")
+        << head + record(0, two, 1, 7 + 6 + 5) + record(0, two, 2) << QList<quint32>{1, 2} << 0;
     // The record's length says where it ends; its last field claims more.
-    QTest::newRow("fields run past the record") << head + record(0, two, 1, 7 + 6 + 4).chopped(1) + record(0, two, 2)
-                                                << QList<quint32>{2} << 1;
+    QTest::newRow("fields run past the record")
+        << head + record(0, two, 1, 7 + 6 + 4).chopped(1) + record(0, two, 2) << QList<quint32>{2} << 1;
     QTest::newRow("record shorter than its first field")
-        << head + record(0, {{1, QByteArray(100, 'q')}}, 1, 9).left(6 + 9) + record(0, two, 2)
-        << QList<quint32>{2} << 1;
-    QTest::newRow("record length 7 holds no fields") << head + record(0, {}, 1, 7) + record(0, two, 2)
-                                                     << QList<quint32>{1, 2} << 0;
+        << head + record(0, {{1, QByteArray(100, 'q')}}, 1, 9).left(6 + 9) + record(0, two, 2) << QList<quint32>{2}
+        << 1;
+    QTest::newRow("record length 7 holds no fields")
+        << head + record(0, {}, 1, 7) + record(0, two, 2) << QList<quint32>{1, 2} << 0;
     QTest::newRow("truncated inside a field's data")
         << head + record(0, two, 1) + record(0, {{4, QByteArray(50, 'x')}}, 2).left(40) << QList<quint32>{1} << 1;
-    QTest::newRow("truncated inside a record header") << head + record(0, two, 1) + record(0, two, 2).left(9)
-                                                      << QList<quint32>{1} << 1;
+    QTest::newRow("truncated inside a record header")
+        << head + record(0, two, 1) + record(0, two, 2).left(9) << QList<quint32>{1} << 1;
     QTest::newRow("one byte left over") << head + record(0, two, 1) + QByteArray(1, '\0') << QList<quint32>{1} << 0;
     QTest::newRow("huge record length runs to the end")
         << head + record(0, two, 1) + record(0, two, 2, 0xFFFFFFFFu) + record(0, two, 3) << QList<quint32>{1} << 1;
     QTest::newRow("field longer than the file")
-        << head + record(0, two, 1) + record(0, {{4, QByteArray(10, 'x')}}, 2, 0xFFFF0).left(20) + QByteArray("\xff\xff")
+        << head + record(0, two, 1) + record(0, {{4, QByteArray(10, 'x')}}, 2, 0xFFFF0).left(20)
+               + QByteArray("\xff\xff")
         << QList<quint32>{1} << 1;
     // Unknown ids are stepped over two bytes at a time: an unknown id 0x0505
     // followed by 0x0505 pairs lands exactly on the next record.
-    QTest::newRow("unknown database id is skipped") << head + QByteArray(8, '\x05') + record(0, two, 9)
-                                                    << QList<quint32>{9} << 0;
-    QTest::newRow("special id 0xffff skips six bytes") << head + QByteArray(6, '\xff') + record(0, two, 4)
-                                                       << QList<quint32>{4} << 0;
+    QTest::newRow("unknown database id is skipped")
+        << head + QByteArray(8, '\x05') + record(0, two, 9) << QList<quint32>{9} << 0;
+    QTest::newRow("special id 0xffff skips six bytes")
+        << head + QByteArray(6, '\xff') + record(0, two, 4) << QList<quint32>{4} << 0;
     QTest::newRow("zero database count reads no names and no records")
         << header({}) + record(0, two, 1) + record(1, two, 2) << QList<quint32>{} << 0;
 }
@@ -188,10 +189,12 @@ void TestBlackberryReader::databaseNames_data()
     QTest::addColumn<QStringList>("names");
     const QString longName = QString(200, QLatin1Char('n'));
     QTest::newRow("name of 200 bytes") << header({longName, "B"}) << QStringList{longName, "B"};
-    QTest::newRow("UTF-8 name") << header({QString::fromUtf8("Adressbuch - Gr\xc3\xbc\xc3\x9f" "e")})
-                                << QStringList{QString::fromUtf8("Adressbuch - Gr\xc3\xbc\xc3\x9f" "e")};
-    QTest::newRow("name ends at its NUL") << header({QStringLiteral("SMS")}).replace(QByteArray("SMS"), QByteArray("SM\0", 3))
-                                          << QStringList{"SM"};
+    QTest::newRow("UTF-8 name") << header({QString::fromUtf8("Adressbuch - Gr\xc3\xbc\xc3\x9f"
+                                                             "e")})
+                                << QStringList{QString::fromUtf8("Adressbuch - Gr\xc3\xbc\xc3\x9f"
+                                                                 "e")};
+    QTest::newRow("name ends at its NUL")
+        << header({QStringLiteral("SMS")}).replace(QByteArray("SMS"), QByteArray("SM\0", 3)) << QStringList{"SM"};
     QTest::newRow("count larger than the names") << header({"A"}, 5) << QStringList{"A"};
     QTest::newRow("name running past the end") << header({"A", "Longer"}).chopped(3) << QStringList{"A"};
     QTest::newRow("separator not zero") << header({"A"}, std::nullopt, 1) << QStringList{};

@@ -27,43 +27,42 @@ namespace {
 bool writeZip(const QString& archive, const QList<std::tuple<QString, QByteArray, bool>>& entries,
               quint32 claimedSize = 0)
 {
-    QString script = QStringLiteral(
-        "import sys, zipfile, struct\n"
-        "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
-        "args = sys.argv[3:]\n"
-        "for i in range(0, len(args), 3):\n"
-        "    info = zipfile.ZipInfo(args[i])\n"
-        "    info.compress_type = zipfile.ZIP_DEFLATED\n"
-        "    if args[i + 2] == '1':\n"
-        "        info.create_system = 3\n"
-        "        info.external_attr = 0o120777 << 16\n"
-        "    z.writestr(info, bytes.fromhex(args[i + 1]) if args[i + 1] != 'Z' else bytes(3 << 20))\n"
-        "z.close()\n"
-        "claimed = int(sys.argv[2])\n"
-        "if claimed:\n"
-        "    data = bytearray(open(sys.argv[1], 'rb').read())\n"
-        "    for signature, offset in ((b'PK\\x03\\x04', 22), (b'PK\\x01\\x02', 24)):\n"
-        "        at = data.find(signature)\n"
-        "        while at >= 0:\n"
-        "            data[at + offset:at + offset + 4] = struct.pack('<I', claimed)\n"
-        "            at = data.find(signature, at + 4)\n"
-        "    open(sys.argv[1], 'wb').write(bytes(data))\n");
+    QString script =
+        QStringLiteral("import sys, zipfile, struct\n"
+                       "z = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
+                       "args = sys.argv[3:]\n"
+                       "for i in range(0, len(args), 3):\n"
+                       "    info = zipfile.ZipInfo(args[i])\n"
+                       "    info.compress_type = zipfile.ZIP_DEFLATED\n"
+                       "    if args[i + 2] == '1':\n"
+                       "        info.create_system = 3\n"
+                       "        info.external_attr = 0o120777 << 16\n"
+                       "    z.writestr(info, bytes.fromhex(args[i + 1]) if args[i + 1] != 'Z' else bytes(3 << 20))\n"
+                       "z.close()\n"
+                       "claimed = int(sys.argv[2])\n"
+                       "if claimed:\n"
+                       "    data = bytearray(open(sys.argv[1], 'rb').read())\n"
+                       "    for signature, offset in ((b'PK\\x03\\x04', 22), (b'PK\\x01\\x02', 24)):\n"
+                       "        at = data.find(signature)\n"
+                       "        while at >= 0:\n"
+                       "            data[at + offset:at + offset + 4] = struct.pack('<I', claimed)\n"
+                       "            at = data.find(signature, at + 4)\n"
+                       "    open(sys.argv[1], 'wb').write(bytes(data))\n");
     QStringList arguments{QStringLiteral("-c"), script, archive, QString::number(claimedSize)};
     for (const auto& [name, content, link] : entries)
         arguments << name << (content == "Z" ? QStringLiteral("Z") : QString::fromLatin1(content.toHex()))
                   << (link ? QStringLiteral("1") : QStringLiteral("0"));
     QProcess python;
     python.start(QStringLiteral("python3"), arguments);
-    return python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit &&
-           python.exitCode() == 0;
+    return python.waitForFinished(60000) && python.exitStatus() == QProcess::NormalExit && python.exitCode() == 0;
 }
 
 // The first container of an archive: its database takes id 1, after the
 // reader's "Null-database".
 QByteArray smsDatabase()
 {
-    return IpdWriter::header({QStringLiteral("SMS Messages")}) +
-           IpdWriter::smsRecord(1, true, 1300000000000ULL, "+15550100", "hello");
+    return IpdWriter::header({QStringLiteral("SMS Messages")})
+           + IpdWriter::smsRecord(1, true, 1300000000000ULL, "+15550100", "hello");
 }
 
 } // namespace
@@ -187,8 +186,7 @@ void tst_HostileBackups::ordinaryArchiveTakesOnlyBackupFiles()
 
     const QString folder = work.filePath(QStringLiteral("unpacked"));
     QCOMPARE(BlackberryBackup::unpack(archive, folder), 0);
-    QCOMPARE(filesBelow(folder),
-             (QStringList{QStringLiteral("Databases/1.dat"), QStringLiteral("Manifest.xml")}));
+    QCOMPARE(filesBelow(folder), (QStringList{QStringLiteral("Databases/1.dat"), QStringLiteral("Manifest.xml")}));
 }
 
 void tst_HostileBackups::listingReader_data()
@@ -234,12 +232,11 @@ void tst_HostileBackups::iphoneBlobLinksOutOfTheBackupAreNotFollowed()
     const QString folderLinkedId = QStringLiteral("bb") + QString(38, QLatin1Char('2'));
     const QString insideId = QStringLiteral("cc") + QString(38, QLatin1Char('3'));
     IphoneBackupBuilder builder;
-    builder.addFileWithId(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"), linkedId,
-                          "blob");
+    builder.addFileWithId(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"), linkedId, "blob");
     builder.addFileWithId(QStringLiteral("CameraRollDomain"), QStringLiteral("Media/DCIM/100APPLE/IMG_1.JPG"),
                           folderLinkedId, "blob");
-    builder.addFileWithId(QStringLiteral("CameraRollDomain"), QStringLiteral("Media/DCIM/100APPLE/IMG_2.JPG"),
-                          insideId, "photo");
+    builder.addFileWithId(QStringLiteral("CameraRollDomain"), QStringLiteral("Media/DCIM/100APPLE/IMG_2.JPG"), insideId,
+                          "photo");
     const QString backup = work.filePath(QStringLiteral("backup"));
     QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
     // A blob that is a link out, and a blob folder that is a link out.
@@ -255,9 +252,8 @@ void tst_HostileBackups::iphoneBlobLinksOutOfTheBackupAreNotFollowed()
     QCOMPARE(extractor.run(backup, extraction), int(IphoneBackupExtractor::Success));
     QCOMPARE(extractor.linksRefused(), 2);
     QCOMPARE(extractor.filesCopied(), 1);
-    QCOMPARE(filesBelow(extraction),
-             (QStringList{QStringLiteral("CameraRollDomain/Media/DCIM/100APPLE/IMG_2.JPG"),
-                          QStringLiteral("backup_file_list")}));
+    QCOMPARE(filesBelow(extraction), (QStringList{QStringLiteral("CameraRollDomain/Media/DCIM/100APPLE/IMG_2.JPG"),
+                                                  QStringLiteral("backup_file_list")}));
 }
 
 void tst_HostileBackups::iphoneManifestLinkingOutIsRefused()

@@ -80,28 +80,72 @@ void TestIphoneAddressBook::mapsLabelsAndKeys_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("written");
-    QTest::newRow("home") << "label" << "_$!<Home>!$_" << "home";
-    QTest::newRow("work") << "label" << "_$!<Work>!$_" << "work";
-    QTest::newRow("homepage") << "label" << "_$!<HomePage>!$_" << "homepage";
-    QTest::newRow("main") << "label" << "_$!<Main>!$_" << "main";
-    QTest::newRow("mobile") << "label" << "_$!<Mobile>!$_" << "mobile";
-    QTest::newRow("iPhone label") << "label" << "_$!<iPhone>!$_" << "";
-    QTest::newRow("custom label") << "label" << "Mobile" << "";
-    QTest::newRow("no label") << "label" << "" << "";
-    QTest::newRow("phone") << "property" << "3" << "phone";
-    QTest::newRow("email") << "property" << "4" << "email";
-    QTest::newRow("address") << "property" << "5" << "address";
-    QTest::newRow("url") << "property" << "22" << "url";
-    QTest::newRow("other property") << "property" << "13" << "unknown";
-    QTest::newRow("property 03") << "property" << "03" << "unknown";
-    QTest::newRow("Country") << "key" << "Country" << "country";
-    QTest::newRow("Street") << "key" << "Street" << "street";
-    QTest::newRow("ZIP") << "key" << "ZIP" << "zip";
-    QTest::newRow("City") << "key" << "City" << "city";
-    QTest::newRow("CountryCode") << "key" << "CountryCode" << "country_code";
-    QTest::newRow("State") << "key" << "State" << "state";
-    QTest::newRow("lower-case key") << "key" << "street" << "street";
-    QTest::newRow("other key") << "key" << "SubAdministrativeArea" << "unknown";
+    QTest::newRow("home") << "label"
+                          << "_$!<Home>!$_"
+                          << "home";
+    QTest::newRow("work") << "label"
+                          << "_$!<Work>!$_"
+                          << "work";
+    QTest::newRow("homepage") << "label"
+                              << "_$!<HomePage>!$_"
+                              << "homepage";
+    QTest::newRow("main") << "label"
+                          << "_$!<Main>!$_"
+                          << "main";
+    QTest::newRow("mobile") << "label"
+                            << "_$!<Mobile>!$_"
+                            << "mobile";
+    QTest::newRow("iPhone label") << "label"
+                                  << "_$!<iPhone>!$_"
+                                  << "";
+    QTest::newRow("custom label") << "label"
+                                  << "Mobile"
+                                  << "";
+    QTest::newRow("no label") << "label"
+                              << ""
+                              << "";
+    QTest::newRow("phone") << "property"
+                           << "3"
+                           << "phone";
+    QTest::newRow("email") << "property"
+                           << "4"
+                           << "email";
+    QTest::newRow("address") << "property"
+                             << "5"
+                             << "address";
+    QTest::newRow("url") << "property"
+                         << "22"
+                         << "url";
+    QTest::newRow("other property") << "property"
+                                    << "13"
+                                    << "unknown";
+    QTest::newRow("property 03") << "property"
+                                 << "03"
+                                 << "unknown";
+    QTest::newRow("Country") << "key"
+                             << "Country"
+                             << "country";
+    QTest::newRow("Street") << "key"
+                            << "Street"
+                            << "street";
+    QTest::newRow("ZIP") << "key"
+                         << "ZIP"
+                         << "zip";
+    QTest::newRow("City") << "key"
+                          << "City"
+                          << "city";
+    QTest::newRow("CountryCode") << "key"
+                                 << "CountryCode"
+                                 << "country_code";
+    QTest::newRow("State") << "key"
+                           << "State"
+                           << "state";
+    QTest::newRow("lower-case key") << "key"
+                                    << "street"
+                                    << "street";
+    QTest::newRow("other key") << "key"
+                               << "SubAdministrativeArea"
+                               << "unknown";
 }
 
 void TestIphoneAddressBook::mapsLabelsAndKeys()
@@ -177,10 +221,11 @@ void TestIphoneAddressBook::photos()
     const QString images = temp.filePath(QStringLiteral("AddressBookImages.sqlitedb"));
     QVERIFY(IphoneBackupDatabases::create(book, sampleBook()));
     const QString table = thumbnailTable ? QStringLiteral("ABThumbnailImage") : QStringLiteral("ABImage");
-    QVERIFY(IphoneBackupDatabases::create(
-        images, IphoneBackupDatabases::addressBookImagesSchema(thumbnailTable)
-                    << "INSERT INTO " + table + " (record_id, format, data) VALUES (1, 0, X'FFD8FF00E0'),"
-                       " (1, 5, X'0102'), (3, 5, X'0304')"));
+    QVERIFY(
+        IphoneBackupDatabases::create(images, IphoneBackupDatabases::addressBookImagesSchema(thumbnailTable)
+                                                  << "INSERT INTO " + table
+                                                         + " (record_id, format, data) VALUES (1, 0, X'FFD8FF00E0'),"
+                                                           " (1, 5, X'0102'), (3, 5, X'0304')"));
     int result = 1;
     const QStringList lines = convert(book, images, result);
     QCOMPARE(result, 0);
@@ -205,8 +250,8 @@ void TestIphoneAddressBook::realIos15WithImagesAndWal()
     QVERIFY(address > 0);
     QCOMPARE(lines.mid(address + 1, 6),
              (QStringList{"person/address/street=One Apple Park Way", "person/address/zip=95014",
-                          "person/address/city=Cupertino", "person/address/country_code=us",
-                          "person/address/state=CA", "person/address/country=United States"}));
+                          "person/address/city=Cupertino", "person/address/country_code=us", "person/address/state=CA",
+                          "person/address/country=United States"}));
     // Two of the four thumbnails are format 0, for persons 3 and 4.
     const QStringList photos = lines.filter(QStringLiteral("person/photo="));
     QCOMPARE(photos.size(), 2);

@@ -71,9 +71,8 @@ TestIphoneBackupRunner::Run TestIphoneBackupRunner::runScenario(const QString& s
     IphoneBackupRunner runner;
     QSignalSpy finished(&runner, &IphoneBackupRunner::finished);
     Run run;
-    connect(&runner, &IphoneBackupRunner::progress, this, [&run](int percent, const QString&) {
-        run.percents.append(percent);
-    });
+    connect(&runner, &IphoneBackupRunner::progress, this,
+            [&run](int percent, const QString&) { run.percents.append(percent); });
     runner.start(mRoot.filePath(QStringLiteral("backups")));
     // A missing program may end the run inside start; otherwise the end comes later.
     if (finished.isEmpty() && !finished.wait(20000))
@@ -91,7 +90,8 @@ void TestIphoneBackupRunner::backsUpAndSaysWhatToDo_data()
     const QString backup = QStringLiteral("idevicebackup2 -u %1 backup --full ").arg(QLatin1String(kUdid));
     QTest::newRow("ok") << 0 << backup << "backed up";
     QTest::newRow("pairs") << 0 << backup << "backed up";
-    QTest::newRow("none") << int(IphoneBackupResult::NoIphone) << "idevice_id -l" << "Plug the iPhone in";
+    QTest::newRow("none") << int(IphoneBackupResult::NoIphone) << "idevice_id -l"
+                          << "Plug the iPhone in";
     QTest::newRow("locked") << int(IphoneBackupResult::PhoneLocked)
                             << QStringLiteral("idevicepair -u %1 validate").arg(QLatin1String(kUdid)) << "Unlock it";
     QTest::newRow("untrusted") << int(IphoneBackupResult::NotTrusted)

@@ -36,8 +36,8 @@ QStringList entry(const QStringList& lines, int number)
 
 QStringList plainEntry(const QString& title, const QString& start, const QString& end)
 {
-    return {"title=" + title, "location", "description", "time_zone", "frequency=once", "interval=1",
-            "all_day=false", "url", "start_date=" + start, "end_date=" + end};
+    return {"title=" + title, "location",      "description", "time_zone",           "frequency=once",
+            "interval=1",     "all_day=false", "url",         "start_date=" + start, "end_date=" + end};
 }
 
 } // namespace
@@ -61,20 +61,54 @@ void TestIphoneCalendar::convertsDates_data()
     QTest::addColumn<QString>("calendar");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("birthday");
-    QTest::newRow("zero") << "0" << "978307200" << "978307200" << "978264000";
-    QTest::newRow("whole seconds") << "100" << "978307300" << "978307300" << "978264100";
-    QTest::newRow("fraction truncated") << "700000000.75" << "1678307200" << "1678307200" << "1678264000";
-    QTest::newRow("negative fraction toward zero") << "-0.5" << "978307200" << "978307200" << "978264000";
-    QTest::newRow("before 1970") << "-1000000000" << "-21692800" << "-21692800" << "-21736000";
-    QTest::newRow("nanoseconds") << "700000001000000000" << "700978307201000000000" << "1678307201"
+    QTest::newRow("zero") << "0"
+                          << "978307200"
+                          << "978307200"
+                          << "978264000";
+    QTest::newRow("whole seconds") << "100"
+                                   << "978307300"
+                                   << "978307300"
+                                   << "978264100";
+    QTest::newRow("fraction truncated") << "700000000.75"
+                                        << "1678307200"
+                                        << "1678307200"
+                                        << "1678264000";
+    QTest::newRow("negative fraction toward zero") << "-0.5"
+                                                   << "978307200"
+                                                   << "978307200"
+                                                   << "978264000";
+    QTest::newRow("before 1970") << "-1000000000"
+                                 << "-21692800"
+                                 << "-21692800"
+                                 << "-21736000";
+    QTest::newRow("nanoseconds") << "700000001000000000"
+                                 << "700978307201000000000"
+                                 << "1678307201"
                                  << "700978264001000000000";
-    QTest::newRow("10^11 exactly stays seconds") << "100000000000" << "100978307200" << "100978307200"
+    QTest::newRow("10^11 exactly stays seconds") << "100000000000"
+                                                 << "100978307200"
+                                                 << "100978307200"
                                                  << "100978264000";
-    QTest::newRow("not a number") << "not-a-date" << "978307200" << "978307200" << "";
-    QTest::newRow("empty") << "" << "978307200" << "978307200" << "";
-    QTest::newRow("infinity") << "inf" << "978307200" << "978307200" << "";
-    QTest::newRow("beyond 64 bits") << "99999999999999999999" << "978307200" << "978307200" << "";
-    QTest::newRow("exponent") << "1e3" << "978308200" << "978308200" << "978265000";
+    QTest::newRow("not a number") << "not-a-date"
+                                  << "978307200"
+                                  << "978307200"
+                                  << "";
+    QTest::newRow("empty") << ""
+                           << "978307200"
+                           << "978307200"
+                           << "";
+    QTest::newRow("infinity") << "inf"
+                              << "978307200"
+                              << "978307200"
+                              << "";
+    QTest::newRow("beyond 64 bits") << "99999999999999999999"
+                                    << "978307200"
+                                    << "978307200"
+                                    << "";
+    QTest::newRow("exponent") << "1e3"
+                              << "978308200"
+                              << "978308200"
+                              << "978265000";
 }
 
 void TestIphoneCalendar::convertsDates()
@@ -109,20 +143,20 @@ void TestIphoneCalendar::newerLayout()
     int result = 1;
     const QStringList lines = convert(db, result);
     QCOMPARE(result, 0);
-    QCOMPARE(entry(lines, 0), (QStringList{"title=Weekly", "location=Room 1", "description=desc",
-                                           "time_zone=Europe/Berlin", "frequency=WEEKLY", "interval=1",
-                                           "all_day=false", "url=https://x.example", "start_date=978307300",
-                                           "end_date=978307400", "alarm=-900", "alarm=-3600"}));
+    QCOMPARE(entry(lines, 0),
+             (QStringList{"title=Weekly", "location=Room 1", "description=desc", "time_zone=Europe/Berlin",
+                          "frequency=WEEKLY", "interval=1", "all_day=false", "url=https://x.example",
+                          "start_date=978307300", "end_date=978307400", "alarm=-900", "alarm=-3600"}));
     QStringList once = plainEntry(QStringLiteral("Once"), QStringLiteral("978307200"), QStringLiteral("978310800"));
     once[6] = QStringLiteral("all_day=true");
     once << QStringLiteral("alarm=60");
     QCOMPARE(entry(lines, 1), once);
-    QCOMPARE(entry(lines, 2), (QStringList{"title=Daily until", "location", "description", "time_zone",
-                                           "frequency=DAILY", "interval", "repeat_end_date=978308200",
-                                           "all_day=false", "url", "start_date=978307100", "end_date"}));
-    QCOMPARE(entry(lines, 3), (QStringList{"title=Odd code", "location", "description", "time_zone",
-                                           "frequency=once", "interval=3", "all_day=false", "url",
-                                           "start_date=978307205", "end_date=978307206"}));
+    QCOMPARE(entry(lines, 2),
+             (QStringList{"title=Daily until", "location", "description", "time_zone", "frequency=DAILY", "interval",
+                          "repeat_end_date=978308200", "all_day=false", "url", "start_date=978307100", "end_date"}));
+    QCOMPARE(entry(lines, 3),
+             (QStringList{"title=Odd code", "location", "description", "time_zone", "frequency=once", "interval=3",
+                          "all_day=false", "url", "start_date=978307205", "end_date=978307206"}));
 }
 
 void TestIphoneCalendar::olderLayout()
@@ -146,10 +180,9 @@ void TestIphoneCalendar::olderLayout()
     dentist[3] = QStringLiteral("time_zone=UTC");
     dentist << QStringLiteral("alarm=-600");
     QCOMPARE(entry(lines, 0), dentist);
-    QCOMPARE(entry(lines, 1), (QStringList{"title=Monthly", "location", "description", "time_zone",
-                                           "frequency=MONTHLY", "interval=2", "repeat_end_date=1378307200",
-                                           "all_day=true", "url", "start_date=978307201", "end_date=978307202",
-                                           "alarm=-60"}));
+    QCOMPARE(entry(lines, 1), (QStringList{"title=Monthly", "location", "description", "time_zone", "frequency=MONTHLY",
+                                           "interval=2", "repeat_end_date=1378307200", "all_day=true", "url",
+                                           "start_date=978307201", "end_date=978307202", "alarm=-60"}));
 }
 
 void TestIphoneCalendar::realIos18()
@@ -162,11 +195,10 @@ void TestIphoneCalendar::realIos18()
     const QStringList lines = convert(db, result);
     QCOMPARE(result, 0);
     QCOMPARE(lines.filter(QRegularExpression(QStringLiteral("^calendar_entry$"))).size(), 5);
-    QCOMPARE(entry(lines, 0),
-             (QStringList{"title=Team Sync", "location=HQ", "description=Quarterly planning",
-                          "time_zone=America/Los_Angeles", "frequency=WEEKLY", "interval=1", "all_day=false",
-                          "url=https://example.invalid/e1", "start_date=1678307200", "end_date=1678310800",
-                          "alarm=-900"}));
+    QCOMPARE(entry(lines, 0), (QStringList{"title=Team Sync", "location=HQ", "description=Quarterly planning",
+                                           "time_zone=America/Los_Angeles", "frequency=WEEKLY", "interval=1",
+                                           "all_day=false", "url=https://example.invalid/e1", "start_date=1678307200",
+                                           "end_date=1678310800", "alarm=-900"}));
     QCOMPARE(entry(lines, 3).filter(QStringLiteral("start_date")), QStringList{"start_date=978307200"});
     QCOMPARE(entry(lines, 1).filter(QStringLiteral("all_day")), QStringList{"all_day=true"});
 }

@@ -34,12 +34,14 @@ void TestIphoneManifest::fileIdsMatchThePhone_data()
     // Blob names that every iOS backup of these files carries.
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("fileId");
-    QTest::newRow("sms.db") << "Library/SMS/sms.db" << "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
+    QTest::newRow("sms.db") << "Library/SMS/sms.db"
+                            << "3d0d7e5fb2ce288813306e4d4636395e047a3d28";
     QTest::newRow("AddressBook") << "Library/AddressBook/AddressBook.sqlitedb"
                                  << "31bb7ba8914766d4ba40d6dfb6113c8b614be442";
     QTest::newRow("AddressBookImages") << "Library/AddressBook/AddressBookImages.sqlitedb"
                                        << "cd6702cea29fe89cf280a76794405adb17f9a0ee";
-    QTest::newRow("Calendar") << "Library/Calendar/Calendar.sqlitedb" << "2041457d5fe04d39d0ab481178355df6781e6858";
+    QTest::newRow("Calendar") << "Library/Calendar/Calendar.sqlitedb"
+                              << "2041457d5fe04d39d0ab481178355df6781e6858";
 }
 
 void TestIphoneManifest::fileIdsMatchThePhone()
@@ -51,14 +53,12 @@ void TestIphoneManifest::fileIdsMatchThePhone()
 
 void TestIphoneManifest::readsMbdbRecords()
 {
-    const QByteArray data = IphoneBackupBuilder::mbdbHeader()
-                            + IphoneBackupBuilder::mbdbRecord(QStringLiteral("HomeDomain"),
-                                                              QStringLiteral("Library/SMS/sms.db"), 0x81A4, 2)
-                            + IphoneBackupBuilder::mbdbRecord(QStringLiteral("HomeDomain"), QStringLiteral("Library"),
-                                                              0x41ED)
-                            + IphoneBackupBuilder::mbdbRecord(QString::fromUtf8("CameraRollDomain"),
-                                                              QString::fromUtf8("Media/DCIM/\xc3\xa9t\xc3\xa9.JPG"),
-                                                              0xA1FF);
+    const QByteArray data =
+        IphoneBackupBuilder::mbdbHeader()
+        + IphoneBackupBuilder::mbdbRecord(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"), 0x81A4, 2)
+        + IphoneBackupBuilder::mbdbRecord(QStringLiteral("HomeDomain"), QStringLiteral("Library"), 0x41ED)
+        + IphoneBackupBuilder::mbdbRecord(QString::fromUtf8("CameraRollDomain"),
+                                          QString::fromUtf8("Media/DCIM/\xc3\xa9t\xc3\xa9.JPG"), 0xA1FF);
     QList<IphoneBackupEntry> entries;
     QCOMPARE(IphoneMbdbReader::read(data, entries), 0);
     QCOMPARE(entries.size(), 3);
@@ -72,11 +72,11 @@ void TestIphoneManifest::readsMbdbRecords()
 
 void TestIphoneManifest::truncatedMbdbKeepsCompleteRecords()
 {
-    const QByteArray first = IphoneBackupBuilder::mbdbRecord(QStringLiteral("HomeDomain"), QStringLiteral("a"),
-                                                             0x81A4, 1);
-    const QByteArray data = IphoneBackupBuilder::mbdbHeader() + first
-                            + IphoneBackupBuilder::mbdbRecord(QStringLiteral("HomeDomain"), QStringLiteral("b"),
-                                                              0x81A4, 1);
+    const QByteArray first =
+        IphoneBackupBuilder::mbdbRecord(QStringLiteral("HomeDomain"), QStringLiteral("a"), 0x81A4, 1);
+    const QByteArray data =
+        IphoneBackupBuilder::mbdbHeader() + first
+        + IphoneBackupBuilder::mbdbRecord(QStringLiteral("HomeDomain"), QStringLiteral("b"), 0x81A4, 1);
     // Every cut inside the second record keeps exactly the first.
     for (qsizetype cut = 6 + first.size() + 1; cut < data.size(); ++cut) {
         QList<IphoneBackupEntry> entries;
@@ -85,8 +85,7 @@ void TestIphoneManifest::truncatedMbdbKeepsCompleteRecords()
     }
     // A string length running past the end.
     QList<IphoneBackupEntry> entries;
-    QCOMPARE(IphoneMbdbReader::read(QByteArray("mbdb\x05\x00\xff\xfe", 8), entries),
-             int(IphoneMbdbReader::Truncated));
+    QCOMPARE(IphoneMbdbReader::read(QByteArray("mbdb\x05\x00\xff\xfe", 8), entries), int(IphoneMbdbReader::Truncated));
     QVERIFY(entries.isEmpty());
 }
 
@@ -139,17 +138,16 @@ void TestIphoneManifest::detectsEncryption_data()
     QTest::newRow("binary, plain") << IphoneBackupBuilder::plist(false, F::Binary) << 0 << false;
     QTest::newRow("XML, encrypted") << IphoneBackupBuilder::plist(true, F::Xml) << 0 << true;
     QTest::newRow("XML, plain") << IphoneBackupBuilder::plist(false, F::Xml) << 0 << false;
-    QTest::newRow("no IsEncrypted key")
-        << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Version</key><string>9.1</string>"
-                      "</dict></plist>")
-        << 0 << false;
+    QTest::newRow("no IsEncrypted key") << QByteArray(
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>Version</key><string>9.1</string>"
+        "</dict></plist>") << 0 << false;
     QTest::newRow("IsEncrypted not a boolean")
         << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>IsEncrypted</key><string>yes"
                       "</string></dict></plist>")
         << 0 << false;
-    QTest::newRow("array at the top")
-        << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><array><true/></array></plist>")
-        << int(IphoneBackupPlist::NotAPlist) << false;
+    QTest::newRow("array at the top") << QByteArray(
+        "<?xml version=\"1.0\"?><plist version=\"1.0\"><array><true/></array></plist>")
+                                      << int(IphoneBackupPlist::NotAPlist) << false;
     QTest::newRow("garbage") << QByteArray("bplist00\xff\xff\xff") << int(IphoneBackupPlist::NotAPlist) << false;
     QTest::newRow("binary cut short") << IphoneBackupBuilder::plist(true, F::Binary).left(20)
                                       << int(IphoneBackupPlist::NotAPlist) << false;

@@ -82,16 +82,19 @@ void TestIphoneMessages::readsAttributedBodyText_data()
     QTest::newRow("short") << typedStream("Hello") << "Hello" << true;
     QTest::newRow("fixture header") << typedStream("Hi", false) << "Hi" << true;
     QTest::newRow("16-bit length") << typedStream(QByteArray(300, 'x')) << QString(300, QLatin1Char('x')) << true;
-    QTest::newRow("32-bit length") << typedStream(QByteArray(70000, 'y')) << QString(70000, QLatin1Char('y'))
-                                   << true;
+    QTest::newRow("32-bit length") << typedStream(QByteArray(70000, 'y')) << QString(70000, QLatin1Char('y')) << true;
     QTest::newRow("UTF-8 and emoji") << typedStream("Gr\xc3\xbc\xc3\x9f \xf0\x9f\x91\x8b")
                                      << QString::fromUtf8("Gr\xc3\xbc\xc3\x9f \xf0\x9f\x91\x8b") << true;
     QTest::newRow("empty text") << typedStream("") << "" << true;
-    QTest::newRow("mutable string") << QByteArray("xxNSMutableString\x01\x94\x84\x01+\x03" "abc") << "abc" << true;
+    QTest::newRow("mutable string") << QByteArray("xxNSMutableString\x01\x94\x84\x01+\x03"
+                                                  "abc")
+                                    << "abc" << true;
     QTest::newRow("length past the end") << typedStream("abc").left(typedStream("abc").indexOf("abc") + 2) << ""
                                          << false;
     QTest::newRow("16-bit length cut") << QByteArray("NSString\x01+\x81\x05") << "" << false;
-    QTest::newRow("32-bit length huge") << QByteArray("NSString\x01+\x82\xff\xff\xff\x7f" "abc") << "" << false;
+    QTest::newRow("32-bit length huge") << QByteArray("NSString\x01+\x82\xff\xff\xff\x7f"
+                                                      "abc")
+                                        << "" << false;
     QTest::newRow("no type marker") << QByteArray("NSString\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c"
                                                   "\x0d\x0e\x0f\x10\x11+\x01x")
                                     << "" << false;
@@ -184,12 +187,14 @@ void TestIphoneMessages::newerLayout()
     QStringList statements = IphoneBackupDatabases::smsNewerSchema();
     statements << QStringLiteral("INSERT INTO handle (ROWID, id) VALUES (1, '+111')")
                << QStringLiteral("INSERT INTO message (guid, text, attributedBody, handle_id, date, is_from_me,"
-                                 " is_read) VALUES (") + values + QStringLiteral(")");
+                                 " is_read) VALUES (")
+                      + values + QStringLiteral(")");
     QVERIFY(IphoneBackupDatabases::create(db, statements));
     int result = 1;
     const QStringList lines = convert(db, result);
     QCOMPARE(result, 0);
-    QCOMPARE(IphoneBackupXml::linesUnder(lines, QString()), expected.replaceInStrings(QStringLiteral("messages/"), QString()));
+    QCOMPARE(IphoneBackupXml::linesUnder(lines, QString()),
+             expected.replaceInStrings(QStringLiteral("messages/"), QString()));
 }
 
 void TestIphoneMessages::messagesWithoutHandleAreKept()
@@ -245,8 +250,8 @@ void TestIphoneMessages::failures_data()
     QTest::addColumn<QStringList>("statements");
     QTest::addColumn<int>("code");
     QTest::newRow("no table message") << QStringList{"CREATE TABLE other (x)"} << -12002;
-    QTest::newRow("handle but no message") << QStringList{"CREATE TABLE handle (ROWID INTEGER PRIMARY KEY, id TEXT)"}
-                                           << -12002;
+    QTest::newRow("handle but no message")
+        << QStringList{"CREATE TABLE handle (ROWID INTEGER PRIMARY KEY, id TEXT)"} << -12002;
 }
 
 void TestIphoneMessages::failures()
@@ -277,8 +282,7 @@ void TestIphoneMessages::unwritableOutput()
     QTemporaryDir temp;
     AppleExtractor extractor;
     extractor.setSmsDatabasePath(QStringLiteral(VELMORA_TEST_DATA_DIR "/iphone/ios18-sms.db"));
-    QCOMPARE(extractor.generateMessagesXML(temp.path(), temp.filePath(QStringLiteral("no/such/folder/m.xml"))),
-             -12004);
+    QCOMPARE(extractor.generateMessagesXML(temp.path(), temp.filePath(QStringLiteral("no/such/folder/m.xml"))), -12004);
 }
 
 QTEST_GUILESS_MAIN(TestIphoneMessages)

@@ -32,20 +32,19 @@ void tst_MessageFaults::sentIphoneMessagesAreRead()
     QStringList statements = IphoneBackupDatabases::smsNewerSchema();
     // iOS stores is_read 0 for everything the owner sent.
     statements << QStringLiteral("INSERT INTO handle (ROWID, id) VALUES (1, '+111')")
-               << QStringLiteral(
-                      "INSERT INTO message (guid, text, handle_id, date, is_from_me, is_read) VALUES"
-                      " ('1', 'sent unread flag', 1, 0, 1, 0), ('2', 'sent read flag', 1, 0, 1, 1),"
-                      " ('3', 'got unread', 1, 0, 0, 0), ('4', 'got read', 1, 0, 0, 1)");
+               << QStringLiteral("INSERT INTO message (guid, text, handle_id, date, is_from_me, is_read) VALUES"
+                                 " ('1', 'sent unread flag', 1, 0, 1, 0), ('2', 'sent read flag', 1, 0, 1, 1),"
+                                 " ('3', 'got unread', 1, 0, 0, 0), ('4', 'got read', 1, 0, 0, 1)");
     QVERIFY(IphoneBackupDatabases::create(db, statements));
     AppleExtractor extractor;
     extractor.setSmsDatabasePath(db);
     const QString xml = temp.filePath(QStringLiteral("messages.xml"));
     QCOMPARE(extractor.generateMessagesXML(temp.path(), xml), 0);
     const QStringList lines = IphoneBackupXml::linesUnder(IphoneBackupXml::outline(xml), QString());
-    QCOMPARE(lines.filter(QStringLiteral("/read=")),
-             (QStringList{QStringLiteral("sent_message/read=true"), QStringLiteral("sent_message/read=true"),
-                          QStringLiteral("received_message/read=false"),
-                          QStringLiteral("received_message/read=true")}));
+    QCOMPARE(
+        lines.filter(QStringLiteral("/read=")),
+        (QStringList{QStringLiteral("sent_message/read=true"), QStringLiteral("sent_message/read=true"),
+                     QStringLiteral("received_message/read=false"), QStringLiteral("received_message/read=true")}));
 }
 
 void tst_MessageFaults::blackBerryBodyEncodings_data()
@@ -74,8 +73,7 @@ void tst_MessageFaults::blackBerryBodyEncodings()
     QFETCH(QByteArray, body);
     QFETCH(QString, expected);
     BackupRecord record;
-    for (const auto& field :
-         IpdWriter::Fields{{1, IpdWriter::smsFlags(true, 0)}, {2, "5"}, {4, body}, {7, "\0"}})
+    for (const auto& field : IpdWriter::Fields{{1, IpdWriter::smsFlags(true, 0)}, {2, "5"}, {4, body}, {7, "\0"}})
         record.fields.append({field.first, field.second});
     const auto message = BlackberrySmsConverter::messageOfRecord(record);
     QVERIFY(message);
@@ -87,10 +85,10 @@ void tst_MessageFaults::blackBerryCodePageTextReachesTheFile()
 {
     QTemporaryDir work;
     const QString backup = work.filePath(QStringLiteral("Backup.ipd"));
-    QVERIFY(PhoneContents::writeFile(backup, IpdWriter::header({QStringLiteral("SMS Messages")}) +
-                                                 IpdWriter::smsRecord(0, true, 1300000000000ULL, "+4930",
-                                                                      "Sch\xf6ne Gr\xfc\xdf"
-                                                                      "e")));
+    QVERIFY(PhoneContents::writeFile(backup, IpdWriter::header({QStringLiteral("SMS Messages")})
+                                                 + IpdWriter::smsRecord(0, true, 1300000000000ULL, "+4930",
+                                                                        "Sch\xf6ne Gr\xfc\xdf"
+                                                                        "e")));
     const BlackberryConversionResult result =
         BlackberryConversion::convert(backup, work.filePath(QStringLiteral("out")), true, false);
     QCOMPARE(result.code, 0);

@@ -1,10 +1,10 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 // The address-book, messages and calendar files and the control-character filter they share.
+#include "app/XmlText.h"
 #include "support/FileSizeLimit.h"
 #include "transfer/xml/AddressBookXmlWriter.h"
 #include "transfer/xml/CalendarXmlWriter.h"
 #include "transfer/xml/MessagesXmlWriter.h"
-#include "app/XmlText.h"
 
 #include <QBuffer>
 #include <QDomDocument>
@@ -56,8 +56,14 @@ QByteArray readFile(const QString& path)
 // Values that exercise every path of the writer's escaping and encoding:
 // markup characters, 2-, 3- and 4-byte UTF-8, characters the filter drops
 // (controls, noncharacters, lone surrogate halves) and empty values.
-QString markup() { return QStringLiteral("a&b<c>d\"e'f&amp;]]>"); }
-QString nonAscii() { return QString::fromUtf16(u"J\u00fcrgen \u041f\u0440\u0438 \u20ac \U0001F600 \u4e2d"); }
+QString markup()
+{
+    return QStringLiteral("a&b<c>d\"e'f&amp;]]>");
+}
+QString nonAscii()
+{
+    return QString::fromUtf16(u"J\u00fcrgen \u041f\u0440\u0438 \u20ac \U0001F600 \u4e2d");
+}
 QString dropped()
 {
     return QString::fromUtf16(u"x\t\r\n\x01y\xD83Dz\xDE00", 10) + QChar(0xFFFE) + QChar(0xFFFF) + QChar(0xFFFD);
@@ -78,8 +84,7 @@ MessageEntry richMessage()
 using XmlProducer = std::function<int(QIODevice*)>;
 
 // Opens a Writer on the device, lets body fill it and finishes it; -1 where it cannot open.
-template <typename Writer>
-XmlProducer producerOf(std::function<void(Writer&)> body)
+template <typename Writer> XmlProducer producerOf(std::function<void(Writer&)> body)
 {
     return [body](QIODevice* device) {
         Writer writer;
@@ -109,7 +114,9 @@ XmlProducer addressBookProducer()
         writer.endMultiValue();
         writer.writePhoto(QByteArray("\x89PNG\r\n\x1a\n\0\xff", 10));
         writer.endPerson();
-        writer.writePerson({{AddressBookXml::url(), AddressBookXml::typeHomePage(), QStringLiteral("http://x/?a=1&b=2"),
+        writer.writePerson({{AddressBookXml::url(),
+                             AddressBookXml::typeHomePage(),
+                             QStringLiteral("http://x/?a=1&b=2"),
                              {{AddressBookXml::unknown(), QStringLiteral("  spaced  ")}}}});
     });
 }
@@ -194,15 +201,25 @@ void TestXmlWriters::filterDropsWhatXmlCannotCarry_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("clean") << QStringLiteral("Jane Public") << QStringLiteral("Jane Public");
     QTest::newRow("line feed in street") << QStringLiteral("1 Main St\nApt 2") << QStringLiteral("1 Main StApt 2");
-    QTest::newRow("tab, CR, NUL, 31") << QString::fromUtf16(u"a\tb\rc\0d\x1f" "e", 9) << QStringLiteral("abcde");
+    QTest::newRow("tab, CR, NUL, 31") << QString::fromUtf16(u"a\tb\rc\0d\x1f"
+                                                            "e",
+                                                            9)
+                                      << QStringLiteral("abcde");
     QTest::newRow("blank stays") << QStringLiteral(" x ") << QStringLiteral(" x ");
     QTest::newRow("non-Latin stays") << QString::fromUtf16(u"\u041f\u0440\u0438\u0432\u0435\u0442")
                                      << QString::fromUtf16(u"\u041f\u0440\u0438\u0432\u0435\u0442");
     QTest::newRow("surrogate pair stays") << QString::fromUtf16(u"a\U0001F600b") << QString::fromUtf16(u"a\U0001F600b");
-    QTest::newRow("lone high surrogate") << QString::fromUtf16(u"a\xD83D" "b", 3) << QStringLiteral("ab");
-    QTest::newRow("lone low surrogate at start") << QString::fromUtf16(u"\xDE00" "b", 2) << QStringLiteral("b");
+    QTest::newRow("lone high surrogate") << QString::fromUtf16(u"a\xD83D"
+                                                               "b",
+                                                               3)
+                                         << QStringLiteral("ab");
+    QTest::newRow("lone low surrogate at start") << QString::fromUtf16(u"\xDE00"
+                                                                       "b",
+                                                                       2)
+                                                 << QStringLiteral("b");
     // Built from QChars: fromUtf16 would take a leading U+FFFE for a byte-order mark.
-    QTest::newRow("noncharacters") << (QString(QChar(0xFFFE)) + QLatin1Char('a') + QChar(0xFFFF)) << QStringLiteral("a");
+    QTest::newRow("noncharacters") << (QString(QChar(0xFFFE)) + QLatin1Char('a') + QChar(0xFFFF))
+                                   << QStringLiteral("a");
     QTest::newRow("all dropped") << QStringLiteral("\n\n") << QString();
 }
 
@@ -240,7 +257,7 @@ void TestXmlWriters::addressBookStreamsElementsInOrder()
 
     QVERIFY(file.bytes.startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<address_book>\n    <person>\n"));
     QVERIFY(file.bytes.contains("        <address type=\"home\" value=\"\">\n"
-                           "            <street>1 Main St</street>\n"));
+                                "            <street>1 Main St</street>\n"));
     const QDomElement person = parse(file.bytes).documentElement().firstChildElement();
     QStringList order;
     for (QDomElement e = person.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
@@ -259,8 +276,11 @@ void TestXmlWriters::addressBookCollectedPerson()
     QList<ContactEntry> entries;
     entries.append({AddressBookXml::phone(), AddressBookXml::typeMobile(), QStringLiteral("+44 7700"), {}});
     entries.append({AddressBookXml::firstName(), std::nullopt, QStringLiteral("Jane"), {}});
-    entries.append({AddressBookXml::address(), AddressBookXml::typeWork(), QString(),
-                    {{AddressBookXml::zip(), QStringLiteral("LS1")}, {AddressBookXml::country(), QStringLiteral("UK")}}});
+    entries.append(
+        {AddressBookXml::address(),
+         AddressBookXml::typeWork(),
+         QString(),
+         {{AddressBookXml::zip(), QStringLiteral("LS1")}, {AddressBookXml::country(), QStringLiteral("UK")}}});
     writer.writePerson(entries);
     QCOMPARE(writer.finish(), 0);
 

@@ -10,6 +10,7 @@
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "devices/mtp/MtpPhoneSource.h"
+#include "model/library/MusicFolderLibrary.h"
 #include "settings/SyncSettings.h"
 #include "support/IphoneBackupBuilder.h"
 #include "ui/BackupFinder.h"
@@ -20,7 +21,6 @@
 #include "ui/EULAPage.h"
 #include "ui/IntroPage.h"
 #include "ui/MusicFolderWidget.h"
-#include "model/library/MusicFolderLibrary.h"
 #include "ui/WizardSupport.h"
 
 #include <QAbstractButton>
@@ -185,8 +185,7 @@ void TestDeviceWizard::findsBackups_data()
     QTest::newRow("endings") << QStringList{QStringLiteral("Backup.ipd"), QStringLiteral("x.bbb"),
                                             QStringLiteral("a.IPD"), QStringLiteral("ipd")}
                              << QStringList{QStringLiteral("Backup"), QStringLiteral("x")};
-    QTest::newRow("too short") << QStringList{QStringLiteral(".ipd"), QStringLiteral("xbbb")}
-                               << QStringList();
+    QTest::newRow("too short") << QStringList{QStringLiteral(".ipd"), QStringLiteral("xbbb")} << QStringList();
     QTest::newRow("no dot") << QStringList{QStringLiteral("abcipd")} << QStringList{QStringLiteral("ab")};
     QTest::newRow("other files") << QStringList{QStringLiteral("notes.txt"), QStringLiteral("photo.jpg")}
                                  << QStringList();
@@ -228,14 +227,11 @@ void TestDeviceWizard::pageOrderDependsOnSettingsFile_data()
     QTest::addColumn<QString>("introText");
     QTest::newRow("first run") << false << 3
                                << "This wizard will help you set up a phone so that it can be synchronized.";
-    QTest::newRow("new phone")
-        << true << 1
-        << "A new phone has been detected. This wizard will help you set it up so that it "
-           "can be synchronized.";
-    QTest::newRow("change settings") << true << 0
-                                     << "This wizard will help you change your synchronization settings.";
-    QTest::newRow("file unreadable") << false << 0
-                                     << "This wizard will help you change your synchronization settings.";
+    QTest::newRow("new phone") << true << 1
+                               << "A new phone has been detected. This wizard will help you set it up so that it "
+                                  "can be synchronized.";
+    QTest::newRow("change settings") << true << 0 << "This wizard will help you change your synchronization settings.";
+    QTest::newRow("file unreadable") << false << 0 << "This wizard will help you change your synchronization settings.";
 }
 
 void TestDeviceWizard::pageOrderDependsOnSettingsFile()
@@ -259,8 +255,7 @@ void TestDeviceWizard::pageOrderDependsOnSettingsFile()
     wizard.show();
     QCOMPARE(wizard.currentId(), WizardPageId::kIntro);
     QCOMPARE(wizard.currentPage()->findChild<QLabel*>(QStringLiteral("introLabel"))->text(), introText);
-    QCOMPARE(wizard.currentPage()->nextId(),
-             settingsFile ? WizardPageId::kDeviceBackup : WizardPageId::kEula);
+    QCOMPARE(wizard.currentPage()->nextId(), settingsFile ? WizardPageId::kDeviceBackup : WizardPageId::kEula);
     QCOMPARE(wizard.page(WizardPageId::kDeviceBackup)->nextId(), WizardPageId::kCopyPhotos);
     QCOMPARE(wizard.page(WizardPageId::kConnectDevice)->nextId(), -1);
     QVERIFY(wizard.page(WizardPageId::kConnectDevice)->isFinalPage());
@@ -289,8 +284,7 @@ void TestDeviceWizard::licenseMustBeAccepted()
     {
         MessageBoxCloser closer;
         clickNext(wizard);
-        QCOMPARE(closer.texts,
-                 QStringList{QStringLiteral("You must accept the license agreement to continue.")});
+        QCOMPARE(closer.texts, QStringList{QStringLiteral("You must accept the license agreement to continue.")});
         QCOMPARE(closer.titles, QStringList{QStringLiteral("Velmora for Blackberry")});
     }
     QCOMPARE(wizard.currentId(), WizardPageId::kEula);
@@ -335,13 +329,12 @@ void TestDeviceWizard::backupPageRefusesIncompleteChoices()
         QStringLiteral("You must select a backup from the list to continue. If there are no device backups "
                        "displayed in the list "
                        "then you can use Blackberry Desktop to create one.  Click <a href=\"")));
-    QVERIFY(closer.texts.at(0).contains(
-        Constants::helpBaseUrl() + QStringLiteral("/blog/files/create_blackberry_backup.html\">here</a>")));
+    QVERIFY(closer.texts.at(0).contains(Constants::helpBaseUrl()
+                                        + QStringLiteral("/blog/files/create_blackberry_backup.html\">here</a>")));
     // The link sits mid-line, where plain text would be assumed.
     QCOMPARE(closer.formats.at(0), Qt::RichText);
-    QCOMPARE(closer.texts.at(1),
-             QStringLiteral("You have selected a backup but you have not selected which data to "
-                            "transfer. Select one or more of the checkboxes to continue."));
+    QCOMPARE(closer.texts.at(1), QStringLiteral("You have selected a backup but you have not selected which data to "
+                                                "transfer. Select one or more of the checkboxes to continue."));
 }
 
 void TestDeviceWizard::backupListGrowsAndKeepsEntries()
@@ -509,9 +502,8 @@ void TestDeviceWizard::photoFolderMustExist()
     const QString status = page.findChild<QLabel*>(QStringLiteral("photoStatus"))->text();
     QCOMPARE(status.startsWith(QStringLiteral("The above folder cannot be found.")), !complete);
     if (!complete)
-        QVERIFY(status.endsWith(
-            QStringLiteral(" for more information on how to transfer Blackberry photos to your "
-                           "PC.")));
+        QVERIFY(status.endsWith(QStringLiteral(" for more information on how to transfer Blackberry photos to your "
+                                               "PC.")));
 }
 
 void TestDeviceWizard::finishWritesTheSettings()
@@ -588,8 +580,7 @@ void TestDeviceWizard::finishKeepsStoredMusicChoices()
         SyncSettings settings;
         settings.load();
         settings.setCopyPhotos(kPhoneId, true);
-        settings.addToSettingsList(kPhoneId, SettingsKeys::photoFoldersList(), QString(),
-                                   QStringLiteral("/old"));
+        settings.addToSettingsList(kPhoneId, SettingsKeys::photoFoldersList(), QString(), QStringLiteral("/old"));
         QCOMPARE(settings.save(), 0);
     }
     mMachine->plugUsbPhone(QStringLiteral("Galaxy"), kPhoneId.toLatin1());
@@ -767,8 +758,8 @@ void TestDeviceWizard::unmountedPhoneIsRefused()
     QCOMPARE(wizard.currentId(), WizardPageId::kConnectDevice);
     QVERIFY(wizard.isVisible());
     QCOMPARE(closer.texts.size(), 1);
-    QVERIFY(closer.texts.first().startsWith(QStringLiteral(
-        "<p>It is necessary to enable the USB connection on your phone before synchronizing.")));
+    QVERIFY(closer.texts.first().startsWith(
+        QStringLiteral("<p>It is necessary to enable the USB connection on your phone before synchronizing.")));
     QVERIFY(closer.texts.first().contains(QStringLiteral("/blog/files/enable_usb.html")));
     QVERIFY(!QFile::exists(phone + QLatin1Char('/') + Constants::phoneUniqueIdFile()));
 }
@@ -777,8 +768,8 @@ void TestDeviceWizard::phoneWithoutCompanionAppIsAcceptedWithImportHelp()
 {
     mMachine->writeSettings();
     auto source = std::make_unique<FakeMtpPhoneSource>();
-    FakeMtpPhone phone = FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"),
-                                                   QStringLiteral("Internal"));
+    FakeMtpPhone phone =
+        FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone M"), QStringLiteral("Internal"));
     phone.storages.first().second.clear(); // no "android.xml": the app never ran on it
     source->setPhones({phone});
     auto list = mMachine->makeDeviceList(std::move(source));
@@ -821,9 +812,8 @@ void TestDeviceWizard::unableToOpenWarningOnceAndOnlyOnPhonePage()
     emit list->unableToOpenDevice();
     emit list->unableToOpenDevice();
     QCOMPARE(closer.titles, QStringList{QStringLiteral("Unable to Connect to The Device")});
-    QCOMPARE(closer.texts,
-             QStringList{QStringLiteral("It has not been possible to connect to the device. Try "
-                                        "restarting the device and your PC then try again.")});
+    QCOMPARE(closer.texts, QStringList{QStringLiteral("It has not been possible to connect to the device. Try "
+                                                      "restarting the device and your PC then try again.")});
 }
 
 void TestDeviceWizard::deletedWizardIsNoLongerObserved()

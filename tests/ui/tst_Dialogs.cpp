@@ -165,8 +165,8 @@ void DialogsTest::syncWarningLinkOpensTheHelpPage()
     UrlRecorder recorder;
     QWidget parent;
     SyncWarningDialog dialog(&parent, QList<Track>{}, 1);
-    emit dialog.findChild<QLabel*>()->linkActivated(Constants::helpBaseUrl() +
-                                                    QStringLiteral("/blog/files/copyfailed.htm"));
+    emit dialog.findChild<QLabel*>()->linkActivated(Constants::helpBaseUrl()
+                                                    + QStringLiteral("/blog/files/copyfailed.htm"));
     QCOMPARE(recorder.mUrls,
              QList<QUrl>{QUrl(Constants::helpBaseUrl() + QStringLiteral("/blog/files/copyfailed.htm"))});
 }
@@ -198,8 +198,8 @@ void DialogsTest::usbEjectResult()
     QFETCH(int, expected);
     UsbEjectWarning reminder;
     QCOMPARE(reminder.windowTitle(), Constants::applicationTitle());
-    QVERIFY(reminder.findChild<QLabel*>()->text().contains(Constants::helpBaseUrl() +
-                                                           QStringLiteral("/blog/files/usbeject.htm")));
+    QVERIFY(reminder.findChild<QLabel*>()->text().contains(Constants::helpBaseUrl()
+                                                           + QStringLiteral("/blog/files/usbeject.htm")));
     const int result = runModally(reminder, [&](QWidget* shown) {
         shown->findChild<QCheckBox*>()->setChecked(tick);
         if (escape)

@@ -58,7 +58,8 @@ void shoot(QWidget* widget, const QString& name, const QStringList& expected)
     QVERIFY(QFileInfo(path).size() > 0);
     const QString all = visibleTexts(widget).join(QLatin1Char('\n'));
     for (const QString& text : expected)
-        QVERIFY2(all.contains(text), qPrintable(name + QStringLiteral(": no \"") + text + QStringLiteral("\" in ") + all));
+        QVERIFY2(all.contains(text),
+                 qPrintable(name + QStringLiteral(": no \"") + text + QStringLiteral("\" in ") + all));
 }
 } // namespace
 

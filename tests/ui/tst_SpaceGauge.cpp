@@ -85,17 +85,15 @@ void TestSpaceGauge::drawsShares_data()
     QTest::newRow("empty phone") << qint64(0) << qint64(1000) << true << Shade::Green << Shade::Green;
     QTest::newRow("half full") << qint64(500) << qint64(500) << true << Shade::Red << Shade::Green;
     QTest::newRow("full") << qint64(1000) << qint64(0) << true << Shade::Red << Shade::Red;
-    QTest::newRow("overfull: free negative")
-        << qint64(1500) << qint64(-500) << true << Shade::Red << Shade::Red;
+    QTest::newRow("overfull: free negative") << qint64(1500) << qint64(-500) << true << Shade::Red << Shade::Red;
     QTest::newRow("far overfull") << qint64(1) << qint64(-1) << true << Shade::Green << Shade::Green;
     QTest::newRow("negative used") << qint64(-500) << qint64(1000) << true << Shade::Green << Shade::Green;
     QTest::newRow("disabled half full") << qint64(500) << qint64(500) << false << Shade::Grey << Shade::Grey;
     QTest::newRow("disabled full") << qint64(1000) << qint64(0) << false << Shade::Grey << Shade::Grey;
     QTest::newRow("terabytes") << qint64(3) * 1000000000000 << qint64(1) * 1000000000000 << true << Shade::Red
                                << Shade::Green;
-    QTest::newRow("ends of the range")
-        << std::numeric_limits<qint64>::max() << std::numeric_limits<qint64>::max() << true << Shade::Red
-        << Shade::Red;
+    QTest::newRow("ends of the range") << std::numeric_limits<qint64>::max() << std::numeric_limits<qint64>::max()
+                                       << true << Shade::Red << Shade::Red;
 }
 
 void TestSpaceGauge::drawsShares()
@@ -129,8 +127,8 @@ void TestSpaceGauge::showsFigures()
     QVERIFY(gauge.figuresText().isEmpty());
     const QLocale locale;
     gauge.update(qint64(1500) * 1000 * 1000, qint64(2) * 1000 * 1000 * 1000);
-    const QString expected = locale.formattedDataSize(qint64(1500) * 1000 * 1000) + QStringLiteral(" used, ") +
-                             locale.formattedDataSize(qint64(2) * 1000 * 1000 * 1000) + QStringLiteral(" free");
+    const QString expected = locale.formattedDataSize(qint64(1500) * 1000 * 1000) + QStringLiteral(" used, ")
+                             + locale.formattedDataSize(qint64(2) * 1000 * 1000 * 1000) + QStringLiteral(" free");
     QCOMPARE(gauge.figuresText(), expected);
     QCOMPARE(gauge.toolTip(), expected);
     // The figures sit under the bar: something is drawn there.
@@ -145,8 +143,8 @@ void TestSpaceGauge::showsFigures()
     QVERIFY(written);
     // An overfull phone says how much is missing, not a negative size.
     gauge.update(1500, -500);
-    QCOMPARE(gauge.figuresText(), locale.formattedDataSize(1500) + QStringLiteral(" used, ") +
-                                      locale.formattedDataSize(500) + QStringLiteral(" too little"));
+    QCOMPARE(gauge.figuresText(), locale.formattedDataSize(1500) + QStringLiteral(" used, ")
+                                      + locale.formattedDataSize(500) + QStringLiteral(" too little"));
     gauge.disable();
     QVERIFY(gauge.figuresText().isEmpty());
 }

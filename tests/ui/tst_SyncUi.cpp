@@ -2,20 +2,20 @@
 #include "ui/SyncUi.h"
 
 #include "app/Constants.h"
-#include "sync/AutoRefresher.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "model/PodcastRamCache.h"
 #include "model/library/MusicFolderLibrary.h"
 #include "settings/SyncSettings.h"
+#include "sync/AutoRefresher.h"
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
 
 #include "support/FakeUsbPhoneMachine.h"
+#include "support/LibraryMedia.h"
 #include "support/SyncMedia.h"
 #include "support/SyncTestHome.h"
 #include "support/SyncTestLibrary.h"
-#include "support/LibraryMedia.h"
 #include "support/UrlRecorder.h"
 #include "ui/ModalAnswerer.h"
 
@@ -201,54 +201,45 @@ void SyncUiTest::stateTable_data()
     const QString preparing = QStringLiteral("Preparing to synchronize");
     const QString wait = QStringLiteral("Please Wait");
     // Idle bars are reset: the value is one below the minimum.
-    QTest::newRow("0 no phone") << -1 << 0 << 0 << noPhone << clickHelp << true << false << 100 << -1 << false
-                                << 0;
-    QTest::newRow("1 after 0") << 0 << 1 << 0 << ready << clickHelp << true << false << 100 << -1 << true
-                               << 0;
+    QTest::newRow("0 no phone") << -1 << 0 << 0 << noPhone << clickHelp << true << false << 100 << -1 << false << 0;
+    QTest::newRow("1 after 0") << 0 << 1 << 0 << ready << clickHelp << true << false << 100 << -1 << true << 0;
     QTest::newRow("1 after 2 keeps the result")
         << 2 << 1 << 0 << complete << QString() << true << false << 100 << -1 << true << 0;
-    QTest::newRow("1 after 6 keeps the result") << 6 << 1 << 0 << "Phone synchronization was cancelled"
-                                                << QString() << true << false << 100 << -1 << true << 0;
+    QTest::newRow("1 after 6 keeps the result")
+        << 6 << 1 << 0 << "Phone synchronization was cancelled" << QString() << true << false << 100 << -1 << true << 0;
     QTest::newRow("1 after a closed wizard")
         << 4 << 1 << 0 << ready << QString() << true << false << 100 << -1 << true << 1;
-    QTest::newRow("2 complete") << 13 << 2 << 0 << complete << QString() << true << false << 100 << -1 << true
-                                << 0;
-    QTest::newRow("3 with errors") << 15 << 3 << 0 << complete << "Errors detected" << true << false << 100
-                                   << -1 << true << 0;
-    QTest::newRow("4 not configured")
-        << 9 << 4 << 0 << preparing << QString() << false << false << 0 << 0 << true << 1;
-    QTest::newRow("5 settings error")
-        << 9 << 5 << 0 << preparing << QString() << false << false << 0 << 0 << false << 1;
-    QTest::newRow("6 cancelled") << 14 << 6 << 0 << "Phone synchronization was cancelled" << QString() << true
-                                 << false << 100 << -1 << true << 0;
-    QTest::newRow("7 changes nothing")
-        << 9 << 7 << 0 << preparing << QString() << false << true << 0 << 0 << false << 0;
-    QTest::newRow("8 starting") << 0 << 8 << 0 << "Starting Velmora" << wait << false << true << 0 << 0
-                                << false << 0;
-    QTest::newRow("9 preparing") << 0 << 9 << 0 << preparing << QString() << false << true << 0 << 0 << false
-                                 << 0;
-    QTest::newRow("10 preparing delete")
-        << 0 << 10 << 0 << "Preparing to delete tracks" << QString() << false << true << 0 << 0 << false << 0;
-    QTest::newRow("11 album art") << 0 << 11 << 0 << "Checking for album art" << QString() << false << true
-                                  << 0 << 0 << false << 0;
-    QTest::newRow("12 deleting") << 0 << 12 << 0 << "Deleting tracks from the phone" << QString() << false
-                                 << true << 0 << 0 << false << 0;
-    QTest::newRow("13 copying 40%") << 0 << 13 << 40 << "Copying tracks to the phone" << QString() << false
-                                    << true << 100 << 40 << false << 0;
-    QTest::newRow("13 copying 0%") << 9 << 13 << 0 << "Copying tracks to the phone" << QString() << false
-                                   << true << 100 << -1 << false << 0;
-    QTest::newRow("14 cancelling") << 0 << 14 << 0 << "Cancelling" << wait << false << true << 0 << 0 << false
-                                   << 0;
-    QTest::newRow("15 playlists") << 0 << 15 << 0 << "Updating playlists" << QString() << false << true << 0
-                                  << 0 << false << 0;
-    QTest::newRow("16 photos") << 0 << 16 << 0 << "Copying photos to the phone" << QString() << false << true
-                               << 0 << 0 << false << 0;
-    QTest::newRow("17 video") << 0 << 17 << 0 << "Converting video" << QString() << false << true << 0 << 0
-                              << false << 0;
-    QTest::newRow("18 is ignored") << 0 << 18 << 0 << noPhone << clickHelp << true << false << 100 << -1
-                                   << false << 0;
-    QTest::newRow("-2 is ignored") << 9 << -2 << 0 << preparing << QString() << false << true << 0 << 0
-                                   << false << 0;
+    QTest::newRow("2 complete") << 13 << 2 << 0 << complete << QString() << true << false << 100 << -1 << true << 0;
+    QTest::newRow("3 with errors") << 15 << 3 << 0 << complete << "Errors detected" << true << false << 100 << -1
+                                   << true << 0;
+    QTest::newRow("4 not configured") << 9 << 4 << 0 << preparing << QString() << false << false << 0 << 0 << true << 1;
+    QTest::newRow("5 settings error") << 9 << 5 << 0 << preparing << QString() << false << false << 0 << 0 << false
+                                      << 1;
+    QTest::newRow("6 cancelled") << 14 << 6 << 0 << "Phone synchronization was cancelled" << QString() << true << false
+                                 << 100 << -1 << true << 0;
+    QTest::newRow("7 changes nothing") << 9 << 7 << 0 << preparing << QString() << false << true << 0 << 0 << false
+                                       << 0;
+    QTest::newRow("8 starting") << 0 << 8 << 0 << "Starting Velmora" << wait << false << true << 0 << 0 << false << 0;
+    QTest::newRow("9 preparing") << 0 << 9 << 0 << preparing << QString() << false << true << 0 << 0 << false << 0;
+    QTest::newRow("10 preparing delete") << 0 << 10 << 0 << "Preparing to delete tracks" << QString() << false << true
+                                         << 0 << 0 << false << 0;
+    QTest::newRow("11 album art") << 0 << 11 << 0 << "Checking for album art" << QString() << false << true << 0 << 0
+                                  << false << 0;
+    QTest::newRow("12 deleting") << 0 << 12 << 0 << "Deleting tracks from the phone" << QString() << false << true << 0
+                                 << 0 << false << 0;
+    QTest::newRow("13 copying 40%") << 0 << 13 << 40 << "Copying tracks to the phone" << QString() << false << true
+                                    << 100 << 40 << false << 0;
+    QTest::newRow("13 copying 0%") << 9 << 13 << 0 << "Copying tracks to the phone" << QString() << false << true << 100
+                                   << -1 << false << 0;
+    QTest::newRow("14 cancelling") << 0 << 14 << 0 << "Cancelling" << wait << false << true << 0 << 0 << false << 0;
+    QTest::newRow("15 playlists") << 0 << 15 << 0 << "Updating playlists" << QString() << false << true << 0 << 0
+                                  << false << 0;
+    QTest::newRow("16 photos") << 0 << 16 << 0 << "Copying photos to the phone" << QString() << false << true << 0 << 0
+                               << false << 0;
+    QTest::newRow("17 video") << 0 << 17 << 0 << "Converting video" << QString() << false << true << 0 << 0 << false
+                              << 0;
+    QTest::newRow("18 is ignored") << 0 << 18 << 0 << noPhone << clickHelp << true << false << 100 << -1 << false << 0;
+    QTest::newRow("-2 is ignored") << 9 << -2 << 0 << preparing << QString() << false << true << 0 << 0 << false << 0;
 }
 
 void SyncUiTest::stateTable()
@@ -335,12 +326,11 @@ void SyncUiTest::notEnoughSpaceShowsWholeMegabytes()
     });
     rig.window().notEnoughSpace(bytes);
     QCOMPARE(answerer.seen().size(), 1);
-    QCOMPARE(
-        answerer.seen().first(),
-        QStringLiteral("Not Enough Space|You do not have enough space on your phone to complete the "
-                       "synchronization.  You need to free up %1 MB. Do you want to continue with the sync "
-                       "anyway? Note that if you do this then some tracks will not be copied.")
-            .arg(megabytes));
+    QCOMPARE(answerer.seen().first(),
+             QStringLiteral("Not Enough Space|You do not have enough space on your phone to complete the "
+                            "synchronization.  You need to free up %1 MB. Do you want to continue with the sync "
+                            "anyway? Note that if you do this then some tracks will not be copied.")
+                 .arg(megabytes));
     buttons.sort();
     QCOMPARE(buttons, (QStringList{"Don't Sync", "Sync Anyway"}));
 }
@@ -436,8 +426,7 @@ void SyncUiTest::notEnoughSpaceAnswerReachesTheEngine()
     }
     rig.window().startSync();
     QTRY_VERIFY2_WITH_TIMEOUT(rig.runEnded() && answerer.pending() == 0,
-                              qPrintable(answerer.seen().join(QLatin1Char('\n')) + rig.status()),
-                              kRunTimeoutMs);
+                              qPrintable(answerer.seen().join(QLatin1Char('\n')) + rig.status()), kRunTimeoutMs);
     QTRY_COMPARE(rig.status(), status);
     QVERIFY2(answerer.unexpected().isEmpty(), qPrintable(answerer.unexpected().join(QLatin1Char('\n'))));
     QVERIFY(answerer.seen().first().startsWith(QStringLiteral("Not Enough Space|")));
@@ -498,8 +487,7 @@ void SyncUiTest::drmWarningStoredPerPhone()
                                                      QStringLiteral("Artist"), 2));
     QTRY_VERIFY(rig.phoneListed(true));
     SyncUi& window = rig.window();
-    rig.home().editSettings(
-        [](SyncSettings& settings, const QString& id) { settings.setSkipUsbEjectWarning(id); });
+    rig.home().editSettings([](SyncSettings& settings, const QString& id) { settings.setSkipUsbEjectWarning(id); });
 
     ModalAnswerer answerer;
     QString warningText;
@@ -531,8 +519,7 @@ void SyncUiTest::unmountedPhoneIsNotSynced()
     rig.window().startSync();
     QCOMPARE(answerer.seen().size(), 1);
     const QString seen = answerer.seen().first();
-    QVERIFY2(seen.startsWith(
-                 QStringLiteral("Velmora for Blackberry|<p>It is necessary to enable the USB connection")),
+    QVERIFY2(seen.startsWith(QStringLiteral("Velmora for Blackberry|<p>It is necessary to enable the USB connection")),
              qPrintable(seen));
     QVERIFY(seen.contains(Constants::helpBaseUrl() + QStringLiteral("/blog/files/enable_usb.html")));
     QVERIFY(!rig.window().musicSync());
@@ -623,9 +610,8 @@ void SyncUiTest::unableToConnectShownOnce()
     emit rig.window().deviceList()->unableToOpenDevice();
     QTest::qWait(50);
     QCOMPARE(answerer.seen(),
-             QStringList{
-                 QStringLiteral("Unable to Connect to The Device|It has not been possible to connect to the "
-                                "device. Try restarting the device and your PC then try again.")});
+             QStringList{QStringLiteral("Unable to Connect to The Device|It has not been possible to connect to the "
+                                        "device. Try restarting the device and your PC then try again.")});
 }
 
 void SyncUiTest::iTunesNoticeAfterManyFailures()
@@ -640,9 +626,8 @@ void SyncUiTest::iTunesNoticeAfterManyFailures()
     QVERIFY(!notice->isVisible());
     window.iTunesFailure();
     QVERIFY(notice->isVisible());
-    QCOMPARE(notice->text(),
-             QStringLiteral("iTunes has stopped responding. If iTunes is displaying any messages "
-                            "or dialog boxes then close them."));
+    QCOMPARE(notice->text(), QStringLiteral("iTunes has stopped responding. If iTunes is displaying any messages "
+                                            "or dialog boxes then close them."));
     QVERIFY(!notice->isModal());
     window.iTunesOkay();
     QVERIFY(!notice->isVisible());
@@ -658,8 +643,7 @@ void SyncUiTest::helpButtonAndLinks()
     SyncUi& window = rig.window();
     UrlRecorder recorder;
     window.onHelpClicked();
-    QCOMPARE(recorder.mUrls,
-             QList<QUrl>{QUrl(QStringLiteral("http://www.velmora.app/blackberry/help/help.html"))});
+    QCOMPARE(recorder.mUrls, QList<QUrl>{QUrl(QStringLiteral("http://www.velmora.app/blackberry/help/help.html"))});
 
     ModalAnswerer answerer;
     answerer.expect(ModalAnswerer::clicking(QStringLiteral("OK")));
@@ -667,8 +651,8 @@ void SyncUiTest::helpButtonAndLinks()
     QVERIFY(answerer.seen().isEmpty());
     emit rig.widget<QLabel>("statusLabel")->linkActivated(QStringLiteral("ituneshelp"));
     QCOMPARE(answerer.seen().size(), 1);
-    QVERIFY(answerer.seen().first().startsWith(QStringLiteral(
-        "iTunes Information|iTunes must be running for Velmora for Blackberry to work correctly.")));
+    QVERIFY(answerer.seen().first().startsWith(
+        QStringLiteral("iTunes Information|iTunes must be running for Velmora for Blackberry to work correctly.")));
     QCOMPARE(recorder.mUrls.size(), 1);
 }
 

@@ -4,8 +4,8 @@
 // (contacts.vcf, sms-<time>.xml, calendar.ics) from a phone backup with the
 // same code a sync runs. Exit status 0 on success.
 #include "app/TraceLog.h"
-#include "transfer/blackberry/BlackberryBackup.h"
 #include "transfer/BackupConversion.h"
+#include "transfer/blackberry/BlackberryBackup.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -24,9 +24,12 @@ int fail(const QString& message)
 QString describeFailure(int code)
 {
     switch (code) {
-    case BlackberryBackup::kErrorCannotOpenBackup: return QStringLiteral("cannot read the backup");
-    case BlackberryBackup::kErrorNotBackup: return QStringLiteral("no BlackBerry databases found in the backup");
-    default: return QStringLiteral("cannot write the output files");
+    case BlackberryBackup::kErrorCannotOpenBackup:
+        return QStringLiteral("cannot read the backup");
+    case BlackberryBackup::kErrorNotBackup:
+        return QStringLiteral("no BlackBerry databases found in the backup");
+    default:
+        return QStringLiteral("cannot write the output files");
     }
 }
 
@@ -39,8 +42,8 @@ QString describeFile(const ConvertedFile& file, const QString& missing)
 void reportStandardFiles(QTextStream& out, const BackupConversionResult& result)
 {
     const QList<QPair<const char*, const ConvertedFile*>> files{{"Contacts (vCard)", &result.contactsVcard},
-                                                             {"Messages (SMS Backup & Restore)", &result.smsBackup},
-                                                             {"Calendar (iCalendar)", &result.calendarIcs}};
+                                                                {"Messages (SMS Backup & Restore)", &result.smsBackup},
+                                                                {"Calendar (iCalendar)", &result.calendarIcs}};
     for (const auto& file : files) {
         if (file.second->path.isEmpty() && file.second->code == 0)
             continue;
@@ -61,8 +64,8 @@ int report(const BackupConversionResult& result, BackupChoices::Format format)
         return 0;
     if (result.kind == BackupConversionResult::Kind::BlackBerry) {
         out << "BlackBerry backup: " << result.databases << " databases" << Qt::endl;
-        out << "Contacts written: " << describeFile(result.addressBook, QStringLiteral(" (no address book in the backup)"))
-            << Qt::endl;
+        out << "Contacts written: "
+            << describeFile(result.addressBook, QStringLiteral(" (no address book in the backup)")) << Qt::endl;
         out << "Messages written: " << describeFile(result.messages, QStringLiteral(" (no SMS messages in the backup)"))
             << Qt::endl;
         return 0;

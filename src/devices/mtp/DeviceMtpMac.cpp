@@ -11,10 +11,10 @@
 #include "devices/mtp/MtpFile.h"
 #include "devices/mtp/QMtpDevice.h"
 #include "devices/mtp/QMtpDeviceStorage.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
-#include "model/Playlist.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -193,8 +193,8 @@ int DeviceMtpMac::FindOrCreateDirectories(const QString& artist, const QString& 
 {
     TraceScope trace("DeviceMtpMac::FindOrCreateDirectories");
     QString parentId;
-    const QString path = QLatin1Char('/') + Constants::phoneMusicFolder() + QLatin1Char('/') + artist
-                         + QLatin1Char('/') + album;
+    const QString path =
+        QLatin1Char('/') + Constants::phoneMusicFolder() + QLatin1Char('/') + artist + QLatin1Char('/') + album;
     return GetOrCreateFromPath(path, id, parentId, true);
 }
 
@@ -268,7 +268,8 @@ bool DeviceMtpMac::isReachable()
     // that is gone.
     QMutexLocker locker(&connected->mutex());
     QList<MtpObjectRecord> objects;
-    return connected->connection() && connected->connection()->listChildren(mStorage->Id(), Constants::mtpRootObjectId(), objects);
+    return connected->connection()
+           && connected->connection()->listChildren(mStorage->Id(), Constants::mtpRootObjectId(), objects);
 }
 
 int DeviceMtpMac::GetDeviceType()
@@ -407,9 +408,9 @@ void DeviceMtpMac::SetConfigured()
     const QDateTime now = QDateTime::currentDateTime();
     const QTime time = now.time();
     const QDate date = now.date();
-    const QString id = QString::number(time.msec()) + QString::number(time.second())
-                       + QString::number(time.minute()) + QString::number(time.hour())
-                       + QString::number(date.day()) + QString::number(date.month()) + QLatin1Char('Y');
+    const QString id = QString::number(time.msec()) + QString::number(time.second()) + QString::number(time.minute())
+                       + QString::number(time.hour()) + QString::number(date.day()) + QString::number(date.month())
+                       + QLatin1Char('Y');
     traceValue("mUniqueDeviceId", id);
     traceValue("mkpath result", file.mkpath(Constants::phoneProgramFolder()) ? 1 : 0);
     // The id counts only once it is on the phone: a settings entry under an

@@ -14,9 +14,7 @@ QString parentName(const MtpDevice* device, const QString& product)
 
 } // namespace
 
-DeviceParentMtp::DeviceParentMtp(const QString& name) : DeviceParent(name)
-{
-}
+DeviceParentMtp::DeviceParentMtp(const QString& name) : DeviceParent(name) {}
 
 int DeviceParentMtp::GetDeviceType()
 {
@@ -26,12 +24,8 @@ int DeviceParentMtp::GetDeviceType()
 
 DeviceParentMtpMac::DeviceParentMtpMac(std::unique_ptr<::MtpDevice> device, const QString& vendor,
                                        const QString& product, quint16 vendorId, quint16 productId)
-    : DeviceParentMtp(parentName(device.get(), product)),
-      mMtpDevice(std::move(device)),
-      mVendor(vendor),
-      mProduct(product),
-      mVendorId(vendorId),
-      mProductId(productId)
+    : DeviceParentMtp(parentName(device.get(), product)), mMtpDevice(std::move(device)), mVendor(vendor),
+      mProduct(product), mVendorId(vendorId), mProductId(productId)
 {
     TraceScope trace("DeviceParentMtpMac::DeviceParentMtpMac");
     traceValue("aVendor", vendor);

@@ -138,8 +138,8 @@ public:
         file->filetype = LIBMTP_FILETYPE_UNKNOWN;
         file->parent_id = folder;
         file->storage_id = storage;
-        const int result = LIBMTP_Send_File_From_File(mDevice, QFile::encodeName(localPath).constData(), file,
-                                                      nullptr, nullptr);
+        const int result =
+            LIBMTP_Send_File_From_File(mDevice, QFile::encodeName(localPath).constData(), file, nullptr, nullptr);
         if (result == 0)
             newId = QString::number(file->item_id);
         else
@@ -154,8 +154,8 @@ public:
         uint32_t id = 0;
         if (!parseNumber(objectId, id))
             return -1;
-        const int result = LIBMTP_Get_File_To_File(mDevice, id, QFile::encodeName(localPath).constData(), nullptr,
-                                                   nullptr);
+        const int result =
+            LIBMTP_Get_File_To_File(mDevice, id, QFile::encodeName(localPath).constData(), nullptr, nullptr);
         if (result != 0)
             LIBMTP_Clear_Errorstack(mDevice);
         return result == 0 ? 0 : -1;

@@ -28,8 +28,7 @@ void deleteParentAndChildren(DeviceParent* parent)
 
 } // namespace
 
-MtpMacDeviceRefresher::MtpMacDeviceRefresher(MtpPhoneSource* source, QObject* parent)
-    : QThread(parent), mSource(source)
+MtpMacDeviceRefresher::MtpMacDeviceRefresher(MtpPhoneSource* source, QObject* parent) : QThread(parent), mSource(source)
 {
     TraceScope trace("MtpMacDeviceRefresher::MtpMacDeviceRefresher");
 }
@@ -120,8 +119,7 @@ void MtpMacDeviceRefresher::run()
     setComplete();
 }
 
-DeviceParent* MtpMacDeviceRefresher::findKnown(const MtpRawPhone& phone,
-                                               const QSet<DeviceParent*>& seen) const
+DeviceParent* MtpMacDeviceRefresher::findKnown(const MtpRawPhone& phone, const QSet<DeviceParent*>& seen) const
 {
     for (DeviceParent* known : mKnown) {
         // A known parent stands for one phone only: without this, a second

@@ -11,7 +11,7 @@ class DeviceParent;
 // One attached portable device as the listing reports it.
 struct MtpRawPhone
 {
-    int index = 0; // position in the listing; only traced
+    int index = 0;   // position in the listing; only traced
     QString vendor;  // the manufacturer string
     QString product; // the description string
     quint16 vendorId = 0;
@@ -28,8 +28,7 @@ struct MtpRawPhone
 class MtpPhoneSource
 {
 public:
-    enum class OpenOutcome
-    {
+    enum class OpenOutcome {
         Opened,
         UnableToOpen,  // held by another program, or gone meanwhile
         NoStorageList, // opened, but its storages could not be read

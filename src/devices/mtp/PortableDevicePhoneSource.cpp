@@ -59,8 +59,8 @@ bool PortableDevicePhoneSource::isSamePhone(DeviceParent* known, const MtpRawPho
     // connection that the old parent's object ids do not belong to.
     const QMtpDevice* connection = parent->mtpDevice() ? parent->mtpDevice()->device() : nullptr;
     const bool same = parent->vendor() == phone.vendor && parent->product() == phone.product
-                      && parent->vendorId() == phone.vendorId && parent->productId() == phone.productId
-                      && connection && connection->pnpId() == phone.pnpId;
+                      && parent->vendorId() == phone.vendorId && parent->productId() == phone.productId && connection
+                      && connection->pnpId() == phone.pnpId;
     if (same) {
         traceMessage("Raw device already in main list");
         tracePhone(phone);
@@ -96,8 +96,8 @@ std::unique_ptr<DeviceParent> PortableDevicePhoneSource::openPhone(const MtpRawP
     }
 
     const QList<QMtpDeviceStorage*> storages = connection->storages();
-    auto parent = std::make_unique<DeviceParentMtpMac>(std::make_unique<MtpDevice>(std::move(connection)),
-                                                       phone.vendor, phone.product, phone.vendorId, phone.productId);
+    auto parent = std::make_unique<DeviceParentMtpMac>(std::make_unique<MtpDevice>(std::move(connection)), phone.vendor,
+                                                       phone.product, phone.vendorId, phone.productId);
     for (QMtpDeviceStorage* storage : storages) {
         traceValue("Storage", storage->description());
         parent->addChild(new DeviceMtpMac(parent.get(), *storage));

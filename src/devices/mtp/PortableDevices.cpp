@@ -150,8 +150,8 @@ int QMtpSendFileFromFile(QMtpDevice& device, const QString& path, QMtpFileInterf
     // Never send without a folder: the root is named by the storage's id.
     const QString folder = connectionFolderId(file.parentId(), file.storageId());
     QString newId;
-    const int result = connection->sendFile(path, file.storageId(), folder, file.name(), file.type(), local.size(),
-                                            newId);
+    const int result =
+        connection->sendFile(path, file.storageId(), folder, file.name(), file.type(), local.size(), newId);
     if (result != 0) {
         traceValue("! Failed to transfer object to device, hr", result);
         return MtpResult::kSendFailed;

@@ -74,8 +74,7 @@ public:
         setSize(other.size());
         setType(other.type());
     }
-    QMtpCachedFile(const QString& id, const QString& parentId, const QString& storageId, const QString& name,
-                   int type)
+    QMtpCachedFile(const QString& id, const QString& parentId, const QString& storageId, const QString& name, int type)
     {
         setId(id);
         setParentId(parentId);

@@ -12,8 +12,7 @@
 
 namespace FolderWalker {
 
-void walk(const QString& root, const NameFilter& wanted, const FileVisitor& visitFile,
-          const FolderVisitor& visitFolder)
+void walk(const QString& root, const NameFilter& wanted, const FileVisitor& visitFile, const FolderVisitor& visitFolder)
 {
     std::vector<QByteArray> pending{QFile::encodeName(root)};
     while (!pending.empty()) {
@@ -32,7 +31,9 @@ void walk(const QString& root, const NameFilter& wanted, const FileVisitor& visi
                 continue;
             const size_t length = std::strlen(name);
             unsigned char type = entry->d_type;
-            struct stat info {};
+            struct stat info
+            {
+            };
             if (type == DT_UNKNOWN || type == DT_LNK) {
                 // Only a file behind a link counts; a folder behind one is not entered.
                 if (::fstatat(fd, name, &info, type == DT_LNK ? 0 : AT_SYMLINK_NOFOLLOW) != 0)

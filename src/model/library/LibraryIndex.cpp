@@ -91,7 +91,8 @@ int LibraryIndex::openFile(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
     if (sqlite3_open_v2(name.constData(), &mDb, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK)
+                        nullptr)
+        != SQLITE_OK)
         return LibraryResult::IndexCannotOpen;
     sqlite3_busy_timeout(mDb, 5000);
     return createSchema();
@@ -124,8 +125,8 @@ int LibraryIndex::createSchema()
         return LibraryResult::IndexCannotOpen;
     // A file that only looks like an index fails here rather than halfway through a scan.
     sqlite3_stmt* probe = nullptr;
-    const bool readable = sqlite3_prepare_v2(mDb, "SELECT count(*) FROM files", -1, &probe, nullptr) == SQLITE_OK &&
-                          sqlite3_step(probe) == SQLITE_ROW;
+    const bool readable = sqlite3_prepare_v2(mDb, "SELECT count(*) FROM files", -1, &probe, nullptr) == SQLITE_OK
+                          && sqlite3_step(probe) == SQLITE_ROW;
     sqlite3_finalize(probe);
     return readable ? 0 : LibraryResult::IndexCannotOpen;
 }
@@ -193,8 +194,8 @@ int LibraryIndex::commit()
                : int(LibraryResult::IndexQueryFailed);
 }
 
-int LibraryIndex::putTrack(const QString& path, const IndexStamp& stamp, const QString& podcast,
-                           const TrackTags& tags, bool drm, qint64 dateAdded)
+int LibraryIndex::putTrack(const QString& path, const IndexStamp& stamp, const QString& podcast, const TrackTags& tags,
+                           bool drm, qint64 dateAdded)
 {
     return putFile(path, stamp, KindTrack, podcast, tags, drm, dateAdded);
 }
@@ -254,7 +255,8 @@ int LibraryIndex::putPlaylist(const QString& path, const IndexStamp& stamp, cons
     if (step(file) != 0)
         return LibraryResult::IndexQueryFailed;
 
-    sqlite3_stmt* entry = statement(SlotPutEntry, "INSERT OR REPLACE INTO entries(playlist, position, path) VALUES(?1, ?2, ?3)");
+    sqlite3_stmt* entry =
+        statement(SlotPutEntry, "INSERT OR REPLACE INTO entries(playlist, position, path) VALUES(?1, ?2, ?3)");
     for (int position = 0; position < entries.size(); ++position) {
         if (!entry)
             return LibraryResult::IndexQueryFailed;
@@ -364,19 +366,19 @@ int LibraryIndex::visit(sqlite3_stmt* stmt, const TrackVisitor& visitor)
 
 int LibraryIndex::visitAllMusic(const TrackVisitor& visitor)
 {
-    static const QByteArray sql = QByteArray("SELECT ") + kTrackColumns +
-                                  " FROM files f WHERE f.kind=0 AND f.podcast=''"
-                                  " ORDER BY COALESCE(NULLIF(f.album_artist, ''), f.artist) COLLATE NOCASE,"
-                                  " f.album COLLATE NOCASE, f.track_number, f.path";
+    static const QByteArray sql = QByteArray("SELECT ") + kTrackColumns
+                                  + " FROM files f WHERE f.kind=0 AND f.podcast=''"
+                                    " ORDER BY COALESCE(NULLIF(f.album_artist, ''), f.artist) COLLATE NOCASE,"
+                                    " f.album COLLATE NOCASE, f.track_number, f.path";
     return visit(statement(SlotAllMusic, sql.constData()), visitor);
 }
 
 int LibraryIndex::visitPlaylist(const QString& name, const TrackVisitor& visitor)
 {
-    static const QByteArray sql = QByteArray("SELECT ") + kTrackColumns +
-                                  " FROM files p JOIN entries e ON e.playlist=p.path"
-                                  " JOIN files f ON f.path=e.path AND f.kind=0"
-                                  " WHERE p.kind=2 AND p.playlist_name=?1 ORDER BY e.position";
+    static const QByteArray sql = QByteArray("SELECT ") + kTrackColumns
+                                  + " FROM files p JOIN entries e ON e.playlist=p.path"
+                                    " JOIN files f ON f.path=e.path AND f.kind=0"
+                                    " WHERE p.kind=2 AND p.playlist_name=?1 ORDER BY e.position";
     sqlite3_stmt* stmt = statement(SlotPlaylist, sql.constData());
     if (stmt)
         bindText(stmt, 1, name);
@@ -385,8 +387,8 @@ int LibraryIndex::visitPlaylist(const QString& name, const TrackVisitor& visitor
 
 int LibraryIndex::visitPodcast(const QString& podcast, const TrackVisitor& visitor)
 {
-    static const QByteArray sql = QByteArray("SELECT ") + kTrackColumns +
-                                  " FROM files f WHERE f.kind=0 AND f.podcast=?1 ORDER BY f.path";
+    static const QByteArray sql =
+        QByteArray("SELECT ") + kTrackColumns + " FROM files f WHERE f.kind=0 AND f.podcast=?1 ORDER BY f.path";
     sqlite3_stmt* stmt = statement(SlotPodcast, sql.constData());
     if (stmt)
         bindText(stmt, 1, podcast);

@@ -80,8 +80,8 @@ public:
 private:
     int openFile(const QString& path);
     int createSchema();
-    int putFile(const QString& path, const IndexStamp& stamp, int kind, const QString& podcast,
-                const TrackTags& tags, bool drm, qint64 dateAdded);
+    int putFile(const QString& path, const IndexStamp& stamp, int kind, const QString& podcast, const TrackTags& tags,
+                bool drm, qint64 dateAdded);
     sqlite3_stmt* statement(int slot, const char* sql);
     int step(sqlite3_stmt* stmt);
     int visit(sqlite3_stmt* stmt, const TrackVisitor& visitor);

@@ -1,8 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
-#include <QString>
 #include <QByteArray>
+#include <QString>
 
 // Where the music library lives on this computer, and the names it gives.
 namespace LibraryPaths {

@@ -65,8 +65,8 @@ QString uniquePlaylistName(LibraryIndex& index, const QString& path, const QStri
     if (free(base))
         return base;
     const QString folder = QDir(musicFolder).relativeFilePath(info.absolutePath());
-    const QString withFolder = base + QStringLiteral(" (") + (folder == QLatin1String(".") ? QString() : folder) +
-                               QLatin1Char(')');
+    const QString withFolder =
+        base + QStringLiteral(" (") + (folder == QLatin1String(".") ? QString() : folder) + QLatin1Char(')');
     if (folder != QLatin1String(".") && free(withFolder))
         return withFolder;
     for (int number = 2;; ++number) {
@@ -78,8 +78,7 @@ QString uniquePlaylistName(LibraryIndex& index, const QString& path, const QStri
 
 } // namespace
 
-LibraryScanner::LibraryScanner(QString indexPath, QObject* parent)
-    : QObject(parent), mIndexPath(std::move(indexPath))
+LibraryScanner::LibraryScanner(QString indexPath, QObject* parent) : QObject(parent), mIndexPath(std::move(indexPath))
 {
 }
 
@@ -209,8 +208,8 @@ ScanSummary LibraryScanner::scan(const QString& musicFolder, const QString& podc
         if (file.playlist) {
             QStringList entries;
             if (PlaylistFileReader::readFile(file.path, entries) == 0)
-                result = mIndex->putPlaylist(file.path, file.stamp,
-                                             uniquePlaylistName(*mIndex, file.path, music), entries);
+                result =
+                    mIndex->putPlaylist(file.path, file.stamp, uniquePlaylistName(*mIndex, file.path, music), entries);
             else
                 result = mIndex->putUnreadable(file.path, file.stamp);
         } else {

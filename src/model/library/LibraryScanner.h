@@ -13,14 +13,14 @@ class LibraryIndex;
 // What one scan found.
 struct ScanSummary
 {
-    int result = 0;        // 0, or the index's failure code
-    int filesSeen = 0;     // audio and playlist files in the folders
-    int unchanged = 0;     // taken from the index without opening them
-    int read = 0;          // new or changed files that were opened
-    int removed = 0;       // gone from the folders, dropped from the index
-    int unreadable = 0;    // files in the index that TagLib cannot read
+    int result = 0;     // 0, or the index's failure code
+    int filesSeen = 0;  // audio and playlist files in the folders
+    int unchanged = 0;  // taken from the index without opening them
+    int read = 0;       // new or changed files that were opened
+    int removed = 0;    // gone from the folders, dropped from the index
+    int unreadable = 0; // files in the index that TagLib cannot read
     bool cancelled = false;
-    QStringList folders;   // the folders that hold them, for the change watch
+    QStringList folders; // the folders that hold them, for the change watch
 };
 
 // Brings the index in step with the music folder and the podcast folder: a

@@ -59,12 +59,9 @@ QString exportCoverBeside(const QString& trackPath)
 
 } // namespace
 
-MusicFolderLibrary::MusicFolderLibrary(QString musicFolder, QString podcastFolder, QString indexPath,
-                                       QObject* parent)
-    : LocalMusicLibrary(parent)
-    , mMusicFolder(QDir::cleanPath(musicFolder))
-    , mPodcastFolder(QDir::cleanPath(podcastFolder))
-    , mIndexPath(std::move(indexPath))
+MusicFolderLibrary::MusicFolderLibrary(QString musicFolder, QString podcastFolder, QString indexPath, QObject* parent)
+    : LocalMusicLibrary(parent), mMusicFolder(QDir::cleanPath(musicFolder)),
+      mPodcastFolder(QDir::cleanPath(podcastFolder)), mIndexPath(std::move(indexPath))
 {
     TraceScope trace("MusicFolderLibrary::MusicFolderLibrary");
     mScanner = new LibraryScanner(mIndexPath);
@@ -190,8 +187,8 @@ ScanSummary MusicFolderLibrary::lastScan() const
 
 QString MusicFolderLibrary::progressText(int done, int total)
 {
-    return QStringLiteral("Reading the music library: ") + QString::number(done) + QStringLiteral(" of ") +
-           QString::number(total) + QStringLiteral(" files");
+    return QStringLiteral("Reading the music library: ") + QString::number(done) + QStringLiteral(" of ")
+           + QString::number(total) + QStringLiteral(" files");
 }
 
 LibraryIndex* MusicFolderLibrary::queryIndex()
@@ -232,8 +229,7 @@ Track MusicFolderLibrary::toTrack(const IndexedTrack& indexed, bool convertToMp3
 {
     Track track;
     track.setPath(indexed.path);
-    track.setTrackName(indexed.tags.title.isEmpty() ? QFileInfo(indexed.path).completeBaseName()
-                                                    : indexed.tags.title);
+    track.setTrackName(indexed.tags.title.isEmpty() ? QFileInfo(indexed.path).completeBaseName() : indexed.tags.title);
     // Players file an album under its album artist, so the phone's folders do too.
     const QString artist = indexed.tags.albumArtist.isEmpty() ? indexed.tags.artist : indexed.tags.albumArtist;
     track.setArtistName(artist.isEmpty() ? indexed.podcast : artist);
@@ -244,16 +240,14 @@ Track MusicFolderLibrary::toTrack(const IndexedTrack& indexed, bool convertToMp3
     track.setDuration(indexed.tags.durationSeconds);
     track.setDateAdded(indexed.dateAdded);
     track.setCompilation(indexed.tags.compilation);
-    track.setMp3Bitrate(indexed.tags.bitrateKbps > 0 ? qBound(kMinMp3Kbps, indexed.tags.bitrateKbps, kMaxMp3Kbps)
-                                                     : 0);
+    track.setMp3Bitrate(indexed.tags.bitrateKbps > 0 ? qBound(kMinMp3Kbps, indexed.tags.bitrateKbps, kMaxMp3Kbps) : 0);
     // Only AAC goes through the converter; the other formats reach the phone as they are.
     track.setConvertToMp3(convertToMp3 && indexed.tags.aac);
     return track;
 }
 
 int MusicFolderLibrary::scanPlaylist(const QString& playlistName, TrackList& trackList, qint64& accumulatedSize,
-                                     bool convertToMp3, TrackList& drmTracks, Playlist& playlist,
-                                     bool wholeLibrary)
+                                     bool convertToMp3, TrackList& drmTracks, Playlist& playlist, bool wholeLibrary)
 {
     TraceScope trace("MusicFolderLibrary::scanPlaylist");
     traceValue("playlistName", playlistName);
@@ -278,8 +272,8 @@ int MusicFolderLibrary::scanPlaylist(const QString& playlistName, TrackList& tra
     LibraryIndex* index = queryIndex();
     int result = index ? 0 : int(LibraryResult::IndexCannotOpen);
     if (index) {
-        const bool everything = (wholeLibrary && playlistName.isEmpty()) ||
-                                playlistName == LibraryPaths::allMusicPlaylistName();
+        const bool everything =
+            (wholeLibrary && playlistName.isEmpty()) || playlistName == LibraryPaths::allMusicPlaylistName();
         result = everything ? index->visitAllMusic(add) : index->visitPlaylist(playlistName, add);
     }
     traceReturns(result);

@@ -23,8 +23,7 @@ class MusicFolderLibrary : public LocalMusicLibrary
     Q_OBJECT
 
 public:
-    MusicFolderLibrary(QString musicFolder, QString podcastFolder, QString indexPath,
-                       QObject* parent = nullptr);
+    MusicFolderLibrary(QString musicFolder, QString podcastFolder, QString indexPath, QObject* parent = nullptr);
     // The folders and index of this user: the music folder of the settings.
     static std::unique_ptr<MusicFolderLibrary> forCurrentUser();
     ~MusicFolderLibrary() override;
@@ -44,10 +43,9 @@ public:
     bool prepare() override;
     QStringList playlistNames() override;
     QStringList podcastNames() override;
-    int scanPlaylist(const QString& playlistName, TrackList& trackList, qint64& accumulatedSize,
-                     bool convertToMp3, TrackList& drmTracks, Playlist& playlist, bool wholeLibrary) override;
-    void podcastEpisodes(const QStringList& podcastNames, QList<Playlist>& playlists,
-                         TrackList& episodes) override;
+    int scanPlaylist(const QString& playlistName, TrackList& trackList, qint64& accumulatedSize, bool convertToMp3,
+                     TrackList& drmTracks, Playlist& playlist, bool wholeLibrary) override;
+    void podcastEpisodes(const QStringList& podcastNames, QList<Playlist>& playlists, TrackList& episodes) override;
     QString artworkPath(const Track& track) override;
 
     // Changes are gathered for this long before the folders are scanned again.

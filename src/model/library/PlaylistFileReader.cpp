@@ -25,8 +25,7 @@ QString decodeLine(QByteArrayView line, bool utf8Only)
     return text;
 }
 
-template <typename LineVisitor>
-void forEachLine(const QByteArray& bytes, LineVisitor visit)
+template <typename LineVisitor> void forEachLine(const QByteArray& bytes, LineVisitor visit)
 {
     qsizetype start = 0;
     const qsizetype size = bytes.size();
@@ -66,8 +65,8 @@ QString resolveEntry(const QString& entry, const QString& folder)
         // A stream or a web address: nothing on this computer to copy.
         return QString();
     }
-    const bool windowsDrive = text.size() > 2 && text.at(1) == QLatin1Char(':') &&
-                              (text.at(2) == QLatin1Char('\\') || text.at(2) == QLatin1Char('/'));
+    const bool windowsDrive = text.size() > 2 && text.at(1) == QLatin1Char(':')
+                              && (text.at(2) == QLatin1Char('\\') || text.at(2) == QLatin1Char('/'));
     if (windowsDrive)
         return QString();
     // Playlists written on Windows separate folders with backslashes; a

@@ -109,8 +109,8 @@ CoverPicture mp4Cover(TagLib::MP4::Tag* tag)
     if (covers.isEmpty())
         return CoverPicture();
     const TagLib::MP4::CoverArt& cover = covers.front();
-    return fromBytes(cover.data(), cover.format() == TagLib::MP4::CoverArt::PNG ? QStringLiteral("png")
-                                                                                  : QStringLiteral("jpg"));
+    return fromBytes(cover.data(),
+                     cover.format() == TagLib::MP4::CoverArt::PNG ? QStringLiteral("png") : QStringLiteral("jpg"));
 }
 
 } // namespace

@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 
-
 namespace {
 
 // The address-book file holds a birthday as 00:00 UTC of the day (the phone

@@ -45,8 +45,8 @@ icaltimetype dateOf(const QDate& date)
 // which the phone stores as UTC wall-clock time).
 QDate localDate(qint64 seconds, icaltimezone* zone, bool* midnight = nullptr)
 {
-    const icaltimetype time = icaltime_from_timet_with_zone(time_t(seconds), 0,
-                                                            zone ? zone : icaltimezone_get_utc_timezone());
+    const icaltimetype time =
+        icaltime_from_timet_with_zone(time_t(seconds), 0, zone ? zone : icaltimezone_get_utc_timezone());
     if (midnight)
         *midnight = time.hour == 0 && time.minute == 0 && time.second == 0;
     return QDate(time.year, time.month, time.day);
@@ -57,8 +57,8 @@ icalproperty* timeProperty(icalproperty* (*make)(icaltimetype), qint64 seconds, 
 {
     const bool floating = zoneName == QLatin1String("_float");
     icaltimezone* target = zone ? zone : (floating ? nullptr : icaltimezone_get_utc_timezone());
-    icaltimetype time = icaltime_from_timet_with_zone(time_t(seconds), 0, target ? target
-                                                                                 : icaltimezone_get_utc_timezone());
+    icaltimetype time =
+        icaltime_from_timet_with_zone(time_t(seconds), 0, target ? target : icaltimezone_get_utc_timezone());
     if (target != icaltimezone_get_utc_timezone())
         time.zone = nullptr; // the wall-clock time: its zone is the TZID parameter, or none for floating time
     icalproperty* property = make(time);
@@ -90,9 +90,7 @@ struct IcsWriter::Calendar
     QSet<QByteArray> zones;
 };
 
-IcsWriter::IcsWriter(const QDateTime& stamp)
-    : mCalendar(std::make_unique<Calendar>())
-    , mStamp(stamp.toSecsSinceEpoch())
+IcsWriter::IcsWriter(const QDateTime& stamp) : mCalendar(std::make_unique<Calendar>()), mStamp(stamp.toSecsSinceEpoch())
 {
     mCalendar->root = icalcomponent_vanew(ICAL_VCALENDAR_COMPONENT, icalproperty_new_version("2.0"),
                                           icalproperty_new_prodid("-//Velmora//Velmora//EN"),
@@ -179,8 +177,8 @@ void IcsWriter::add(const CalendarRecord& event)
             if (entry.allDay)
                 rule.until = dateOf(localDate(*event.repeatEnd, zone));
             else
-                rule.until = icaltime_from_timet_with_zone(time_t(*event.repeatEnd), 0,
-                                                           icaltimezone_get_utc_timezone());
+                rule.until =
+                    icaltime_from_timet_with_zone(time_t(*event.repeatEnd), 0, icaltimezone_get_utc_timezone());
         }
         icalcomponent_add_property(vevent, icalproperty_new_rrule(rule));
     }

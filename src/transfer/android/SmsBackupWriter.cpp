@@ -72,14 +72,30 @@ void SmsBackupWriter::appendAttribute(QByteArray& out, QStringView value)
         char32_t c = text[i];
         if (c < 0x80) {
             switch (c) {
-            case '&': out.append("&amp;"); break;
-            case '<': out.append("&lt;"); break;
-            case '>': out.append("&gt;"); break;
-            case '"': out.append("&quot;"); break;
-            case '\'': out.append("&apos;"); break;
-            case '\n': out.append("&#10;"); break;
-            case '\r': out.append("&#13;"); break;
-            case '\t': out.append("&#9;"); break;
+            case '&':
+                out.append("&amp;");
+                break;
+            case '<':
+                out.append("&lt;");
+                break;
+            case '>':
+                out.append("&gt;");
+                break;
+            case '"':
+                out.append("&quot;");
+                break;
+            case '\'':
+                out.append("&apos;");
+                break;
+            case '\n':
+                out.append("&#10;");
+                break;
+            case '\r':
+                out.append("&#13;");
+                break;
+            case '\t':
+                out.append("&#9;");
+                break;
             default:
                 if (c >= 0x20 && c != 0x7F)
                     out.append(char(c));
@@ -255,8 +271,7 @@ bool SmsBackupWriter::copySorted(const ContactNames* names)
             return false; // the spill is shorter than it should be
         index.push_back(spilled);
     }
-    std::stable_sort(index.begin(), index.end(),
-                     [](const Spilled& a, const Spilled& b) { return a.date < b.date; });
+    std::stable_sort(index.begin(), index.end(), [](const Spilled& a, const Spilled& b) { return a.date < b.date; });
     for (const Spilled& spilled : index) {
         const char* record = reinterpret_cast<const char*>(data) + spilled.offset;
         appendMessage(QByteArray(record, spilled.addressLength),

@@ -11,9 +11,7 @@
 #include <QDir>
 
 StandardFileSet::StandardFileSet(const QString& folder, const Wanted& wanted, const QDateTime& conversionTime)
-    : mFolder(folder)
-    , mWanted(wanted)
-    , mTime(conversionTime)
+    : mFolder(folder), mWanted(wanted), mTime(conversionTime)
 {
     if (wanted.contacts)
         mVcard = std::make_unique<VCardWriter>();

@@ -40,7 +40,6 @@ QString VCardText::cleaned(const QString& text)
     return out;
 }
 
-
 QByteArray VCardText::escaped(const QString& text)
 {
     const QByteArray utf8 = cleaned(text).toUtf8();
@@ -50,16 +49,26 @@ QByteArray VCardText::escaped(const QString& text)
     for (qsizetype i = 0; i < size; ++i) {
         const char c = utf8.at(i);
         switch (c) {
-        case '\\': out.append("\\\\"); break;
-        case ',': out.append("\\,"); break;
-        case ';': out.append("\\;"); break;
+        case '\\':
+            out.append("\\\\");
+            break;
+        case ',':
+            out.append("\\,");
+            break;
+        case ';':
+            out.append("\\;");
+            break;
         case '\r':
             if (i + 1 < size && utf8.at(i + 1) == '\n')
                 ++i;
             out.append("\\n");
             break;
-        case '\n': out.append("\\n"); break;
-        default: out.append(c); break;
+        case '\n':
+            out.append("\\n");
+            break;
+        default:
+            out.append(c);
+            break;
         }
     }
     return out;

@@ -150,7 +150,8 @@ QByteArray VCardWriter::card(const ContactRecord& contact)
     QByteArray out;
     out.reserve(512);
     out.append("BEGIN:VCARD\r\nVERSION:3.0\r\n");
-    appendProperty(out, "N", VCardText::structured({view.last, view.first, view.middle, contact.prefix, contact.suffix}));
+    appendProperty(out, "N",
+                   VCardText::structured({view.last, view.first, view.middle, contact.prefix, contact.suffix}));
     appendProperty(out, "FN", VCardText::escaped(view.displayName(contact)));
     appendText(out, "NICKNAME", contact.nickname);
     for (qsizetype i = 0; i < view.organizations.size(); ++i) {

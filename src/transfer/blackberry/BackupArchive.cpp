@@ -62,8 +62,7 @@ bool BackupArchive::isSafeEntryName(const QString& name)
     return true;
 }
 
-int BackupArchive::readListing(const QByteArray& listing, qint64 maxUnpackedBytes,
-                               QHash<QString, qint64>& entries)
+int BackupArchive::readListing(const QByteArray& listing, qint64 maxUnpackedBytes, QHash<QString, qint64>& entries)
 {
     TraceScope trace("BackupArchive::readListing");
     entries.clear();
@@ -110,8 +109,8 @@ int BackupArchive::readListing(const QByteArray& listing, qint64 maxUnpackedByte
             traceValue("Unsafe entry", name);
             return kErrorUnsafeEntry;
         }
-        if (!entry.values.value(QStringLiteral("Symbolic Link")).isEmpty() ||
-            linkMode.match(entry.values.value(QStringLiteral("Attributes"))).hasMatch()) {
+        if (!entry.values.value(QStringLiteral("Symbolic Link")).isEmpty()
+            || linkMode.match(entry.values.value(QStringLiteral("Attributes"))).hasMatch()) {
             traceValue("Link entry", name);
             return kErrorUnsafeEntry;
         }
@@ -150,14 +149,13 @@ int BackupArchive::inspect()
     process.setStandardErrorFile(QProcess::nullDevice());
     // An encrypted archive makes the archiver ask for a password; with its
     // input closed it gives up instead of waiting for ever.
-    process.start(mArchiver,
-                  {QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("--"), mArchivePath});
+    process.start(mArchiver, {QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("--"), mArchivePath});
     process.closeWriteChannel();
     QByteArray listing;
     bool tooLong = false;
     while (process.state() != QProcess::NotRunning || process.bytesAvailable() > 0) {
-        if (process.bytesAvailable() == 0 && !process.waitForReadyRead(kArchiverWaitMs) &&
-            process.state() != QProcess::NotRunning)
+        if (process.bytesAvailable() == 0 && !process.waitForReadyRead(kArchiverWaitMs)
+            && process.state() != QProcess::NotRunning)
             break;
         listing += process.readAll();
         if (listing.size() > kMaxListingBytes) {
@@ -191,14 +189,14 @@ int BackupArchive::extractEntry(const QString& name, const QString& target, qint
         return kErrorCannotWrite;
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(mArchiver, {QStringLiteral("x"), QStringLiteral("-so"), QStringLiteral("-y"),
-                              QStringLiteral("--"), mArchivePath, name});
+    process.start(mArchiver, {QStringLiteral("x"), QStringLiteral("-so"), QStringLiteral("-y"), QStringLiteral("--"),
+                              mArchivePath, name});
     process.closeWriteChannel();
     qint64 written = 0;
     int result = 0;
     while (result == 0 && (process.state() != QProcess::NotRunning || process.bytesAvailable() > 0)) {
-        if (process.bytesAvailable() == 0 && !process.waitForReadyRead(kArchiverWaitMs) &&
-            process.state() != QProcess::NotRunning) {
+        if (process.bytesAvailable() == 0 && !process.waitForReadyRead(kArchiverWaitMs)
+            && process.state() != QProcess::NotRunning) {
             result = kErrorCannotList;
             break;
         }

@@ -82,8 +82,8 @@ QList<ContactSubfield> BlackberryContactConverter::decodeSubfields(const QByteAr
         }
         ContactSubfield subfield;
         subfield.type = type;
-        subfield.value = encoded ? decodeEncodedString(data + position, length)
-                                 : decodeEightBitString(data + position, length);
+        subfield.value =
+            encoded ? decodeEncodedString(data + position, length) : decodeEightBitString(data + position, length);
         position += length;
         subfields.append(std::move(subfield));
     }
@@ -101,30 +101,71 @@ QList<ContactEntry> BlackberryContactConverter::entriesOfField(const QByteArray&
     for (const ContactSubfield& subfield : decodeSubfields(fieldData)) {
         const QString& value = subfield.value;
         switch (subfield.type) {
-        case 1: entries.append(typedEntry(email(), typeMain(), value)); break;
-        case 6: entries.append(typedEntry(phone(), typeWork(), value)); break;
-        case 8: entries.append(typedEntry(phone(), typeMobile(), value)); break;
-        case 16: entries.append(typedEntry(phone(), typeWork(), value)); break;
-        case 17: entries.append(typedEntry(phone(), typeHome(), value)); break;
-        case 18: entries.append(typedEntry(phone(), typeMain(), value)); break;
-        case 19: entries.append(typedEntry(phone(), typeMobile(), value)); break;
-        case 32: nameParts.append(value); break;
+        case 1:
+            entries.append(typedEntry(email(), typeMain(), value));
+            break;
+        case 6:
+            entries.append(typedEntry(phone(), typeWork(), value));
+            break;
+        case 8:
+            entries.append(typedEntry(phone(), typeMobile(), value));
+            break;
+        case 16:
+            entries.append(typedEntry(phone(), typeWork(), value));
+            break;
+        case 17:
+            entries.append(typedEntry(phone(), typeHome(), value));
+            break;
+        case 18:
+            entries.append(typedEntry(phone(), typeMain(), value));
+            break;
+        case 19:
+            entries.append(typedEntry(phone(), typeMobile(), value));
+            break;
+        case 32:
+            nameParts.append(value);
+            break;
         case 33:
-        case 42: entries.append(textEntry(organization(), value)); break;
+        case 42:
+            entries.append(textEntry(organization(), value));
+            break;
         case 35:
-        case 36: work.append({street(), value}); break;
-        case 38: work.append({city(), value}); break;
-        case 39: work.append({state(), value}); break;
-        case 40: work.append({zip(), value}); break;
-        case 41: work.append({country(), value}); break;
-        case 54: entries.append(typedEntry(url(), typeHomePage(), value)); break;
+        case 36:
+            work.append({street(), value});
+            break;
+        case 38:
+            work.append({city(), value});
+            break;
+        case 39:
+            work.append({state(), value});
+            break;
+        case 40:
+            work.append({zip(), value});
+            break;
+        case 41:
+            work.append({country(), value});
+            break;
+        case 54:
+            entries.append(typedEntry(url(), typeHomePage(), value));
+            break;
         case 61:
-        case 62: home.append({street(), value}); break;
-        case 69: home.append({city(), value}); break;
-        case 70: home.append({state(), value}); break;
-        case 71: home.append({zip(), value}); break;
-        case 72: home.append({country(), value}); break;
-        default: break;
+        case 62:
+            home.append({street(), value});
+            break;
+        case 69:
+            home.append({city(), value});
+            break;
+        case 70:
+            home.append({state(), value});
+            break;
+        case 71:
+            home.append({zip(), value});
+            break;
+        case 72:
+            home.append({country(), value});
+            break;
+        default:
+            break;
         }
     }
 

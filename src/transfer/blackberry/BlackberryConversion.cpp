@@ -3,11 +3,11 @@
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
+#include "transfer/DataSinks.h"
 #include "transfer/blackberry/BackupDatabaseTable.h"
 #include "transfer/blackberry/BlackberryBackup.h"
 #include "transfer/blackberry/BlackberryContactConverter.h"
 #include "transfer/blackberry/BlackberrySmsConverter.h"
-#include "transfer/DataSinks.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -89,8 +89,7 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
     std::unique_ptr<QTemporaryDir> unpacked;
     if (BlackberryBackup::isArchivePath(backupPath)) {
         unpacked = std::make_unique<QTemporaryDir>(outputFolder + QStringLiteral("/unpacked-XXXXXX"));
-        const int unpackResult =
-            unpacked->isValid() ? BlackberryBackup::unpack(backupPath, unpacked->path()) : 0;
+        const int unpackResult = unpacked->isValid() ? BlackberryBackup::unpack(backupPath, unpacked->path()) : 0;
         // A hostile archive is refused as such, not read as a broken one.
         if (unpackResult == DataResult::ArchiveTooLarge || unpackResult == DataResult::ArchiveUnsafeEntry) {
             result.code = unpackResult;
@@ -100,8 +99,8 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
     }
 
     BackupDatabaseTable table;
-    result.code = BlackberryBackup::read(backupPath, unpacked && unpacked->isValid() ? unpacked->path() : QString(),
-                                         table);
+    result.code =
+        BlackberryBackup::read(backupPath, unpacked && unpacked->isValid() ? unpacked->path() : QString(), table);
     result.databases = BlackberryBackup::realDatabaseCount(table);
     if (result.code != 0) {
         traceReturns(result.code);

@@ -10,10 +10,10 @@ struct BackupDatabase;
 // What one conversion did.
 struct BlackberryConversionResult
 {
-    int code = 0;      // 0, or the last failure (-12000 .. -12004)
-    int databases = 0; // databases found in the backup
-    int contacts = 0;  // persons written to the address-book file
-    int messages = 0;  // messages written to the messages file
+    int code = 0;            // 0, or the last failure (-12000 .. -12004)
+    int databases = 0;       // databases found in the backup
+    int contacts = 0;        // persons written to the address-book file
+    int messages = 0;        // messages written to the messages file
     QString addressBookPath; // empty when no address-book file was written
     QString messagesPath;    // empty when no messages file was written
 };

@@ -14,22 +14,11 @@
 class BlackberryIpdReader::Source
 {
 public:
-    explicit Source(QIODevice& device)
-        : mDevice(device)
-        , mBlockStart(device.pos())
-        , mSize(device.size())
-    {
-    }
+    explicit Source(QIODevice& device) : mDevice(device), mBlockStart(device.pos()), mSize(device.size()) {}
 
     qint64 position() const { return mBlockStart + mOffset; }
-    bool atEnd()
-    {
-        return mOffset >= mBuffer.size() && !fill();
-    }
-    qint64 remaining() const
-    {
-        return mSize > position() ? mSize - position() : 0;
-    }
+    bool atEnd() { return mOffset >= mBuffer.size() && !fill(); }
+    qint64 remaining() const { return mSize > position() ? mSize - position() : 0; }
 
     // Copies length bytes; false when the input ends first (what could be
     // read is consumed).
@@ -104,10 +93,7 @@ private:
     qint64 mOffset = 0;
 };
 
-BlackberryIpdReader::BlackberryIpdReader(BackupDatabaseTable& table)
-    : mTable(table)
-{
-}
+BlackberryIpdReader::BlackberryIpdReader(BackupDatabaseTable& table) : mTable(table) {}
 
 int BlackberryIpdReader::read(QIODevice& device)
 {

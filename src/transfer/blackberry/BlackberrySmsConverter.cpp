@@ -96,11 +96,20 @@ std::optional<MessageEntry> BlackberrySmsConverter::messageOfRecord(const Backup
     const QByteArray* moreFlags = nullptr;
     for (const BackupField& field : record.fields) {
         switch (field.type) {
-        case kFlagsField: flags = &field.data; break;
-        case kAddressField: address = &field.data; break;
-        case kTextField: text = &field.data; break;
-        case kMoreFlagsField: moreFlags = &field.data; break;
-        default: break;
+        case kFlagsField:
+            flags = &field.data;
+            break;
+        case kAddressField:
+            address = &field.data;
+            break;
+        case kTextField:
+            text = &field.data;
+            break;
+        case kMoreFlagsField:
+            moreFlags = &field.data;
+            break;
+        default:
+            break;
         }
     }
     if (!flags || !address || !text || !moreFlags)

@@ -54,8 +54,8 @@ int AppleExtractor::extractFromManifest(const QString& backupFolder, const QStri
     runExtractor(backupFolder, extractionFolder);
 
     const QDir backup(backupFolder);
-    for (const QString& name : {QStringLiteral("Info.plist"), QStringLiteral("Manifest.mbdb"),
-                                QStringLiteral("Manifest.plist")}) {
+    for (const QString& name :
+         {QStringLiteral("Info.plist"), QStringLiteral("Manifest.mbdb"), QStringLiteral("Manifest.plist")}) {
         traceCopyToLogFolder(backup.filePath(name), name);
     }
     if (TraceLog::global().isOn())

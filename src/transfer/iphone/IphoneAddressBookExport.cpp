@@ -2,9 +2,9 @@
 #include "transfer/iphone/IphoneAddressBookExport.h"
 
 #include "app/TraceLog.h"
+#include "transfer/DataSinks.h"
 #include "transfer/iphone/AppleDates.h"
 #include "transfer/iphone/SqliteConnection.h"
-#include "transfer/DataSinks.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -176,14 +176,12 @@ QString IphoneAddressBookExport::elementForEntryKey(const QString& key)
     return AddressBookXml::unknown();
 }
 
-int IphoneAddressBookExport::write(const QString& addressBookPath, const QString& imagesPath,
-                                   const QString& outputPath,
+int IphoneAddressBookExport::write(const QString& addressBookPath, const QString& imagesPath, const QString& outputPath,
                                    ContactSink* alsoTo)
 {
     TraceScope trace("IphoneAddressBookExport::write");
-    const int result = writeXmlFile<AddressBookXmlWriter, AddressBookXmlSink>(outputPath, alsoTo, [&](ContactSink& sink) {
-        return read(addressBookPath, imagesPath, sink);
-    });
+    const int result = writeXmlFile<AddressBookXmlWriter, AddressBookXmlSink>(
+        outputPath, alsoTo, [&](ContactSink& sink) { return read(addressBookPath, imagesPath, sink); });
     traceReturns(result);
     return result;
 }

@@ -51,7 +51,8 @@ bool isPlainFileId(const QString& fileId)
     if (fileId.size() != 40)
         return false;
     for (const QChar c : fileId) {
-        const bool hex = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+        const bool hex = (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+                         || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
                          || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
         if (!hex)
             return false;
@@ -184,8 +185,8 @@ int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extra
         const QString blob = blobsInSubfolders
                                  ? backup.filePath(entry.mFileId.left(2) + QLatin1Char('/') + entry.mFileId)
                                  : backup.filePath(entry.mFileId);
-        const QString destination = QDir::cleanPath(target.absoluteFilePath(entry.mDomain + QLatin1Char('/')
-                                                                            + entry.mRelativePath));
+        const QString destination =
+            QDir::cleanPath(target.absoluteFilePath(entry.mDomain + QLatin1Char('/') + entry.mRelativePath));
         if (written.contains(destination))
             continue;
         if (!QFileInfo(blob).isFile()) {

@@ -82,8 +82,8 @@ bool copyInKernel(int source, int target, bool& fallback)
         if (copied < 0) {
             if (errno == EINTR)
                 continue;
-            if (!anyCopied && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP
-                               || errno == EPERM)) {
+            if (!anyCopied
+                && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EPERM)) {
                 fallback = true;
             }
             return false;
@@ -102,7 +102,9 @@ int IphoneBlobCopier::copy(const QString& sourcePath, const QString& targetPath)
     Descriptor source(::open(sourceName.constData(), O_RDONLY | O_CLOEXEC));
     if (source.fd() < 0)
         return SourceMissing;
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::fstat(source.fd(), &info) != 0 || !S_ISREG(info.st_mode))
         return SourceMissing;
     Descriptor target(::open(targetName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));

@@ -2,9 +2,9 @@
 #include "transfer/iphone/IphoneCalendarExport.h"
 
 #include "app/TraceLog.h"
+#include "transfer/DataSinks.h"
 #include "transfer/iphone/AppleDates.h"
 #include "transfer/iphone/SqliteConnection.h"
-#include "transfer/DataSinks.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -145,9 +145,10 @@ CalendarRecord recordFrom(const QSqlQuery& query, const QSqlRecord& record)
     event.start = epochSeconds(start);
     event.end = epochSeconds(end);
     const QString identity = valueOf(query, record, QStringLiteral("item_identity")).value_or(QString());
-    event.identity = identity.isEmpty()
-                         ? QStringLiteral("row-") + valueOf(query, record, QStringLiteral("entry_rowid")).value_or(QString())
-                         : identity;
+    event.identity =
+        identity.isEmpty()
+            ? QStringLiteral("row-") + valueOf(query, record, QStringLiteral("entry_rowid")).value_or(QString())
+            : identity;
     return event;
 }
 
@@ -177,13 +178,11 @@ bool readAlarms(QSqlQuery& alarms, bool prepared, const QString& rowId, Calendar
 
 } // namespace
 
-int IphoneCalendarExport::write(const QString& calendarPath, const QString& outputPath,
-                                CalendarSink* alsoTo)
+int IphoneCalendarExport::write(const QString& calendarPath, const QString& outputPath, CalendarSink* alsoTo)
 {
     TraceScope trace("IphoneCalendarExport::write");
-    const int result = writeXmlFile<CalendarXmlWriter, CalendarXmlSink>(outputPath, alsoTo, [&](CalendarSink& sink) {
-        return read(calendarPath, sink);
-    });
+    const int result = writeXmlFile<CalendarXmlWriter, CalendarXmlSink>(
+        outputPath, alsoTo, [&](CalendarSink& sink) { return read(calendarPath, sink); });
     traceReturns(result);
     return result;
 }
@@ -221,7 +220,9 @@ int IphoneCalendarExport::read(const QString& calendarPath, CalendarSink& sink)
         entries.setForwardOnly(true);
         // A database that did not open fails its query as well.
         if (result == kErrorCannotOpenDatabase
-            || (result == 0 && !entries.exec(withStandardFileColumns(newerLayout ? newerQueryFor(db) : kOlderQuery, db, newerLayout)))) {
+            || (result == 0
+                && !entries.exec(
+                    withStandardFileColumns(newerLayout ? newerQueryFor(db) : kOlderQuery, db, newerLayout)))) {
             traceValue("Selection error", entries.lastError().text());
             result = kErrorSelection;
         }

@@ -13,8 +13,7 @@ class IphoneCalendarExport : public IphoneDatabaseExport
 {
 public:
     // alsoTo, when set, receives every record as well.
-    static int write(const QString& calendarPath, const QString& outputPath,
-                     CalendarSink* alsoTo = nullptr);
+    static int write(const QString& calendarPath, const QString& outputPath, CalendarSink* alsoTo = nullptr);
     // Hands every entry to sink in database order; the result codes of
     // write() but for the file's own.
     static int read(const QString& calendarPath, CalendarSink& sink);

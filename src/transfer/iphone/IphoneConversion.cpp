@@ -21,8 +21,7 @@ bool IphoneConversion::isBackupFolder(const QString& path)
 }
 
 IphoneConversionResult IphoneConversion::convert(const QString& backupFolder, const QString& extractionFolder,
-                                                 const QString& outputFolder,
-                                                 const IphoneConversionChoices& choices,
+                                                 const QString& outputFolder, const IphoneConversionChoices& choices,
                                                  const StandardSinks& standard)
 {
     TraceScope trace("IphoneConversion::convert");
@@ -46,8 +45,8 @@ IphoneConversionResult IphoneConversion::convert(const QString& backupFolder, co
         result.addressBookCode = IphoneAddressBookExport::write(
             extractor.addressBookPath(), extractor.addressBookImagesPath(), result.addressBookPath, standard.contacts);
     } else if (standard.contacts) {
-        const int code = IphoneAddressBookExport::read(extractor.addressBookPath(),
-                                                       extractor.addressBookImagesPath(), *standard.contacts);
+        const int code = IphoneAddressBookExport::read(extractor.addressBookPath(), extractor.addressBookImagesPath(),
+                                                       *standard.contacts);
         if (choices.addressBook)
             result.addressBookCode = code;
     }

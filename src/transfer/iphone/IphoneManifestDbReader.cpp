@@ -16,13 +16,11 @@ QString IphoneManifestDbReader::immutableUri(const QString& path)
     return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro&immutable=1");
 }
 
-int IphoneManifestDbReader::read(const QString& manifestPath, QList<IphoneBackupEntry>& entries,
-                                 const Filter& accept)
+int IphoneManifestDbReader::read(const QString& manifestPath, QList<IphoneBackupEntry>& entries, const Filter& accept)
 {
     TraceScope trace("IphoneManifestDbReader::read");
     traceValue("manifest", manifestPath);
-    SqliteConnection connection(immutableUri(manifestPath),
-                                QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    SqliteConnection connection(immutableUri(manifestPath), QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
     if (!connection.open()) {
         traceMessage("Could not open manifest database");
         traceValue("Error", connection.database().lastError().text());

@@ -2,10 +2,10 @@
 #include "transfer/iphone/IphoneMessagesExport.h"
 
 #include "app/TraceLog.h"
+#include "transfer/DataSinks.h"
 #include "transfer/iphone/AppleDates.h"
 #include "transfer/iphone/AttributedBodyText.h"
 #include "transfer/iphone/SqliteConnection.h"
-#include "transfer/DataSinks.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -126,21 +126,18 @@ MessageEntry messageFrom(const QSqlQuery& query, const Columns& columns, bool ne
     // iOS leaves is_read at 0 for every message the owner sent: a sent
     // message is read whatever the column says.
     const std::optional<QString> read = textAt(query, columns.read);
-    const bool unread = message.direction == MessageEntry::Direction::Received && read
-                        && *read == QLatin1String("0");
+    const bool unread = message.direction == MessageEntry::Direction::Received && read && *read == QLatin1String("0");
     message.readState = unread ? MessageEntry::ReadState::Unread : MessageEntry::ReadState::Read;
     return message;
 }
 
 } // namespace
 
-int IphoneMessagesExport::write(const QString& databasePath, const QString& outputPath,
-                                MessageSink* alsoTo)
+int IphoneMessagesExport::write(const QString& databasePath, const QString& outputPath, MessageSink* alsoTo)
 {
     TraceScope trace("IphoneMessagesExport::write");
-    const int result = writeXmlFile<MessagesXmlWriter, MessagesXmlSink>(outputPath, alsoTo, [&](MessageSink& sink) {
-        return read(databasePath, sink);
-    });
+    const int result = writeXmlFile<MessagesXmlWriter, MessagesXmlSink>(
+        outputPath, alsoTo, [&](MessageSink& sink) { return read(databasePath, sink); });
     traceReturns(result);
     return result;
 }
@@ -178,8 +175,8 @@ int IphoneMessagesExport::read(const QString& databasePath, MessageSink& sink)
 
         QSqlQuery query(connection.database());
         query.setForwardOnly(true);
-        const QString text = newerLayout ? newerLayoutQuery(connection.database(), tables)
-                                         : olderLayoutQuery(connection.database());
+        const QString text =
+            newerLayout ? newerLayoutQuery(connection.database(), tables) : olderLayoutQuery(connection.database());
         if (result == kErrorCannotOpenDatabase || !query.exec(text)) {
             traceMessage("Selection error");
             traceValue("Error", query.lastError().text());

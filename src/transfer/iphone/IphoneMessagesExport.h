@@ -15,8 +15,7 @@ class IphoneMessagesExport : public IphoneDatabaseExport
 {
 public:
     // alsoTo, when set, receives every record as well.
-    static int write(const QString& databasePath, const QString& outputPath,
-                     MessageSink* alsoTo = nullptr);
+    static int write(const QString& databasePath, const QString& outputPath, MessageSink* alsoTo = nullptr);
     // Hands every message to sink in database order; the result codes of
     // write() but for the file's own.
     static int read(const QString& databasePath, MessageSink& sink);

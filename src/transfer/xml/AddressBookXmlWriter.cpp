@@ -3,10 +3,7 @@
 
 #include "app/TraceLog.h"
 
-AddressBookXmlWriter::AddressBookXmlWriter()
-    : XmlDataFile(QStringLiteral("address_book"), "Unable to open XML file")
-{
-}
+AddressBookXmlWriter::AddressBookXmlWriter() : XmlDataFile(QStringLiteral("address_book"), "Unable to open XML file") {}
 
 void AddressBookXmlWriter::startPerson()
 {

@@ -13,27 +13,90 @@
 // Element and attribute names of the address-book file that more than one
 // producer writes.
 namespace AddressBookXml {
-inline QString firstName() { return QStringLiteral("first_name"); }
-inline QString middleName() { return QStringLiteral("middle_name"); }
-inline QString lastName() { return QStringLiteral("last_name"); }
-inline QString organization() { return QStringLiteral("organization"); }
-inline QString birthday() { return QStringLiteral("birthday"); }
-inline QString phone() { return QStringLiteral("phone"); }
-inline QString email() { return QStringLiteral("email"); }
-inline QString address() { return QStringLiteral("address"); }
-inline QString url() { return QStringLiteral("url"); }
-inline QString unknown() { return QStringLiteral("unknown"); }
-inline QString country() { return QStringLiteral("country"); }
-inline QString street() { return QStringLiteral("street"); }
-inline QString zip() { return QStringLiteral("zip"); }
-inline QString city() { return QStringLiteral("city"); }
-inline QString countryCode() { return QStringLiteral("country_code"); }
-inline QString state() { return QStringLiteral("state"); }
-inline QString typeHome() { return QStringLiteral("home"); }
-inline QString typeWork() { return QStringLiteral("work"); }
-inline QString typeHomePage() { return QStringLiteral("homepage"); }
-inline QString typeMain() { return QStringLiteral("main"); }
-inline QString typeMobile() { return QStringLiteral("mobile"); }
+inline QString firstName()
+{
+    return QStringLiteral("first_name");
+}
+inline QString middleName()
+{
+    return QStringLiteral("middle_name");
+}
+inline QString lastName()
+{
+    return QStringLiteral("last_name");
+}
+inline QString organization()
+{
+    return QStringLiteral("organization");
+}
+inline QString birthday()
+{
+    return QStringLiteral("birthday");
+}
+inline QString phone()
+{
+    return QStringLiteral("phone");
+}
+inline QString email()
+{
+    return QStringLiteral("email");
+}
+inline QString address()
+{
+    return QStringLiteral("address");
+}
+inline QString url()
+{
+    return QStringLiteral("url");
+}
+inline QString unknown()
+{
+    return QStringLiteral("unknown");
+}
+inline QString country()
+{
+    return QStringLiteral("country");
+}
+inline QString street()
+{
+    return QStringLiteral("street");
+}
+inline QString zip()
+{
+    return QStringLiteral("zip");
+}
+inline QString city()
+{
+    return QStringLiteral("city");
+}
+inline QString countryCode()
+{
+    return QStringLiteral("country_code");
+}
+inline QString state()
+{
+    return QStringLiteral("state");
+}
+inline QString typeHome()
+{
+    return QStringLiteral("home");
+}
+inline QString typeWork()
+{
+    return QStringLiteral("work");
+}
+inline QString typeHomePage()
+{
+    return QStringLiteral("homepage");
+}
+inline QString typeMain()
+{
+    return QStringLiteral("main");
+}
+inline QString typeMobile()
+{
+    return QStringLiteral("mobile");
+}
 } // namespace AddressBookXml
 
 // One value of a contact, for producers that collect a contact before writing

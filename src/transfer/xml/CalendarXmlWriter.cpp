@@ -3,10 +3,7 @@
 
 #include "app/TraceLog.h"
 
-CalendarXmlWriter::CalendarXmlWriter()
-    : XmlDataFile(QStringLiteral("calendar"), "Unable to open file")
-{
-}
+CalendarXmlWriter::CalendarXmlWriter() : XmlDataFile(QStringLiteral("calendar"), "Unable to open file") {}
 
 void CalendarXmlWriter::writeEntry(const CalendarEntry& entry)
 {

@@ -3,10 +3,7 @@
 
 #include "app/TraceLog.h"
 
-MessagesXmlWriter::MessagesXmlWriter()
-    : XmlDataFile(QStringLiteral("messages"), "Unable to open file")
-{
-}
+MessagesXmlWriter::MessagesXmlWriter() : XmlDataFile(QStringLiteral("messages"), "Unable to open file") {}
 
 void MessagesXmlWriter::writeMessage(const MessageEntry& message)
 {

@@ -18,8 +18,7 @@ constexpr qsizetype kIndent = 4;
 } // namespace
 
 XmlDataFile::XmlDataFile(const QString& rootElement, const char* openFailureTrace)
-    : mRootElement(rootElement)
-    , mOpenFailureTrace(openFailureTrace)
+    : mRootElement(rootElement), mOpenFailureTrace(openFailureTrace)
 {
 }
 

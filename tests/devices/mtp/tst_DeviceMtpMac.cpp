@@ -6,11 +6,11 @@
 #include "devices/mtp/MtpFile.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
 #include "devices/mtp/QMtpDeviceStorage.h"
+#include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
 #include "support/EmulatedMtpPhone.h"
-#include "model/Playlist.h"
 
 #include <QDir>
 #include <QFile>
@@ -295,9 +295,9 @@ void tst_DeviceMtpMac::trackNameEqualToFolderName()
     QVERIFY(mPhone->emulation().makeFolder(mPhone->pnpId(), 0, QStringLiteral("Music/A/B/x.mp3")));
     reopen();
     QString id;
-    QCOMPARE(device()->GetOrCreateFromNameAndParent(Constants::mtpRootObjectId(), QStringLiteral("Music"), id, false,
-                                                    false),
-             DeviceMtpMac::kErrorNotFound);
+    QCOMPARE(
+        device()->GetOrCreateFromNameAndParent(Constants::mtpRootObjectId(), QStringLiteral("Music"), id, false, false),
+        DeviceMtpMac::kErrorNotFound);
     Track song;
     song.setDeviceId(QStringLiteral("/Music/A/B/x.mp3"));
     QCOMPARE(device()->GetIdFromTrack(song, id), DeviceMtpMac::kErrorNotFound);

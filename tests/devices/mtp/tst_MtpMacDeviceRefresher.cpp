@@ -83,10 +83,10 @@ private slots:
 void TestMtpMacDeviceRefresher::knownPhoneIsNotOpenedAgainAndLeaves()
 {
     FakeMtpPhoneSource source;
-    const FakeMtpPhone first = FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone X"),
-                                                         QStringLiteral("Internal"));
-    const FakeMtpPhone second = FakeMtpPhoneSource::phone(QStringLiteral("Brand"), QStringLiteral("Model 2"),
-                                                          QStringLiteral("Storage"));
+    const FakeMtpPhone first =
+        FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone X"), QStringLiteral("Internal"));
+    const FakeMtpPhone second =
+        FakeMtpPhoneSource::phone(QStringLiteral("Brand"), QStringLiteral("Model 2"), QStringLiteral("Storage"));
     source.setPhones({first, second});
     MtpMacDeviceRefresher refresher(&source);
     HeldParents held;
@@ -113,8 +113,8 @@ void TestMtpMacDeviceRefresher::knownPhoneIsNotOpenedAgainAndLeaves()
 void TestMtpMacDeviceRefresher::twoPhonesOfTheSameMakeBothStay()
 {
     FakeMtpPhoneSource source;
-    FakeMtpPhone first = FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone X"),
-                                                   QStringLiteral("Internal"));
+    FakeMtpPhone first =
+        FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone X"), QStringLiteral("Internal"));
     FakeMtpPhone second = first;
     second.pnpId += QStringLiteral("#2");
     source.setPhones({first, second});
@@ -165,8 +165,8 @@ void TestMtpMacDeviceRefresher::onlyMtpParentsAreRemoved()
 void TestMtpMacDeviceRefresher::startWhilePassRunsDoesNothing()
 {
     FakeMtpPhoneSource source;
-    source.setPhones({FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone X"),
-                                                QStringLiteral("Internal"))});
+    source.setPhones(
+        {FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone X"), QStringLiteral("Internal"))});
     source.closeGate();
     MtpMacDeviceRefresher refresher(&source);
     HeldParents held;
@@ -192,8 +192,8 @@ void TestMtpMacDeviceRefresher::startWhilePassRunsDoesNothing()
 void TestMtpMacDeviceRefresher::passWhileLockedChangesNothing()
 {
     FakeMtpPhoneSource source;
-    source.setPhones({FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone X"),
-                                                QStringLiteral("Internal"))});
+    source.setPhones(
+        {FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone X"), QStringLiteral("Internal"))});
     MtpMacDeviceRefresher refresher(&source);
     HeldParents held;
     held.adopt(new FakeMtpParent(QStringLiteral("Brand"), QStringLiteral("Unplugged")));
@@ -251,11 +251,11 @@ void TestMtpMacDeviceRefresher::failedOpensAreSkipped()
     QFETCH(int, outcome);
     QFETCH(int, signalCount);
     FakeMtpPhoneSource source;
-    FakeMtpPhone broken = FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Broken"),
-                                                    QStringLiteral("Internal"));
+    FakeMtpPhone broken =
+        FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Broken"), QStringLiteral("Internal"));
     broken.outcome = MtpPhoneSource::OpenOutcome(outcome);
-    const FakeMtpPhone good = FakeMtpPhoneSource::phone(QStringLiteral("Brand"), QStringLiteral("Good"),
-                                                        QStringLiteral("Storage"));
+    const FakeMtpPhone good =
+        FakeMtpPhoneSource::phone(QStringLiteral("Brand"), QStringLiteral("Good"), QStringLiteral("Storage"));
     source.setPhones({broken, good});
     MtpMacDeviceRefresher refresher(&source);
     QSignalSpy unable(&refresher, &MtpMacDeviceRefresher::unableToOpenDevice);
@@ -277,8 +277,8 @@ void TestMtpMacDeviceRefresher::failedOpensAreSkipped()
 void TestMtpMacDeviceRefresher::untakenResultsAreFreedWithTheRefresher()
 {
     FakeMtpPhoneSource source;
-    source.setPhones({FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone X"),
-                                                QStringLiteral("Internal"))});
+    source.setPhones(
+        {FakeMtpPhoneSource::phone(QStringLiteral("Acme"), QStringLiteral("Phone X"), QStringLiteral("Internal"))});
     const int liveBefore = FakeMtpDevice::liveCount();
     auto refresher = std::make_unique<MtpMacDeviceRefresher>(&source);
     refresher->start({}, {});
@@ -331,7 +331,8 @@ void TestMtpMacDeviceRefresher::storagesWithoutDeviceInfoGetCurrentPhoneValues()
     FakeMtpPhone withApp = plain;
     withApp.product = QStringLiteral("With app");
     withApp.pnpId = QStringLiteral("usb#acme#app");
-    withApp.storages = {{QStringLiteral("Internal"), QByteArrayLiteral("<device version=\"9\" screen_pixels=\"384000\"/>")}};
+    withApp.storages = {
+        {QStringLiteral("Internal"), QByteArrayLiteral("<device version=\"9\" screen_pixels=\"384000\"/>")}};
     source.setPhones({plain, withApp});
     MtpMacDeviceRefresher refresher(&source);
     HeldParents held;

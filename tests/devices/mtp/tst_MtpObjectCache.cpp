@@ -79,9 +79,15 @@ void tst_MtpObjectCache::mangledKeys_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("storage");
     QTest::addColumn<QString>("key");
-    QTest::newRow("storage root") << "4294967295" << "s1" << "storage_root_s1";
-    QTest::newRow("root named by the storage") << "s1" << "s1" << "storage_root_s1";
-    QTest::newRow("any other folder") << "1.7" << "s1" << "1.7";
+    QTest::newRow("storage root") << "4294967295"
+                                  << "s1"
+                                  << "storage_root_s1";
+    QTest::newRow("root named by the storage") << "s1"
+                                               << "s1"
+                                               << "storage_root_s1";
+    QTest::newRow("any other folder") << "1.7"
+                                      << "s1"
+                                      << "1.7";
 }
 
 void tst_MtpObjectCache::mangledKeys()

@@ -9,9 +9,9 @@
 
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
-#include "support/MtpEmulation.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
 #include "settings/SyncSettings.h"
+#include "support/MtpEmulation.h"
 
 #include <QSignalSpy>
 #include <QtTest>

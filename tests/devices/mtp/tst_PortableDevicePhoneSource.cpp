@@ -1,14 +1,14 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "devices/UsbMSDevice.h"
 #include "devices/mtp/DeviceMtpMac.h"
 #include "devices/mtp/DeviceParentMtpMac.h"
 #include "devices/mtp/LibMtpBackend.h"
 #include "devices/mtp/MtpDevice.h"
-#include "support/MtpEmulation.h"
 #include "devices/mtp/MtpMacDeviceRefresher.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
 #include "devices/mtp/QMtpDevice.h"
-#include "devices/UsbMSDevice.h"
 #include "support/EmulatedMtpPhone.h"
+#include "support/MtpEmulation.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -80,8 +80,8 @@ void tst_PortableDevicePhoneSource::listingCarriesNamesAndNoIds()
 {
     MtpEmulation emulation;
     ScopedMtpBackend scope(&emulation);
-    const QString first = emulation.addPhone(QStringLiteral("Acme"), QStringLiteral("X1"), {QStringLiteral("A")},
-                                             QStringLiteral("Mine"));
+    const QString first =
+        emulation.addPhone(QStringLiteral("Acme"), QStringLiteral("X1"), {QStringLiteral("A")}, QStringLiteral("Mine"));
     emulation.addPhone(QStringLiteral("Other"), QStringLiteral("Y2"), {QStringLiteral("B")});
     PortableDevicePhoneSource source;
     const QList<MtpRawPhone> phones = source.listPhones();
@@ -201,12 +201,10 @@ void tst_PortableDevicePhoneSource::failedOpenings_data()
     QTest::addColumn<bool>("storageFails");
     QTest::addColumn<bool>("noStorages");
     QTest::addColumn<int>("outcome");
-    QTest::newRow("held by another program") << true << false << false
-                                             << int(MtpPhoneSource::OpenOutcome::UnableToOpen);
-    QTest::newRow("storages unreadable") << false << true << false
-                                         << int(MtpPhoneSource::OpenOutcome::NoStorageList);
-    QTest::newRow("no storage offered") << false << false << true
-                                        << int(MtpPhoneSource::OpenOutcome::NoStorageList);
+    QTest::newRow("held by another program")
+        << true << false << false << int(MtpPhoneSource::OpenOutcome::UnableToOpen);
+    QTest::newRow("storages unreadable") << false << true << false << int(MtpPhoneSource::OpenOutcome::NoStorageList);
+    QTest::newRow("no storage offered") << false << false << true << int(MtpPhoneSource::OpenOutcome::NoStorageList);
 }
 
 void tst_PortableDevicePhoneSource::failedOpenings()
