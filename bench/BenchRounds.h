@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/Constants.h"
+#include "model/Track.h"
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
 
@@ -47,6 +48,28 @@ inline void writeRandomFile(const QString& path, qint64 size)
         QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(block.data()), block.size() / 4);
         file.write(block.constData(), qMin<qint64>(block.size(), size - written));
     }
+}
+
+// count tracks of random bytes in folder, as a library reports them: twelve
+// to an album, forty to an artist.
+inline QList<Track> writeRandomTracks(const QString& folder, int count, qint64 size)
+{
+    QDir().mkpath(folder);
+    QList<Track> tracks;
+    for (int i = 0; i < count; ++i) {
+        const QString path = folder + QStringLiteral("/%1 Song.mp3").arg(i, 3, 10, QLatin1Char('0'));
+        writeRandomFile(path, size);
+        Track track;
+        track.setPath(path);
+        track.setTrackName(QStringLiteral("Song %1").arg(i));
+        track.setAlbumName(QStringLiteral("Album %1").arg(i / 12));
+        track.setArtistName(QStringLiteral("Artist %1").arg(i / 40));
+        track.setTrackNumberOnAlbum(i % 12 + 1);
+        track.setSizeOnPc(size);
+        track.setDuration(180);
+        tracks.append(track);
+    }
+    return tracks;
 }
 
 // An empty phone folder below root that carries the benchmark phone's id;

@@ -5,11 +5,9 @@
 // sync / cp (1.0 = as fast as cp).
 #include "BenchRounds.h"
 #include "devices/UsbMSDevice.h"
-#include "model/LocalMusicLibrary.h"
-#include "model/Playlist.h"
 #include "model/Track.h"
-#include "model/TrackList.h"
 #include "settings/SyncSettings.h"
+#include "support/SyncTestLibrary.h"
 #include "sync/MusicSync.h"
 
 #include <QCoreApplication>
@@ -31,26 +29,7 @@ constexpr qint64 kTrackSize = 3 * 1024 * 1024;
 // both the best and the median are printed.
 constexpr int kRounds = 5;
 
-// A library with one playlist holding every track.
-class BenchLibrary : public LocalMusicLibrary
-{
-public:
-    int scanPlaylist(const QString& playlistName, TrackList& trackList, qint64& accumulatedSize, bool convertToMp3,
-                     TrackList&, Playlist& playlist, bool) override
-    {
-        playlist.mName = playlistName;
-        for (Track track : std::as_const(mTracks)) {
-            track.setOnLocalSyncPlaylist(true);
-            track.setConvertToMp3(convertToMp3);
-            accumulatedSize += track.sizeOnPc();
-            playlist.mEntries.append(PlaylistEntry(trackList.addTrack(track), 0));
-        }
-        return 0;
-    }
-    QList<Track> mTracks;
-};
-
-double syncRun(const QString& root, BenchLibrary& library, int& uploaded)
+double syncRun(const QString& root, SyncTestLibrary& library, int& uploaded)
 {
     const QString phone = freshPhoneFolder(root);
     SyncSettings settings;
@@ -90,23 +69,12 @@ int main(int argc, char** argv)
     QTemporaryDir root;
     isolateSyncRun(root.path());
     const QString music = root.path() + QStringLiteral("/music");
-    QDir().mkpath(music);
-    BenchLibrary library;
+    SyncTestLibrary library;
+    const QList<Track> tracks = writeRandomTracks(music, kTracks, kTrackSize);
+    library.addPlaylist(QStringLiteral("All"), tracks);
     QStringList files;
-    for (int i = 0; i < kTracks; ++i) {
-        const QString path = music + QStringLiteral("/%1 Song.mp3").arg(i, 3, 10, QLatin1Char('0'));
-        writeRandomFile(path, kTrackSize);
-        files.append(path);
-        Track track;
-        track.setPath(path);
-        track.setTrackName(QStringLiteral("Song %1").arg(i));
-        track.setAlbumName(QStringLiteral("Album %1").arg(i / 12));
-        track.setArtistName(QStringLiteral("Artist %1").arg(i / 40));
-        track.setTrackNumberOnAlbum(i % 12 + 1);
-        track.setSizeOnPc(kTrackSize);
-        track.setDuration(180);
-        library.mTracks.append(track);
-    }
+    for (const Track& track : tracks)
+        files.append(track.path());
 
     int uploaded = 0;
     const RoundTimes times = runInterleavedRounds(

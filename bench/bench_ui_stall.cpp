@@ -9,12 +9,10 @@
 #include "devices/DeviceList.h"
 #include "devices/UsbMSDevice.h"
 #include "devices/mtp/MtpPhoneSource.h"
-#include "model/LocalMusicLibrary.h"
-#include "model/Playlist.h"
 #include "model/Track.h"
-#include "model/TrackList.h"
 #include "settings/SyncSettings.h"
 #include "support/FakeUsbMachine.h"
+#include "support/SyncTestLibrary.h"
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
 
@@ -41,24 +39,6 @@ constexpr qint64 kTrackSize = 256 * 1024;
 constexpr int kMounts = 20;
 constexpr int kRefreshes = 50;
 constexpr int kTickMs = 5;
-
-class BenchLibrary : public LocalMusicLibrary
-{
-public:
-    int scanPlaylist(const QString& playlistName, TrackList& trackList, qint64& accumulatedSize, bool convertToMp3,
-                     TrackList&, Playlist& playlist, bool) override
-    {
-        playlist.mName = playlistName;
-        for (Track track : std::as_const(mTracks)) {
-            track.setOnLocalSyncPlaylist(true);
-            track.setConvertToMp3(convertToMp3);
-            accumulatedSize += track.sizeOnPc();
-            playlist.mEntries.append(PlaylistEntry(trackList.addTrack(track), 0));
-        }
-        return 0;
-    }
-    QList<Track> mTracks;
-};
 
 // Records the gaps between ticks of a timer on the calling thread.
 class StallMeter : public QObject
@@ -107,21 +87,8 @@ void measureSync(const QString& root)
     for (int i = 0; i < kPhotos; ++i)
         writeRandomFile(photos + QStringLiteral("/IMG_%1.jpg").arg(i, 4, 10, QLatin1Char('0')), kPhotoSize);
     const QString music = root + QStringLiteral("/music");
-    QDir().mkpath(music);
-    BenchLibrary library;
-    for (int i = 0; i < kTracks; ++i) {
-        const QString path = music + QStringLiteral("/%1 Song.mp3").arg(i, 3, 10, QLatin1Char('0'));
-        writeRandomFile(path, kTrackSize);
-        Track track;
-        track.setPath(path);
-        track.setTrackName(QStringLiteral("Song %1").arg(i));
-        track.setAlbumName(QStringLiteral("Album %1").arg(i / 12));
-        track.setArtistName(QStringLiteral("Artist %1").arg(i / 40));
-        track.setTrackNumberOnAlbum(i % 12 + 1);
-        track.setSizeOnPc(kTrackSize);
-        track.setDuration(180);
-        library.mTracks.append(track);
-    }
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("All"), writeRandomTracks(music, kTracks, kTrackSize));
     const QString phone = freshPhoneFolder(root);
     SyncSettings settings;
     settings.load();

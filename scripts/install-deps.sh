@@ -9,7 +9,7 @@ packages=(
   libgl-dev
   p7zip-full ffmpeg xvfb
   libmtp-dev libplist-dev libsqlite3-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format clang-tidy
   python3-dbusmock dbus
   ccache
   libtag1-dev libical-dev python3-vobject

@@ -2,6 +2,7 @@
 #include "sync/DataTransfer.h"
 
 #include "app/Constants.h"
+#include "app/ResultCodes.h"
 #include "app/TraceLog.h"
 #include "devices/Device.h"
 #include "settings/SyncSettings.h"
@@ -71,8 +72,7 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     conversionChoices.format = mDevice.isHidden() ? BackupChoices::Format::Android : BackupChoices::Format::All;
     // A BlackBerry backup holds no photos: its photos come from the chosen folders.
     const bool blackBerry = BackupConversion::kindOf(backupPath) == BackupConversionResult::Kind::BlackBerry;
-    const BackupConversionResult result =
-        BackupConversion::convert(backupPath, extraction, extraction, conversionChoices);
+    BackupConversionResult result = BackupConversion::convert(backupPath, extraction, extraction, conversionChoices);
     traceValue("conversionResult", result.firstFailure());
 
     // Everything is counted before anything is sent, so that the user is
@@ -100,47 +100,61 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
 
     mObserver.photoStateChanged(SyncState::StatePreparing);
     traceCopyToLogFolder(extraction + Constants::messagesFileName(), Constants::messagesFileName());
-    copyToPhone(Constants::messagesFileName(), choices.messages);
+    const bool messagesSent = copyToPhone(Constants::messagesFileName(), choices.messages, result.messages);
     traceCopyToLogFolder(extraction + Constants::addressBookFileName(), Constants::addressBookLogFileName());
-    copyToPhone(Constants::addressBookFileName(), choices.addressBook);
-    copyToPhone(Constants::calendarFileName(), choices.calendar);
-    for (const ConvertedFile* file : {&result.contactsVcard, &result.smsBackup, &result.calendarIcs})
-        copyStandardFile(*file);
+    const bool contactsSent = copyToPhone(Constants::addressBookFileName(), choices.addressBook, result.addressBook);
+    const bool calendarSent = copyToPhone(Constants::calendarFileName(), choices.calendar, result.calendar);
+    const bool vcardSent = copyStandardFile(result.contactsVcard);
+    const bool smsSent = copyStandardFile(result.smsBackup);
+    const bool icsSent = copyStandardFile(result.calendarIcs);
 
-    settings.setCopyAddressBook(id, false);
+    // A kind whose file the phone did not take stays chosen, so that the
+    // next sync sends it again instead of the user believing it arrived.
+    settings.setCopyAddressBook(id, !(contactsSent && vcardSent));
+    settings.setCopyTextMessages(id, !(messagesSent && smsSent));
+    settings.setCopyCalendar(id, !(calendarSent && icsSent));
     settings.setCopyPhotos(id, false);
-    settings.setCopyTextMessages(id, false);
-    settings.setCopyCalendar(id, false);
     settings.save();
     return result;
 }
 
-void DataTransfer::copyToPhone(const QString& fileName, bool wanted)
+bool DataTransfer::copyToPhone(const QString& fileName, bool wanted, ConvertedFile& file)
 {
     TraceScope trace("DataTransfer::copyToPhone");
     if (!wanted)
-        return;
+        return true;
     const QString local = extractionFolder() + fileName;
     // Replacing the phone's file with nothing would lose what an earlier
     // transfer put there: only a file that was really produced is sent.
     if (!QFileInfo::exists(local)) {
         traceValue("Not produced", local);
-        return;
+        return true;
     }
-    if (mDevice.copyFile(local, Constants::phoneDataFolder() + QLatin1Char('/') + fileName, true) != 0)
-        traceValue("Data file not sent", fileName);
+    return sendFile(local, Constants::phoneDataFolder() + QLatin1Char('/') + fileName, file);
 }
 
-void DataTransfer::copyStandardFile(const ConvertedFile& file)
+bool DataTransfer::copyStandardFile(ConvertedFile& file)
 {
     TraceScope trace("DataTransfer::copyStandardFile");
     if (file.path.isEmpty() || !QFileInfo::exists(file.path))
-        return;
+        return true;
     // Both kinds of device send to a temporary name and rename it, so an
     // earlier file of the same name stays whole until the new one is there.
-    const QString remote = Constants::phoneStandardFilesFolder() + QLatin1Char('/') + QFileInfo(file.path).fileName();
-    if (mDevice.copyFile(file.path, remote, true) != 0)
-        traceValue("Standard file not sent", remote);
+    return sendFile(file.path,
+                    Constants::phoneStandardFilesFolder() + QLatin1Char('/') + QFileInfo(file.path).fileName(), file);
+}
+
+bool DataTransfer::sendFile(const QString& local, const QString& remote, ConvertedFile& file)
+{
+    const int code = mDevice.copyFile(local, remote, true);
+    if (code == 0)
+        return true;
+    traceValue("Not sent", remote);
+    traceValue("code", code);
+    if (file.code == 0)
+        file.code = code;
+    mPhoneLost = mPhoneLost || code == PhoneResult::Disconnected;
+    return false;
 }
 
 bool DataTransfer::spaceForTransfer(const QStringList& photoFolders, const QList<PhotoPath>& cameraRoll,

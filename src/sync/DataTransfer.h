@@ -54,9 +54,12 @@ private:
     // the phone's free space; false when the user chose not to go on.
     bool spaceForTransfer(const QStringList& photoFolders, const QList<PhotoPath>& cameraRoll,
                           const QStringList& dataFiles);
-    void copyToPhone(const QString& fileName, bool wanted);
+    // The XML file into the phone's data folder. False when the phone did
+    // not take it; its code is then kept in file.
+    bool copyToPhone(const QString& fileName, bool wanted, ConvertedFile& file);
     // A standard file into the phone's "Download/Velmora", replacing one of the same name.
-    void copyStandardFile(const ConvertedFile& file);
+    bool copyStandardFile(ConvertedFile& file);
+    bool sendFile(const QString& local, const QString& remote, ConvertedFile& file);
 
     Device& mDevice;
     DeviceParent* mParentDevice;

@@ -38,8 +38,11 @@ struct MusicSyncOutcome
     bool phoneDisconnected = false;
     // What the phone answered to the final flush of its file system (0: stored).
     int flushResult = 0;
-    // The run ends as complete with errors.
-    bool hasErrors() const { return !notCopiedPhotos.isEmpty() || phoneDisconnected || flushResult != 0; }
+    // The run ends as complete with errors: something the user chose did not reach the phone.
+    bool hasErrors() const
+    {
+        return !notCopiedPhotos.isEmpty() || phoneDisconnected || flushResult != 0 || dataTransfer.firstFailure() != 0;
+    }
     // Photos handed to the phone and tracks it took, for the summary at the end.
     int photosSent = 0;
     int tracksCopied = 0;

@@ -72,6 +72,7 @@ private slots:
     void usbPhonePulledMidUpload();
     void usbPhonePulledDuringPhotos();
     void mtpPhoneUnpluggedMidUpload();
+    void dataFileThePhoneRefusesStaysChosen();
 
 private:
     // The playlist "Mix" of count tracks; the phone copies them as they are,
@@ -395,6 +396,38 @@ void tst_SyncSafety::mtpPhoneUnpluggedMidUpload()
     for (const QString& file : std::as_const(onPhone))
         expectedIds.append(QStringLiteral("/Music/Artist/Album/") + file);
     QCOMPARE(PhoneContents::cachedOnPhone(kPhoneId), expectedIds);
+}
+
+void tst_SyncSafety::dataFileThePhoneRefusesStaysChosen()
+{
+    SyncTestHome env;
+    env.configurePhone();
+    chooseBlackBerryBackup(env, {});
+    // A file where the standard files' folder belongs: the messages file cannot be sent.
+    const QString blocker = env.phoneFile(Constants::phoneStandardFilesFolder());
+    QVERIFY(writeFile(blocker, "in the way"));
+    SyncTestLibrary library;
+    SyncRecordingDevice phone(env.phoneRoot());
+    {
+        MusicSync sync(&library, &phone, nullptr);
+        SyncRun run(sync);
+        QVERIFY(run.run());
+        QCOMPARE(run.states().last(), int(StateCompleteWithErrors));
+        QVERIFY(sync.outcome().dataTransfer.smsBackup.code != 0);
+    }
+    SyncSettings settings;
+    QCOMPARE(settings.load(), 0);
+    QVERIFY(settings.copyTextMessages(kPhoneId));
+
+    // With the folder free, the next sync sends it and the choice is done.
+    QVERIFY(QFile::remove(blocker));
+    MusicSync again(&library, &phone, nullptr);
+    SyncRun rerun(again);
+    QVERIFY(rerun.run());
+    QCOMPARE(rerun.states().last(), int(StateComplete));
+    QCOMPARE(filesBelow(blocker).size(), 1);
+    QCOMPARE(settings.load(), 0);
+    QVERIFY(!settings.copyTextMessages(kPhoneId));
 }
 
 QTEST_GUILESS_MAIN(tst_SyncSafety)
