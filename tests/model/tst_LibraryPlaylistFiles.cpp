@@ -70,6 +70,9 @@ void tst_LibraryPlaylistFiles::resolvedEntries_data()
     QTest::newRow("remote file url") << "file://server/share/x.mp3" << QString();
     QTest::newRow("nul") << QString(QStringLiteral("a") + QChar::Null + QStringLiteral(".mp3")) << QString();
     QTest::newRow("blank") << "   " << QString();
+    QTest::newRow("nul in a file url") << "file:///srv/a%00b.mp3" << QString();
+    QTest::newRow("colon first") << ":u\\x.mp3"
+                                 << "/home/u/Music/:u/x.mp3";
 }
 
 void tst_LibraryPlaylistFiles::resolvedEntries()

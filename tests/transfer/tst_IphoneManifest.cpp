@@ -214,6 +214,17 @@ void TestIphoneManifest::readsStringsOfBothFormats()
         bool flag = true;
         QCOMPARE(plist.boolValue("Product Version", flag), int(IphoneBackupPlist::NoSuchKey));
     }
+    // A binary string may hold a NUL; the text ends there, and nothing aborts.
+    const QString nul = temp.filePath(QStringLiteral("nul.plist"));
+    QFile nulFile(nul);
+    QVERIFY(nulFile.open(QIODevice::WriteOnly));
+    nulFile.write(QByteArray::fromBase64(
+        "YnBsaXN0MDDRAQJbRGV2aWNlIE5hbWVVQm9iAHMICxcAAAAAAAABAQAAAAAAAAADAAAAAAAAAAAAAAAAAAAAHQ=="));
+    nulFile.close();
+    QString name;
+    QCOMPARE(IphoneBackupPlist(nul).stringValue("Device Name", name), 0);
+    QCOMPARE(name, QStringLiteral("Bob"));
+
     const IphoneBackupPlist missing(temp.filePath(QStringLiteral("none.plist")));
     QString value;
     QCOMPARE(missing.stringValue("Product Version", value), int(IphoneBackupPlist::CannotRead));

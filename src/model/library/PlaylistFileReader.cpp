@@ -52,7 +52,7 @@ namespace PlaylistFileReader {
 QString resolveEntry(const QString& entry, const QString& folder)
 {
     QString text = entry.trimmed();
-    if (text.isEmpty() || text.contains(QChar::Null))
+    if (text.isEmpty())
         return QString();
     if (text.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
         const QUrl url(text);
@@ -73,7 +73,12 @@ QString resolveEntry(const QString& entry, const QString& folder)
     // backslash in a real Linux file name is rare enough to lose.
     if (!text.contains(QLatin1Char('/')))
         text.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (QDir::isRelativePath(text))
+    // Checked after the URL is decoded: "%00" is a NUL as well.
+    if (text.isEmpty() || text.contains(QChar::Null))
+        return QString();
+    // Not QDir::isRelativePath: it takes ":name" for a path into the
+    // program's own resources.
+    if (!text.startsWith(QLatin1Char('/')))
         text = folder + QLatin1Char('/') + text;
     return QDir::cleanPath(text);
 }

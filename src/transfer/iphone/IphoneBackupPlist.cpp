@@ -7,7 +7,7 @@
 
 #include <plist/plist.h>
 
-#include <cstdlib>
+#include <climits>
 
 // A property list larger than this is not one a backup writes.
 static constexpr qint64 kMaximumPlistSize = 256 * 1024 * 1024;
@@ -64,10 +64,13 @@ int IphoneBackupPlist::stringValue(const char* key, QString& value) const
     plist_t node = plist_dict_get_item(static_cast<plist_t>(mRoot), key);
     if (!node || plist_get_node_type(node) != PLIST_STRING)
         return NoSuchKey;
-    char* text = nullptr;
-    plist_get_string_val(node, &text);
-    value = QString::fromUtf8(text);
-    std::free(text);
+    // Not plist_get_string_val: it asserts that the string holds no NUL,
+    // which a binary property list can hold. Such a string ends at its NUL.
+    uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
+    if (!text)
+        return NoSuchKey;
+    value = QString::fromUtf8(text, qstrnlen(text, uint(qMin<uint64_t>(length, INT_MAX))));
     return Success;
 }
 
