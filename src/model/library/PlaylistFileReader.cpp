@@ -127,8 +127,9 @@ int readFile(const QString& path, QStringList& entries)
         return LibraryResult::PlaylistCannotOpen;
     if (file.size() > kMaxFileSize)
         return LibraryResult::PlaylistTooLarge;
-    // Read at most one byte past the limit: a file that grows while it is read stays bounded.
-    const QByteArray bytes = file.read(kMaxFileSize + 1);
+    // Read at most one byte past its size: a file that grows while it is read
+    // stays bounded, and a small playlist does not get room for the largest.
+    const QByteArray bytes = file.read(qMin(file.size(), kMaxFileSize) + 1);
     if (bytes.size() > kMaxFileSize)
         return LibraryResult::PlaylistTooLarge;
     const QFileInfo info(path);
