@@ -1,10 +1,11 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "app/ResultCodes.h"
 #include "sync/MusicSync.h"
-#include "sync/SyncSummary.h"
+#include "sync/SyncReport.h"
 
 #include <QtTest>
 
-class TestSyncSummary : public QObject
+class TestSyncReport : public QObject
 {
     Q_OBJECT
 
@@ -13,17 +14,19 @@ private slots:
     void blackBerryCountsAndMusic();
     void iphoneFailuresAreListed();
     void unreadableBackupHidesItsFiles();
+    void missingPhotosCountedThenNamed();
 };
 
-void TestSyncSummary::nothingDoneSaysNothing()
+void TestSyncReport::nothingDoneSaysNothing()
 {
-    const SyncSummary summary(MusicSyncOutcome(), {});
+    const SyncReport summary(MusicSyncOutcome(), {});
     QVERIFY(summary.moved().isEmpty());
     QVERIFY(summary.failed().isEmpty());
-    QVERIFY(summary.text().isEmpty());
+    QVERIFY(summary.summaryText().isEmpty());
+    QVERIFY(summary.warningHtml().isEmpty());
 }
 
-void TestSyncSummary::blackBerryCountsAndMusic()
+void TestSyncReport::blackBerryCountsAndMusic()
 {
     MusicSyncOutcome outcome;
     outcome.dataTransfer.kind = BackupConversionResult::Kind::BlackBerry;
@@ -33,38 +36,57 @@ void TestSyncSummary::blackBerryCountsAndMusic()
     outcome.dataTransfer.calendar = {QString(), 0, -1};
     outcome.photosSent = 3;
     outcome.tracksCopied = 40;
-    const SyncSummary summary(outcome, {QStringLiteral("Song A")});
+    const SyncReport summary(outcome, {QStringLiteral("Song A")});
     QCOMPARE(summary.moved(), (QStringList{QStringLiteral("Contacts: 12"), QStringLiteral("Text messages: 0"),
                                            QStringLiteral("Photos: 3"), QStringLiteral("Tracks: 40")}));
     QCOMPARE(summary.failed(), QStringList{QStringLiteral("Track not copied: Song A")});
-    QCOMPARE(summary.text(), QStringLiteral("Copied to the phone: Contacts: 12, Text messages: 0, Photos: 3, "
-                                            "Tracks: 40.\nNot copied:\nTrack not copied: Song A"));
+    QCOMPARE(summary.summaryText(), QStringLiteral("Copied to the phone: Contacts: 12, Text messages: 0, Photos: 3, "
+                                                   "Tracks: 40.\nNot copied:\nTrack not copied: Song A"));
 }
 
-void TestSyncSummary::iphoneFailuresAreListed()
+void TestSyncReport::iphoneFailuresAreListed()
 {
     MusicSyncOutcome outcome;
     outcome.dataTransfer.kind = BackupConversionResult::Kind::Iphone;
     outcome.dataTransfer.addressBook = {QStringLiteral("/x/address.xml"), 0, -1};
     outcome.dataTransfer.messages = {QStringLiteral("/x/messages.xml"), -7, -1};
     outcome.dataTransfer.calendar = {QStringLiteral("/x/calendar.xml"), 0, -1};
-    const SyncSummary summary(outcome, {});
+    const SyncReport summary(outcome, {});
     QCOMPARE(summary.moved(), (QStringList{QStringLiteral("Contacts"), QStringLiteral("Calendar entries")}));
     QCOMPARE(summary.failed(), QStringList{QStringLiteral("Text messages could not be copied (error -7)")});
-    QVERIFY(
-        summary.text().startsWith(QStringLiteral("Copied to the phone: Contacts, Calendar entries.\nNot copied:\n")));
+    QVERIFY(summary.summaryText().startsWith(
+        QStringLiteral("Copied to the phone: Contacts, Calendar entries.\nNot copied:\n")));
 }
 
-void TestSyncSummary::unreadableBackupHidesItsFiles()
+void TestSyncReport::unreadableBackupHidesItsFiles()
 {
     MusicSyncOutcome outcome;
     outcome.dataTransfer.code = -13031;
     outcome.dataTransfer.addressBook = {QStringLiteral("/x/address.xml"), 0, 5};
     outcome.tracksCopied = 1;
-    const SyncSummary summary(outcome, {});
+    const SyncReport summary(outcome, {});
     QCOMPARE(summary.moved(), QStringList{QStringLiteral("Tracks: 1")});
     QCOMPARE(summary.failed(), QStringList{QStringLiteral("Nothing could be read from the backup (error -13031)")});
 }
 
-QTEST_GUILESS_MAIN(TestSyncSummary)
-#include "tst_SyncSummary.moc"
+// The summary counts them; the warning box names each with its reason, up to its limit.
+void TestSyncReport::missingPhotosCountedThenNamed()
+{
+    MusicSyncOutcome outcome;
+    outcome.photosSent = 1;
+    for (int i = 0; i <= SyncReport::kMaxListedFiles; ++i)
+        outcome.notCopiedPhotos.append({QStringLiteral("/in/<IMG_%1>.jpg").arg(i), PhoneResult::CopyFailed});
+    const SyncReport report(outcome);
+    const QString count = QStringLiteral("Photos and videos not copied: %1").arg(SyncReport::kMaxListedFiles + 1);
+    QCOMPARE(report.failed(), QStringList{count});
+    QVERIFY(!report.summaryText().contains(QStringLiteral("IMG_0")));
+    const QString html = report.warningHtml();
+    QVERIFY2(
+        html.contains(count + QStringLiteral("<br>&lt;IMG_0&gt;.jpg: ") + SyncReport::reason(PhoneResult::CopyFailed)),
+        qPrintable(html));
+    QVERIFY(!html.contains(QStringLiteral("IMG_%1").arg(SyncReport::kMaxListedFiles)));
+    QVERIFY(html.contains(QStringLiteral("and 1 more")));
+}
+
+QTEST_GUILESS_MAIN(TestSyncReport)
+#include "tst_SyncReport.moc"
