@@ -8,6 +8,7 @@
 #include "support/IphoneBackupBuilder.h"
 #include "support/SyncTestLibrary.h"
 #include "sync/MusicSync.h"
+#include "sync/MusicSyncThread.h"
 #include "sync/SyncState.h"
 #include "ui/DeviceWizard.h"
 #include "ui/SyncUi.h"
