@@ -52,8 +52,12 @@ void IphoneBackupRunner::start(const QString& backupRoot)
 void IphoneBackupRunner::backUp(const QString& udid)
 {
     TraceScope trace("IphoneBackupRunner::backUp");
-    if (mStep != Step::Choose && mStep != Step::List)
-        return;
+    if (mStep == Step::Choose)
+        checkTrust(udid);
+}
+
+void IphoneBackupRunner::checkTrust(const QString& udid)
+{
     mUdid = udid;
     emit progress(0, tr("Checking that the iPhone trusts this computer"));
     run(Step::Validate, QStringLiteral("idevicepair"), {QStringLiteral("-u"), mUdid, QStringLiteral("validate")});
@@ -167,7 +171,7 @@ void IphoneBackupRunner::processEnded()
             return;
         }
         if (mPhones.size() == 1) {
-            backUp(mPhones.first().udid);
+            checkTrust(mPhones.first().udid);
             return;
         }
         mNamed = 0;

@@ -55,6 +55,7 @@ private:
     void outputArrived();
     void programMissing();
     void nameNextPhone();
+    void checkTrust(const QString& udid);
     void stopProcess();
     void end(int result);
 
