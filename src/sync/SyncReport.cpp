@@ -84,6 +84,11 @@ SyncReport::SyncReport(const MusicSyncOutcome& outcome, const QStringList& faile
         addFile(data.addressBook, tr("Contacts"), mMoved, mFailed);
         addFile(data.messages, tr("Text messages"), mMoved, mFailed);
         addFile(data.calendar, tr("Calendar entries"), mMoved, mFailed);
+        // The copies for the phone's own apps hold the same entries: only their failures are told.
+        QStringList unused;
+        addFile(data.contactsVcard, tr("Contacts for the phone's apps"), unused, mFailed);
+        addFile(data.smsBackup, tr("Text messages for the phone's apps"), unused, mFailed);
+        addFile(data.calendarIcs, tr("Calendar entries for the phone's apps"), unused, mFailed);
     }
     if (outcome.photosSent > 0)
         mMoved.append(tr("Photos: %1").arg(outcome.photosSent));

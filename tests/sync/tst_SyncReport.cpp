@@ -76,9 +76,13 @@ void TestSyncReport::missingPhotosCountedThenNamed()
     outcome.photosSent = 1;
     for (int i = 0; i <= SyncReport::kMaxListedFiles; ++i)
         outcome.notCopiedPhotos.append({QStringLiteral("/in/<IMG_%1>.jpg").arg(i), PhoneResult::CopyFailed});
+    outcome.dataTransfer.smsBackup = {QStringLiteral("/x/sms.xml"), PhoneResult::Disconnected, 4};
     const SyncReport report(outcome);
     const QString count = QStringLiteral("Photos and videos not copied: %1").arg(SyncReport::kMaxListedFiles + 1);
-    QCOMPARE(report.failed(), QStringList{count});
+    QCOMPARE(report.failed(),
+             (QStringList{QStringLiteral("Text messages for the phone's apps could not be copied (the phone was "
+                                         "disconnected)"),
+                          count}));
     QVERIFY(!report.summaryText().contains(QStringLiteral("IMG_0")));
     const QString html = report.warningHtml();
     QVERIFY2(
