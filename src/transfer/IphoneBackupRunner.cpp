@@ -29,11 +29,7 @@ IphoneBackupRunner::IphoneBackupRunner(QObject* parent) : QObject(parent) {}
 
 IphoneBackupRunner::~IphoneBackupRunner()
 {
-    if (mProcess) {
-        mProcess->disconnect(this);
-        mProcess->kill();
-        mProcess->waitForFinished(1000);
-    }
+    stopProcess();
 }
 
 bool IphoneBackupRunner::isRunning() const
@@ -48,19 +44,40 @@ void IphoneBackupRunner::start(const QString& backupRoot)
         return;
     mBackupRoot = backupRoot;
     mUdid.clear();
-    mEncrypted = false;
+    mPhones.clear();
     emit progress(0, tr("Looking for an iPhone"));
     run(Step::List, QStringLiteral("idevice_id"), {QStringLiteral("-l")});
 }
 
+void IphoneBackupRunner::backUp(const QString& udid)
+{
+    TraceScope trace("IphoneBackupRunner::backUp");
+    if (mStep == Step::Choose)
+        checkTrust(udid);
+}
+
+void IphoneBackupRunner::checkTrust(const QString& udid)
+{
+    mUdid = udid;
+    emit progress(0, tr("Checking that the iPhone trusts this computer"));
+    run(Step::Validate, QStringLiteral("idevicepair"), {QStringLiteral("-u"), mUdid, QStringLiteral("validate")});
+}
+
 void IphoneBackupRunner::cancel()
+{
+    if (!isRunning())
+        return;
+    stopProcess();
+    end(IphoneBackupResult::Cancelled);
+}
+
+void IphoneBackupRunner::stopProcess()
 {
     if (!mProcess)
         return;
     mProcess->disconnect(this);
     mProcess->kill();
     mProcess->waitForFinished(1000);
-    end(IphoneBackupResult::Cancelled);
 }
 
 void IphoneBackupRunner::run(Step step, const QString& program, const QStringList& arguments)
@@ -76,9 +93,34 @@ void IphoneBackupRunner::run(Step step, const QString& program, const QStringLis
     connect(mProcess, &QProcess::finished, this, &IphoneBackupRunner::processEnded);
     connect(mProcess, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            end(IphoneBackupResult::ProgramMissing);
+            programMissing();
     });
     mProcess->start(program, arguments);
+}
+
+void IphoneBackupRunner::programMissing()
+{
+    if (mStep != Step::Name) {
+        end(IphoneBackupResult::ProgramMissing);
+        return;
+    }
+    // Without ideviceinfo the phones are told apart by their ids.
+    mNamed = int(mPhones.size());
+    nameNextPhone();
+}
+
+void IphoneBackupRunner::nameNextPhone()
+{
+    if (mNamed >= mPhones.size()) {
+        mStep = Step::Choose;
+        emit progress(0, tr("Choose the iPhone to back up"));
+        emit choiceNeeded(mPhones);
+        return;
+    }
+    // A simple connection reads the name without asking the phone to trust this computer.
+    run(Step::Name, QStringLiteral("ideviceinfo"),
+        {QStringLiteral("-s"), QStringLiteral("-u"), mPhones.at(mNamed).udid, QStringLiteral("-k"),
+         QStringLiteral("DeviceName")});
 }
 
 int IphoneBackupRunner::percentIn(const QString& line)
@@ -98,8 +140,12 @@ void IphoneBackupRunner::outputArrived()
         mOutput += text;
     if (mStep != Step::Backup)
         return;
-    if (text.contains(QLatin1String("Backup will be encrypted.")))
-        mEncrypted = true;
+    // An encrypted backup cannot be read: minutes of copying would be wasted.
+    if (mOutput.contains(QLatin1String("Backup will be encrypted."))) {
+        stopProcess();
+        end(IphoneBackupResult::EncryptionOn);
+        return;
+    }
     const QStringList pieces = text.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
     for (const QString& piece : pieces) {
         const int percent = percentIn(piece);
@@ -115,14 +161,29 @@ void IphoneBackupRunner::processEnded()
     const bool succeeded = mProcess->exitStatus() == QProcess::NormalExit && mProcess->exitCode() == 0;
     switch (mStep) {
     case Step::List: {
-        const QStringList ids = mOutput.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        if (ids.isEmpty() || !succeeded) {
+        for (const QString& line : mOutput.split(QLatin1Char('\n'))) {
+            const QString udid = line.trimmed();
+            if (!udid.isEmpty())
+                mPhones.append({udid, udid});
+        }
+        if (mPhones.isEmpty() || !succeeded) {
             end(IphoneBackupResult::NoIphone);
             return;
         }
-        mUdid = ids.first().trimmed();
-        emit progress(0, tr("Checking that the iPhone trusts this computer"));
-        run(Step::Validate, QStringLiteral("idevicepair"), {QStringLiteral("-u"), mUdid, QStringLiteral("validate")});
+        if (mPhones.size() == 1) {
+            checkTrust(mPhones.first().udid);
+            return;
+        }
+        mNamed = 0;
+        nameNextPhone();
+        return;
+    }
+    case Step::Name: {
+        const QString name = mOutput.section(QLatin1Char('\n'), 0, 0).trimmed();
+        if (succeeded && !name.isEmpty())
+            mPhones[mNamed].name = name;
+        ++mNamed;
+        nameNextPhone();
         return;
     }
     case Step::Validate:
@@ -142,13 +203,12 @@ void IphoneBackupRunner::processEnded()
         return;
     }
     case Step::Backup:
-        if (mEncrypted)
-            end(IphoneBackupResult::EncryptionOn);
-        else if (succeeded && mOutput.contains(QLatin1String("Backup Successful.")))
+        if (succeeded && mOutput.contains(QLatin1String("Backup Successful.")))
             end(0);
         else
             end(pairingFailure(mOutput) != 0 ? pairingFailure(mOutput) : IphoneBackupResult::BackupFailed);
         return;
+    case Step::Choose:
     case Step::Idle:
         return;
     }

@@ -18,7 +18,7 @@ class LocalMusicLibrary;
 class PlaylistSettingsPage;
 class SyncSettings;
 
-// The modal set-up wizard: the user picks a BlackBerry backup and the data to
+// The modal set-up wizard: the user picks a BlackBerry or iPhone backup and the data to
 // take from it, a photo folder, the music and podcasts and the connected phone; Finish writes all of it
 // into that phone's settings entry and saves the settings file.
 class DeviceWizard : public QWizard

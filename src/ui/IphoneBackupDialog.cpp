@@ -4,6 +4,7 @@
 #include "app/Constants.h"
 #include "transfer/IphoneBackupRunner.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -27,6 +28,16 @@ IphoneBackupDialog::IphoneBackupDialog(QWidget* parent) : QDialog(parent), mRunn
     mProgressBar = new QProgressBar(this);
     mProgressBar->setRange(0, 100);
     layout->addWidget(mProgressBar);
+    auto* choice = new QHBoxLayout;
+    mPhoneChoice = new QComboBox(this);
+    mPhoneChoice->setObjectName(QStringLiteral("iphoneChoice"));
+    mPhoneChoice->hide();
+    mChooseButton = new QPushButton(tr("Back Up This iPhone"), this);
+    mChooseButton->setObjectName(QStringLiteral("backUpChosen"));
+    mChooseButton->hide();
+    choice->addWidget(mPhoneChoice, 1);
+    choice->addWidget(mChooseButton);
+    layout->addLayout(choice);
     mAdviceLabel = new QLabel(this);
     mAdviceLabel->setObjectName(QStringLiteral("backupAdvice"));
     mAdviceLabel->setWordWrap(true);
@@ -47,6 +58,13 @@ IphoneBackupDialog::IphoneBackupDialog(QWidget* parent) : QDialog(parent), mRunn
         mStepLabel->setText(step);
     });
     connect(mRunner, &IphoneBackupRunner::finished, this, &IphoneBackupDialog::backupEnded);
+    connect(mRunner, &IphoneBackupRunner::choiceNeeded, this, &IphoneBackupDialog::offerChoice);
+    connect(mChooseButton, &QPushButton::clicked, this, [this] {
+        mPhoneChoice->hide();
+        mChooseButton->hide();
+        mAdviceLabel->clear();
+        mRunner->backUp(mPhoneChoice->currentData().toString());
+    });
     connect(mRetryButton, &QPushButton::clicked, this, [this] { startBackup(mBackupRoot); });
     connect(mCloseButton, &QPushButton::clicked, this, [this] {
         if (mRunner->isRunning())
@@ -60,6 +78,8 @@ void IphoneBackupDialog::startBackup(const QString& backupRoot)
 {
     mBackupRoot = backupRoot;
     mAdviceLabel->clear();
+    mPhoneChoice->hide();
+    mChooseButton->hide();
     mRetryButton->setEnabled(false);
     mCloseButton->setText(tr("Cancel"));
     mProgressBar->setValue(0);
@@ -69,7 +89,19 @@ void IphoneBackupDialog::startBackup(const QString& backupRoot)
 void IphoneBackupDialog::backupEnded(int result, const QString& folder)
 {
     mBackupFolder = folder;
+    mPhoneChoice->hide();
+    mChooseButton->hide();
     mAdviceLabel->setText(IphoneBackupRunner::adviceFor(result));
     mRetryButton->setEnabled(result != 0);
     mCloseButton->setText(tr("Close"));
+}
+
+void IphoneBackupDialog::offerChoice(const QList<PluggedIphone>& phones)
+{
+    mPhoneChoice->clear();
+    for (const PluggedIphone& phone : phones)
+        mPhoneChoice->addItem(phone.name, phone.udid);
+    mAdviceLabel->setText(tr("Several iPhones are plugged in. Choose the one to back up."));
+    mPhoneChoice->show();
+    mChooseButton->show();
 }

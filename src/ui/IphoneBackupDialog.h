@@ -5,12 +5,15 @@
 #include <QString>
 
 class IphoneBackupRunner;
+class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+struct PluggedIphone;
 
 // "Back Up an iPhone Now": runs the backup into Velmora's own backup folder,
 // shows its progress and, at the end, what happened or what the user must do.
+// With several iPhones plugged in, the user picks the one to back up.
 class IphoneBackupDialog : public QDialog
 {
     Q_OBJECT
@@ -25,11 +28,14 @@ public:
 
 private:
     void backupEnded(int result, const QString& folder);
+    void offerChoice(const QList<PluggedIphone>& phones);
 
     IphoneBackupRunner* mRunner = nullptr;
     QLabel* mStepLabel = nullptr;
     QLabel* mAdviceLabel = nullptr;
     QProgressBar* mProgressBar = nullptr;
+    QComboBox* mPhoneChoice = nullptr;
+    QPushButton* mChooseButton = nullptr;
     QPushButton* mRetryButton = nullptr;
     QPushButton* mCloseButton = nullptr;
     QString mBackupRoot;

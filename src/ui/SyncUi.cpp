@@ -13,9 +13,8 @@
 #include "sync/AutoRefresher.h"
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
-#include "sync/SyncOutcomeReport.h"
+#include "sync/SyncReport.h"
 #include "sync/SyncState.h"
-#include "sync/SyncSummary.h"
 #include "ui/ConnectDevicePage.h"
 #include "ui/DeleteTracksConfirm.h"
 #include "ui/DeviceWizard.h"
@@ -502,7 +501,7 @@ void SyncUi::showSummary()
     QStringList failedTracks;
     for (const Track& track : engine->GetNonCopiedTracks())
         failedTracks.append(track.trackName());
-    mSummaryLabel->setText(SyncSummary(engine->outcome(), failedTracks).text());
+    mSummaryLabel->setText(SyncReport(engine->outcome(), failedTracks).summaryText());
 }
 
 void SyncUi::postSyncChecks()
@@ -511,7 +510,7 @@ void SyncUi::postSyncChecks()
     // What did not reach the phone, and why: never only in the trace.
     const MusicSync* engine = musicSync();
     if (engine) {
-        const QString notCopied = SyncOutcomeReport::text(engine->outcome());
+        const QString notCopied = SyncReport(engine->outcome()).warningHtml();
         if (!notCopied.isEmpty())
             showWarningBox(Constants::applicationTitle(), notCopied);
     }

@@ -16,7 +16,7 @@
 #include "sync/DataTransfer.h"
 #include "sync/MusicSync.h"
 #include "sync/PhotoCopier.h"
-#include "sync/SyncOutcomeReport.h"
+#include "sync/SyncReport.h"
 #include "sync/SyncState.h"
 
 #include <QDir>
@@ -138,8 +138,8 @@ void tst_SyncSafety::photosThatDoNotFitAreListedAndEndWithErrors()
                           QStringLiteral("Blackberry/IMG_7.jpg"), QStringLiteral("Blackberry/IMG_9.jpg")}));
 
     // The window's words name each missing photo with its reason.
-    const QString report = SyncOutcomeReport::text(sync.outcome());
-    QVERIFY2(report.contains(QStringLiteral("IMG_4.jpg: ") + SyncOutcomeReport::reason(PhoneResult::CopyFailed)),
+    const QString report = SyncReport(sync.outcome()).warningHtml();
+    QVERIFY2(report.contains(QStringLiteral("IMG_4.jpg: ") + SyncReport::reason(PhoneResult::CopyFailed)),
              qPrintable(report));
     QVERIFY(report.contains(QStringLiteral("IMG_8.jpg")));
     QVERIFY(!report.contains(QStringLiteral("IMG_1.jpg")));
@@ -261,7 +261,7 @@ void tst_SyncSafety::phoneIsFlushedOnceBeforeTheEndState()
     MusicSyncOutcome unflushed;
     unflushed.flushResult = PhoneResult::FlushFailed;
     QVERIFY(unflushed.hasErrors());
-    QVERIFY(!SyncOutcomeReport::text(unflushed).isEmpty());
+    QVERIFY(!SyncReport(unflushed).warningHtml().isEmpty());
 }
 
 void tst_SyncSafety::usbPhonePulledMidUpload()
@@ -288,7 +288,7 @@ void tst_SyncSafety::usbPhonePulledMidUpload()
         // It stops at the first track that found the phone gone.
         QCOMPARE(uploads, 3);
         QCOMPARE(run.stateCount(StatePlaylists), 0);
-        QVERIFY(SyncOutcomeReport::text(sync.outcome()).contains(QStringLiteral("disconnected")));
+        QVERIFY(SyncReport(sync.outcome()).warningHtml().contains(QStringLiteral("disconnected")));
     }
     // Nothing was rebuilt where the phone's drive had been.
     QVERIFY(!QFileInfo::exists(root));

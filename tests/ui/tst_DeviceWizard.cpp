@@ -13,7 +13,7 @@
 #include "model/library/MusicFolderLibrary.h"
 #include "settings/SyncSettings.h"
 #include "support/IphoneBackupBuilder.h"
-#include "ui/BackupFinder.h"
+#include "transfer/BackupLocator.h"
 #include "ui/ConnectDevicePage.h"
 #include "ui/CopyPhotosPage.h"
 #include "ui/DeviceBackupPage.h"
@@ -205,19 +205,19 @@ void TestDeviceWizard::findsBackups()
 
     QStringList found;
     QStringList paths;
-    for (const BackupEntry& entry : BackupFinder::findBackups(folder.path())) {
-        found.append(entry.displayName);
-        paths.append(entry.filePath);
-        QVERIFY(entry.extra.isEmpty());
+    for (const LocatedBackup& backup : BackupLocator::findIn(folder.path())) {
+        QVERIFY(backup.kind == LocatedBackup::Kind::BlackBerry);
+        found.append(backup.deviceName);
+        paths.append(backup.path);
     }
     found.sort();
     QCOMPARE(found, names);
     for (const QString& path : paths)
         QVERIFY2(QFileInfo(path).isFile(), qPrintable(path));
 
-    QVERIFY(BackupFinder::findBackups(folder.filePath(QStringLiteral("missing"))).isEmpty());
+    QVERIFY(BackupLocator::findIn(folder.filePath(QStringLiteral("missing"))).isEmpty());
     // An empty folder name is not the working folder.
-    QVERIFY(BackupFinder::findBackups(QString()).isEmpty());
+    QVERIFY(BackupLocator::findIn(QString()).isEmpty());
 }
 
 void TestDeviceWizard::pageOrderDependsOnSettingsFile_data()

@@ -1,4 +1,5 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "ModalAnswerer.h"
 #include "app/Constants.h"
 #include "devices/DeviceList.h"
 #include "devices/mtp/MtpPhoneSource.h"
@@ -6,6 +7,8 @@
 #include "support/FakeUsbPhoneMachine.h"
 #include "support/IphoneBackupBuilder.h"
 #include "support/SyncTestLibrary.h"
+#include "sync/MusicSync.h"
+#include "sync/MusicSyncThread.h"
 #include "sync/SyncState.h"
 #include "ui/DeviceWizard.h"
 #include "ui/SyncUi.h"
@@ -70,6 +73,7 @@ class TestScreenshots : public QObject
 private slots:
     void wizardPages();
     void mainWindowStates();
+    void mainWindowAfterARun();
 };
 
 void TestScreenshots::wizardPages()
@@ -130,8 +134,24 @@ void TestScreenshots::mainWindowStates()
     window.UpdateProgress(StatePhotos, 30, QStringLiteral("IMG_0001.jpg"));
     shoot(&window, QStringLiteral("window-2-photos"),
           {QStringLiteral("Copying photos to the phone"), QStringLiteral("IMG_0001.jpg")});
-    window.UpdateProgress(StateComplete, 100);
-    shoot(&window, QStringLiteral("window-3-complete"), {QStringLiteral("Phone synchronization is complete")});
+}
+
+// The end of a real run to a USB phone: the summary is the one the window writes.
+void TestScreenshots::mainWindowAfterARun()
+{
+    FakeUsbPhoneMachine machine;
+    auto library = std::make_unique<SyncTestLibrary>();
+    machine.addTrack(*library, 1000);
+    SyncUi window(machine.environment(std::move(library)));
+    window.findChild<QTimer*>(QStringLiteral("startTimer"))->stop();
+    window.show();
+    ModalAnswerer answerer;
+    answerer.expect(ModalAnswerer::clicking(QStringLiteral("OK"))); // the eject reminder
+    window.startSync();
+    QTRY_VERIFY_WITH_TIMEOUT(window.musicSync()->thread()->isFinished() && answerer.pending() == 0, 60000);
+    QVERIFY2(answerer.unexpected().isEmpty(), qPrintable(answerer.unexpected().join(QLatin1Char('\n'))));
+    shoot(&window, QStringLiteral("window-3-complete"),
+          {QStringLiteral("Phone synchronization is complete"), QStringLiteral("Copied to the phone: Tracks: 1.")});
 }
 
 QTEST_MAIN(TestScreenshots)

@@ -1,0 +1,132 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "sync/SyncReport.h"
+
+#include "app/ResultCodes.h"
+#include "sync/MusicSync.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("SyncReport", text);
+}
+
+QString withReason(const QString& what, int code)
+{
+    return what + QStringLiteral(" (") + SyncReport::reason(code) + QLatin1Char(')');
+}
+
+// A failed file names what could not be written; one not asked for says nothing.
+void addFile(const ConvertedFile& file, const QString& what, QStringList& moved, QStringList& failed)
+{
+    if (file.code != 0) {
+        failed.append(withReason(what + tr(" could not be copied"), file.code));
+        return;
+    }
+    if (file.path.isEmpty())
+        return;
+    // iPhone exports do not count their entries.
+    moved.append(file.count >= 0 ? what + QStringLiteral(": %1").arg(file.count) : what);
+}
+
+QString photosNotCopied(qsizetype count)
+{
+    return tr("Photos and videos not copied: %1").arg(count);
+}
+
+QString photoLines(const QList<PhotoNotCopied>& photos)
+{
+    QStringList lines;
+    for (qsizetype i = 0; i < photos.size() && i < SyncReport::kMaxListedFiles; ++i) {
+        lines << QFileInfo(photos.at(i).sourcePath).fileName().toHtmlEscaped() + QStringLiteral(": ")
+                     + SyncReport::reason(photos.at(i).code).toHtmlEscaped();
+    }
+    if (photos.size() > SyncReport::kMaxListedFiles)
+        lines << tr("and %1 more").arg(photos.size() - SyncReport::kMaxListedFiles);
+    return lines.join(QStringLiteral("<br>"));
+}
+
+QString warningHtmlFor(const MusicSyncOutcome& outcome)
+{
+    QStringList paragraphs;
+    if (outcome.dataTransfer.code == DataResult::ArchiveTooLarge)
+        paragraphs << tr("The backup archive was not unpacked: it would take up far more space than any "
+                         "backup needs.");
+    else if (outcome.dataTransfer.code == DataResult::ArchiveUnsafeEntry)
+        paragraphs << tr("The backup archive was not unpacked: it holds links or names of places outside "
+                         "its own folder.");
+    if (outcome.phoneDisconnected)
+        paragraphs << tr("The phone was disconnected during the synchronization. Connect it again and "
+                         "synchronize to finish.");
+    else if (outcome.flushResult != 0)
+        paragraphs << tr("The phone did not confirm that the copied files are stored. Synchronize again "
+                         "before you disconnect it.");
+    if (!outcome.notCopiedPhotos.isEmpty())
+        paragraphs << photosNotCopied(outcome.notCopiedPhotos.size()).toHtmlEscaped() + QStringLiteral("<br>")
+                          + photoLines(outcome.notCopiedPhotos);
+    if (paragraphs.isEmpty())
+        return QString();
+    return QStringLiteral("<p>") + paragraphs.join(QStringLiteral("</p><p>")) + QStringLiteral("</p>");
+}
+
+} // namespace
+
+SyncReport::SyncReport(const MusicSyncOutcome& outcome, const QStringList& failedTracks)
+    : mWarningHtml(warningHtmlFor(outcome))
+{
+    const BackupConversionResult& data = outcome.dataTransfer;
+    if (data.code != 0) {
+        mFailed.append(withReason(tr("Nothing could be read from the backup"), data.code));
+    } else {
+        addFile(data.addressBook, tr("Contacts"), mMoved, mFailed);
+        addFile(data.messages, tr("Text messages"), mMoved, mFailed);
+        addFile(data.calendar, tr("Calendar entries"), mMoved, mFailed);
+        // The copies for the phone's own apps hold the same entries: only their failures are told.
+        QStringList unused;
+        addFile(data.contactsVcard, tr("Contacts for the phone's apps"), unused, mFailed);
+        addFile(data.smsBackup, tr("Text messages for the phone's apps"), unused, mFailed);
+        addFile(data.calendarIcs, tr("Calendar entries for the phone's apps"), unused, mFailed);
+    }
+    if (outcome.photosSent > 0)
+        mMoved.append(tr("Photos: %1").arg(outcome.photosSent));
+    if (!outcome.notCopiedPhotos.isEmpty())
+        mFailed.append(photosNotCopied(outcome.notCopiedPhotos.size()));
+    if (outcome.tracksCopied > 0)
+        mMoved.append(tr("Tracks: %1").arg(outcome.tracksCopied));
+    for (const QString& track : failedTracks)
+        mFailed.append(tr("Track not copied: ") + track);
+}
+
+QString SyncReport::summaryText() const
+{
+    QString text;
+    if (!mMoved.isEmpty())
+        text += tr("Copied to the phone: ") + mMoved.join(QStringLiteral(", ")) + QLatin1Char('.');
+    if (!mFailed.isEmpty()) {
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += tr("Not copied:\n") + mFailed.join(QLatin1Char('\n'));
+    }
+    return text;
+}
+
+QString SyncReport::reason(int code)
+{
+    switch (code) {
+    case PhoneResult::Disconnected:
+        return tr("the phone was disconnected");
+    case PhoneResult::NoFreeName:
+        return tr("too many other files of that name are on the phone");
+    case PhoneResult::CopyFailed:
+        return tr("the phone did not accept the file, it may be full");
+    case MediaResult::ConverterMissing:
+    case MediaResult::ConverterFailedToStart:
+    case MediaResult::ConverterCrashed:
+        return tr("the video could not be converted");
+    default:
+        return tr("error %1").arg(code);
+    }
+}

@@ -1,0 +1,96 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "app/ResultCodes.h"
+#include "sync/MusicSync.h"
+#include "sync/SyncReport.h"
+
+#include <QtTest>
+
+class TestSyncReport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void nothingDoneSaysNothing();
+    void blackBerryCountsAndMusic();
+    void iphoneFailuresAreListed();
+    void unreadableBackupHidesItsFiles();
+    void missingPhotosCountedThenNamed();
+};
+
+void TestSyncReport::nothingDoneSaysNothing()
+{
+    const SyncReport summary(MusicSyncOutcome(), {});
+    QVERIFY(summary.moved().isEmpty());
+    QVERIFY(summary.failed().isEmpty());
+    QVERIFY(summary.summaryText().isEmpty());
+    QVERIFY(summary.warningHtml().isEmpty());
+}
+
+void TestSyncReport::blackBerryCountsAndMusic()
+{
+    MusicSyncOutcome outcome;
+    outcome.dataTransfer.kind = BackupConversionResult::Kind::BlackBerry;
+    outcome.dataTransfer.addressBook = {QStringLiteral("/x/address.xml"), 0, 12};
+    outcome.dataTransfer.messages = {QStringLiteral("/x/messages.xml"), 0, 0};
+    // Not asked for: not mentioned.
+    outcome.dataTransfer.calendar = {QString(), 0, -1};
+    outcome.photosSent = 3;
+    outcome.tracksCopied = 40;
+    const SyncReport summary(outcome, {QStringLiteral("Song A")});
+    QCOMPARE(summary.moved(), (QStringList{QStringLiteral("Contacts: 12"), QStringLiteral("Text messages: 0"),
+                                           QStringLiteral("Photos: 3"), QStringLiteral("Tracks: 40")}));
+    QCOMPARE(summary.failed(), QStringList{QStringLiteral("Track not copied: Song A")});
+    QCOMPARE(summary.summaryText(), QStringLiteral("Copied to the phone: Contacts: 12, Text messages: 0, Photos: 3, "
+                                                   "Tracks: 40.\nNot copied:\nTrack not copied: Song A"));
+}
+
+void TestSyncReport::iphoneFailuresAreListed()
+{
+    MusicSyncOutcome outcome;
+    outcome.dataTransfer.kind = BackupConversionResult::Kind::Iphone;
+    outcome.dataTransfer.addressBook = {QStringLiteral("/x/address.xml"), 0, -1};
+    outcome.dataTransfer.messages = {QStringLiteral("/x/messages.xml"), -7, -1};
+    outcome.dataTransfer.calendar = {QStringLiteral("/x/calendar.xml"), 0, -1};
+    const SyncReport summary(outcome, {});
+    QCOMPARE(summary.moved(), (QStringList{QStringLiteral("Contacts"), QStringLiteral("Calendar entries")}));
+    QCOMPARE(summary.failed(), QStringList{QStringLiteral("Text messages could not be copied (error -7)")});
+    QVERIFY(summary.summaryText().startsWith(
+        QStringLiteral("Copied to the phone: Contacts, Calendar entries.\nNot copied:\n")));
+}
+
+void TestSyncReport::unreadableBackupHidesItsFiles()
+{
+    MusicSyncOutcome outcome;
+    outcome.dataTransfer.code = -13031;
+    outcome.dataTransfer.addressBook = {QStringLiteral("/x/address.xml"), 0, 5};
+    outcome.tracksCopied = 1;
+    const SyncReport summary(outcome, {});
+    QCOMPARE(summary.moved(), QStringList{QStringLiteral("Tracks: 1")});
+    QCOMPARE(summary.failed(), QStringList{QStringLiteral("Nothing could be read from the backup (error -13031)")});
+}
+
+// The summary counts them; the warning box names each with its reason, up to its limit.
+void TestSyncReport::missingPhotosCountedThenNamed()
+{
+    MusicSyncOutcome outcome;
+    outcome.photosSent = 1;
+    for (int i = 0; i <= SyncReport::kMaxListedFiles; ++i)
+        outcome.notCopiedPhotos.append({QStringLiteral("/in/<IMG_%1>.jpg").arg(i), PhoneResult::CopyFailed});
+    outcome.dataTransfer.smsBackup = {QStringLiteral("/x/sms.xml"), PhoneResult::Disconnected, 4};
+    const SyncReport report(outcome);
+    const QString count = QStringLiteral("Photos and videos not copied: %1").arg(SyncReport::kMaxListedFiles + 1);
+    QCOMPARE(report.failed(),
+             (QStringList{QStringLiteral("Text messages for the phone's apps could not be copied (the phone was "
+                                         "disconnected)"),
+                          count}));
+    QVERIFY(!report.summaryText().contains(QStringLiteral("IMG_0")));
+    const QString html = report.warningHtml();
+    QVERIFY2(
+        html.contains(count + QStringLiteral("<br>&lt;IMG_0&gt;.jpg: ") + SyncReport::reason(PhoneResult::CopyFailed)),
+        qPrintable(html));
+    QVERIFY(!html.contains(QStringLiteral("IMG_%1").arg(SyncReport::kMaxListedFiles)));
+    QVERIFY(html.contains(QStringLiteral("and 1 more")));
+}
+
+QTEST_GUILESS_MAIN(TestSyncReport)
+#include "tst_SyncReport.moc"
