@@ -81,14 +81,9 @@ SyncReport::SyncReport(const MusicSyncOutcome& outcome, const QStringList& faile
     if (data.code != 0) {
         mFailed.append(withReason(tr("Nothing could be read from the backup"), data.code));
     } else {
-        addFile(data.addressBook, tr("Contacts"), mMoved, mFailed);
-        addFile(data.messages, tr("Text messages"), mMoved, mFailed);
-        addFile(data.calendar, tr("Calendar entries"), mMoved, mFailed);
-        // The copies for the phone's own apps hold the same entries: only their failures are told.
-        QStringList unused;
-        addFile(data.contactsVcard, tr("Contacts for the phone's apps"), unused, mFailed);
-        addFile(data.smsBackup, tr("Text messages for the phone's apps"), unused, mFailed);
-        addFile(data.calendarIcs, tr("Calendar entries for the phone's apps"), unused, mFailed);
+        addKind(data.addressBook, data.contactsVcard, tr("Contacts"), tr("Contacts for the phone's apps"));
+        addKind(data.messages, data.smsBackup, tr("Text messages"), tr("Text messages for the phone's apps"));
+        addKind(data.calendar, data.calendarIcs, tr("Calendar entries"), tr("Calendar entries for the phone's apps"));
     }
     if (outcome.photosSent > 0)
         mMoved.append(tr("Photos: %1").arg(outcome.photosSent));
@@ -98,6 +93,20 @@ SyncReport::SyncReport(const MusicSyncOutcome& outcome, const QStringList& faile
         mMoved.append(tr("Tracks: %1").arg(outcome.tracksCopied));
     for (const QString& track : failedTracks)
         mFailed.append(tr("Track not copied: ") + track);
+}
+
+void SyncReport::addKind(const ConvertedFile& companionFile, const ConvertedFile& standardFile, const QString& what,
+                         const QString& whatForApps)
+{
+    addFile(companionFile, what, mMoved, mFailed);
+    // A phone without the companion app gets only the standard file: it tells
+    // what was moved. Otherwise it holds the same entries, and only its failure is told.
+    if (companionFile.path.isEmpty() && companionFile.code == 0) {
+        addFile(standardFile, what, mMoved, mFailed);
+        return;
+    }
+    QStringList sameEntries;
+    addFile(standardFile, whatForApps, sameEntries, mFailed);
 }
 
 QString SyncReport::summaryText() const

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+struct ConvertedFile;
 struct MusicSyncOutcome;
 
 // What a finished sync moved and what it could not, worded once for the two
@@ -33,6 +34,9 @@ public:
     static QString reason(int code);
 
 private:
+    void addKind(const ConvertedFile& companionFile, const ConvertedFile& standardFile, const QString& what,
+                 const QString& whatForApps);
+
     QStringList mMoved;
     QStringList mFailed;
     QString mWarningHtml;

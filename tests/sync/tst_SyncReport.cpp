@@ -13,6 +13,7 @@ private slots:
     void nothingDoneSaysNothing();
     void blackBerryCountsAndMusic();
     void iphoneFailuresAreListed();
+    void phoneWithoutCompanionAppCountsStandardFiles();
     void unreadableBackupHidesItsFiles();
     void missingPhotosCountedThenNamed();
 };
@@ -58,6 +59,17 @@ void TestSyncReport::iphoneFailuresAreListed()
         QStringLiteral("Copied to the phone: Contacts, Calendar entries.\nNot copied:\n")));
 }
 
+void TestSyncReport::phoneWithoutCompanionAppCountsStandardFiles()
+{
+    MusicSyncOutcome outcome;
+    outcome.dataTransfer.contactsVcard = {QStringLiteral("/x/contacts.vcf"), 0, 7};
+    outcome.dataTransfer.smsBackup = {QStringLiteral("/x/sms-1.xml"), int(PhoneResult::CopyFailed), 3};
+    const SyncReport summary(outcome);
+    QCOMPARE(summary.moved(), QStringList{QStringLiteral("Contacts: 7")});
+    QCOMPARE(summary.failed(), QStringList{QStringLiteral("Text messages could not be copied (")
+                                           + SyncReport::reason(PhoneResult::CopyFailed) + QLatin1Char(')')});
+}
+
 void TestSyncReport::unreadableBackupHidesItsFiles()
 {
     MusicSyncOutcome outcome;
@@ -76,6 +88,7 @@ void TestSyncReport::missingPhotosCountedThenNamed()
     outcome.photosSent = 1;
     for (int i = 0; i <= SyncReport::kMaxListedFiles; ++i)
         outcome.notCopiedPhotos.append({QStringLiteral("/in/<IMG_%1>.jpg").arg(i), PhoneResult::CopyFailed});
+    outcome.dataTransfer.messages = {QStringLiteral("/x/messages.xml"), 0, 4};
     outcome.dataTransfer.smsBackup = {QStringLiteral("/x/sms.xml"), PhoneResult::Disconnected, 4};
     const SyncReport report(outcome);
     const QString count = QStringLiteral("Photos and videos not copied: %1").arg(SyncReport::kMaxListedFiles + 1);
