@@ -27,7 +27,9 @@ bool SyncRun::run(bool forceFullResync)
     const QDeadlineTimer deadline(120000);
     while (!mEngine.thread()->isFinished() && !deadline.hasExpired())
         QTest::qWait(10);
-    return mEngine.thread()->wait(0);
+    // isFinished is true already while the thread still runs its finish;
+    // only wait tells that it has ended.
+    return mEngine.thread()->wait(deadline);
 }
 
 QList<int> SyncRun::states() const
