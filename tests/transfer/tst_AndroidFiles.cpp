@@ -57,10 +57,18 @@ QByteArray hardBlackberryBackup()
                         {7, QByteArray(1, 2)}});
 }
 
-bool writeHardBackup(const QString& path)
+// The hard backup, written into work once, converted with choices into work's folder out.
+BackupConversionResult convertHardBackup(const QTemporaryDir& work, const QString& out, const BackupChoices& choices)
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(hardBlackberryBackup()) > 0;
+    const QString backup = work.filePath(QStringLiteral("hard.ipd"));
+    QFile file(backup);
+    if (!file.exists() && !(file.open(QIODevice::WriteOnly) && file.write(hardBlackberryBackup()) > 0)) {
+        BackupConversionResult unwritten;
+        unwritten.code = -1;
+        return unwritten;
+    }
+    file.close();
+    return BackupConversion::convert(backup, work.filePath(out), work.filePath(out), choices);
 }
 
 struct Sms
@@ -165,13 +173,11 @@ private slots:
 void TestAndroidFiles::blackberryBackupToStandardFiles()
 {
     QTemporaryDir work;
-    const QString backup = work.filePath(QStringLiteral("hard.ipd"));
-    QVERIFY(writeHardBackup(backup));
     BackupChoices choices;
     choices.format = BackupChoices::Format::All;
     choices.conversionTime = QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5));
     const QString out = work.filePath(QStringLiteral("out"));
-    const BackupConversionResult result = BackupConversion::convert(backup, out, out, choices);
+    const BackupConversionResult result = convertHardBackup(work, QStringLiteral("out"), choices);
     QCOMPARE(result.firstFailure(), 0);
     QCOMPARE(result.contactsVcard.count, 3);
     QCOMPARE(result.smsBackup.count, 3);
@@ -221,13 +227,11 @@ void TestAndroidFiles::blackberryBackupToStandardFiles()
 void TestAndroidFiles::formatChoosesTheFiles()
 {
     QTemporaryDir work;
-    const QString backup = work.filePath(QStringLiteral("hard.ipd"));
-    QVERIFY(writeHardBackup(backup));
     BackupChoices choices;
     choices.format = BackupChoices::Format::Android;
     choices.addressBook = false; // the messages still get their names from the contacts
     const QString out = work.filePath(QStringLiteral("android"));
-    const BackupConversionResult result = BackupConversion::convert(backup, out, out, choices);
+    const BackupConversionResult result = convertHardBackup(work, QStringLiteral("android"), choices);
     QCOMPARE(result.firstFailure(), 0);
     QVERIFY(result.messages.path.isEmpty());
     QVERIFY(result.contactsVcard.path.isEmpty());
@@ -237,9 +241,9 @@ void TestAndroidFiles::formatChoosesTheFiles()
              kEmojiName + QStringLiteral(" Smith, Jr; II"));
 
     choices.format = BackupChoices::Format::Korva;
-    const QString korva = work.filePath(QStringLiteral("korva"));
-    QCOMPARE(BackupConversion::convert(backup, korva, korva, choices).firstFailure(), 0);
-    QCOMPARE(QDir(korva).entryList(QDir::Files), QStringList{QStringLiteral("messages.xml")});
+    QCOMPARE(convertHardBackup(work, QStringLiteral("korva"), choices).firstFailure(), 0);
+    QCOMPARE(QDir(work.filePath(QStringLiteral("korva"))).entryList(QDir::Files),
+             QStringList{QStringLiteral("messages.xml")});
 }
 
 void TestAndroidFiles::vcardTextRules()

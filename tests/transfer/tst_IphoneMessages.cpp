@@ -68,6 +68,7 @@ private slots:
     void newerLayout_data();
     void newerLayout();
     void messagesWithoutHandleAreKept();
+    void sentMessagesAreRead();
     void realIos18Database();
     void failures_data();
     void failures();
@@ -217,6 +218,26 @@ void TestIphoneMessages::messagesWithoutHandleAreKept()
              (QStringList{"sent_message/address=+222", "received_message/address=group-8",
                           "received_message/address=+111"}));
     QCOMPARE(lines.filter(QStringLiteral("/text=")).size(), 4);
+}
+
+void TestIphoneMessages::sentMessagesAreRead()
+{
+    QTemporaryDir temp;
+    const QString db = temp.filePath(QStringLiteral("sms.db"));
+    QStringList statements = IphoneBackupDatabases::smsNewerSchema();
+    // iOS stores is_read 0 for everything the owner sent.
+    statements << QStringLiteral("INSERT INTO handle (ROWID, id) VALUES (1, '+111')")
+               << QStringLiteral("INSERT INTO message (guid, text, handle_id, date, is_from_me, is_read) VALUES"
+                                 " ('1', 'sent unread flag', 1, 0, 1, 0), ('2', 'sent read flag', 1, 0, 1, 1),"
+                                 " ('3', 'got unread', 1, 0, 0, 0), ('4', 'got read', 1, 0, 0, 1)");
+    QVERIFY(IphoneBackupDatabases::create(db, statements));
+    int result = 1;
+    const QStringList lines = IphoneBackupXml::linesUnder(convert(db, result), QString());
+    QCOMPARE(result, 0);
+    QCOMPARE(
+        lines.filter(QStringLiteral("/read=")),
+        (QStringList{QStringLiteral("sent_message/read=true"), QStringLiteral("sent_message/read=true"),
+                     QStringLiteral("received_message/read=false"), QStringLiteral("received_message/read=true")}));
 }
 
 void TestIphoneMessages::realIos18Database()

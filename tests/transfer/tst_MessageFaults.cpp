@@ -1,51 +1,25 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "app/Constants.h"
 #include "support/IpdWriter.h"
-#include "support/IphoneBackupDatabases.h"
-#include "support/IphoneBackupXml.h"
 #include "support/PhoneContents.h"
 #include "transfer/blackberry/BackupDatabaseTable.h"
 #include "transfer/blackberry/BlackberryConversion.h"
 #include "transfer/blackberry/BlackberrySmsConverter.h"
-#include "transfer/iphone/AppleExtractor.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 // What the messages file says must match what the old phone showed: the
-// read state of sent iPhone messages, the text of 8-bit BlackBerry bodies.
+// text of 8-bit BlackBerry bodies.
 class tst_MessageFaults : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void sentIphoneMessagesAreRead();
     void blackBerryBodyEncodings_data();
     void blackBerryBodyEncodings();
     void blackBerryCodePageTextReachesTheFile();
 };
-
-void tst_MessageFaults::sentIphoneMessagesAreRead()
-{
-    QTemporaryDir temp;
-    const QString db = temp.filePath(QStringLiteral("sms.db"));
-    QStringList statements = IphoneBackupDatabases::smsNewerSchema();
-    // iOS stores is_read 0 for everything the owner sent.
-    statements << QStringLiteral("INSERT INTO handle (ROWID, id) VALUES (1, '+111')")
-               << QStringLiteral("INSERT INTO message (guid, text, handle_id, date, is_from_me, is_read) VALUES"
-                                 " ('1', 'sent unread flag', 1, 0, 1, 0), ('2', 'sent read flag', 1, 0, 1, 1),"
-                                 " ('3', 'got unread', 1, 0, 0, 0), ('4', 'got read', 1, 0, 0, 1)");
-    QVERIFY(IphoneBackupDatabases::create(db, statements));
-    AppleExtractor extractor;
-    extractor.setSmsDatabasePath(db);
-    const QString xml = temp.filePath(QStringLiteral("messages.xml"));
-    QCOMPARE(extractor.generateMessagesXML(temp.path(), xml), 0);
-    const QStringList lines = IphoneBackupXml::linesUnder(IphoneBackupXml::outline(xml), QString());
-    QCOMPARE(
-        lines.filter(QStringLiteral("/read=")),
-        (QStringList{QStringLiteral("sent_message/read=true"), QStringLiteral("sent_message/read=true"),
-                     QStringLiteral("received_message/read=false"), QStringLiteral("received_message/read=true")}));
-}
 
 void tst_MessageFaults::blackBerryBodyEncodings_data()
 {
