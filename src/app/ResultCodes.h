@@ -51,9 +51,20 @@ enum : int {
     ArchiveTooLarge = -12005,
     // An archive entry naming a place outside the unpacking folder, or a link.
     ArchiveUnsafeEntry = -12006,
+    // A database whose reading stopped part-way on a damaged page: what came
+    // before the damage was read and written, the rest is lost.
+    SourceDamaged = -12007,
     // An iPhone backup that cannot be read (encrypted, no manifest, ...).
     IphoneBackupUnreadable = -13000,
 };
+
+// Whether a file is put in place after a read that ended with code: a read
+// that got nothing (no database, no query) must not replace an earlier good
+// file with an empty one, while a damaged database still gives what it held.
+constexpr bool keepsWhatWasRead(int code)
+{
+    return code == 0 || code == SourceDamaged;
+}
 } // namespace DataResult
 
 // The external converter and the album-art image.

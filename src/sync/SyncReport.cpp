@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "sync/SyncReport.h"
 
+#include "transfer/FailureText.h"
+
 #include "app/ResultCodes.h"
 #include "sync/MusicSync.h"
 
@@ -136,6 +138,6 @@ QString SyncReport::reason(int code)
     case MediaResult::ConverterCrashed:
         return tr("the video could not be converted");
     default:
-        return tr("error %1").arg(code);
+        return FailureText::of(code);
     }
 }

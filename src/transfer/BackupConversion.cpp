@@ -81,9 +81,9 @@ void convertIphone(const QString& backupPath, const QString& workFolder, const Q
     const IphoneConversionResult converted = IphoneConversion::convert(
         backupPath, workFolder, outputFolder, iphoneChoices, standard.sinks(writesKorva(choices)));
     result.code = converted.code;
-    result.addressBook = {converted.addressBookPath, converted.addressBookCode, -1};
-    result.messages = {converted.messagesPath, converted.messagesCode, -1};
-    result.calendar = {converted.calendarPath, converted.calendarCode, -1};
+    result.addressBook = {converted.addressBookPath, converted.addressBookCode, converted.addressBookCount};
+    result.messages = {converted.messagesPath, converted.messagesCode, converted.messagesCount};
+    result.calendar = {converted.calendarPath, converted.calendarCode, converted.calendarCount};
     if (!writesKorva(choices))
         result.addressBook = result.messages = result.calendar = {};
     result.photos = converted.photos;

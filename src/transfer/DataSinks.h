@@ -56,6 +56,25 @@ public:
     virtual void add(const Record& record) = 0;
 };
 
+// Counts the records on their way to another sink (null: nowhere), so that a
+// run can say how much a damaged database still gave.
+template <typename Record> class CountingSink : public RecordSink<Record>
+{
+public:
+    explicit CountingSink(RecordSink<Record>* next) : mNext(next) {}
+    void add(const Record& record) override
+    {
+        ++mCount;
+        if (mNext)
+            mNext->add(record);
+    }
+    int count() const { return mCount; }
+
+private:
+    RecordSink<Record>* mNext;
+    int mCount = 0;
+};
+
 using ContactSink = RecordSink<ContactRecord>;
 using MessageSink = RecordSink<MessageEntry>;
 using CalendarSink = RecordSink<CalendarRecord>;
@@ -130,7 +149,8 @@ private:
 
 // Writes one XML file from an export: opens writer at outputPath, lets read
 // feed the file (and alsoTo, when set), then finishes the file. The result is
-// read's, unless the file itself failed.
+// read's, unless the file itself failed. A read that got nothing leaves an
+// earlier file at outputPath as it was.
 template <typename Writer, typename FileSink, typename Record, typename Read>
 int writeXmlFile(const QString& outputPath, RecordSink<Record>* alsoTo, Read read)
 {
@@ -141,6 +161,10 @@ int writeXmlFile(const QString& outputPath, RecordSink<Record>* alsoTo, Read rea
     FileSink file(writer);
     FanOutSink<Record> sinks({&file, alsoTo});
     result = read(sinks);
+    if (!DataResult::keepsWhatWasRead(result)) {
+        writer.cancel();
+        return result;
+    }
     const int finished = writer.finish();
     return finished != 0 ? finished : result;
 }

@@ -2,9 +2,13 @@
 // velmora-convert [--format korva|android|all] BACKUP OUTDIR: writes the XML
 // files (address.xml, messages.xml, calendar.xml) and/or the standard files
 // (contacts.vcf, sms-<time>.xml, calendar.ics) from a phone backup with the
-// same code a sync runs. Exit status 0 on success.
+// same code a sync runs. Exit status 0 when every file was written from a
+// wholly read backup; 1 when nothing could be converted; 2 when some file
+// could not be written or some database not (wholly) read, each named on
+// standard error.
 #include "app/TraceLog.h"
 #include "transfer/BackupConversion.h"
+#include "transfer/FailureText.h"
 #include "transfer/blackberry/BlackberryBackup.h"
 
 #include <QCoreApplication>
@@ -21,6 +25,9 @@ int fail(const QString& message)
     return 1;
 }
 
+// The exit status of a run that converted the backup but not all of it.
+constexpr int kExitIncomplete = 2;
+
 QString describeFailure(int code)
 {
     switch (code) {
@@ -29,8 +36,30 @@ QString describeFailure(int code)
     case BlackberryBackup::kErrorNotBackup:
         return QStringLiteral("no BlackBerry databases found in the backup");
     default:
-        return QStringLiteral("cannot write the output files");
+        return FailureText::of(code);
     }
+}
+
+// One line on standard error for each file that failed; true when none did.
+bool reportFailedFiles(const BackupConversionResult& result)
+{
+    const QList<QPair<const char*, const ConvertedFile*>> files{
+        {"address book", &result.addressBook}, {"messages", &result.messages},
+        {"calendar", &result.calendar},        {"contacts.vcf", &result.contactsVcard},
+        {"sms-*.xml", &result.smsBackup},      {"calendar.ics", &result.calendarIcs}};
+    QTextStream err(stderr);
+    bool allWritten = true;
+    for (const auto& file : files) {
+        if (file.second->code == 0)
+            continue;
+        allWritten = false;
+        err << "velmora-convert: " << file.first << ": " << FailureText::of(file.second->code) << " (error "
+            << file.second->code << ")";
+        if (file.second->code == DataResult::SourceDamaged && file.second->count >= 0)
+            err << "; " << file.second->count << " read";
+        err << Qt::endl;
+    }
+    return allWritten;
 }
 
 QString describeFile(const ConvertedFile& file, const QString& missing)
@@ -56,25 +85,30 @@ void reportStandardFiles(QTextStream& out, const BackupConversionResult& result)
     }
 }
 
-int report(const BackupConversionResult& result, BackupChoices::Format format)
+void reportFiles(const BackupConversionResult& result, BackupChoices::Format format)
 {
     QTextStream out(stdout);
     reportStandardFiles(out, result);
     if (format == BackupChoices::Format::Android)
-        return 0;
+        return;
     if (result.kind == BackupConversionResult::Kind::BlackBerry) {
         out << "BlackBerry backup: " << result.databases << " databases" << Qt::endl;
         out << "Contacts written: "
             << describeFile(result.addressBook, QStringLiteral(" (no address book in the backup)")) << Qt::endl;
         out << "Messages written: " << describeFile(result.messages, QStringLiteral(" (no SMS messages in the backup)"))
             << Qt::endl;
-        return 0;
+        return;
     }
     out << "iPhone backup: " << result.photos.size() << " camera-roll files" << Qt::endl;
     out << "Address book (result " << result.addressBook.code << "): " << result.addressBook.path << Qt::endl;
     out << "Messages (result " << result.messages.code << "): " << result.messages.path << Qt::endl;
     out << "Calendar (result " << result.calendar.code << "): " << result.calendar.path << Qt::endl;
-    return 0;
+}
+
+int report(const BackupConversionResult& result, BackupChoices::Format format)
+{
+    reportFiles(result, format);
+    return reportFailedFiles(result) ? 0 : kExitIncomplete;
 }
 
 int convert(const QString& backup, const QString& outputFolder, BackupChoices::Format format)
@@ -90,9 +124,6 @@ int convert(const QString& backup, const QString& outputFolder, BackupChoices::F
         BackupConversion::convert(backup, work.filePath(QStringLiteral("extracted")), outputFolder, choices);
     if (result.code == 0)
         return report(result, format);
-    if (result.kind == BackupConversionResult::Kind::Iphone)
-        return fail(QStringLiteral("cannot read the iPhone backup; is it encrypted? (error ")
-                    + QString::number(result.code) + QStringLiteral("): ") + backup);
     return fail(describeFailure(result.code) + QStringLiteral(" (error ") + QString::number(result.code)
                 + QStringLiteral("): ") + backup);
 }

@@ -57,6 +57,11 @@ StandardFileSet::Written StandardFileSet::finishContacts(int readCode)
     Written written;
     if (!mVcard || !mOpened)
         return written;
+    if (!DataResult::keepsWhatWasRead(readCode)) {
+        // Left unfinished, the file is discarded with the writer.
+        written.code = readCode;
+        return written;
+    }
     const int code = mVcardOpenCode != 0 ? mVcardOpenCode : mVcard->finish();
     written.code = code != 0 ? code : readCode;
     written.count = mVcard->count();
@@ -70,6 +75,11 @@ StandardFileSet::Written StandardFileSet::finishMessages(int readCode)
     Written written;
     if (!mSms || !mOpened)
         return written;
+    if (!DataResult::keepsWhatWasRead(readCode)) {
+        // Left unfinished, the file is discarded with the writer.
+        written.code = readCode;
+        return written;
+    }
     // Every contact has been read by now: the names can be filled in.
     const int code = mSmsOpenCode != 0 ? mSmsOpenCode : mSms->finish(mNames.get());
     written.code = code != 0 ? code : readCode;
@@ -84,6 +94,10 @@ StandardFileSet::Written StandardFileSet::finishCalendar(int readCode)
     Written written;
     if (!mIcs || !mOpened)
         return written;
+    if (!DataResult::keepsWhatWasRead(readCode)) {
+        written.code = readCode;
+        return written;
+    }
     const QString path = QDir(mFolder).filePath(Constants::calendarIcsFileName());
     const int code = mIcs->write(path);
     written.code = code != 0 ? code : readCode;

@@ -42,8 +42,9 @@ public:
     StandardSinks sinks(bool korvaFiles);
 
     // Puts the files in place. readCodes are the results of reading each
-    // kind from the backup, which a file keeps as its own code (it is written
-    // all the same, with what could be read).
+    // kind from the backup, which a file keeps as its own code: a damaged
+    // database's file is written with what could be read, while a read that
+    // got nothing leaves an earlier file of that name as it was.
     Written finishContacts(int readCode);
     Written finishMessages(int readCode);
     Written finishCalendar(int readCode);

@@ -39,7 +39,8 @@ void appendIfPresent(ContactRecord& contact, const QString& element, const std::
         contact.entries.append(ContactEntry{element, std::nullopt, *value, {}});
 }
 
-QList<QPair<QString, QString>> entriesOf(QSqlQuery& entries, const QString& uid)
+// damaged is set when the rows stopped on an error.
+QList<QPair<QString, QString>> entriesOf(QSqlQuery& entries, const QString& uid, bool& damaged)
 {
     TraceScope trace("IphoneAddressBookExport::entriesOf");
     QList<QPair<QString, QString>> children;
@@ -53,12 +54,15 @@ QList<QPair<QString, QString>> entriesOf(QSqlQuery& entries, const QString& uid)
         children.append({IphoneAddressBookExport::elementForEntryKey(key),
                          valueOf(entries, QStringLiteral("value")).value_or(QString())});
     }
+    if (SqliteConnection::endedWithError(entries, int(children.size())))
+        damaged = true;
     return children;
 }
 
-// Returns false when the multi-value query failed (the contact then gets no photo).
+// Returns false when the multi-value query failed (the contact then gets no
+// photo); damaged is set when its rows or their entries stopped on an error.
 bool readMultiValues(ContactRecord& contact, QSqlQuery& multiValues, bool multiValuesPrepared, QSqlQuery& entries,
-                     bool entriesPrepared, const QString& rowId)
+                     bool entriesPrepared, const QString& rowId, bool& damaged)
 {
     TraceScope trace("IphoneAddressBookExport::readMultiValues");
     if (!multiValuesPrepared) {
@@ -83,13 +87,15 @@ bool readMultiValues(ContactRecord& contact, QSqlQuery& multiValues, bool multiV
                            valueOf(multiValues, QStringLiteral("value")).value_or(QString()),
                            {}};
         if (entriesPrepared)
-            entry.children = entriesOf(entries, uid);
+            entry.children = entriesOf(entries, uid, damaged);
         else
             traceValue("SQL prepare error 2", entries.lastError().text());
         if (!label.isEmpty())
             contact.labels.insert(contact.entries.size(), label);
         contact.entries.append(std::move(entry));
     }
+    if (SqliteConnection::endedWithError(multiValues, int(contact.entries.size())))
+        damaged = true;
     return true;
 }
 
@@ -245,6 +251,7 @@ int IphoneAddressBookExport::read(const QString& addressBookPath, const QString&
         const bool multiValuesPrepared = personsOk && multiValues.prepare(kMultiValueQuery);
         const bool entriesPrepared = personsOk && entries.prepare(kEntryQuery);
 
+        bool damaged = false;
         while (personsOk && persons.next()) {
             const QString rowId = valueOf(persons, QStringLiteral("ROWID")).value_or(QString());
             ContactRecord contact;
@@ -261,7 +268,7 @@ int IphoneAddressBookExport::read(const QString& addressBookPath, const QString&
                     contact.entries.append(ContactEntry{AddressBookXml::birthday(), std::nullopt, seconds, {}});
             }
             const bool multiValuesOk =
-                readMultiValues(contact, multiValues, multiValuesPrepared, entries, entriesPrepared, rowId);
+                readMultiValues(contact, multiValues, multiValuesPrepared, entries, entriesPrepared, rowId, damaged);
             if (useImages && multiValuesOk)
                 contact.photo = photoOf(images.database(), rowId);
             contact.prefix = valueOf(persons, QStringLiteral("prefix")).value_or(QString());
@@ -274,6 +281,8 @@ int IphoneAddressBookExport::read(const QString& addressBookPath, const QString&
             ++personCount;
         }
         traceValue("persons", personCount);
+        if (personsOk && (SqliteConnection::endedWithError(persons, personCount) || damaged))
+            result = kErrorDamagedDatabase;
     }
     traceReturns(result);
     return result;

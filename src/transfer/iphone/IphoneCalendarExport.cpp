@@ -152,7 +152,7 @@ CalendarRecord recordFrom(const QSqlQuery& query, const QSqlRecord& record)
     return event;
 }
 
-// Returns false when the alarm query failed.
+// Returns false when the alarm query failed or stopped on an error.
 bool readAlarms(QSqlQuery& alarms, bool prepared, const QString& rowId, CalendarEntry& entry)
 {
     TraceScope trace("IphoneCalendarExport::readAlarms");
@@ -166,14 +166,16 @@ bool readAlarms(QSqlQuery& alarms, bool prepared, const QString& rowId, Calendar
         return false;
     }
     const QSqlRecord record = alarms.record();
+    int rows = 0;
     while (alarms.next()) {
+        ++rows;
         bool ok = false;
         const qint32 seconds =
             valueOf(alarms, record, QStringLiteral("trigger_interval")).value_or(QString()).toInt(&ok, 10);
         if (ok)
             entry.alarms.append(seconds);
     }
-    return true;
+    return !SqliteConnection::endedWithError(alarms, rows);
 }
 
 } // namespace
@@ -235,12 +237,16 @@ int IphoneCalendarExport::read(const QString& calendarPath, CalendarSink& sink)
             while (entries.next()) {
                 CalendarRecord event = recordFrom(entries, record);
                 const QString rowId = valueOf(entries, record, QStringLiteral("entry_rowid")).value_or(QString());
+                // The entry is kept without its alarms: the file still
+                // holds what could be read, and the run says it is incomplete.
                 if (!readAlarms(alarms, alarmsPrepared, rowId, event.entry))
-                    result = kErrorSelection;
+                    result = kErrorDamagedDatabase;
                 sink.add(event);
                 ++count;
             }
             traceValue("entries", count);
+            if (SqliteConnection::endedWithError(entries, count))
+                result = kErrorDamagedDatabase;
         }
     }
     traceReturns(result);

@@ -40,30 +40,34 @@ IphoneConversionResult IphoneConversion::convert(const QString& backupFolder, co
     // Each database is read once: into its XML file where that is wanted,
     // and into the standard sinks alongside.
     const bool korva = standard.korvaFiles;
+    CountingSink<ContactRecord> contacts(standard.contacts);
+    CountingSink<MessageEntry> messages(standard.messages);
+    CountingSink<CalendarRecord> calendar(standard.calendar);
     if (choices.addressBook && korva) {
         result.addressBookPath = output.filePath(Constants::addressBookFileName());
         result.addressBookCode = IphoneAddressBookExport::write(
-            extractor.addressBookPath(), extractor.addressBookImagesPath(), result.addressBookPath, standard.contacts);
+            extractor.addressBookPath(), extractor.addressBookImagesPath(), result.addressBookPath, &contacts);
     } else if (standard.contacts) {
-        const int code = IphoneAddressBookExport::read(extractor.addressBookPath(), extractor.addressBookImagesPath(),
-                                                       *standard.contacts);
+        const int code =
+            IphoneAddressBookExport::read(extractor.addressBookPath(), extractor.addressBookImagesPath(), contacts);
         if (choices.addressBook)
             result.addressBookCode = code;
     }
     if (choices.messages && korva) {
         result.messagesPath = output.filePath(Constants::messagesFileName());
-        result.messagesCode =
-            IphoneMessagesExport::write(extractor.smsDatabasePath(), result.messagesPath, standard.messages);
+        result.messagesCode = IphoneMessagesExport::write(extractor.smsDatabasePath(), result.messagesPath, &messages);
     } else if (choices.messages && standard.messages) {
-        result.messagesCode = IphoneMessagesExport::read(extractor.smsDatabasePath(), *standard.messages);
+        result.messagesCode = IphoneMessagesExport::read(extractor.smsDatabasePath(), messages);
     }
     if (choices.calendar && korva) {
         result.calendarPath = output.filePath(Constants::calendarFileName());
-        result.calendarCode =
-            IphoneCalendarExport::write(extractor.calendarPath(), result.calendarPath, standard.calendar);
+        result.calendarCode = IphoneCalendarExport::write(extractor.calendarPath(), result.calendarPath, &calendar);
     } else if (choices.calendar && standard.calendar) {
-        result.calendarCode = IphoneCalendarExport::read(extractor.calendarPath(), *standard.calendar);
+        result.calendarCode = IphoneCalendarExport::read(extractor.calendarPath(), calendar);
     }
+    result.addressBookCount = contacts.count();
+    result.messagesCount = messages.count();
+    result.calendarCount = calendar.count();
     traceReturns(result.code);
     return result;
 }

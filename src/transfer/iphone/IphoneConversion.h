@@ -28,6 +28,10 @@ struct IphoneConversionResult
     int messagesCode = 0;
     QString calendarPath;
     int calendarCode = 0;
+    // Records read from each database (also when its reading stopped early).
+    int addressBookCount = 0;
+    int messagesCount = 0;
+    int calendarCount = 0;
     // Camera-roll files found in the extraction folder.
     QList<PhotoPath> photos;
 };

@@ -11,4 +11,6 @@ struct IphoneDatabaseExport
     static constexpr int kErrorCannotOpenDatabase = DataResult::SourceCannotOpen;
     static constexpr int kErrorInvalidDatabase = DataResult::SourceInvalid;
     static constexpr int kErrorSelection = DataResult::QueryFailed;
+    // Some rows were read, then a damaged page ended the query.
+    static constexpr int kErrorDamagedDatabase = DataResult::SourceDamaged;
 };

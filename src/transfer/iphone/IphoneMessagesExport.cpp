@@ -189,6 +189,8 @@ int IphoneMessagesExport::read(const QString& databasePath, MessageSink& sink)
                 ++messages;
             }
             traceValue("messages", messages);
+            if (SqliteConnection::endedWithError(query, messages))
+                result = kErrorDamagedDatabase;
         }
     }
     traceReturns(result);

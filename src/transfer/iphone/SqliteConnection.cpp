@@ -4,6 +4,8 @@
 #include "app/TraceLog.h"
 
 #include <QAtomicInteger>
+#include <QSqlError>
+#include <QSqlQuery>
 
 static QString uniqueConnectionName()
 {
@@ -42,4 +44,14 @@ bool SqliteConnection::open()
 QSqlDatabase SqliteConnection::database() const
 {
     return QSqlDatabase::database(mName, false);
+}
+
+bool SqliteConnection::endedWithError(const QSqlQuery& query, int rowsRead)
+{
+    TraceScope trace("SqliteConnection::endedWithError");
+    if (query.lastError().type() == QSqlError::NoError)
+        return false;
+    traceValue("Query ended with an error", query.lastError().text());
+    traceValue("rows read before it", rowsRead);
+    return true;
 }

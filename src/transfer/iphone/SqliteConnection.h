@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QSqlDatabase>
+
+class QSqlQuery;
 #include <QString>
 
 // One SQLite connection under a name no other connection uses, removed again
@@ -20,6 +22,11 @@ public:
     bool open();
     QSqlDatabase database() const;
     QString name() const { return mName; }
+
+    // Whether the rows of query stopped on an error rather than at the end
+    // (a damaged page): next() returns false either way. rowsRead is traced
+    // with the error, so the log tells how much came before the damage.
+    static bool endedWithError(const QSqlQuery& query, int rowsRead);
 
 private:
     QString mName;

@@ -91,6 +91,19 @@ int XmlDataFile::finish()
     return 0;
 }
 
+void XmlDataFile::cancel()
+{
+    TraceScope trace("XmlDataFile::cancel");
+    if (mFile)
+        mFile->cancelWriting();
+    mFile.reset();
+    mOutput = nullptr;
+    mOpen = false;
+    mOpenElements.clear();
+    mStartTagOpen = false;
+    mText.resize(0);
+}
+
 void XmlDataFile::writeBlock()
 {
     TraceScope trace("XmlDataFile::writeBlock");

@@ -41,6 +41,8 @@ public:
     // place. 0, or kErrorCannotOpenFile when any write failed (nothing is
     // then left at the path).
     int finish();
+    // Drops what was written: an earlier file at the path stays as it was.
+    void cancel();
 
 protected:
     void startElement(const QString& name);

@@ -1,0 +1,30 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "transfer/FailureText.h"
+
+#include "app/ResultCodes.h"
+#include "app/TraceLog.h"
+
+QString FailureText::of(int code)
+{
+    TraceScope trace("FailureText::of");
+    switch (code) {
+    case DataResult::SourceCannotOpen:
+        return QStringLiteral("the database cannot be opened");
+    case DataResult::SourceInvalid:
+        return QStringLiteral("the database is not one Velmora reads");
+    case DataResult::QueryFailed:
+        return QStringLiteral("the database is missing or does not hold the expected tables");
+    case DataResult::SourceDamaged:
+        return QStringLiteral("the database is damaged: only what came before the damage was read");
+    case DataResult::FileCannotWrite:
+        return QStringLiteral("the file cannot be written (folder missing, read-only or full?)");
+    case DataResult::ArchiveTooLarge:
+        return QStringLiteral("the archive would unpack to far more than any backup holds; refused");
+    case DataResult::ArchiveUnsafeEntry:
+        return QStringLiteral("the archive holds an entry outside its folder or a link; refused");
+    case DataResult::IphoneBackupUnreadable:
+        return QStringLiteral("cannot read the iPhone backup; is it encrypted?");
+    default:
+        return QStringLiteral("error %1").arg(code);
+    }
+}
