@@ -3,6 +3,7 @@
 
 #include "app/TraceLog.h"
 #include "transfer/android/BufferedSaveFile.h"
+#include "transfer/android/LineSafeText.h"
 #include "transfer/android/VCardText.h"
 
 #include <QCryptographicHash>
@@ -141,8 +142,10 @@ void IcsWriter::add(const CalendarRecord& event)
         icalcomponent_add_property(vevent, icalproperty_new_location(utf8(entry.location).constData()));
     if (!entry.description.isEmpty())
         icalcomponent_add_property(vevent, icalproperty_new_description(utf8(entry.description).constData()));
+    // libical writes a URI as it is given: a line break in it would end the
+    // property and let the rest of the text stand as properties of its own.
     if (!entry.url.isEmpty())
-        icalcomponent_add_property(vevent, icalproperty_new_url(utf8(entry.url).constData()));
+        icalcomponent_add_property(vevent, icalproperty_new_url(LineSafeText::uri(entry.url).constData()));
 
     if (event.start && entry.allDay) {
         const QDate first = localDate(*event.start, zone);
