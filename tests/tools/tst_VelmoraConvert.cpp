@@ -138,7 +138,7 @@ void TestVelmoraConvert::brokenInput_data()
     QTest::newRow("backup is a folder") << QString() << QByteArray() << QStringList{"%1/dir.ipd", "%1/out"}
                                         << "cannot read the backup";
     QTest::newRow("output folder blocked by a file")
-        << "ok.ipd" << sampleBackup() << QStringList{"%1/ok.ipd", "%1/ok.ipd/out"} << "cannot write the output files";
+        << "ok.ipd" << sampleBackup() << QStringList{"%1/ok.ipd", "%1/ok.ipd/out"} << "the file cannot be written";
 }
 
 void TestVelmoraConvert::brokenInput()
