@@ -3,6 +3,8 @@
 
 #include "app/TraceLog.h"
 
+#include <QStringDecoder>
+
 namespace {
 
 // A typedstream writes each new type string as 0x84, its length and its
@@ -19,6 +21,7 @@ constexpr char kStringType = '+';
 // announce a little-endian 16- or 32-bit value.
 constexpr quint8 kInt16Tag = 0x81;
 constexpr quint8 kInt32Tag = 0x82;
+constexpr char kEndOfObject = '\x86';
 // What iOS puts in the text where an attachment sits.
 constexpr char16_t kObjectReplacement = 0xFFFC;
 
@@ -58,6 +61,21 @@ quint32 littleEndian(const QByteArray& data, qsizetype at, int bytes)
     return value;
 }
 
+// A length that runs past the archive's end (seen in real, damaged blobs):
+// the string still ends where its object does, at the end marker, when what
+// comes before is whole UTF-8.
+std::optional<QString> truncatedString(const QByteArray& archive, qsizetype start)
+{
+    const qsizetype end = archive.indexOf(kEndOfObject, start);
+    if (end < 0)
+        return std::nullopt;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(QByteArrayView(archive.constData() + start, end - start));
+    if (decoder.hasError())
+        return std::nullopt;
+    return AttributedBodyText::withoutPlaceholders(text);
+}
+
 } // namespace
 
 std::optional<QString> AttributedBodyText::plainText(const QByteArray& archive)
@@ -84,7 +102,7 @@ std::optional<QString> AttributedBodyText::plainText(const QByteArray& archive)
         return std::nullopt;
     }
     if (length > archive.size() - pos)
-        return std::nullopt;
+        return truncatedString(archive, pos);
     return withoutPlaceholders(QString::fromUtf8(archive.constData() + pos, qsizetype(length)));
 }
 
