@@ -31,7 +31,7 @@ void addFile(const ConvertedFile& file, const QString& what, QStringList& moved,
     if (file.path.isEmpty())
         return;
     // iPhone exports do not count their entries.
-    moved.append(file.count >= 0 ? what + QStringLiteral(": %1").arg(file.count) : what);
+    moved.append(file.count >= 0 ? what + QStringLiteral(": %1").arg(file.count) + file.attachmentSummary() : what);
 }
 
 QString photosNotCopied(qsizetype count)

@@ -42,7 +42,11 @@ bool writesStandard(const BackupChoices& choices)
 
 ConvertedFile convertedFile(const StandardFileSet::Written& written)
 {
-    return {written.path, written.code, written.count};
+    ConvertedFile file{written.path, written.code, written.count};
+    file.multimedia = written.multimedia;
+    file.attachments = written.attachments;
+    file.missingAttachments = written.missingAttachments;
+    return file;
 }
 
 void convertBlackberry(const QString& backupPath, const QString& outputFolder, const BackupChoices& choices,
@@ -115,4 +119,19 @@ BackupConversionResult BackupConversion::convert(const QString& backupPath, cons
     }
     traceReturns(result.firstFailure());
     return result;
+}
+
+QString ConvertedFile::attachmentSummary() const
+{
+    if (multimedia == 0 && missingAttachments == 0)
+        return QString();
+    QString text = QStringLiteral(", of which %1 with %2 attachment%3")
+                       .arg(multimedia)
+                       .arg(attachments)
+                       .arg(attachments == 1 ? QString() : QStringLiteral("s"));
+    if (missingAttachments > 0)
+        text += QStringLiteral("; %1 attachment%2 not in the backup or too large")
+                    .arg(missingAttachments)
+                    .arg(missingAttachments == 1 ? QString() : QStringLiteral("s"));
+    return text;
 }

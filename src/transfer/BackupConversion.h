@@ -31,6 +31,15 @@ struct ConvertedFile
     QString path;   // empty when the file was not asked for or has no source in the backup
     int code = 0;   // 0, or why the file is missing or incomplete
     int count = -1; // entries written, when the writer counts them
+    // Messages only: those with attachments, the attachments carried, and
+    // those only named because the backup lacked them or they were too large.
+    int multimedia = 0;
+    int attachments = 0;
+    int missingAttachments = 0;
+
+    // ", of which 6 with 7 attachments; 1 attachment not in the backup", or
+    // empty when no message had attachments.
+    QString attachmentSummary() const;
 };
 
 struct BackupConversionResult

@@ -49,6 +49,9 @@ QStringList IphoneBackupDatabases::smsNewerSchema()
         QStringLiteral("CREATE TABLE chat_message_join (chat_id INTEGER, message_id INTEGER,"
                        " message_date INTEGER DEFAULT 0)"),
         QStringLiteral("CREATE TABLE chat_handle_join (chat_id INTEGER, handle_id INTEGER)"),
+        QStringLiteral("CREATE TABLE attachment (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, guid TEXT UNIQUE NOT NULL,"
+                       " filename TEXT, mime_type TEXT, transfer_name TEXT, total_bytes INTEGER DEFAULT 0)"),
+        QStringLiteral("CREATE TABLE message_attachment_join (message_id INTEGER, attachment_id INTEGER)"),
     };
 }
 

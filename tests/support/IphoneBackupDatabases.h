@@ -14,7 +14,9 @@ bool create(const QString& path, const QStringList& statements);
 
 // sms.db before iOS 6: message carries address and flags.
 QStringList smsOlderSchema();
-// sms.db from iOS 6 on: message, handle, chat, chat_message_join (iOS 18 columns).
+// sms.db from iOS 6 on: message, handle, chat, chat_message_join,
+// chat_handle_join, attachment, message_attachment_join (iOS 18 columns),
+// without iOS's indexes.
 QStringList smsNewerSchema();
 // Calendar.sqlitedb of iOS 4: Event, Recurrence by event_id, Alarm by entity_id.
 QStringList calendarOlderSchema();

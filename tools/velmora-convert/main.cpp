@@ -76,7 +76,7 @@ void reportStandardFiles(QTextStream& out, const BackupConversionResult& result)
     for (const auto& file : files) {
         if (file.second->path.isEmpty() && file.second->code == 0)
             continue;
-        out << file.first << ": " << file.second->count << " written";
+        out << file.first << ": " << file.second->count << " written" << file.second->attachmentSummary();
         if (!file.second->path.isEmpty())
             out << " to " << file.second->path;
         if (file.second->code != 0)

@@ -4,8 +4,13 @@
 #include "app/Constants.h"
 #include "app/TraceLog.h"
 #include "transfer/android/ContactNames.h"
+#include "transfer/android/MmsElement.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QStringList>
 #include <QTemporaryFile>
 
 #include <algorithm>
@@ -18,8 +23,10 @@ namespace {
 
 constexpr qsizetype kSpillBlockBytes = 256 * 1024;
 // Spilled message: date (8 bytes), address length (4), line length (4),
-// then the escaped address and the line up to where "contact_name" goes.
-constexpr qsizetype kSpillHeaderBytes = 16;
+// tail length (4), then the escaped address, the line up to where
+// "contact_name" goes and the rest of the element after the name.
+constexpr qsizetype kSpillHeaderBytes = 20;
+constexpr char kSmsTail[] = "\" />\n";
 // Longer messages are cut: nothing a phone sends comes near this, and it
 // bounds what finish() reads at once.
 constexpr qsizetype kMaxSpilledBytes = 16 * 1024 * 1024;
@@ -53,6 +60,7 @@ struct SmsBackupWriter::Spilled
     qint64 offset;
     quint32 addressLength;
     quint32 lineLength;
+    quint32 tailLength;
 };
 
 SmsBackupWriter::SmsBackupWriter() = default;
@@ -62,6 +70,49 @@ QString SmsBackupWriter::fileName(const QDateTime& conversionTime)
 {
     return Constants::smsBackupFilePrefix() + conversionTime.toString(QStringLiteral("yyyyMMddHHmmss"))
            + Constants::smsBackupFileSuffix();
+}
+
+namespace {
+
+// The start of every messages file this writer makes; the app's own backups
+// carry more attributes on "smses" and are never taken for one.
+constexpr char kFileStart[] = "<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n<smses count=\"";
+
+bool isOwnFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray start = file.read(qint64(sizeof kFileStart) + 16);
+    if (!start.startsWith(kFileStart))
+        return false;
+    qsizetype at = qsizetype(sizeof kFileStart) - 1;
+    const qsizetype digitsStart = at;
+    while (at < start.size() && start.at(at) >= '0' && start.at(at) <= '9')
+        ++at;
+    return at > digitsStart && start.mid(at, 3) == "\">\n";
+}
+
+} // namespace
+
+int SmsBackupWriter::removeEarlierFiles(const QString& folder, const QString& keptName)
+{
+    TraceScope trace("SmsBackupWriter::removeEarlierFiles");
+    static const QRegularExpression ownName(
+        QStringLiteral("^") + QRegularExpression::escape(Constants::smsBackupFilePrefix()) + QStringLiteral("[0-9]{14}")
+        + QRegularExpression::escape(Constants::smsBackupFileSuffix()) + QStringLiteral("$"));
+    const QDir dir(folder);
+    int removed = 0;
+    for (const QString& name : dir.entryList(QDir::Files)) {
+        if (name == keptName || !ownName.match(name).hasMatch() || !isOwnFile(dir.filePath(name)))
+            continue;
+        if (QFile::remove(dir.filePath(name))) {
+            traceValue("Removed earlier messages file", name);
+            ++removed;
+        }
+    }
+    traceReturns(removed);
+    return removed;
 }
 
 void SmsBackupWriter::appendAttribute(QByteArray& out, QStringView value)
@@ -132,6 +183,9 @@ int SmsBackupWriter::open(const QString& path)
     TraceScope trace("SmsBackupWriter::open");
     traceValue("path", path);
     mCount = 0;
+    mMultimedia = 0;
+    mAttachments = 0;
+    mAttachmentsMissing = 0;
     mInOrder = true;
     mFailed = false;
     mLastDate = std::numeric_limits<qint64>::min();
@@ -150,43 +204,63 @@ void SmsBackupWriter::add(const MessageEntry& message)
 {
     if (!mSpill)
         return;
-    const qint64 date = millisecondsOf(message.date);
+    const qint64 date = message.milliseconds ? *message.milliseconds : millisecondsOf(message.date);
     const bool sent = message.direction == MessageEntry::Direction::Sent;
     const bool read = message.readState != MessageEntry::ReadState::Unread;
+    const bool multimedia = MmsElement::isMultimedia(message);
 
     const qsizetype start = mSpillText.size();
     mSpillText.append(kSpillHeaderBytes, '\0');
-    appendAttribute(mSpillText, message.address.value_or(QString()));
+    appendAttribute(mSpillText, multimedia ? MmsElement::addressOf(message) : message.address.value_or(QString()));
     const qsizetype addressEnd = mSpillText.size();
-    mSpillText.append("  <sms protocol=\"0\" address=\"");
-    mSpillText.append(mSpillText.constData() + start + kSpillHeaderBytes, addressEnd - start - kSpillHeaderBytes);
-    mSpillText.append("\" date=\"");
-    appendNumber(mSpillText, date);
-    mSpillText.append(sent ? "\" type=\"2\" subject=\"null\" body=\"" : "\" type=\"1\" subject=\"null\" body=\"");
-    appendAttribute(mSpillText, message.text.value_or(QString()));
-    mSpillText.append(read ? "\" toa=\"null\" sc_toa=\"null\" service_center=\"null\" read=\"1\""
-                           : "\" toa=\"null\" sc_toa=\"null\" service_center=\"null\" read=\"0\"");
-    mSpillText.append(" status=\"-1\" locked=\"0\" date_sent=\"0\"");
+    const QByteArray address(mSpillText.constData() + start + kSpillHeaderBytes,
+                             addressEnd - start - kSpillHeaderBytes);
+    MmsElement::Counts counts;
+    if (multimedia) {
+        MmsElement::appendHead(mSpillText, message, date, address);
+    } else {
+        mSpillText.append("  <sms protocol=\"0\" address=\"");
+        mSpillText.append(address);
+        mSpillText.append("\" date=\"");
+        appendNumber(mSpillText, date);
+        mSpillText.append(sent ? "\" type=\"2\" subject=\"null\" body=\"" : "\" type=\"1\" subject=\"null\" body=\"");
+        appendAttribute(mSpillText, message.text.value_or(QString()));
+        mSpillText.append(read ? "\" toa=\"null\" sc_toa=\"null\" service_center=\"null\" read=\"1\""
+                               : "\" toa=\"null\" sc_toa=\"null\" service_center=\"null\" read=\"0\"");
+        mSpillText.append(" status=\"-1\" locked=\"0\" date_sent=\"0\"");
+    }
+    const qsizetype lineEnd = mSpillText.size();
+    if (multimedia)
+        counts = MmsElement::appendTail(mSpillText, message);
+    else
+        mSpillText.append(kSmsTail);
 
-    qsizetype addressLength = addressEnd - start - kSpillHeaderBytes;
-    qsizetype lineLength = mSpillText.size() - addressEnd;
-    if (addressLength + lineLength > kMaxSpilledBytes) {
+    const qsizetype addressLength = addressEnd - start - kSpillHeaderBytes;
+    const qsizetype lineLength = lineEnd - addressEnd;
+    const qsizetype tailLength = mSpillText.size() - lineEnd;
+    if (addressLength + lineLength + tailLength > kMaxSpilledBytes) {
         traceMessage("Message too long for the messages file, left out");
         mSpillText.resize(start);
         return;
     }
     const quint32 addressBytes = quint32(addressLength);
     const quint32 lineBytes = quint32(lineLength);
+    const quint32 tailBytes = quint32(tailLength);
     char* header = mSpillText.data() + start;
     std::memcpy(header, &date, 8);
     std::memcpy(header + 8, &addressBytes, 4);
     std::memcpy(header + 12, &lineBytes, 4);
+    std::memcpy(header + 16, &tailBytes, 4);
 
     if (date < mLastDate)
         mInOrder = false;
     else
         mLastDate = date;
     ++mCount;
+    if (!message.attachments.isEmpty())
+        ++mMultimedia;
+    mAttachments += counts.attachments;
+    mAttachmentsMissing += counts.missing;
     if (mSpillText.size() >= kSpillBlockBytes) {
         if (mSpill->write(mSpillText) != mSpillText.size())
             mFailed = true;
@@ -194,21 +268,33 @@ void SmsBackupWriter::add(const MessageEntry& message)
     }
 }
 
-void SmsBackupWriter::appendMessage(const QByteArray& address, const QByteArray& line, const ContactNames* names)
+QByteArray SmsBackupWriter::escapedNameFor(const QByteArray& address, const ContactNames* names) const
+{
+    QStringList found;
+    // A group's address lists every member, joined by "~".
+    for (const QString& member : QString::fromUtf8(address).split(QLatin1Char('~'))) {
+        const QString name = names ? names->nameFor(member) : QString();
+        if (!name.isEmpty())
+            found << name;
+    }
+    QByteArray escaped;
+    appendAttribute(escaped, found.isEmpty() ? QStringLiteral("(Unknown)") : found.join(QStringLiteral(", ")));
+    return escaped;
+}
+
+bool SmsBackupWriter::appendMessage(const QByteArray& address, const QByteArray& line, const char* tail,
+                                    qsizetype tailLength, const ContactNames* names)
 {
     QByteArray& out = mOutput.text();
     out.append(line);
     out.append(" contact_name=\"");
     auto cached = mNameCache.constFind(address);
-    if (cached == mNameCache.constEnd()) {
-        const QString name = names ? names->nameFor(QString::fromUtf8(address)) : QString();
-        QByteArray escaped;
-        appendAttribute(escaped, name.isEmpty() ? QStringLiteral("(Unknown)") : name);
-        cached = mNameCache.insert(address, escaped);
-    }
+    if (cached == mNameCache.constEnd())
+        cached = mNameCache.insert(address, escapedNameFor(address, names));
     out.append(*cached);
-    out.append("\" />\n");
+    const bool whole = MmsElement::writeTail(out, tail, tailLength, [this] { mOutput.flushIfFull(); });
     mOutput.flushIfFull();
+    return whole;
 }
 
 bool SmsBackupWriter::copyInOrder(const ContactNames* names)
@@ -230,9 +316,12 @@ bool SmsBackupWriter::copyInOrder(const ContactNames* names)
         }
         quint32 addressLength = 0;
         quint32 lineLength = 0;
+        quint32 tailLength = 0;
         std::memcpy(&addressLength, block.constData() + position + 8, 4);
         std::memcpy(&lineLength, block.constData() + position + 12, 4);
-        const qsizetype total = kSpillHeaderBytes + qsizetype(addressLength) + qsizetype(lineLength);
+        std::memcpy(&tailLength, block.constData() + position + 16, 4);
+        const qsizetype total =
+            kSpillHeaderBytes + qsizetype(addressLength) + qsizetype(lineLength) + qsizetype(tailLength);
         if (block.size() - position < total) {
             block.remove(0, position);
             position = 0;
@@ -243,8 +332,10 @@ bool SmsBackupWriter::copyInOrder(const ContactNames* names)
             continue;
         }
         const char* record = block.constData() + position + kSpillHeaderBytes;
-        appendMessage(QByteArray(record, addressLength), QByteArray::fromRawData(record + addressLength, lineLength),
-                      names);
+        if (!appendMessage(QByteArray(record, addressLength),
+                           QByteArray::fromRawData(record + addressLength, lineLength),
+                           record + addressLength + lineLength, tailLength, names))
+            return false;
         position += total;
     }
 }
@@ -265,8 +356,9 @@ bool SmsBackupWriter::copySorted(const ContactNames* names)
         std::memcpy(&spilled.date, data + offset, 8);
         std::memcpy(&spilled.addressLength, data + offset + 8, 4);
         std::memcpy(&spilled.lineLength, data + offset + 12, 4);
+        std::memcpy(&spilled.tailLength, data + offset + 16, 4);
         spilled.offset = offset + kSpillHeaderBytes;
-        offset = spilled.offset + spilled.addressLength + spilled.lineLength;
+        offset = spilled.offset + qint64(spilled.addressLength) + spilled.lineLength + spilled.tailLength;
         if (offset > size)
             return false; // the spill is shorter than it should be
         index.push_back(spilled);
@@ -274,8 +366,10 @@ bool SmsBackupWriter::copySorted(const ContactNames* names)
     std::stable_sort(index.begin(), index.end(), [](const Spilled& a, const Spilled& b) { return a.date < b.date; });
     for (const Spilled& spilled : index) {
         const char* record = reinterpret_cast<const char*>(data) + spilled.offset;
-        appendMessage(QByteArray(record, spilled.addressLength),
-                      QByteArray::fromRawData(record + spilled.addressLength, spilled.lineLength), names);
+        if (!appendMessage(QByteArray(record, spilled.addressLength),
+                           QByteArray::fromRawData(record + spilled.addressLength, spilled.lineLength),
+                           record + spilled.addressLength + spilled.lineLength, spilled.tailLength, names))
+            return false;
     }
     return true;
 }
@@ -292,7 +386,7 @@ int SmsBackupWriter::finish(const ContactNames* names)
     mSpill->flush();
 
     QByteArray& out = mOutput.text();
-    out.append("<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n<smses count=\"");
+    out.append(kFileStart);
     appendNumber(out, mCount);
     out.append("\">\n");
     if (!mFailed)

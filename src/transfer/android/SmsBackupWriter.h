@@ -16,7 +16,8 @@ class ContactNames;
 class QTemporaryFile;
 
 // Writes the messages as the "sms-<time>.xml" file of the SMS Backup &
-// Restore app: one "sms" element per message in date order, with the
+// Restore app: one "sms" element per message in date order (an "mms" one
+// for a message with attachments or of a group chat), with the
 // direction, the read flag, the dates in milliseconds and the name of the
 // matching contact.
 //
@@ -24,8 +25,10 @@ class QTemporaryFile;
 // the backups yield them in their own order and the contacts may come after
 // the messages: each message is composed as it arrives into a spill file
 // beside the output, and the file is put together by finish(). Messages that
-// arrive in date order are copied straight through; otherwise an index of 24
-// bytes a message is sorted. The text of the messages is never held in memory.
+// arrive in date order are copied straight through; otherwise an index of 32
+// bytes a message is sorted (stably: messages of the same millisecond keep
+// their order). The text of the messages is never held in memory, and the
+// attachments' bytes go from their files into the output in pieces.
 class SmsBackupWriter : public MessageSink
 {
 public:
@@ -36,11 +39,21 @@ public:
     // The file name for a conversion at this time: "sms-yyyyMMddhhmmss.xml".
     static QString fileName(const QDateTime& conversionTime);
 
+    // Removes the messages files this writer made earlier in folder, but for
+    // keptName: an import would read every message of each. Files of the
+    // same name pattern that another app wrote stay. Returns how many went.
+    static int removeEarlierFiles(const QString& folder, const QString& keptName);
+
     [[nodiscard]] int open(const QString& path); // 0 or DataResult::FileCannotWrite
     void add(const MessageEntry& message) override;
     // names gives "contact_name" ("(Unknown)" when it has none, or is null).
     [[nodiscard]] int finish(const ContactNames* names); // 0 or DataResult::FileCannotWrite
     int count() const { return mCount; }
+    // Of those, the messages with attachments; the attachments carried, and
+    // those only named because the backup lacks them or they are too large.
+    int multimediaCount() const { return mMultimedia; }
+    int attachmentCount() const { return mAttachments; }
+    int missingAttachmentCount() const { return mAttachmentsMissing; }
 
     // The attribute text of value: UTF-8 with the XML entities, line breaks
     // and tabs as character references (a parser would turn them into
@@ -51,7 +64,9 @@ private:
     struct Spilled;
     [[nodiscard]] bool copyInOrder(const ContactNames* names);
     [[nodiscard]] bool copySorted(const ContactNames* names);
-    void appendMessage(const QByteArray& address, const QByteArray& line, const ContactNames* names);
+    [[nodiscard]] bool appendMessage(const QByteArray& address, const QByteArray& line, const char* tail,
+                                     qsizetype tailLength, const ContactNames* names);
+    QByteArray escapedNameFor(const QByteArray& address, const ContactNames* names) const;
 
     std::unique_ptr<QTemporaryFile> mSpill;
     QByteArray mSpillText;
@@ -59,6 +74,9 @@ private:
     QHash<QByteArray, QByteArray> mNameCache; // address to escaped name
     qint64 mLastDate = 0;
     int mCount = 0;
+    int mMultimedia = 0;
+    int mAttachments = 0;
+    int mAttachmentsMissing = 0;
     bool mInOrder = true;
     bool mFailed = false;
 };

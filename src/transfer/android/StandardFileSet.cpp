@@ -84,8 +84,14 @@ StandardFileSet::Written StandardFileSet::finishMessages(int readCode)
     const int code = mSmsOpenCode != 0 ? mSmsOpenCode : mSms->finish(mNames.get());
     written.code = code != 0 ? code : readCode;
     written.count = mSms->count();
-    if (code == 0)
+    written.multimedia = mSms->multimediaCount();
+    written.attachments = mSms->attachmentCount();
+    written.missingAttachments = mSms->missingAttachmentCount();
+    if (code == 0) {
         written.path = QDir(mFolder).filePath(SmsBackupWriter::fileName(mTime));
+        // Only now that the new file is whole do the earlier ones go.
+        SmsBackupWriter::removeEarlierFiles(mFolder, SmsBackupWriter::fileName(mTime));
+    }
     return written;
 }
 

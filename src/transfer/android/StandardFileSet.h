@@ -31,6 +31,11 @@ public:
         QString path; // empty when not written
         int code = 0;
         int count = -1;
+        // Messages only: those with attachments, the attachments carried and
+        // those the backup lacked (or too large to carry).
+        int multimedia = 0;
+        int attachments = 0;
+        int missingAttachments = 0;
     };
 
     StandardFileSet(const QString& folder, const Wanted& wanted, const QDateTime& conversionTime);

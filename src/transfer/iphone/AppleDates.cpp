@@ -10,6 +10,8 @@ namespace {
 constexpr qint64 kLargestMagnitude = qint64(4) * 1000 * 1000 * 1000 * 1000 * 1000 * 1000;
 constexpr qint64 kNanosecondThreshold = qint64(100) * 1000 * 1000 * 1000;
 constexpr qint64 kNanosecondsPerSecond = 1000 * 1000 * 1000;
+constexpr qint64 kNanosecondsPerMillisecond = 1000 * 1000;
+constexpr qint64 kMillisecondsPerSecond = 1000;
 
 } // namespace
 
@@ -37,6 +39,14 @@ QString AppleDates::messageDate(const QString& stored)
     if (value > kNanosecondThreshold || value < -kNanosecondThreshold)
         value /= kNanosecondsPerSecond;
     return QString::number(value + kAppleEpochOffset);
+}
+
+qint64 AppleDates::messageMilliseconds(const QString& stored)
+{
+    const qint64 value = parseSeconds(stored).value_or(0);
+    if (value > kNanosecondThreshold || value < -kNanosecondThreshold)
+        return value / kNanosecondsPerMillisecond + kAppleEpochOffset * kMillisecondsPerSecond;
+    return (value + kAppleEpochOffset) * kMillisecondsPerSecond;
 }
 
 QString AppleDates::birthday(const QString& stored)

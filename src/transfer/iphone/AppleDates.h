@@ -24,6 +24,9 @@ QString calendarDate(const QString& stored);
 // Message date of the newer layout. iOS 11 and later store nanoseconds: a
 // value larger than 10^11 in magnitude is divided by 10^9 first.
 QString messageDate(const QString& stored);
+// The same date in milliseconds since 1970: nanoseconds keep their
+// milliseconds, seconds are multiplied by 1000.
+qint64 messageMilliseconds(const QString& stored);
 // Birthday; empty when the stored text is not a number.
 QString birthday(const QString& stored);
 

@@ -3,16 +3,27 @@
 
 #include "app/TraceLog.h"
 
+#include <QStringDecoder>
+
 namespace {
 
-// Between the class name and the string's type marker sit the class version
-// and a reference to the superclass: a few bytes.
+// A typedstream writes each new type string as 0x84, its length and its
+// characters: the string's own bytes follow the type "+". Between the string
+// class and that type iOS writes its superclass chain (NSMutableString adds
+// NSString), version numbers and back references, so the distance varies.
+constexpr char kNewTypeString[] = "\x84\x01+";
+constexpr qsizetype kNewTypeStringSize = 3;
+// Archives that refer back to an earlier type string keep only "+" a few
+// bytes after the class name.
 constexpr qsizetype kTypeMarkerWindow = 16;
 constexpr char kStringType = '+';
 // typedstream integers: a byte below 0x80 is the value itself; 0x81 and 0x82
 // announce a little-endian 16- or 32-bit value.
 constexpr quint8 kInt16Tag = 0x81;
 constexpr quint8 kInt32Tag = 0x82;
+constexpr char kEndOfObject = '\x86';
+// What iOS puts in the text where an attachment sits.
+constexpr char16_t kObjectReplacement = 0xFFFC;
 
 qsizetype classNameEnd(const QByteArray& archive)
 {
@@ -28,6 +39,20 @@ qsizetype classNameEnd(const QByteArray& archive)
     return bestEnd;
 }
 
+// Where the string's length starts, or -1.
+qsizetype lengthStart(const QByteArray& archive, qsizetype classEnd)
+{
+    const qsizetype typeAt = archive.indexOf(QByteArray::fromRawData(kNewTypeString, kNewTypeStringSize), classEnd);
+    if (typeAt >= 0)
+        return typeAt + kNewTypeStringSize;
+    const qsizetype windowEnd = qMin(archive.size(), classEnd + kTypeMarkerWindow);
+    for (qsizetype pos = classEnd; pos < windowEnd; ++pos) {
+        if (archive.at(pos) == kStringType)
+            return pos + 1;
+    }
+    return -1;
+}
+
 quint32 littleEndian(const QByteArray& data, qsizetype at, int bytes)
 {
     quint32 value = 0;
@@ -36,21 +61,31 @@ quint32 littleEndian(const QByteArray& data, qsizetype at, int bytes)
     return value;
 }
 
+// A length that runs past the archive's end (seen in real, damaged blobs):
+// the string still ends where its object does, at the end marker, when what
+// comes before is whole UTF-8.
+std::optional<QString> truncatedString(const QByteArray& archive, qsizetype start)
+{
+    const qsizetype end = archive.indexOf(kEndOfObject, start);
+    if (end < 0)
+        return std::nullopt;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(QByteArrayView(archive.constData() + start, end - start));
+    if (decoder.hasError())
+        return std::nullopt;
+    return AttributedBodyText::withoutPlaceholders(text);
+}
+
 } // namespace
 
 std::optional<QString> AttributedBodyText::plainText(const QByteArray& archive)
 {
     TraceScope trace("AttributedBodyText::plainText");
-    qsizetype pos = classNameEnd(archive);
-    if (pos < 0)
+    const qsizetype classEnd = classNameEnd(archive);
+    if (classEnd < 0)
         return std::nullopt;
-    const qsizetype windowEnd = qMin(archive.size(), pos + kTypeMarkerWindow);
-    while (pos < windowEnd && archive.at(pos) != kStringType)
-        ++pos;
-    if (pos >= windowEnd)
-        return std::nullopt;
-    ++pos;
-    if (pos >= archive.size())
+    qsizetype pos = lengthStart(archive, classEnd);
+    if (pos < 0 || pos >= archive.size())
         return std::nullopt;
     const quint8 tag = quint8(archive.at(pos));
     qint64 length = 0;
@@ -67,6 +102,13 @@ std::optional<QString> AttributedBodyText::plainText(const QByteArray& archive)
         return std::nullopt;
     }
     if (length > archive.size() - pos)
-        return std::nullopt;
-    return QString::fromUtf8(archive.constData() + pos, qsizetype(length));
+        return truncatedString(archive, pos);
+    return withoutPlaceholders(QString::fromUtf8(archive.constData() + pos, qsizetype(length)));
+}
+
+QString AttributedBodyText::withoutPlaceholders(QString text)
+{
+    if (text.contains(QChar(kObjectReplacement)))
+        text.remove(QChar(kObjectReplacement));
+    return text;
 }

@@ -22,6 +22,10 @@ namespace {
 const QString kHomeDomain = QStringLiteral("HomeDomain");
 const QString kCameraRollDomain = QStringLiteral("CameraRollDomain");
 const QString kCameraRollPrefix = QStringLiteral("Media/DCIM/");
+const QString kMediaDomain = QStringLiteral("MediaDomain");
+// Files sent in messages: Attachments from iOS 6 on, Parts before.
+const QString kMessageAttachmentsPrefix = QStringLiteral("Library/SMS/Attachments/");
+const QString kMessagePartsPrefix = QStringLiteral("Library/SMS/Parts/");
 
 const QSet<QString>& wantedHomeFiles()
 {
@@ -70,6 +74,9 @@ bool IphoneBackupExtractor::isWanted(const IphoneBackupEntry& entry)
         return wantedHomeFiles().contains(entry.mRelativePath);
     if (entry.mDomain == kCameraRollDomain)
         return entry.mRelativePath.startsWith(kCameraRollPrefix);
+    if (entry.mDomain == kMediaDomain)
+        return entry.mRelativePath.startsWith(kMessageAttachmentsPrefix)
+               || entry.mRelativePath.startsWith(kMessagePartsPrefix);
     return false;
 }
 

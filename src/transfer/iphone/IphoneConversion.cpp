@@ -53,11 +53,15 @@ IphoneConversionResult IphoneConversion::convert(const QString& backupFolder, co
         if (choices.addressBook)
             result.addressBookCode = code;
     }
+    // The extractor puts each file under its domain: the messages'
+    // attachments ("~/Library/SMS/...") are MediaDomain's.
+    const QString attachments = QDir(extractionFolder).filePath(QStringLiteral("MediaDomain"));
     if (choices.messages && korva) {
         result.messagesPath = output.filePath(Constants::messagesFileName());
-        result.messagesCode = IphoneMessagesExport::write(extractor.smsDatabasePath(), result.messagesPath, &messages);
+        result.messagesCode =
+            IphoneMessagesExport::write(extractor.smsDatabasePath(), result.messagesPath, &messages, attachments);
     } else if (choices.messages && standard.messages) {
-        result.messagesCode = IphoneMessagesExport::read(extractor.smsDatabasePath(), messages);
+        result.messagesCode = IphoneMessagesExport::read(extractor.smsDatabasePath(), messages, attachments);
     }
     if (choices.calendar && korva) {
         result.calendarPath = output.filePath(Constants::calendarFileName());

@@ -5,6 +5,7 @@
 #include "transfer/DataSinks.h"
 #include "transfer/iphone/AppleDates.h"
 #include "transfer/iphone/AttributedBodyText.h"
+#include "transfer/iphone/MessageConversations.h"
 #include "transfer/iphone/SqliteConnection.h"
 
 #include <QSqlError>
@@ -12,13 +13,15 @@
 #include <QSqlRecord>
 #include <QStringList>
 
+#include <memory>
+
 namespace {
 
 // Column positions of the query, looked up once instead of by name per row.
 struct Columns
 {
+    int rowid = -1;
     int address = -1;
-    int chatIdentifier = -1;
     int date = -1;
     int text = -1;
     int attributedBody = -1;
@@ -31,7 +34,7 @@ Columns columnsOf(const QSqlRecord& record, bool newerLayout)
 {
     Columns columns;
     columns.address = record.indexOf(newerLayout ? QStringLiteral("id") : QStringLiteral("address"));
-    columns.chatIdentifier = record.indexOf(QStringLiteral("velmora_chat_identifier"));
+    columns.rowid = record.indexOf(QStringLiteral("velmora_rowid"));
     columns.date = record.indexOf(QStringLiteral("date"));
     columns.text = record.indexOf(QStringLiteral("text"));
     columns.attributedBody = record.indexOf(QStringLiteral("attributedBody"));
@@ -73,36 +76,52 @@ QString messageColumns(const QSqlDatabase& db)
 
 QString olderLayoutQuery(const QSqlDatabase& db)
 {
-    return QStringLiteral("SELECT ") + messageColumns(db) + QStringLiteral(" FROM message");
+    return QStringLiteral("SELECT ") + messageColumns(db) + QStringLiteral(" FROM message ORDER BY message.ROWID");
 }
 
-QString newerLayoutQuery(const QSqlDatabase& db, const QStringList& tables)
+QString newerLayoutQuery(const QSqlDatabase& db)
 {
     // Messages the owner sent have no handle on iOS 16 and later (handle_id
     // 0), and a handle can be gone: join it optionally and take the address
-    // from the message's chat instead.
-    QString query = QStringLiteral("SELECT ") + messageColumns(db) + QStringLiteral(", handle.id AS id");
-    if (tables.contains(QStringLiteral("chat_message_join")) && tables.contains(QStringLiteral("chat"))) {
-        query += QStringLiteral(
-            ", CASE WHEN handle.id IS NULL THEN (SELECT chat.chat_identifier FROM chat_message_join INNER JOIN chat"
-            " ON chat.ROWID=chat_message_join.chat_id WHERE chat_message_join.message_id=message.ROWID"
-            " LIMIT 1) END AS velmora_chat_identifier");
+    // from the message's chat instead. The handle comes by its primary key
+    // and the rows in rowid order, both linear without any other index.
+    return QStringLiteral("SELECT message.ROWID AS velmora_rowid, ") + messageColumns(db)
+           + QStringLiteral(", handle.id AS id FROM message LEFT JOIN handle ON message.handle_id=handle.ROWID"
+                            " ORDER BY message.ROWID");
+}
+
+// The chat, group members and attachments of a message of the newer layout.
+void addConversation(MessageEntry& message, const QSqlQuery& query, const Columns& columns,
+                     MessageConversations& conversations)
+{
+    const qint64 rowid = query.value(columns.rowid).toLongLong();
+    const std::optional<QString> handle = message.address;
+    const MessageConversations::Chat* chat = conversations.chatOf(rowid);
+    if (!message.address && chat)
+        message.address = chat->identifier;
+    if (chat && chat->group) {
+        message.groupMembers = chat->members;
+        if (message.direction == MessageEntry::Direction::Received)
+            message.sender = handle.value_or(QString());
     }
-    return query + QStringLiteral(" FROM message LEFT JOIN handle ON message.handle_id=handle.ROWID");
+    message.attachments = conversations.attachmentsOf(rowid);
 }
 
 MessageEntry messageFrom(const QSqlQuery& query, const Columns& columns, bool newerLayout)
 {
     MessageEntry message;
     message.address = textAt(query, columns.address);
-    if (!message.address)
-        message.address = textAt(query, columns.chatIdentifier);
 
     const std::optional<QString> date = textAt(query, columns.date);
-    if (date)
+    if (date) {
         message.date = newerLayout ? AppleDates::messageDate(*date) : *date;
+        if (newerLayout)
+            message.milliseconds = AppleDates::messageMilliseconds(*date);
+    }
 
     message.text = textAt(query, columns.text);
+    if (message.text)
+        message.text = AttributedBodyText::withoutPlaceholders(*message.text);
     if (!message.text && columns.attributedBody >= 0) {
         const QVariant body = query.value(columns.attributedBody);
         if (!body.isNull())
@@ -133,16 +152,17 @@ MessageEntry messageFrom(const QSqlQuery& query, const Columns& columns, bool ne
 
 } // namespace
 
-int IphoneMessagesExport::write(const QString& databasePath, const QString& outputPath, MessageSink* alsoTo)
+int IphoneMessagesExport::write(const QString& databasePath, const QString& outputPath, MessageSink* alsoTo,
+                                const QString& attachmentFolder)
 {
     TraceScope trace("IphoneMessagesExport::write");
     const int result = writeXmlFile<MessagesXmlWriter, MessagesXmlSink>(
-        outputPath, alsoTo, [&](MessageSink& sink) { return read(databasePath, sink); });
+        outputPath, alsoTo, [&](MessageSink& sink) { return read(databasePath, sink, attachmentFolder); });
     traceReturns(result);
     return result;
 }
 
-int IphoneMessagesExport::read(const QString& databasePath, MessageSink& sink)
+int IphoneMessagesExport::read(const QString& databasePath, MessageSink& sink, const QString& attachmentFolder)
 {
     TraceScope trace("IphoneMessagesExport::read");
     traceValue("database", databasePath);
@@ -173,10 +193,13 @@ int IphoneMessagesExport::read(const QString& databasePath, MessageSink& sink)
             result = kErrorCannotOpenDatabase;
         }
 
+        std::unique_ptr<MessageConversations> conversations;
+        if (newerLayout && result == 0)
+            conversations = std::make_unique<MessageConversations>(connection.database(), tables, attachmentFolder);
         QSqlQuery query(connection.database());
         query.setForwardOnly(true);
         const QString text =
-            newerLayout ? newerLayoutQuery(connection.database(), tables) : olderLayoutQuery(connection.database());
+            newerLayout ? newerLayoutQuery(connection.database()) : olderLayoutQuery(connection.database());
         if (result == kErrorCannotOpenDatabase || !query.exec(text)) {
             traceMessage("Selection error");
             traceValue("Error", query.lastError().text());
@@ -185,7 +208,10 @@ int IphoneMessagesExport::read(const QString& databasePath, MessageSink& sink)
         if (result == 0) {
             const Columns columns = columnsOf(query.record(), newerLayout);
             while (query.next()) {
-                sink.add(messageFrom(query, columns, newerLayout));
+                MessageEntry message = messageFrom(query, columns, newerLayout);
+                if (conversations && columns.rowid >= 0)
+                    addConversation(message, query, columns, *conversations);
+                sink.add(message);
                 ++messages;
             }
             traceValue("messages", messages);

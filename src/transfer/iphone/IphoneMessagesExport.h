@@ -14,9 +14,12 @@
 class IphoneMessagesExport : public IphoneDatabaseExport
 {
 public:
-    // alsoTo, when set, receives every record as well.
-    static int write(const QString& databasePath, const QString& outputPath, MessageSink* alsoTo = nullptr);
+    // alsoTo, when set, receives every record as well. attachmentFolder is
+    // where the backup's MediaDomain was extracted (the attachments' "~");
+    // empty: attachments are listed as not in the backup.
+    static int write(const QString& databasePath, const QString& outputPath, MessageSink* alsoTo = nullptr,
+                     const QString& attachmentFolder = QString());
     // Hands every message to sink in database order; the result codes of
     // write() but for the file's own.
-    static int read(const QString& databasePath, MessageSink& sink);
+    static int read(const QString& databasePath, MessageSink& sink, const QString& attachmentFolder = QString());
 };

@@ -3,9 +3,22 @@
 
 #include "transfer/xml/XmlDataFile.h"
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
+
+// A file sent with a message (a picture, a video, a contact card...).
+struct MessageAttachment
+{
+    enum class State { Present, NotInBackup, TooLarge };
+
+    QString mimeType;
+    QString name; // the name it was sent under
+    QString path; // the extracted file; empty unless Present
+    State state = State::NotInBackup;
+};
 
 // One text message as the messages file holds it. Absent values write no
 // element. The "read" element is written only when readState says so (the
@@ -20,6 +33,18 @@ struct MessageEntry
     std::optional<QString> date; // seconds since 1970 as decimal text
     std::optional<QString> text;
     ReadState readState = ReadState::NotWritten;
+
+    // Only the standard messages file takes these: the messages file has no
+    // room for them.
+    // Milliseconds since 1970, where the backup keeps more than seconds.
+    std::optional<qint64> milliseconds;
+    // A group chat's other members (every address but the owner's), in
+    // their order in the chat; empty for a conversation of two.
+    QStringList groupMembers;
+    // The sender of a received group message (the address above may name
+    // the chat).
+    QString sender;
+    QList<MessageAttachment> attachments;
 };
 
 // Writes the messages file: root "messages", one "sent_message" or
