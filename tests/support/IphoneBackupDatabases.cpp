@@ -36,10 +36,13 @@ QByteArray IphoneBackupDatabases::createBytes(const QString& path, const QString
 QStringList IphoneBackupDatabases::smsOlderSchema()
 {
     return {QStringLiteral(
-        "CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, text TEXT,"
-        " flags INTEGER, replace INTEGER, svc_center TEXT, group_id INTEGER, association_id INTEGER,"
-        " height INTEGER, UIFlags INTEGER, version INTEGER, subject TEXT, country TEXT, headers BLOB,"
-        " recipients BLOB, read INTEGER)")};
+                "CREATE TABLE message (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, address TEXT, date INTEGER, text TEXT,"
+                " flags INTEGER, replace INTEGER, svc_center TEXT, group_id INTEGER, association_id INTEGER,"
+                " height INTEGER, UIFlags INTEGER, version INTEGER, subject TEXT, country TEXT, headers BLOB,"
+                " recipients BLOB, read INTEGER)"),
+            QStringLiteral("CREATE TABLE msg_pieces (ROWID INTEGER PRIMARY KEY AUTOINCREMENT, message_id INTEGER,"
+                           " data BLOB, part_id INTEGER, preview_part INTEGER, content_type TEXT, height INTEGER,"
+                           " version INTEGER, flags INTEGER, content_loc TEXT, headers BLOB)")};
 }
 
 QStringList IphoneBackupDatabases::smsNewerSchema()

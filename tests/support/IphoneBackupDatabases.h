@@ -15,7 +15,7 @@ bool create(const QString& path, const QStringList& statements);
 // The same, returning the new database's bytes (empty on any failure), for a backup builder.
 QByteArray createBytes(const QString& path, const QStringList& statements);
 
-// sms.db before iOS 6: message carries address and flags.
+// sms.db before iOS 6: message carries address and flags; an MMS's parts are in msg_pieces.
 QStringList smsOlderSchema();
 // sms.db from iOS 6 on: message, handle, chat, chat_message_join,
 // chat_handle_join, attachment, message_attachment_join (iOS 18 columns),

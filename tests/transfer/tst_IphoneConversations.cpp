@@ -140,6 +140,7 @@ private slots:
     void conversationsAsMms();
     void sameResultWithIndexes();
     void secondRunLeavesOneFile();
+    void olderLayoutMms();
 };
 
 void TestIphoneConversations::attributedBodyOfEveryClass_data()
@@ -286,6 +287,46 @@ void TestIphoneConversations::secondRunLeavesOneFile()
     QCOMPARE(folder.entryList({QStringLiteral("sms-*.xml")}, QDir::Files),
              (QStringList{QStringLiteral("sms-20200101000000.xml"), runs.last()}));
     QCOMPARE(readAll(folder.filePath(QStringLiteral("sms-20200101000000.xml"))), foreign);
+}
+
+// Before iOS 6 an MMS keeps its text in msg_pieces and its picture as a part file.
+void TestIphoneConversations::olderLayoutMms()
+{
+    QTemporaryDir temp;
+    const QString db = temp.filePath(QStringLiteral("sms.db"));
+    QVERIFY(IphoneBackupDatabases::create(
+        db, IphoneBackupDatabases::smsOlderSchema()
+                << QStringLiteral("INSERT INTO message (ROWID, address, date, text, flags) VALUES"
+                                  " (7, '+111', 1300000000, NULL, 2), (8, '+111', 1300000060, 'plain', 3)")
+                << QStringLiteral("INSERT INTO msg_pieces (message_id, part_id, content_type, content_loc, data) VALUES"
+                                  " (7, 2, 'text/plain', 'text_0002.txt', CAST('caption' AS BLOB)),"
+                                  " (7, 0, 'application/smil', 'smil.xml', NULL),"
+                                  " (7, 1, 'image/jpeg', 'IMG_0007.jpg', NULL),"
+                                  " (7, 3, 'image/png', 'gone.png', NULL)")));
+    const QString home = temp.filePath(QStringLiteral("home"));
+    QVERIFY(QDir().mkpath(home + QStringLiteral("/Library/SMS/Parts/1c/07")));
+    QFile picture(home + QStringLiteral("/Library/SMS/Parts/1c/07/7-1.jpg"));
+    QVERIFY(picture.open(QIODevice::WriteOnly) && picture.write(kPicture) == kPicture.size());
+    picture.close();
+
+    SmsBackupWriter writer;
+    const QString out = temp.filePath(QStringLiteral("sms-20260102030405.xml"));
+    QVERIFY(convert(db, home, out, writer));
+    QCOMPARE(writer.attachmentCount(), 1);
+    QCOMPARE(writer.missingAttachmentCount(), 1);
+    int count = -1;
+    const QList<Element> elements = readBack(out, count);
+    QCOMPARE(elements.size(), 2);
+    const Element& mms = elements.at(0);
+    QCOMPARE(mms.kind, QStringLiteral("mms"));
+    QCOMPARE(mms.parts.size(), 3);
+    QCOMPARE(mms.parts.at(0).text, QStringLiteral("caption"));
+    QCOMPARE(mms.parts.at(1).ct, QStringLiteral("image/jpeg"));
+    QCOMPARE(mms.parts.at(1).name, QStringLiteral("IMG_0007.jpg"));
+    QCOMPARE(mms.parts.at(1).data, kPicture);
+    QCOMPARE(mms.parts.at(2).text, QStringLiteral("[Attachment not in the backup: gone.png]"));
+    QCOMPARE(elements.at(1).kind, QStringLiteral("sms"));
+    QCOMPARE(elements.at(1).value("body"), QStringLiteral("plain"));
 }
 
 QTEST_GUILESS_MAIN(TestIphoneConversations)

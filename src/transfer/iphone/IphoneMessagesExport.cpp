@@ -6,6 +6,7 @@
 #include "transfer/iphone/AppleDates.h"
 #include "transfer/iphone/AttributedBodyText.h"
 #include "transfer/iphone/MessageConversations.h"
+#include "transfer/iphone/MessagePieces.h"
 #include "transfer/iphone/SqliteConnection.h"
 
 #include <QSqlError>
@@ -76,7 +77,8 @@ QString messageColumns(const QSqlDatabase& db)
 
 QString olderLayoutQuery(const QSqlDatabase& db)
 {
-    return QStringLiteral("SELECT ") + messageColumns(db) + QStringLiteral(" FROM message ORDER BY message.ROWID");
+    return QStringLiteral("SELECT message.ROWID AS velmora_rowid, ") + messageColumns(db)
+           + QStringLiteral(" FROM message ORDER BY message.ROWID");
 }
 
 QString newerLayoutQuery(const QSqlDatabase& db)
@@ -105,6 +107,15 @@ void addConversation(MessageEntry& message, const QSqlQuery& query, const Column
             message.sender = handle.value_or(QString());
     }
     message.attachments = conversations.attachmentsOf(rowid);
+}
+
+// The text and files of an MMS of the older layout.
+void addPieces(MessageEntry& message, const QSqlQuery& query, const Columns& columns, MessagePieces& pieces)
+{
+    MessagePieces::Parts parts = pieces.partsOf(query.value(columns.rowid).toLongLong());
+    if ((!message.text || message.text->isEmpty()) && !parts.texts.isEmpty())
+        message.text = parts.texts.join(QLatin1Char('\n'));
+    message.attachments = std::move(parts.attachments);
 }
 
 MessageEntry messageFrom(const QSqlQuery& query, const Columns& columns, bool newerLayout)
@@ -194,8 +205,11 @@ int IphoneMessagesExport::read(const QString& databasePath, MessageSink& sink, c
         }
 
         std::unique_ptr<MessageConversations> conversations;
+        std::unique_ptr<MessagePieces> pieces;
         if (newerLayout && result == 0)
             conversations = std::make_unique<MessageConversations>(connection.database(), tables, attachmentFolder);
+        else if (result == 0)
+            pieces = std::make_unique<MessagePieces>(connection.database(), tables, attachmentFolder);
         QSqlQuery query(connection.database());
         query.setForwardOnly(true);
         const QString text =
@@ -211,6 +225,8 @@ int IphoneMessagesExport::read(const QString& databasePath, MessageSink& sink, c
                 MessageEntry message = messageFrom(query, columns, newerLayout);
                 if (conversations && columns.rowid >= 0)
                     addConversation(message, query, columns, *conversations);
+                if (pieces && columns.rowid >= 0)
+                    addPieces(message, query, columns, *pieces);
                 sink.add(message);
                 ++messages;
             }

@@ -123,7 +123,12 @@ MessageAttachment MessageConversations::attachmentAtCursor() const
     attachment.name = mAttachments->value(3).toString();
     if (attachment.name.isEmpty())
         attachment.name = stored.section(QLatin1Char('/'), -1);
-    const QString path = localPath(mAttachmentFolder, stored);
+    locate(attachment, localPath(mAttachmentFolder, stored));
+    return attachment;
+}
+
+void MessageConversations::locate(MessageAttachment& attachment, const QString& path)
+{
     const QFileInfo file(path);
     if (path.isEmpty() || !file.isFile()) {
         attachment.state = MessageAttachment::State::NotInBackup;
@@ -133,7 +138,6 @@ MessageAttachment MessageConversations::attachmentAtCursor() const
         attachment.state = MessageAttachment::State::Present;
         attachment.path = path;
     }
-    return attachment;
 }
 
 QString MessageConversations::localPath(const QString& attachmentFolder, const QString& stored)

@@ -47,6 +47,9 @@ public:
     // ("~/Library/SMS/Attachments/..." or "/var/mobile/Library/SMS/..."),
     // or empty when the path is unsafe or not below Library/SMS.
     static QString localPath(const QString& attachmentFolder, const QString& stored);
+    // Sets attachment's state (and path, when Present) from the extracted
+    // file at path: absent, over the size limit, or there.
+    static void locate(MessageAttachment& attachment, const QString& path);
 
 private:
     void readChats(const QSqlDatabase& db, const QStringList& tables);
