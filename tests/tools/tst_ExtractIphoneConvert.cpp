@@ -2,6 +2,7 @@
 // A whole iPhone backup made of the real sample databases, through the
 // extractor and velmora-convert, as a sync would convert it.
 #include "support/IphoneBackupBuilder.h"
+#include "support/IphoneBackupDatabases.h"
 #include "support/IphoneBackupXml.h"
 
 #include <QCoreApplication>
@@ -45,6 +46,7 @@ private slots:
     void convertsARealBackup_data();
     void convertsARealBackup();
     void encryptedBackupFails();
+    void messagePicturesReachTheStandardFile();
 };
 
 void TestExtractIphoneConvert::convertsARealBackup_data()
@@ -98,6 +100,46 @@ void TestExtractIphoneConvert::encryptedBackupFails()
     QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
     QVERIFY(runConvert({backup, out}) != 0);
     QVERIFY(!QFile::exists(out + QStringLiteral("/messages.xml")));
+}
+
+// A picture sent in a message comes out of the backup's MediaDomain into
+// the MMS, and the report counts it and the one the backup lacks.
+void TestExtractIphoneConvert::messagePicturesReachTheStandardFile()
+{
+    QTemporaryDir temp;
+    const QString backup = temp.filePath(QStringLiteral("backup"));
+    const QString out = temp.filePath(QStringLiteral("out"));
+    const QByteArray sms = IphoneBackupDatabases::createBytes(
+        temp.filePath(QStringLiteral("sms.db")),
+        IphoneBackupDatabases::smsNewerSchema()
+            << QStringLiteral("INSERT INTO handle (ROWID, id) VALUES (1, '+111')")
+            << QStringLiteral(
+                   "INSERT INTO message (ROWID, guid, text, handle_id, date, is_from_me) VALUES"
+                   " (1, 'm1', 'look', 1, 700000000000000000, 0), (2, 'm2', 'and', 1, 700000001000000000, 0)")
+            << QStringLiteral(
+                   "INSERT INTO attachment (ROWID, guid, filename, mime_type, transfer_name) VALUES"
+                   " (1, 'a1', '~/Library/SMS/Attachments/ab/01/G1/IMG_0001.HEIC', 'image/heic', 'IMG_0001.HEIC'),"
+                   " (2, 'a2', '~/Library/SMS/Attachments/ab/02/G2/IMG_0002.JPG', 'image/jpeg', 'IMG_0002.JPG')")
+            << QStringLiteral("INSERT INTO message_attachment_join (message_id, attachment_id) VALUES (1, 1), (2, 2)"));
+    IphoneBackupBuilder builder;
+    builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"), sms);
+    const QByteArray picture(5000, '\x42');
+    builder.addFile(QStringLiteral("MediaDomain"), QStringLiteral("Library/SMS/Attachments/ab/01/G1/IMG_0001.HEIC"),
+                    picture);
+    QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
+
+    QProcess process;
+    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/velmora-convert"),
+                  {QStringLiteral("--format"), QStringLiteral("android"), backup, out});
+    QVERIFY(process.waitForFinished(120000));
+    const QString report = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(report.contains(QStringLiteral("2 written, of which 2 with 1 attachment; 1 attachment not in the backup")),
+             qPrintable(report));
+    const QStringList files = QDir(out).entryList({QStringLiteral("sms-*.xml")});
+    QCOMPARE(files.size(), 1);
+    QFile file(out + QLatin1Char('/') + files.first());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains(picture.toBase64()));
 }
 
 QTEST_GUILESS_MAIN(TestExtractIphoneConvert)
