@@ -31,9 +31,12 @@ QString lineWithoutCrLf(const QByteArray& line)
 
 // Entries index the sync's track list; one that does not is skipped alike by
 // the writer and the comparison.
-bool isPlaylistIndexValid(const TrackList& tracks, int index)
+// A playlist names only tracks that are on the phone: one that was not
+// copied (a full phone) has no path there, and an empty path line would
+// break the playlist in the phone's player.
+bool isPlaylistEntryOnPhone(const TrackList& tracks, int index)
 {
-    return index >= 0 && index < tracks.count();
+    return index >= 0 && index < tracks.count() && !tracks.track(index).deviceId().isEmpty();
 }
 
 } // namespace
@@ -94,7 +97,7 @@ int Device::writePlaylistFile(const Playlist& playlist, const TrackList& tracks,
     }
     traceValue("Writing: #EXTM3U, bytes written", static_cast<int>(file.write("#EXTM3U\r\n")));
     for (const PlaylistEntry& entry : playlist.mEntries) {
-        if (!isPlaylistIndexValid(tracks, entry.mTrackIndex))
+        if (!isPlaylistEntryOnPhone(tracks, entry.mTrackIndex))
             continue;
         const Track& track = tracks.track(entry.mTrackIndex);
         const QByteArray info =
@@ -155,7 +158,7 @@ bool Device::playlistFileMatches(const QString& path, const Playlist& playlist, 
     file.readLine(kMaxPlaylistLineBytes);
     bool identical = true;
     for (const PlaylistEntry& entry : playlist.mEntries) {
-        if (!isPlaylistIndexValid(tracks, entry.mTrackIndex))
+        if (!isPlaylistEntryOnPhone(tracks, entry.mTrackIndex))
             continue;
         file.readLine(kMaxPlaylistLineBytes);
         const QString fromDevice = lineWithoutCrLf(file.readLine(kMaxPlaylistLineBytes));

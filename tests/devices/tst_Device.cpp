@@ -245,8 +245,11 @@ void TestDevice::sharedWriterSkipsEntriesOutsideTheTrackList()
 {
     TrackList tracks;
     const int only = tracks.addTrack(makeTrack(QStringLiteral("One"), QStringLiteral("/Music/1.mp3"), 1));
+    // A track that was not copied has no place on the phone.
+    const int notCopied = tracks.addTrack(makeTrack(QStringLiteral("Left out"), QString(), 2));
     Playlist playlist;
-    playlist.mEntries = {PlaylistEntry(-1, 0), PlaylistEntry(only, 0), PlaylistEntry(7, 0)};
+    playlist.mEntries = {PlaylistEntry(-1, 0), PlaylistEntry(notCopied, 0), PlaylistEntry(only, 0),
+                         PlaylistEntry(7, 0)};
     const QString path = mDrive.filePath(QStringLiteral("skip.m3u"));
     UsbMSDevice device(mDrive.path(), QStringLiteral("Test"), false);
     device.createPlaylist(playlist, tracks, path);
