@@ -181,13 +181,22 @@ void DeviceWizard::loadDeviceConfig(const QString& id)
     int podcastSetting = 0;
     QStringList playlists;
     QStringList podcasts;
-    if (mSettings->getConfig(id, wholeLibrary, podcastSetting, playlists, podcasts) != 0) {
-        // A phone without settings must not inherit those of the phone loaded before it.
-        mMusicPage->chooseFirstOption();
-        mPodcastPage->chooseFirstOption();
-    } else {
-        mMusicPage->setWholeLibrary(wholeLibrary, playlists);
-        mPodcastPage->setPodcastSettings(podcastSetting, podcasts, mSettings->numberOfEpisodesToSync(id));
+    // The phone is chosen on the last page: what the user set on a page
+    // before that stays, and only the pages left alone show the phone's
+    // stored choices (or, for a new phone, the first choice rather than
+    // those of the phone loaded before it).
+    const bool stored = mSettings->getConfig(id, wholeLibrary, podcastSetting, playlists, podcasts) == 0;
+    if (!mMusicPage->changedByUser()) {
+        if (stored)
+            mMusicPage->setWholeLibrary(wholeLibrary, playlists);
+        else
+            mMusicPage->chooseFirstOption();
+    }
+    if (!mPodcastPage->changedByUser()) {
+        if (stored)
+            mPodcastPage->setPodcastSettings(podcastSetting, podcasts, mSettings->numberOfEpisodesToSync(id));
+        else
+            mPodcastPage->chooseFirstOption();
     }
     mConvertToMp3Page->setConvertToMp3(mSettings->convertAacToMp3(id));
     mDeviceBackupPage->setLastBackupPath(mSettings->selectedBackupPath(id));

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QVBoxLayout>
 
 PlaylistSettingsPage::PlaylistSettingsPage(bool podcastMode, QWidget* parent)
@@ -60,6 +61,15 @@ PlaylistSettingsPage::PlaylistSettingsPage(bool podcastMode, QWidget* parent)
         layout->addWidget(new QLabel(QStringLiteral("Episode options:"), this));
         layout->addWidget(mEpisodeBox);
     }
+    const auto userChanged = [this] { mChangedByUser = true; };
+    for (QRadioButton* button : {mAllButton, mSelectedButton, mNoneButton})
+        connect(button, &QRadioButton::clicked, this, userChanged);
+    connect(mNameList, &QListWidget::itemChanged, this, [this] {
+        if (!mFilling)
+            mChangedByUser = true;
+    });
+    if (mEpisodeBox)
+        connect(mEpisodeBox, &QComboBox::activated, this, userChanged);
     layout->addWidget(new QLabel(QStringLiteral("Used and available space on your phone:"), this));
     mSpaceGauge = new SpaceGauge(true, this);
     layout->addWidget(mSpaceGauge);
@@ -148,6 +158,7 @@ int PlaylistSettingsPage::numberOfEpisodes() const
 void PlaylistSettingsPage::setAvailableNames(const QStringList& names)
 {
     TraceScope trace("PlaylistSettingsPage::setAvailableNames");
+    const QScopedValueRollback filling(mFilling, true);
     mNameList->clear();
     for (const QString& name : names) {
         auto* item = new QListWidgetItem(name, mNameList);
@@ -159,6 +170,7 @@ void PlaylistSettingsPage::setAvailableNames(const QStringList& names)
 void PlaylistSettingsPage::checkNames(const QStringList& names)
 {
     TraceScope trace("PlaylistSettingsPage::checkNames");
+    const QScopedValueRollback filling(mFilling, true);
     // A name from the settings that the library no longer offers is still
     // listed, so that saving does not drop it silently.
     // The settings answer an empty first name when nothing is selected.
@@ -204,7 +216,7 @@ void PlaylistSettingsPage::setPodcastSettings(int podcastSetting, const QStringL
 void PlaylistSettingsPage::chooseFirstOption()
 {
     TraceScope trace("PlaylistSettingsPage::chooseFirstOption");
-    mAllButton->click();
+    mAllButton->setChecked(true);
     checkNames(QStringList());
     if (mEpisodeBox)
         mEpisodeBox->setCurrentIndex(0);

@@ -44,6 +44,9 @@ public:
     void setPodcastSettings(int podcastSetting, const QStringList& podcasts, int numberOfEpisodes);
     // Back to the first choice, nothing checked, all episodes.
     void chooseFirstOption();
+    // Whether the user changed a choice on the page: a phone's stored
+    // choices then no longer replace what the user set.
+    bool changedByUser() const { return mChangedByUser; }
     void setCurrent(bool current) { mCurrent = current; }
     bool isCurrent() const { return mCurrent; }
 
@@ -56,6 +59,9 @@ private:
 
     bool mPodcastMode;
     bool mCurrent = false;
+    bool mChangedByUser = false;
+    // Set while the page itself fills the list, whose item signals cannot tell who changed them.
+    bool mFilling = false;
     QRadioButton* mAllButton = nullptr;
     QRadioButton* mSelectedButton = nullptr;
     QRadioButton* mNoneButton = nullptr;

@@ -154,6 +154,8 @@ private slots:
     void photoFolderMustExist();
     void finishWritesTheSettings();
     void finishKeepsStoredMusicChoices();
+    void finishKeepsWhatTheUserSet_data();
+    void finishKeepsWhatTheUserSet();
     void musicPageShowsAndChangesTheMusicFolder();
     void cancelWritesNothing();
     void failedSaveIsReportedAndStopsTheSync();
@@ -616,6 +618,60 @@ void TestDeviceWizard::finishKeepsStoredMusicChoices()
     QVERIFY(!saved.copyPhotos(kPhoneId));
     QVERIFY(saved.getSettingsList(kPhoneId, SettingsKeys::photoFoldersList()).isEmpty());
     QVERIFY(wizard.syncNow());
+}
+
+void TestDeviceWizard::finishKeepsWhatTheUserSet_data()
+{
+    QTest::addColumn<bool>("setUpBefore");
+    QTest::newRow("new phone") << false;
+    QTest::newRow("phone set up before") << true;
+}
+
+// The phone is chosen after the music pages: choosing it must not put its
+// stored choices (or a new phone's defaults) over what the user set there,
+// also after going back and forth.
+void TestDeviceWizard::finishKeepsWhatTheUserSet()
+{
+    QFETCH(bool, setUpBefore);
+    mMachine->writeSettings(setUpBefore ? kPhoneId : QString());
+    mMachine->plugUsbPhone(QStringLiteral("Galaxy"), setUpBefore ? kPhoneId.toLatin1() : QByteArray());
+    FakeMusicLibrary library;
+    library.addPlaylist(QStringLiteral("Road trip"), {});
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(&library, list.get(), nullptr, DeviceWizard::kModeChangeSettings);
+    wizard.show();
+    walkToConnectPage(wizard);
+    wizard.back();
+    QCOMPARE(wizard.currentId(), WizardPageId::kPodcasts);
+    wizard.back();
+    wizard.currentPage()->findChild<QRadioButton*>(QStringLiteral("noneButton"))->click();
+    clickNext(wizard);
+    if (!setUpBefore) {
+        auto* episodes = wizard.currentPage()->findChild<QComboBox*>(QStringLiteral("episodeBox"));
+        QTest::keyClick(episodes, Qt::Key_Down);
+        QTest::keyClick(episodes, Qt::Key_Down);
+    }
+    clickNext(wizard);
+    phoneList(wizard)->setCurrentRow(0);
+    wizard.back();
+    clickNext(wizard);
+    phoneList(wizard)->setCurrentRow(0);
+    wizard.button(QWizard::FinishButton)->click();
+    QCOMPARE(wizard.saveResult(), 0);
+
+    const QString id = setUpBefore ? kPhoneId : list->SelectedDevice()->UniqueDeviceId();
+    SyncSettings saved;
+    QCOMPARE(saved.load(), 0);
+    bool wholeLibrary = true;
+    int podcastSetting = -1;
+    QStringList playlists;
+    QStringList podcasts;
+    QCOMPARE(saved.getConfig(id, wholeLibrary, podcastSetting, playlists, podcasts), 0);
+    QVERIFY(!wholeLibrary);
+    QVERIFY(playlists.isEmpty() || playlists == QStringList{QString()});
+    // The podcast page the user left alone keeps the stored choice; the episode limit set stays.
+    QCOMPARE(podcastSetting, setUpBefore ? 2 : 1);
+    QCOMPARE(saved.numberOfEpisodesToSync(id), setUpBefore ? 3 : 2);
 }
 
 void TestDeviceWizard::musicPageShowsAndChangesTheMusicFolder()
