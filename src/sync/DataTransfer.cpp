@@ -37,8 +37,20 @@ QStringList chosenPhotoFolders(const SyncSettings& settings, const QString& id)
 BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& id)
 {
     TraceScope trace("DataTransfer::run");
+    QDir(extractionFolder()).removeRecursively();
+    BackupConversionResult result = transfer(settings, id);
+    // The folder holds copies of the user's messages, contacts, calendar
+    // and photos: it goes whatever the outcome, unless support's trace is
+    // on, since support asks for these copies.
+    if (!TraceLog::global().isOn())
+        QDir(extractionFolder()).removeRecursively();
+    return result;
+}
+
+BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QString& id)
+{
+    TraceScope trace("DataTransfer::transfer");
     const QString extraction = extractionFolder();
-    QDir(extraction).removeRecursively();
 
     const QString backupPath = settings.selectedBackupPath(id);
     traceValue("backupPath", backupPath);

@@ -47,6 +47,8 @@ private:
         bool calendar = false;
     };
 
+    // run() but for removing the extraction folder afterwards.
+    BackupConversionResult transfer(SyncSettings& settings, const QString& id);
     void copyBlackBerryPhotoFolders(const QStringList& folders);
     void copyCameraRoll(const QList<PhotoPath>& photos);
     void keepResultsOf(const PhotoCopier& copier);

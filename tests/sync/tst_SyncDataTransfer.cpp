@@ -254,6 +254,8 @@ void tst_SyncDataTransfer::iPhoneBackupWithCameraRoll()
     QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("DCIM/100APPLE/IMG_0002.MOV"))));
     const QString probe = SyncMedia::probe(env.phoneFile(QStringLiteral("DCIM/100APPLE/IMG_0002.mp4")));
     QVERIFY2(probe.contains(expectedSize), qPrintable(probe));
+    // The copies of the user's databases and photos do not outlive the sync.
+    QVERIFY(!QFileInfo::exists(DataTransfer::extractionFolder()));
 }
 
 void tst_SyncDataTransfer::unreadableBackupIsReportedAndMusicStillSyncs_data()
@@ -290,6 +292,7 @@ void tst_SyncDataTransfer::unreadableBackupIsReportedAndMusicStillSyncs()
     QCOMPARE(run.states().last(), int(StateComplete));
     QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("KORVA/messages.xml"))));
     QCOMPARE(phone.mUploadedNames, QStringList{QStringLiteral("Song")});
+    QVERIFY(!QFileInfo::exists(DataTransfer::extractionFolder()));
 }
 
 void tst_SyncDataTransfer::noMusicMarkerStillTransfersData()

@@ -118,7 +118,8 @@ void tst_SyncSafety::photosThatDoNotFitAreListedAndEndWithErrors()
 
     // Asked before copying, for the photos and the data file together; the
     // test's answer is "Sync Anyway".
-    const qint64 messagesBytes = QFileInfo(DataTransfer::extractionFolder() + Constants::messagesFileName()).size();
+    const qint64 messagesBytes =
+        QFileInfo(env.phoneFile(QStringLiteral("KORVA/") + Constants::messagesFileName())).size();
     QVERIFY(messagesBytes > 0);
     QCOMPARE(run.mShortfalls, QList<qint64>{photoBytes + messagesBytes - phone.mFreeSpace});
     QCOMPARE(run.states().last(), int(StateCompleteWithErrors));
