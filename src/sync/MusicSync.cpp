@@ -100,11 +100,14 @@ void MusicSync::photoStateChanged(int state)
 
 void MusicSync::photoProgress(const QString& fileName)
 {
-    // A converted video reports its name again after the conversion.
-    if (fileName != mLastPhotoName)
-        ++mOutcome.photosSent;
-    mLastPhotoName = fileName;
     UpdateProgress(0, 0, fileName);
+}
+
+void MusicSync::photoCopied()
+{
+    // Counted when the phone has the file: a photo that did not fit, or
+    // that an earlier sync copied already, is not one the report may claim.
+    ++mOutcome.photosSent;
 }
 
 bool MusicSync::continueWithoutSpace(qint64 shortfall)
@@ -146,7 +149,6 @@ void MusicSync::Start()
     mOutcome = MusicSyncOutcome();
     mUploadedThisRun.clear();
     mSpaceShortAccepted = false;
-    mLastPhotoName.clear();
     mDevice->PrepareForSync();
 
     SyncSettings settings;

@@ -111,6 +111,7 @@ signals:
 private:
     void photoStateChanged(int state) override;
     void photoProgress(const QString& fileName) override;
+    void photoCopied() override;
     bool continueWithoutSpace(qint64 shortfall) override;
 
     // The steps of Start.
@@ -155,5 +156,4 @@ private:
     bool mForceFullResync = false;
     std::atomic<bool> mDeleteConfirmed{false};
     MusicSyncOutcome mOutcome;
-    QString mLastPhotoName;
 };

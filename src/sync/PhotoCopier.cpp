@@ -84,8 +84,9 @@ qint64 PhotoCopier::folderBytes(const QString& sourceFolder)
     return bytes;
 }
 
-int PhotoCopier::copyKeepingOthers(const QString& localPath, const QString& destination)
+int PhotoCopier::copyKeepingOthers(const QString& localPath, const QString& destination, bool& sent)
 {
+    sent = false;
     TraceScope trace("PhotoCopier::copyKeepingOthers");
     for (int number = 1; number <= kMaxNumberedNames; ++number) {
         const QString candidate = number == 1 ? destination : numberedName(destination, number);
@@ -95,8 +96,11 @@ int PhotoCopier::copyKeepingOthers(const QString& localPath, const QString& dest
             return 0;
         case Device::FileMatch::Different:
             continue;
-        case Device::FileMatch::Absent:
-            return mDevice.copyFile(localPath, candidate, false);
+        case Device::FileMatch::Absent: {
+            const int result = mDevice.copyFile(localPath, candidate, false);
+            sent = result == 0;
+            return result;
+        }
         }
     }
     return PhoneResult::NoFreeName;
@@ -104,7 +108,10 @@ int PhotoCopier::copyKeepingOthers(const QString& localPath, const QString& dest
 
 void PhotoCopier::copyOrRecord(const QString& localPath, const QString& destination, const QString& sourcePath)
 {
-    const int result = mPhoneLost ? int(PhoneResult::Disconnected) : copyKeepingOthers(localPath, destination);
+    bool sent = false;
+    const int result = mPhoneLost ? int(PhoneResult::Disconnected) : copyKeepingOthers(localPath, destination, sent);
+    if (sent)
+        mObserver.photoCopied();
     if (result == 0)
         return;
     traceValue("Photo not copied", sourcePath);

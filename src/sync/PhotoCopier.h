@@ -38,6 +38,8 @@ public:
         virtual ~Observer() = default;
         virtual void photoStateChanged(int state) = 0;
         virtual void photoProgress(const QString& fileName) = 0;
+        // A photo or video reached the phone (one already there is not counted).
+        virtual void photoCopied() {}
         // Asked when what is about to be copied needs shortfall bytes more
         // than the phone has free; false stops the copy.
         virtual bool continueWithoutSpace(qint64 shortfall)
@@ -88,7 +90,8 @@ private:
                            const std::function<void(const QFileInfo&, const QString&)>& visit);
     // Puts localPath on the phone at destination or at the first free
     // numbered name; 0 also when the same file is there already.
-    int copyKeepingOthers(const QString& localPath, const QString& destination);
+    // 0 when the file is on the phone afterwards; sent tells whether it was copied now.
+    int copyKeepingOthers(const QString& localPath, const QString& destination, bool& sent);
     void copyOrRecord(const QString& localPath, const QString& destination, const QString& sourcePath);
 
     Device& mDevice;

@@ -132,6 +132,7 @@ void tst_SyncSafety::photosThatDoNotFitAreListedAndEndWithErrors()
         QCOMPARE(photo.code, int(PhoneResult::CopyFailed));
     }
     QCOMPARE(lostNames, (QStringList{QStringLiteral("IMG_4.jpg"), QStringLiteral("IMG_8.jpg")}));
+    QCOMPARE(sync.outcome().photosSent, 8);
     QCOMPARE(filesBelow(env.phoneFile(QStringLiteral("DCIM"))),
              (QStringList{QStringLiteral("Blackberry/IMG_1.jpg"), QStringLiteral("Blackberry/IMG_10.jpg"),
                           QStringLiteral("Blackberry/IMG_2.jpg"), QStringLiteral("Blackberry/IMG_3.jpg"),
@@ -200,6 +201,9 @@ void tst_SyncSafety::photosOfTheSameNameAreAllKept()
         QVERIFY(run.run());
         QCOMPARE(run.states().last(), int(StateComplete));
         QVERIFY(sync.outcome().notCopiedPhotos.isEmpty());
+        // Only what reached the phone now is counted: not IMG_2.jpg, which
+        // was there, nor anything of the second round.
+        QCOMPARE(sync.outcome().photosSent, round == 1 ? 3 : 0);
         // The second round sends the same folders again: nothing new appears.
         QCOMPARE(filesBelow(env.phoneFile(QStringLiteral("DCIM/Blackberry"))), expected);
     }
