@@ -191,6 +191,18 @@ Device::FileMatch Device::compareWithPhoneFile(const QString& localPath, const Q
     return FileMatch::Absent;
 }
 
+QStringList Device::fileNamesIn(const QString& relativeFolder)
+{
+    Q_UNUSED(relativeFolder);
+    return {};
+}
+
+int Device::removeFile(const QString& relativePath)
+{
+    Q_UNUSED(relativePath);
+    return PhoneResult::DeleteFailed;
+}
+
 int Device::flushToMedium()
 {
     return 0;

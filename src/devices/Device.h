@@ -72,6 +72,11 @@ public:
     // that copyFile's own rule (keep what is there) applies.
     enum class FileMatch { Absent, Same, Different };
     virtual FileMatch compareWithPhoneFile(const QString& localPath, const QString& relativePath);
+    // The names of the files (not folders) in relativeFolder on the phone;
+    // empty when the folder is not there or cannot be listed.
+    virtual QStringList fileNamesIn(const QString& relativeFolder);
+    // Removes the file at relativePath from the phone: 0, or a PhoneResult code.
+    [[nodiscard]] virtual int removeFile(const QString& relativePath);
     // Makes everything written during the run durable on the phone before the
     // run reports its end: 0, PhoneResult::FlushFailed or PhoneResult::Disconnected.
     [[nodiscard]] virtual int flushToMedium();

@@ -469,6 +469,20 @@ Device::FileMatch UsbMSDevice::compareWithPhoneFile(const QString& localPath, co
     return FileCopier::sameContents(localPath, onPhone) ? FileMatch::Same : FileMatch::Different;
 }
 
+QStringList UsbMSDevice::fileNamesIn(const QString& relativeFolder)
+{
+    return QDir(mRootPath + relativeFolder).entryList(QDir::Files | QDir::Hidden);
+}
+
+int UsbMSDevice::removeFile(const QString& relativePath)
+{
+    TraceScope trace("UsbMSDevice::removeFile");
+    traceValue("relativePath", relativePath);
+    if (!isReachable())
+        return kErrorDisconnected;
+    return QFile::remove(mRootPath + relativePath) ? 0 : kErrorDeleteFailed;
+}
+
 int UsbMSDevice::flushToMedium()
 {
     TraceScope trace("UsbMSDevice::flushToMedium");

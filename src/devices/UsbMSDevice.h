@@ -49,6 +49,8 @@ public:
     void uploadAlbumArt(const Track& track, const QString& imagePath) override;
     void setPcSoftwareVersion(const QString& version) override;
     FileMatch compareWithPhoneFile(const QString& localPath, const QString& relativePath) override;
+    QStringList fileNamesIn(const QString& relativeFolder) override;
+    int removeFile(const QString& relativePath) override;
     int flushToMedium() override;
     bool isReachable() override;
 

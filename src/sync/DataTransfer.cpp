@@ -7,6 +7,7 @@
 #include "devices/Device.h"
 #include "settings/SyncSettings.h"
 #include "sync/SyncState.h"
+#include "transfer/android/SmsBackupWriter.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -107,6 +108,8 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     const bool vcardSent = copyStandardFile(result.contactsVcard);
     const bool smsSent = copyStandardFile(result.smsBackup);
     const bool icsSent = copyStandardFile(result.calendarIcs);
+    if (smsSent && !result.smsBackup.path.isEmpty())
+        removeEarlierMessageFiles(QFileInfo(result.smsBackup.path).fileName());
 
     // A kind whose file the phone did not take stays chosen, so that the
     // next sync sends it again instead of the user believing it arrived.
@@ -142,6 +145,19 @@ bool DataTransfer::copyStandardFile(ConvertedFile& file)
     // earlier file of the same name stays whole until the new one is there.
     return sendFile(file.path,
                     Constants::phoneStandardFilesFolder() + QLatin1Char('/') + QFileInfo(file.path).fileName(), file);
+}
+
+void DataTransfer::removeEarlierMessageFiles(const QString& keptName)
+{
+    TraceScope trace("DataTransfer::removeEarlierMessageFiles");
+    const QString folder = Constants::phoneStandardFilesFolder();
+    for (const QString& name : mDevice.fileNamesIn(folder)) {
+        if (!SmsBackupWriter::isEarlierFileName(name, keptName))
+            continue;
+        // A file left behind costs a duplicate import, not data: the sync goes on.
+        if (mDevice.removeFile(folder + QLatin1Char('/') + name) != 0)
+            traceValue("Could not remove earlier messages file", name);
+    }
 }
 
 bool DataTransfer::sendFile(const QString& local, const QString& remote, ConvertedFile& file)

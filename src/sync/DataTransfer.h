@@ -59,6 +59,9 @@ private:
     bool copyToPhone(const QString& fileName, bool wanted, ConvertedFile& file);
     // A standard file into the phone's "Download/Velmora", replacing one of the same name.
     bool copyStandardFile(ConvertedFile& file);
+    // After a new messages file reached the phone, the ones earlier runs put
+    // beside it go: an import would read every message once per file.
+    void removeEarlierMessageFiles(const QString& keptName);
     bool sendFile(const QString& local, const QString& remote, ConvertedFile& file);
 
     Device& mDevice;

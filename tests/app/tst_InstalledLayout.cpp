@@ -5,6 +5,7 @@
 // installed programs themselves are run; otherwise the built ones are copied
 // into that layout.
 #include "support/IphoneBackupBuilder.h"
+#include "support/IphoneBackupDatabases.h"
 #include "support/IphoneBackupXml.h"
 
 #include <QCoreApplication>
@@ -73,7 +74,14 @@ void TestInstalledLayout::convertFindsTheExtractorInThePrivateFolder()
     IphoneBackupBuilder builder;
     QFile sms(QStringLiteral(VELMORA_TEST_DATA_DIR "/iphone/ios18-sms.db"));
     QVERIFY(sms.open(QIODevice::ReadOnly));
-    builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"), sms.readAll());
+    const QString home = QStringLiteral("HomeDomain");
+    builder.addFile(home, QStringLiteral("Library/SMS/sms.db"), sms.readAll());
+    builder.addFile(home, QStringLiteral("Library/AddressBook/AddressBook.sqlitedb"),
+                    IphoneBackupDatabases::createBytes(temp.filePath(QStringLiteral("ab.db")),
+                                                       IphoneBackupDatabases::addressBookSchema()));
+    builder.addFile(home, QStringLiteral("Library/Calendar/Calendar.sqlitedb"),
+                    IphoneBackupDatabases::createBytes(temp.filePath(QStringLiteral("cal.db")),
+                                                       IphoneBackupDatabases::calendarNewerSchema()));
     QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
 
     const auto version = runConvert(root, {QStringLiteral("--version")}, temp.path());

@@ -574,6 +574,14 @@ void TestUsbMSDevice::copyFileOverwriteOrKeep()
     QCOMPARE(readAll(root() + QStringLiteral("KORVA/address.xml")), QByteArray("<old/>"));
     QCOMPARE(device.copyFile(local, QStringLiteral("KORVA/address.xml"), true), 0);
     QCOMPARE(readAll(root() + QStringLiteral("KORVA/address.xml")), QByteArray("<new/>"));
+
+    // Listing names files only; removing takes one file and leaves the rest.
+    QStringList names = device.fileNamesIn(QStringLiteral("DCIM/Camera/a"));
+    QCOMPARE(names, QStringList{"b.xml"});
+    QVERIFY(device.fileNamesIn(QStringLiteral("DCIM/Camera")).isEmpty());
+    QCOMPARE(device.removeFile(QStringLiteral("DCIM/Camera/a/b.xml")), 0);
+    QVERIFY(!QFile::exists(root() + QStringLiteral("DCIM/Camera/a/b.xml")));
+    QVERIFY(device.removeFile(QStringLiteral("DCIM/Camera/a/b.xml")) != 0);
 }
 
 QTEST_GUILESS_MAIN(TestUsbMSDevice)

@@ -3,6 +3,7 @@
 
 #include "transfer/iphone/SqliteConnection.h"
 
+#include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QtDebug>
@@ -22,6 +23,14 @@ bool IphoneBackupDatabases::create(const QString& path, const QStringList& state
     }
     connection.database().commit();
     return true;
+}
+
+QByteArray IphoneBackupDatabases::createBytes(const QString& path, const QStringList& statements)
+{
+    if (!create(path, statements))
+        return {};
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList IphoneBackupDatabases::smsOlderSchema()

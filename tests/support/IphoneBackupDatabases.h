@@ -1,6 +1,7 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +12,8 @@ namespace IphoneBackupDatabases {
 
 // Runs the statements in order on a new database at path; false on any failure.
 bool create(const QString& path, const QStringList& statements);
+// The same, returning the new database's bytes (empty on any failure), for a backup builder.
+QByteArray createBytes(const QString& path, const QStringList& statements);
 
 // sms.db before iOS 6: message carries address and flags.
 QStringList smsOlderSchema();

@@ -386,6 +386,9 @@ void tst_SyncDataTransfer::standardFilesGoToDownloads()
     env.configurePhone();
     chooseBackup(env, writeBlackBerryBackup(env));
     QVERIFY(writeFile(env.phoneFile(QStringLiteral("Download/Velmora/contacts.vcf")), "old"));
+    // An earlier run's messages file goes once the new one is there; another app's file stays.
+    QVERIFY(writeFile(env.phoneFile(QStringLiteral("Download/Velmora/sms-20200101000000.xml")), "old"));
+    QVERIFY(writeFile(env.phoneFile(QStringLiteral("Download/Velmora/sms-mine.xml")), "mine"));
     SyncTestLibrary library;
     SyncRecordingDevice phone(env.phoneRoot());
     phone.setHidden(!companionApp);
@@ -396,8 +399,10 @@ void tst_SyncDataTransfer::standardFilesGoToDownloads()
     const QByteArray cards = readFile(env.phoneFile(QStringLiteral("Download/Velmora/contacts.vcf")));
     QVERIFY2(cards.startsWith("BEGIN:VCARD\r\n") && cards.contains("TEL"), cards.constData());
     const QStringList sms =
-        QDir(env.phoneFile(QStringLiteral("Download/Velmora"))).entryList({QStringLiteral("sms-*.xml")});
+        QDir(env.phoneFile(QStringLiteral("Download/Velmora"))).entryList({QStringLiteral("sms-2*.xml")});
     QCOMPARE(sms.size(), 1);
+    QVERIFY(sms.first() != QLatin1String("sms-20200101000000.xml"));
+    QVERIFY(QFile::exists(env.phoneFile(QStringLiteral("Download/Velmora/sms-mine.xml"))));
     QVERIFY(readFile(env.phoneFile(QStringLiteral("Download/Velmora/") + sms.first()))
                 .contains("Hello from the BlackBerry"));
     QCOMPARE(QFile::exists(env.phoneFile(QStringLiteral("KORVA/messages.xml"))), companionApp);

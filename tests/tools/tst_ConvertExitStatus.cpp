@@ -56,11 +56,6 @@ QByteArray smsDatabase(const QString& folder, bool damaged)
     return fileBytes(path);
 }
 
-QByteArray database(const QString& path, const QStringList& statements)
-{
-    return IphoneBackupDatabases::create(path, statements) ? fileBytes(path) : QByteArray();
-}
-
 } // namespace
 
 class TestConvertExitStatus : public QObject
@@ -101,9 +96,11 @@ void TestConvertExitStatus::failures()
     QVERIFY(!sms.isEmpty());
     builder.addFile(home, QStringLiteral("Library/SMS/sms.db"), sms);
     builder.addFile(home, QStringLiteral("Library/AddressBook/AddressBook.sqlitedb"),
-                    database(work.filePath(QStringLiteral("ab.db")), IphoneBackupDatabases::addressBookSchema()));
+                    IphoneBackupDatabases::createBytes(work.filePath(QStringLiteral("ab.db")),
+                                                       IphoneBackupDatabases::addressBookSchema()));
     builder.addFile(home, QStringLiteral("Library/Calendar/Calendar.sqlitedb"),
-                    database(work.filePath(QStringLiteral("cal.db")), IphoneBackupDatabases::calendarNewerSchema()));
+                    IphoneBackupDatabases::createBytes(work.filePath(QStringLiteral("cal.db")),
+                                                       IphoneBackupDatabases::calendarNewerSchema()));
     const QString backup = work.filePath(QStringLiteral("backup"));
     QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
     QString out = work.filePath(QStringLiteral("out"));

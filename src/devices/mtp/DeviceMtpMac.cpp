@@ -257,6 +257,34 @@ Device::FileMatch DeviceMtpMac::compareWithPhoneFile(const QString& localPath, c
     return same ? FileMatch::Same : FileMatch::Different;
 }
 
+QStringList DeviceMtpMac::fileNamesIn(const QString& relativeFolder)
+{
+    TraceScope trace("DeviceMtpMac::fileNamesIn");
+    QString folderId;
+    QString parentId;
+    if (GetOrCreateFromPath(relativeFolder, folderId, parentId, false) != 0)
+        return {};
+    QStringList names;
+    const QList<QMtpCachedFile> files = mtpDevice()->getFilesAndFolders(mStorage->Id(), folderId);
+    for (QMtpCachedFile file : files) {
+        if (file.type() != QMtpFileInterface::kFolder)
+            names.append(file.name());
+        file.release();
+    }
+    return names;
+}
+
+int DeviceMtpMac::removeFile(const QString& relativePath)
+{
+    TraceScope trace("DeviceMtpMac::removeFile");
+    traceValue("relativePath", relativePath);
+    QString id;
+    QString parentId;
+    if (findFile(relativePath, id, parentId) != 0)
+        return kErrorNotFound;
+    return mtpDevice()->deleteObject(id, parentId, mStorage->Id()) == 0 ? 0 : kErrorDeleteFailed;
+}
+
 bool DeviceMtpMac::isReachable()
 {
     TraceScope trace("DeviceMtpMac::isReachable");

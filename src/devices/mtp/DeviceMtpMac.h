@@ -48,6 +48,8 @@ public:
     void uploadAlbumArt(const Track& track, const QString& imagePath) override;
     void setPcSoftwareVersion(const QString& version) override;
     FileMatch compareWithPhoneFile(const QString& localPath, const QString& relativePath) override;
+    QStringList fileNamesIn(const QString& relativeFolder) override;
+    int removeFile(const QString& relativePath) override;
     bool isReachable() override;
 
     // 0 with the object's id, or 11003. Without matchAny folders are skipped.

@@ -95,16 +95,21 @@ bool isOwnFile(const QString& path)
 
 } // namespace
 
-int SmsBackupWriter::removeEarlierFiles(const QString& folder, const QString& keptName)
+bool SmsBackupWriter::isEarlierFileName(const QString& name, const QString& keptName)
 {
-    TraceScope trace("SmsBackupWriter::removeEarlierFiles");
     static const QRegularExpression ownName(
         QStringLiteral("^") + QRegularExpression::escape(Constants::smsBackupFilePrefix()) + QStringLiteral("[0-9]{14}")
         + QRegularExpression::escape(Constants::smsBackupFileSuffix()) + QStringLiteral("$"));
+    return name != keptName && ownName.match(name).hasMatch();
+}
+
+int SmsBackupWriter::removeEarlierFiles(const QString& folder, const QString& keptName)
+{
+    TraceScope trace("SmsBackupWriter::removeEarlierFiles");
     const QDir dir(folder);
     int removed = 0;
     for (const QString& name : dir.entryList(QDir::Files)) {
-        if (name == keptName || !ownName.match(name).hasMatch() || !isOwnFile(dir.filePath(name)))
+        if (!isEarlierFileName(name, keptName) || !isOwnFile(dir.filePath(name)))
             continue;
         if (QFile::remove(dir.filePath(name))) {
             traceValue("Removed earlier messages file", name);

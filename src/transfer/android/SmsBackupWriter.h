@@ -43,6 +43,8 @@ public:
     // keptName: an import would read every message of each. Files of the
     // same name pattern that another app wrote stay. Returns how many went.
     static int removeEarlierFiles(const QString& folder, const QString& keptName);
+    // Whether name is one this writer gives its files ("sms-" and 14 digits), and not keptName.
+    static bool isEarlierFileName(const QString& name, const QString& keptName);
 
     [[nodiscard]] int open(const QString& path); // 0 or DataResult::FileCannotWrite
     void add(const MessageEntry& message) override;

@@ -404,6 +404,16 @@ void tst_DeviceMtpMac::copyFileOverwrite()
     QCOMPARE(device()->copyFile(second, QStringLiteral("KORVA/messages.xml"), true), 0);
     QCOMPARE(mPhone->read(QStringLiteral("KORVA/messages.xml")), QByteArray("second"));
     QCOMPARE(mPhone->list(QStringLiteral("KORVA")), (QStringList{"android.xml", "messages.xml"}));
+
+    // Listing names files only; removing takes one file and leaves the rest.
+    QCOMPARE(device()->copyFile(first, QStringLiteral("KORVA/sub/x.xml"), false), 0);
+    QStringList names = device()->fileNamesIn(QStringLiteral("KORVA"));
+    names.sort();
+    QCOMPARE(names, (QStringList{"android.xml", "messages.xml"}));
+    QCOMPARE(device()->removeFile(QStringLiteral("KORVA/messages.xml")), 0);
+    QCOMPARE(mPhone->list(QStringLiteral("KORVA")), (QStringList{"android.xml", "sub"}));
+    QVERIFY(device()->removeFile(QStringLiteral("KORVA/messages.xml")) != 0);
+    QVERIFY(device()->fileNamesIn(QStringLiteral("NoSuchFolder")).isEmpty());
 }
 
 void tst_DeviceMtpMac::spaceFigures()
