@@ -10,7 +10,6 @@
 #include <QSet>
 #include <QString>
 
-
 // Writes "calendar.ics", an iCalendar 2.0 file that calendar apps import: one
 // VEVENT per entry, in its own time zone where the backup names one (with the
 // VTIMEZONE from libical's zone data), UTC otherwise; all-day entries as

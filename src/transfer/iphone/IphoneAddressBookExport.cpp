@@ -61,15 +61,16 @@ void readMultiValues(ContactRecord& contact, OwnedRows& rows, qint64 owner)
         const std::optional<QString> property = valueAt(row, kProperty);
         const QString label = valueAt(row, kLabel).value_or(QString());
         ContactEntry entry{IphoneAddressBookExport::elementForProperty(property.value_or(QString())),
-                           IphoneAddressBookExport::typeForLabel(label), valueAt(row, kValue).value_or(QString()),
+                           IphoneAddressBookExport::typeForLabel(label),
+                           valueAt(row, kValue).value_or(QString()),
                            {}};
         // One row per entry of the multi-value, or one without entries.
         do {
             const QSqlQuery& part = rows.row();
             if (!part.value(kEntryRow).isNull())
-                entry.children.append({IphoneAddressBookExport::elementForEntryKey(
-                                           valueAt(part, kEntryKey).value_or(QString())),
-                                       valueAt(part, kEntryValue).value_or(QString())});
+                entry.children.append(
+                    {IphoneAddressBookExport::elementForEntryKey(valueAt(part, kEntryKey).value_or(QString())),
+                     valueAt(part, kEntryValue).value_or(QString())});
             on = rows.next(owner);
         } while (on && rows.row().value(kUid).toLongLong() == uid);
         // Entries belong inside their element; a value without a property
@@ -323,11 +324,11 @@ int IphoneAddressBookExport::read(const QString& addressBookPath, const QString&
             // The person's guid where iOS keeps one; else its row and name,
             // so that another backup's person of the same row differs.
             const QString guid = valueAt(persons, guidColumn).value_or(QString());
-            contact.identity = !guid.isEmpty() ? guid
-                                               : QString::number(rowId) + QLatin1Char('\n')
-                                                     + valueAt(persons, firstColumn).value_or(QString())
-                                                     + QLatin1Char('\n')
-                                                     + valueAt(persons, lastColumn).value_or(QString());
+            contact.identity = !guid.isEmpty()
+                                   ? guid
+                                   : QString::number(rowId) + QLatin1Char('\n')
+                                         + valueAt(persons, firstColumn).value_or(QString()) + QLatin1Char('\n')
+                                         + valueAt(persons, lastColumn).value_or(QString());
             sink.add(contact);
             ++personCount;
         }

@@ -262,9 +262,8 @@ int IphoneCalendarExport::read(const QString& calendarPath, CalendarSink& sink)
         // A database that did not open fails its query as well.
         if (result == kErrorCannotOpenDatabase
             || (result == 0
-                && !entries.exec(
-                    withStandardFileColumns(newerLayout ? newerQueryFor(db) : kOlderQuery, db, newerLayout)
-                    + QStringLiteral(" ORDER BY entry_rowid")))) {
+                && !entries.exec(withStandardFileColumns(newerLayout ? newerQueryFor(db) : kOlderQuery, db, newerLayout)
+                                 + QStringLiteral(" ORDER BY entry_rowid")))) {
             traceValue("Selection error", entries.lastError().text());
             result = kErrorSelection;
         }
@@ -294,7 +293,8 @@ int IphoneCalendarExport::read(const QString& calendarPath, CalendarSink& sink)
             }
             // The entries are kept without their alarms: the file still
             // holds what could be read, and the run says it is incomplete.
-            if ((count > 0 && !alarms.isActive()) || alarms.endedWithError() || (exceptions && exceptions->endedWithError()))
+            if ((count > 0 && !alarms.isActive()) || alarms.endedWithError()
+                || (exceptions && exceptions->endedWithError()))
                 result = kErrorDamagedDatabase;
             traceValue("entries", count);
             if (SqliteConnection::endedWithError(entries, count))
