@@ -6,6 +6,7 @@
 // wholly read backup; 1 when nothing could be converted; 2 when some file
 // could not be written or some database not (wholly) read, each named on
 // standard error.
+#include "ProgressLine.h"
 #include "app/TraceLog.h"
 #include "transfer/BackupConversion.h"
 #include "transfer/FailureText.h"
@@ -120,8 +121,11 @@ int convert(const QString& backup, const QString& outputFolder, BackupChoices::F
     BackupChoices choices;
     choices.settleDelayMs = 0;
     choices.format = format;
-    const BackupConversionResult result =
-        BackupConversion::convert(backup, work.filePath(QStringLiteral("extracted")), outputFolder, choices);
+    BackupConversionResult result;
+    {
+        const ProgressLine progress(stdout);
+        result = BackupConversion::convert(backup, work.filePath(QStringLiteral("extracted")), outputFolder, choices);
+    }
     if (result.code == 0)
         return report(result, format);
     return fail(describeFailure(result.code) + QStringLiteral(" (error ") + QString::number(result.code)

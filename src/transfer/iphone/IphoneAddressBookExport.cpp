@@ -2,6 +2,7 @@
 #include "transfer/iphone/IphoneAddressBookExport.h"
 
 #include "app/TraceLog.h"
+#include "transfer/ConversionProgress.h"
 #include "transfer/DataSinks.h"
 #include "transfer/iphone/AppleDates.h"
 #include "transfer/iphone/OwnedRows.h"
@@ -294,6 +295,8 @@ int IphoneAddressBookExport::read(const QString& addressBookPath, const QString&
         const int noteColumn = column("note");
         const int guidColumn = column("guid");
 
+        ConversionProgress::Counter progress(ConversionProgress::Kind::Contacts,
+                                             personsOk ? book.rowCount(QStringLiteral("ABPerson")) : 0);
         while (personsOk && persons.next()) {
             const qint64 rowId = persons.value(rowIdColumn).toLongLong();
             ContactRecord contact;
@@ -331,6 +334,7 @@ int IphoneAddressBookExport::read(const QString& addressBookPath, const QString&
                                          + valueAt(persons, lastColumn).value_or(QString());
             sink.add(contact);
             ++personCount;
+            progress.step();
         }
         traceValue("persons", personCount);
         if (personsOk && (SqliteConnection::endedWithError(persons, personCount) || multiValues.endedWithError()))

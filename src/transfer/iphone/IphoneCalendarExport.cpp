@@ -2,6 +2,7 @@
 #include "transfer/iphone/IphoneCalendarExport.h"
 
 #include "app/TraceLog.h"
+#include "transfer/ConversionProgress.h"
 #include "transfer/DataSinks.h"
 #include "transfer/iphone/AppleDates.h"
 #include "transfer/iphone/OwnedRows.h"
@@ -273,6 +274,9 @@ int IphoneCalendarExport::read(const QString& calendarPath, CalendarSink& sink)
             EntryParts parts;
             const QSqlRecord record = entries.record();
             const int rowIdColumn = record.indexOf(QStringLiteral("entry_rowid"));
+            ConversionProgress::Counter progress(
+                ConversionProgress::Kind::Calendar,
+                connection.rowCount(newerLayout ? QStringLiteral("CalendarItem") : QStringLiteral("Event")));
             while (entries.next()) {
                 CalendarRecord event = recordFrom(entries, record);
                 const qint64 rowId = entries.value(rowIdColumn).toLongLong();
@@ -290,6 +294,7 @@ int IphoneCalendarExport::read(const QString& calendarPath, CalendarSink& sink)
                     event.exceptionStarts = parts.exceptionStarts;
                 sink.add(event);
                 ++count;
+                progress.step();
             }
             // The entries are kept without their alarms: the file still
             // holds what could be read, and the run says it is incomplete.
