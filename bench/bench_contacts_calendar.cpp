@@ -60,7 +60,8 @@ bool makeAddressBook(const QString& path, int persons)
     }
     connection.database().transaction();
     QSqlQuery person(connection.database());
-    person.prepare(QStringLiteral("INSERT INTO ABPerson (First, Last, Organization, Birthday, guid) VALUES (?,?,?,?,?)"));
+    person.prepare(
+        QStringLiteral("INSERT INTO ABPerson (First, Last, Organization, Birthday, guid) VALUES (?,?,?,?,?)"));
     QSqlQuery value(connection.database());
     value.prepare(QStringLiteral("INSERT INTO ABMultiValue (record_id, property, label, value) VALUES (?,?,?,?)"));
     QSqlQuery entry(connection.database());

@@ -31,9 +31,10 @@ ContactEntry value(const QString& element, const QString& text, const QString& t
 // "FN|UID" per card, as Debian's python3-vobject reads the file.
 QStringList namesByVobject(const QString& path)
 {
-    const QString script = QStringLiteral("import sys, vobject\n"
-                                          "for c in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):\n"
-                                          "    print(c.fn.value + '|' + c.uid.value)\n");
+    const QString script =
+        QStringLiteral("import sys, vobject\n"
+                       "for c in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):\n"
+                       "    print(c.fn.value + '|' + c.uid.value)\n");
     QProcess python;
     python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
     if (!python.waitForFinished(60000) || python.exitCode() != 0)
@@ -73,16 +74,14 @@ void TestReaderSafeFiles::everyCardIsNamed_data()
                                 << QString() << QStringLiteral("Ana Lee");
     QTest::newRow("company") << QList<ContactEntry>{value(organization(), QStringLiteral("Acme"))} << QString()
                              << QStringLiteral("Acme");
-    QTest::newRow("number") << QList<ContactEntry>{value(phone(), QStringLiteral("+1 555"), typeMobile())}
-                            << QString() << QStringLiteral("+1 555");
+    QTest::newRow("number") << QList<ContactEntry>{value(phone(), QStringLiteral("+1 555"), typeMobile())} << QString()
+                            << QStringLiteral("+1 555");
     ContactEntry address = value(AddressBookXml::address(), QString(), typeHome());
     address.children = {{city(), QString()}, {street(), QStringLiteral("1 High St\nFlat 2")}};
     QTest::newRow("address line") << QList<ContactEntry>{address} << QString() << QStringLiteral("1 High St");
-    QTest::newRow("note words") << QList<ContactEntry>{}
-                                << QStringLiteral("  the plumber who fixed\nthe boiler in May")
+    QTest::newRow("note words") << QList<ContactEntry>{} << QStringLiteral("  the plumber who fixed\nthe boiler in May")
                                 << QStringLiteral("the plumber who fixed the");
-    QTest::newRow("nothing") << QList<ContactEntry>{value(firstName(), QStringLiteral("  "))} << QString()
-                             << QString();
+    QTest::newRow("nothing") << QList<ContactEntry>{value(firstName(), QStringLiteral("  "))} << QString() << QString();
 }
 
 void TestReaderSafeFiles::everyCardIsNamed()
@@ -149,7 +148,8 @@ void TestReaderSafeFiles::addressBookCardsKeepTheirIdentity()
     QVERIFY(runs[0].at(0).section(QLatin1Char('|'), 1) != runs[0].at(2).section(QLatin1Char('|'), 1));
     QVERIFY(text.contains("BDAY:1990-04-01"));
     QVERIFY(text.contains(QByteArray("PHOTO;ENCODING=b;TYPE=JPEG:").append(fullSize.toBase64())));
-    QVERIFY(text.contains(QByteArray("PHOTO;ENCODING=b;TYPE=JPEG:").append(thumbnail.toBase64()))); // Ben has only the thumbnail
+    QVERIFY(text.contains(
+        QByteArray("PHOTO;ENCODING=b;TYPE=JPEG:").append(thumbnail.toBase64()))); // Ben has only the thumbnail
     QVERIFY(text.contains("TEL:333"));
     QVERIFY(text.contains("ADR:;;;Leeds;;;"));
     QVERIFY(text.indexOf("TEL:111") < text.indexOf("EMAIL;TYPE=INTERNET:a@x"));

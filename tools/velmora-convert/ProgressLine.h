@@ -24,7 +24,7 @@ public:
 private:
     void update(const QString& kind, qint64 done, qint64 total);
 
-    FILE* mTerminal = nullptr; // null: not a terminal
+    FILE* mTerminal = nullptr;                           // null: not a terminal
     QList<QPair<QString, QPair<qint64, qint64>>> mKinds; // in the order they started
     bool mShown = false;
 };

@@ -78,6 +78,8 @@ void reportStandardFiles(QTextStream& out, const BackupConversionResult& result)
         if (file.second->path.isEmpty() && file.second->code == 0)
             continue;
         out << file.first << ": " << file.second->count << " written" << file.second->attachmentSummary();
+        if (file.second->leftOut > 0)
+            out << "; " << file.second->leftOut << " without a start date left out";
         if (!file.second->path.isEmpty())
             out << " to " << file.second->path;
         if (file.second->code != 0)
