@@ -46,6 +46,7 @@ ConvertedFile convertedFile(const StandardFileSet::Written& written)
     file.multimedia = written.multimedia;
     file.attachments = written.attachments;
     file.missingAttachments = written.missingAttachments;
+    file.leftOut = written.leftOut;
     return file;
 }
 

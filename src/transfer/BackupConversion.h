@@ -36,6 +36,8 @@ struct ConvertedFile
     int multimedia = 0;
     int attachments = 0;
     int missingAttachments = 0;
+    // Calendar only: entries left out because the backup holds no start date for them.
+    int leftOut = 0;
 
     // ", of which 6 with 7 attachments; 1 attachment not in the backup", or
     // empty when no message had attachments.

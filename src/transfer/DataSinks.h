@@ -6,6 +6,7 @@
 #include "transfer/xml/MessagesXmlWriter.h"
 
 #include <QByteArray>
+#include <QDate>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -31,6 +32,13 @@ struct ContactRecord
     QString note;
     // Absent: no picture row; present but empty: a row without image bytes.
     std::optional<QByteArray> photo;
+    // The full-size picture, where the backup keeps one beside the thumbnail.
+    std::optional<QByteArray> fullSizePhoto;
+    // A birthday the backup holds as text ("1990-04-01") rather than as a
+    // number, which the address-book file has no room for.
+    QDate textBirthday;
+    // The backup's own identity of the person, stable across conversions.
+    QString identity;
 };
 
 // One calendar entry: what the calendar file receives, plus the stored
@@ -43,6 +51,10 @@ struct CalendarRecord
     std::optional<qint64> end;
     std::optional<qint64> repeatEnd;
     int repeatCount = 0; // 0: no count
+    // Alarms at a set time rather than before the start, and the starts of
+    // deleted occurrences of a repeating entry; seconds since 1970.
+    QList<qint64> alarmTimes;
+    QList<qint64> exceptionStarts;
     // The backup's own identity of the entry, stable across conversions.
     QString identity;
 };

@@ -6,6 +6,7 @@
 // wholly read backup; 1 when nothing could be converted; 2 when some file
 // could not be written or some database not (wholly) read, each named on
 // standard error.
+#include "ProgressLine.h"
 #include "app/TraceLog.h"
 #include "transfer/BackupConversion.h"
 #include "transfer/FailureText.h"
@@ -77,6 +78,8 @@ void reportStandardFiles(QTextStream& out, const BackupConversionResult& result)
         if (file.second->path.isEmpty() && file.second->code == 0)
             continue;
         out << file.first << ": " << file.second->count << " written" << file.second->attachmentSummary();
+        if (file.second->leftOut > 0)
+            out << "; " << file.second->leftOut << " without a start date left out";
         if (!file.second->path.isEmpty())
             out << " to " << file.second->path;
         if (file.second->code != 0)
@@ -120,8 +123,11 @@ int convert(const QString& backup, const QString& outputFolder, BackupChoices::F
     BackupChoices choices;
     choices.settleDelayMs = 0;
     choices.format = format;
-    const BackupConversionResult result =
-        BackupConversion::convert(backup, work.filePath(QStringLiteral("extracted")), outputFolder, choices);
+    BackupConversionResult result;
+    {
+        const ProgressLine progress(stdout);
+        result = BackupConversion::convert(backup, work.filePath(QStringLiteral("extracted")), outputFolder, choices);
+    }
     if (result.code == 0)
         return report(result, format);
     return fail(describeFailure(result.code) + QStringLiteral(" (error ") + QString::number(result.code)

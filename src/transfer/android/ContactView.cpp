@@ -49,6 +49,8 @@ ContactView::ContactView(const ContactRecord& record)
         else if (entry.element == url())
             urls.append(std::move(value));
     }
+    if (!birthday.isValid())
+        birthday = record.textBirthday;
 }
 
 QString ContactView::displayName(const ContactRecord& record) const
@@ -60,7 +62,7 @@ QString ContactView::displayName(const ContactRecord& record) const
     }
     if (!parts.isEmpty())
         return parts.join(QLatin1Char(' '));
-    for (const QString& candidate : organizations + QStringList{record.nickname}) {
+    for (const QString& candidate : organizations + QStringList{record.department, record.nickname}) {
         if (!candidate.trimmed().isEmpty())
             return candidate.trimmed();
     }
@@ -70,5 +72,17 @@ QString ContactView::displayName(const ContactRecord& record) const
                 return value.value.trimmed();
         }
     }
-    return QString();
+    for (const Value& address : addresses) {
+        for (const auto& part : address.parts) {
+            const QString line = part.second.section(QLatin1Char('\n'), 0, 0).trimmed();
+            if (!line.isEmpty())
+                return line;
+        }
+    }
+    // The note's first words, as a person who keeps only a note would name it.
+    constexpr int kNoteWords = 5;
+    const QStringList words = record.note.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (!words.isEmpty())
+        return QStringList(words.mid(0, kNoteWords)).join(QLatin1Char(' '));
+    return record.jobTitle.trimmed();
 }

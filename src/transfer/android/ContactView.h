@@ -32,8 +32,9 @@ struct ContactView
 
     explicit ContactView(const ContactRecord& record);
 
-    // A name to show for the person: the name parts, else the company, else
-    // a number or address, so that no entry is nameless. Empty only for an
-    // entry without any value.
+    // A name to show for the person: the name parts, else the company,
+    // nickname, a number, an e-mail or web address, the first address line or
+    // the note's first words, so that no card is nameless. Empty only for a
+    // person without any of them.
     QString displayName(const ContactRecord& record) const;
 };

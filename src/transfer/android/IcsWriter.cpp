@@ -2,7 +2,6 @@
 #include "transfer/android/IcsWriter.h"
 
 #include "app/TraceLog.h"
-#include "transfer/android/BufferedSaveFile.h"
 #include "transfer/android/LineSafeText.h"
 #include "transfer/android/VCardText.h"
 
@@ -81,28 +80,74 @@ icalrecurrencetype_frequency frequencyOf(const QString& text)
     return ICAL_NO_RECURRENCE;
 }
 
-} // namespace
-
-struct IcsWriter::Calendar
+// One component as libical formats it, folded and ending in CRLF.
+QByteArray formatted(icalcomponent* component)
 {
-    // The calendar's properties and VTIMEZONEs; the events follow them in the file.
-    icalcomponent* root = nullptr;
-    QList<icalcomponent*> events;
-    QSet<QByteArray> zones;
-};
-
-IcsWriter::IcsWriter(const QDateTime& stamp) : mCalendar(std::make_unique<Calendar>()), mStamp(stamp.toSecsSinceEpoch())
-{
-    mCalendar->root = icalcomponent_vanew(ICAL_VCALENDAR_COMPONENT, icalproperty_new_version("2.0"),
-                                          icalproperty_new_prodid("-//Velmora//Velmora//EN"),
-                                          icalproperty_new_calscale("GREGORIAN"), nullptr);
+    char* text = icalcomponent_as_ical_string_r(component);
+    const QByteArray out(text);
+    icalmemory_free_buffer(text);
+    return out;
 }
 
-IcsWriter::~IcsWriter()
+QByteArrayView calendarTail()
 {
-    for (icalcomponent* event : std::as_const(mCalendar->events))
-        icalcomponent_free(event);
-    icalcomponent_free(mCalendar->root);
+    return "END:VCALENDAR\r\n";
+}
+
+// The calendar's own lines up to its first component.
+QByteArray calendarHead()
+{
+    icalcomponent* root = icalcomponent_vanew(ICAL_VCALENDAR_COMPONENT, icalproperty_new_version("2.0"),
+                                              icalproperty_new_prodid("-//Velmora//Velmora//EN"),
+                                              icalproperty_new_calscale("GREGORIAN"), nullptr);
+    QByteArray text = formatted(root);
+    icalcomponent_free(root);
+    text.chop(calendarTail().size());
+    return text;
+}
+
+// The zone's definition with its plain name as TZID ("Europe/London"), as
+// calendar apps expect.
+QByteArray zoneText(icaltimezone* zone, const QByteArray& id)
+{
+    icalcomponent* definition = icalcomponent_new_clone(icaltimezone_get_component(zone));
+    if (icalproperty* tzid = icalcomponent_get_first_property(definition, ICAL_TZID_PROPERTY))
+        icalproperty_set_tzid(tzid, id.constData());
+    QByteArray text = formatted(definition);
+    icalcomponent_free(definition);
+    return text;
+}
+
+icalproperty* describedAlarmProperty(const CalendarEntry& entry)
+{
+    return icalproperty_new_description(entry.title.isEmpty() ? "Reminder" : utf8(entry.title).constData());
+}
+
+void addAlarm(icalcomponent* vevent, const icaltriggertype& trigger, const CalendarEntry& entry)
+{
+    icalcomponent* alarm = icalcomponent_new_valarm();
+    icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
+    icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
+    icalcomponent_add_property(alarm, describedAlarmProperty(entry));
+    icalcomponent_add_component(vevent, alarm);
+}
+
+} // namespace
+
+IcsWriter::IcsWriter(const QDateTime& stamp) : mStamp(stamp.toSecsSinceEpoch()) {}
+
+IcsWriter::~IcsWriter() = default; // an unfinished file is discarded
+
+int IcsWriter::open(const QString& path)
+{
+    TraceScope trace("IcsWriter::open");
+    traceValue("path", path);
+    if (!mFile.open(path))
+        return DataResult::FileCannotWrite;
+    mFile.text().append(calendarHead());
+    mFile.text().append(mPending);
+    mPending.clear();
+    return 0;
 }
 
 QString IcsWriter::uidOf(const CalendarRecord& event)
@@ -119,16 +164,19 @@ QString IcsWriter::uidOf(const CalendarRecord& event)
 void IcsWriter::add(const CalendarRecord& event)
 {
     const CalendarEntry& entry = event.entry;
+    if (!event.start) {
+        ++mWithoutStart;
+        return;
+    }
+    QByteArray& out = mFile.isOpen() ? mFile.text() : mPending;
     icaltimezone* zone = zoneNamed(entry.timeZone);
     if (zone) {
+        // Each zone once, before its first use, so that a reader meets every
+        // TZID's definition before the entries that name it.
         const QByteArray id = icaltimezone_get_location(zone);
-        if (!mCalendar->zones.contains(id)) {
-            mCalendar->zones.insert(id);
-            // Plain zone names as TZIDs ("Europe/London"), as calendar apps expect.
-            icalcomponent* definition = icalcomponent_new_clone(icaltimezone_get_component(zone));
-            if (icalproperty* tzid = icalcomponent_get_first_property(definition, ICAL_TZID_PROPERTY))
-                icalproperty_set_tzid(tzid, id.constData());
-            icalcomponent_add_component(mCalendar->root, definition);
+        if (!mZones.contains(id)) {
+            mZones.insert(id);
+            out.append(zoneText(zone, id));
         }
     }
 
@@ -147,7 +195,7 @@ void IcsWriter::add(const CalendarRecord& event)
     if (!entry.url.isEmpty())
         icalcomponent_add_property(vevent, icalproperty_new_url(LineSafeText::uri(entry.url).constData()));
 
-    if (event.start && entry.allDay) {
+    if (entry.allDay) {
         const QDate first = localDate(*event.start, zone);
         QDate after = first.addDays(1);
         if (event.end) {
@@ -161,7 +209,7 @@ void IcsWriter::add(const CalendarRecord& event)
         }
         icalcomponent_add_property(vevent, icalproperty_new_dtstart(dateOf(first)));
         icalcomponent_add_property(vevent, icalproperty_new_dtend(dateOf(after)));
-    } else if (event.start) {
+    } else {
         icalcomponent_add_property(vevent, timeProperty(icalproperty_new_dtstart, *event.start, entry.timeZone, zone));
         if (event.end && *event.end >= *event.start)
             icalcomponent_add_property(vevent, timeProperty(icalproperty_new_dtend, *event.end, entry.timeZone, zone));
@@ -184,46 +232,60 @@ void IcsWriter::add(const CalendarRecord& event)
                     icaltime_from_timet_with_zone(time_t(*event.repeatEnd), 0, icaltimezone_get_utc_timezone());
         }
         icalcomponent_add_property(vevent, icalproperty_new_rrule(rule));
+        // An excluded occurrence is named as DTSTART is: a date, or the
+        // same zone's wall-clock time.
+        for (const qint64 deleted : event.exceptionStarts) {
+            if (entry.allDay)
+                icalcomponent_add_property(vevent, icalproperty_new_exdate(dateOf(localDate(deleted, zone))));
+            else
+                icalcomponent_add_property(vevent,
+                                           timeProperty(icalproperty_new_exdate, deleted, entry.timeZone, zone));
+        }
     }
 
     for (const qint32 seconds : entry.alarms) {
-        icalcomponent* alarm = icalcomponent_new_valarm();
-        icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
         icaltriggertype trigger;
         trigger.time = icaltime_null_time();
         trigger.duration = icaldurationtype_from_int(seconds);
-        icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
-        icalcomponent_add_property(
-            alarm, icalproperty_new_description(entry.title.isEmpty() ? "Reminder" : utf8(entry.title).constData()));
-        icalcomponent_add_component(vevent, alarm);
+        addAlarm(vevent, trigger, entry);
     }
-    mCalendar->events.append(vevent);
+    for (const qint64 at : event.alarmTimes) {
+        icaltriggertype trigger;
+        trigger.time = icaltime_from_timet_with_zone(time_t(at), 0, icaltimezone_get_utc_timezone());
+        trigger.duration = icaldurationtype_null_duration();
+        addAlarm(vevent, trigger, entry);
+    }
+    out.append(formatted(vevent));
+    icalcomponent_free(vevent);
     ++mCount;
+    if (mFile.isOpen())
+        mFile.flushIfFull();
 }
 
 QByteArray IcsWriter::text() const
 {
-    // Zones first, so that a reader meets every TZID's definition before its use.
-    icalcomponent* calendar = icalcomponent_new_clone(mCalendar->root);
-    for (icalcomponent* event : std::as_const(mCalendar->events))
-        icalcomponent_add_component(calendar, icalcomponent_new_clone(event));
-    char* text = icalcomponent_as_ical_string_r(calendar);
-    const QByteArray out(text);
-    icalmemory_free_buffer(text);
-    icalcomponent_free(calendar);
-    return out;
+    return calendarHead() + mPending + calendarTail();
 }
 
 int IcsWriter::write(const QString& path)
 {
-    TraceScope trace("IcsWriter::write");
-    traceValue("path", path);
+    const int opened = open(path);
+    return opened != 0 ? opened : finish();
+}
+
+int IcsWriter::finish()
+{
+    TraceScope trace("IcsWriter::finish");
     traceValue("entries", mCount);
-    BufferedSaveFile file;
-    if (!file.open(path))
+    traceValue("without start", mWithoutStart);
+    if (!mFile.isOpen())
         return DataResult::FileCannotWrite;
-    file.text() = text();
-    const int result = file.finish() ? 0 : int(DataResult::FileCannotWrite);
+    if (mCount == 0) {
+        mFile.cancel();
+        return 0;
+    }
+    mFile.text().append(calendarTail());
+    const int result = mFile.finish() ? 0 : int(DataResult::FileCannotWrite);
     traceReturns(result);
     return result;
 }

@@ -50,6 +50,8 @@ void StandardFileSet::open()
         mVcardOpenCode = mVcard->open(folder.filePath(Constants::contactsVcardFileName()));
     if (mSms)
         mSmsOpenCode = mSms->open(folder.filePath(SmsBackupWriter::fileName(mTime)));
+    if (mIcs)
+        mIcsOpenCode = mIcs->open(folder.filePath(Constants::calendarIcsFileName()));
 }
 
 StandardFileSet::Written StandardFileSet::finishContacts(int readCode)
@@ -65,7 +67,8 @@ StandardFileSet::Written StandardFileSet::finishContacts(int readCode)
     const int code = mVcardOpenCode != 0 ? mVcardOpenCode : mVcard->finish();
     written.code = code != 0 ? code : readCode;
     written.count = mVcard->count();
-    if (code == 0)
+    // An empty address book writes no file.
+    if (code == 0 && written.count > 0)
         written.path = QDir(mFolder).filePath(Constants::contactsVcardFileName());
     return written;
 }
@@ -104,11 +107,12 @@ StandardFileSet::Written StandardFileSet::finishCalendar(int readCode)
         written.code = readCode;
         return written;
     }
-    const QString path = QDir(mFolder).filePath(Constants::calendarIcsFileName());
-    const int code = mIcs->write(path);
+    const int code = mIcsOpenCode != 0 ? mIcsOpenCode : mIcs->finish();
     written.code = code != 0 ? code : readCode;
     written.count = mIcs->count();
-    if (code == 0)
-        written.path = path;
+    written.leftOut = mIcs->withoutStartCount();
+    // An empty calendar writes no file.
+    if (code == 0 && written.count > 0)
+        written.path = QDir(mFolder).filePath(Constants::calendarIcsFileName());
     return written;
 }

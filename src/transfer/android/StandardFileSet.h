@@ -36,6 +36,8 @@ public:
         int multimedia = 0;
         int attachments = 0;
         int missingAttachments = 0;
+        // Calendar only: entries without a start date, which no file can hold.
+        int leftOut = 0;
     };
 
     StandardFileSet(const QString& folder, const Wanted& wanted, const QDateTime& conversionTime);
@@ -68,4 +70,5 @@ private:
     bool mOpened = false;
     int mVcardOpenCode = 0;
     int mSmsOpenCode = 0;
+    int mIcsOpenCode = 0;
 };

@@ -5,6 +5,8 @@
 #include "transfer/android/ContactView.h"
 #include "transfer/android/VCardText.h"
 
+#include <QCryptographicHash>
+
 namespace {
 
 // iPhone labels are stored as "_$!<Name>!$_"; anything else is the user's own.
@@ -147,12 +149,17 @@ QByteArray VCardWriter::imageType(const QByteArray& image)
 QByteArray VCardWriter::card(const ContactRecord& contact)
 {
     const ContactView view(contact);
+    const QString name = view.displayName(contact);
+    // Every reader needs FN; a person with nothing to name it by has nothing
+    // worth a card either.
+    if (name.isEmpty())
+        return QByteArray();
     QByteArray out;
     out.reserve(512);
     out.append("BEGIN:VCARD\r\nVERSION:3.0\r\n");
     appendProperty(out, "N",
                    VCardText::structured({view.last, view.first, view.middle, contact.prefix, contact.suffix}));
-    appendProperty(out, "FN", VCardText::escaped(view.displayName(contact)));
+    appendProperty(out, "FN", VCardText::escaped(name));
     appendText(out, "NICKNAME", contact.nickname);
     for (qsizetype i = 0; i < view.organizations.size(); ++i) {
         QStringList parts{view.organizations.at(i)};
@@ -184,11 +191,19 @@ QByteArray VCardWriter::card(const ContactRecord& contact)
     if (view.birthday.isValid())
         appendProperty(out, "BDAY", view.birthday.toString(QStringLiteral("yyyy-MM-dd")).toLatin1());
     appendText(out, "NOTE", contact.note);
-    if (contact.photo) {
-        const QByteArray type = imageType(*contact.photo);
+    const std::optional<QByteArray>& photo =
+        contact.fullSizePhoto && !imageType(*contact.fullSizePhoto).isEmpty() ? contact.fullSizePhoto : contact.photo;
+    if (photo) {
+        const QByteArray type = imageType(*photo);
         if (!type.isEmpty())
-            appendProperty(out, "PHOTO;ENCODING=b;TYPE=" + type, contact.photo->toBase64());
+            appendProperty(out, "PHOTO;ENCODING=b;TYPE=" + type, photo->toBase64());
     }
+    // Some readers skip a card without UID. The backup's identity of the
+    // person keeps it the same on the next conversion; without one, the
+    // card's own text does.
+    QCryptographicHash uid(QCryptographicHash::Sha1);
+    uid.addData(contact.identity.isEmpty() ? out : contact.identity.toUtf8());
+    out.append("UID:" + uid.result().toHex() + "@velmora\r\n");
     out.append("END:VCARD\r\n");
     return out;
 }
@@ -205,7 +220,11 @@ void VCardWriter::add(const ContactRecord& contact)
 {
     if (!mFile.isOpen())
         return;
-    mFile.text().append(card(contact));
+    const QByteArray text = card(contact);
+    // A person without any value has nothing to show on the phone.
+    if (text.isEmpty())
+        return;
+    mFile.text().append(text);
     ++mCount;
     mFile.flushIfFull();
 }
@@ -214,6 +233,11 @@ int VCardWriter::finish()
 {
     TraceScope trace("VCardWriter::finish");
     traceValue("cards", mCount);
+    if (mCount == 0) {
+        // No card, no file: an empty contacts file is no vCard file.
+        mFile.cancel();
+        return 0;
+    }
     const int result = mFile.finish() ? 0 : int(DataResult::FileCannotWrite);
     traceReturns(result);
     return result;

@@ -3,6 +3,7 @@
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
+#include "transfer/ConversionProgress.h"
 #include "transfer/DataSinks.h"
 #include "transfer/blackberry/BackupDatabaseTable.h"
 #include "transfer/blackberry/BlackberryBackup.h"
@@ -18,19 +19,24 @@
 void BlackberryConversion::readAddressBook(const BackupDatabase& database, ContactSink& sink)
 {
     TraceScope trace("BlackberryConversion::readAddressBook");
+    ConversionProgress::Counter progress(ConversionProgress::Kind::Contacts, database.records.size());
     for (const BackupRecord& record : database.records) {
         ContactRecord contact;
         contact.entries = BlackberryContactConverter::entriesOfRecord(record);
+        contact.identity = QStringLiteral("blackberry-") + QString::number(record.uniqueId);
         sink.add(contact);
+        progress.step();
     }
 }
 
 void BlackberryConversion::readMessages(const BackupDatabase& database, MessageSink& sink)
 {
     TraceScope trace("BlackberryConversion::readMessages");
+    ConversionProgress::Counter progress(ConversionProgress::Kind::Messages, database.records.size());
     for (const BackupRecord& record : database.records) {
         if (const auto message = BlackberrySmsConverter::messageOfRecord(record))
             sink.add(*message);
+        progress.step();
     }
 }
 

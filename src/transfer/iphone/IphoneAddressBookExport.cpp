@@ -2,29 +2,34 @@
 #include "transfer/iphone/IphoneAddressBookExport.h"
 
 #include "app/TraceLog.h"
+#include "transfer/ConversionProgress.h"
 #include "transfer/DataSinks.h"
 #include "transfer/iphone/AppleDates.h"
+#include "transfer/iphone/OwnedRows.h"
 #include "transfer/iphone/SqliteConnection.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <memory>
 #include <optional>
 
 namespace {
 
+// Every person's multi-values with their labels and entries, in one pass
+// sorted like the persons: by person, then in each table's own order.
 const QString kMultiValueQuery = QStringLiteral(
-    "SELECT *, ABMultiValueLabel.value AS label_value FROM ABMultiValue LEFT OUTER JOIN ABMultiValueLabel"
-    " ON ABMultiValue.label=ABMultiValueLabel.rowid WHERE ABMultiValue.record_id=:rowid");
-const QString kEntryQuery = QStringLiteral(
-    "SELECT *, ABMultiValueEntryKey.value AS key_value FROM ABMultiValueEntry LEFT OUTER JOIN ABMultiValueEntryKey"
-    " ON ABMultiValueEntry.key=ABMultiValueEntryKey.rowid WHERE ABMultiValueEntry.parent_id=:uid");
+    "SELECT ABMultiValue.record_id, ABMultiValue.UID, ABMultiValue.property, ABMultiValue.value,"
+    " ABMultiValueLabel.value, ABMultiValueEntryKey.value, ABMultiValueEntry.value, ABMultiValueEntry.rowid"
+    " FROM ABMultiValue LEFT OUTER JOIN ABMultiValueLabel ON ABMultiValue.label=ABMultiValueLabel.rowid"
+    " LEFT OUTER JOIN ABMultiValueEntry ON ABMultiValueEntry.parent_id=ABMultiValue.UID"
+    " LEFT OUTER JOIN ABMultiValueEntryKey ON ABMultiValueEntry.key=ABMultiValueEntryKey.rowid"
+    " ORDER BY ABMultiValue.record_id, ABMultiValue.UID, ABMultiValueEntry.rowid");
+enum MultiValueColumn { kOwner, kUid, kProperty, kValue, kLabel, kEntryKey, kEntryValue, kEntryRow };
 
-// A value by column name; a missing column or NULL is absent.
-std::optional<QString> valueOf(const QSqlQuery& query, const QString& column)
+std::optional<QString> valueAt(const QSqlQuery& query, int index)
 {
-    const int index = query.record().indexOf(column);
     if (index < 0)
         return std::nullopt;
     const QVariant value = query.value(index);
@@ -39,97 +44,112 @@ void appendIfPresent(ContactRecord& contact, const QString& element, const std::
         contact.entries.append(ContactEntry{element, std::nullopt, *value, {}});
 }
 
-// damaged is set when the rows stopped on an error.
-QList<QPair<QString, QString>> entriesOf(QSqlQuery& entries, const QString& uid, bool& damaged)
+// A birthday some address books keep as text: "1990-04-01", with or without a time.
+QDate textBirthday(const QString& text)
 {
-    TraceScope trace("IphoneAddressBookExport::entriesOf");
-    QList<QPair<QString, QString>> children;
-    entries.bindValue(QStringLiteral(":uid"), uid);
-    if (!entries.exec()) {
-        traceValue("SQL query error 2", entries.lastError().text());
-        return children;
-    }
-    while (entries.next()) {
-        const QString key = valueOf(entries, QStringLiteral("key_value")).value_or(QString());
-        children.append({IphoneAddressBookExport::elementForEntryKey(key),
-                         valueOf(entries, QStringLiteral("value")).value_or(QString())});
-    }
-    if (SqliteConnection::endedWithError(entries, int(children.size())))
-        damaged = true;
-    return children;
+    const QString day = text.trimmed().left(10);
+    return QDate::fromString(day, Qt::ISODate);
 }
 
-// Returns false when the multi-value query failed (the contact then gets no
-// photo); damaged is set when its rows or their entries stopped on an error.
-bool readMultiValues(ContactRecord& contact, QSqlQuery& multiValues, bool multiValuesPrepared, QSqlQuery& entries,
-                     bool entriesPrepared, const QString& rowId, bool& damaged)
+// The person's multi-values from the rows at their owner; damaged is set
+// when the rows stopped on an error.
+void readMultiValues(ContactRecord& contact, OwnedRows& rows, qint64 owner)
 {
-    TraceScope trace("IphoneAddressBookExport::readMultiValues");
-    if (!multiValuesPrepared) {
-        traceValue("SQL Prepare Error", multiValues.lastError().text());
-        return false;
-    }
-    multiValues.bindValue(QStringLiteral(":rowid"), rowId);
-    if (!multiValues.exec()) {
-        traceValue("SQL Query Error", multiValues.lastError().text());
-        return false;
-    }
-    while (multiValues.next()) {
-        const QString uid = valueOf(multiValues, QStringLiteral("UID")).value_or(QString());
-        const std::optional<QString> property = valueOf(multiValues, QStringLiteral("property"));
+    bool on = rows.first(owner);
+    while (on) {
+        const QSqlQuery& row = rows.row();
+        const qint64 uid = row.value(kUid).toLongLong();
+        const std::optional<QString> property = valueAt(row, kProperty);
+        const QString label = valueAt(row, kLabel).value_or(QString());
+        ContactEntry entry{IphoneAddressBookExport::elementForProperty(property.value_or(QString())),
+                           IphoneAddressBookExport::typeForLabel(label),
+                           valueAt(row, kValue).value_or(QString()),
+                           {}};
+        // One row per entry of the multi-value, or one without entries.
+        do {
+            const QSqlQuery& part = rows.row();
+            if (!part.value(kEntryRow).isNull())
+                entry.children.append(
+                    {IphoneAddressBookExport::elementForEntryKey(valueAt(part, kEntryKey).value_or(QString())),
+                     valueAt(part, kEntryValue).value_or(QString())});
+            on = rows.next(owner);
+        } while (on && rows.row().value(kUid).toLongLong() == uid);
         // Entries belong inside their element; a value without a property
         // has none to hold them.
         if (!property)
             continue;
-        const QString label = valueOf(multiValues, QStringLiteral("label_value")).value_or(QString());
-        ContactEntry entry{IphoneAddressBookExport::elementForProperty(*property),
-                           IphoneAddressBookExport::typeForLabel(label),
-                           valueOf(multiValues, QStringLiteral("value")).value_or(QString()),
-                           {}};
-        if (entriesPrepared)
-            entry.children = entriesOf(entries, uid, damaged);
-        else
-            traceValue("SQL prepare error 2", entries.lastError().text());
         if (!label.isEmpty())
             contact.labels.insert(contact.entries.size(), label);
         contact.entries.append(std::move(entry));
     }
-    if (SqliteConnection::endedWithError(multiValues, int(contact.entries.size())))
-        damaged = true;
-    return true;
 }
 
-std::optional<QByteArray> photoOf(const QSqlDatabase& images, const QString& rowId)
+// The pictures of one table of the images database, by person: the rows are
+// listed in one pass, and each picture's bytes are fetched by rowid only
+// for the person it belongs to, so that sorting never copies the images.
+class PictureRows
 {
-    TraceScope trace("IphoneAddressBookExport::photoOf");
-    QSqlQuery query(images);
-    query.setForwardOnly(true);
-    const QString condition = QStringLiteral(" WHERE record_id=:rowid AND format='0'");
-    bool ok = query.prepare(QStringLiteral("SELECT * FROM ABThumbnailImage") + condition);
-    if (ok) {
-        query.bindValue(QStringLiteral(":rowid"), rowId);
-        ok = query.exec();
+public:
+    PictureRows(const QSqlDatabase& images, const QString& table, const QString& condition)
+        : mRows(query(images, QStringLiteral("SELECT record_id, ROWID FROM ") + table + condition
+                                  + QStringLiteral(" ORDER BY record_id, ROWID"))),
+          mData(images)
+    {
+        mData.setForwardOnly(true);
+        mDataPrepared = mData.prepare(QStringLiteral("SELECT data FROM ") + table + QStringLiteral(" WHERE ROWID=?"));
     }
-    if (!ok) {
-        traceValue("Image query selection error", query.lastError().text());
-        traceMessage("Trying with ABImage table name");
-        ok = query.prepare(QStringLiteral("SELECT * FROM ABImage") + condition);
-        if (ok) {
-            query.bindValue(QStringLiteral(":rowid"), rowId);
-            ok = query.exec();
-        }
-        if (!ok) {
-            traceValue("Image query selection error", query.lastError().text());
+
+    bool isActive() const { return mRows.isActive() && mDataPrepared; }
+
+    // The person's first picture: absent without a row, empty for a row without bytes.
+    std::optional<QByteArray> pictureOf(qint64 owner)
+    {
+        if (!isActive() || !mRows.first(owner))
             return std::nullopt;
-        }
+        mData.bindValue(0, mRows.row().value(1));
+        if (!mData.exec() || !mData.next())
+            return QByteArray();
+        QByteArray data = mData.value(0).toByteArray();
+        mData.finish();
+        return data;
     }
-    if (query.next()) {
-        traceMessage("We have a contact image");
-        const int data = query.record().indexOf(QStringLiteral("data"));
-        if (data >= 0)
-            return query.value(data).toByteArray();
+
+private:
+    static QSqlQuery query(const QSqlDatabase& db, const QString& text)
+    {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        query.prepare(text);
+        return query;
     }
-    return std::nullopt;
+
+    OwnedRows mRows;
+    QSqlQuery mData;
+    bool mDataPrepared = false;
+};
+
+// The thumbnails: ABThumbnailImage, or ABImage in older address books.
+std::unique_ptr<PictureRows> thumbnailRows(const QSqlDatabase& images)
+{
+    TraceScope trace("IphoneAddressBookExport::thumbnailRows");
+    const QString condition = QStringLiteral(" WHERE format='0'");
+    auto rows = std::make_unique<PictureRows>(images, QStringLiteral("ABThumbnailImage"), condition);
+    if (rows->isActive())
+        return rows;
+    traceMessage("Trying with ABImage table name");
+    rows = std::make_unique<PictureRows>(images, QStringLiteral("ABImage"), condition);
+    if (rows->isActive())
+        return rows;
+    traceMessage("No image table");
+    return nullptr;
+}
+
+std::unique_ptr<PictureRows> fullSizeRows(const QSqlDatabase& images)
+{
+    if (!images.tables().contains(QStringLiteral("ABFullSizeImage")))
+        return nullptr;
+    auto rows = std::make_unique<PictureRows>(images, QStringLiteral("ABFullSizeImage"), QString());
+    return rows->isActive() ? std::move(rows) : nullptr;
 }
 
 } // namespace
@@ -216,7 +236,7 @@ int IphoneAddressBookExport::read(const QString& addressBookPath, const QString&
         QSqlQuery persons(book.database());
         persons.setForwardOnly(true);
         bool personsOk = false;
-        if (bookOpen && persons.exec(QStringLiteral("SELECT * FROM ABPerson"))) {
+        if (bookOpen && persons.exec(QStringLiteral("SELECT * FROM ABPerson ORDER BY ROWID"))) {
             if (book.database().isValid()) {
                 traceMessage("Database is valid");
                 personsOk = true;
@@ -244,44 +264,80 @@ int IphoneAddressBookExport::read(const QString& addressBookPath, const QString&
             }
         }
 
-        QSqlQuery multiValues(book.database());
-        QSqlQuery entries(book.database());
-        multiValues.setForwardOnly(true);
-        entries.setForwardOnly(true);
-        const bool multiValuesPrepared = personsOk && multiValues.prepare(kMultiValueQuery);
-        const bool entriesPrepared = personsOk && entries.prepare(kEntryQuery);
+        QSqlQuery multiValueQuery(book.database());
+        multiValueQuery.setForwardOnly(true);
+        const bool multiValuesPrepared = personsOk && multiValueQuery.prepare(kMultiValueQuery);
+        if (personsOk && !multiValuesPrepared)
+            traceValue("SQL Prepare Error", multiValueQuery.lastError().text());
+        OwnedRows multiValues(std::move(multiValueQuery));
+        // Without its multi-values a person gets no photo either: the file
+        // then holds the names only, as far as they could be read.
+        std::unique_ptr<PictureRows> thumbnails;
+        std::unique_ptr<PictureRows> fullSize;
+        if (useImages && multiValues.isActive()) {
+            thumbnails = thumbnailRows(images.database());
+            fullSize = fullSizeRows(images.database());
+        }
 
-        bool damaged = false;
+        const QSqlRecord columns = persons.record();
+        const auto column = [&columns](const char* name) { return columns.indexOf(QLatin1String(name)); };
+        const int rowIdColumn = column("ROWID");
+        const int firstColumn = column("first");
+        const int middleColumn = column("middle");
+        const int lastColumn = column("last");
+        const int organizationColumn = column("organization");
+        const int birthdayColumn = column("Birthday");
+        const int prefixColumn = column("prefix");
+        const int suffixColumn = column("suffix");
+        const int nicknameColumn = column("nickname");
+        const int jobTitleColumn = column("jobtitle");
+        const int departmentColumn = column("department");
+        const int noteColumn = column("note");
+        const int guidColumn = column("guid");
+
+        ConversionProgress::Counter progress(ConversionProgress::Kind::Contacts,
+                                             personsOk ? book.rowCount(QStringLiteral("ABPerson")) : 0);
         while (personsOk && persons.next()) {
-            const QString rowId = valueOf(persons, QStringLiteral("ROWID")).value_or(QString());
+            const qint64 rowId = persons.value(rowIdColumn).toLongLong();
             ContactRecord contact;
-            appendIfPresent(contact, AddressBookXml::firstName(), valueOf(persons, QStringLiteral("first")));
-            appendIfPresent(contact, AddressBookXml::middleName(), valueOf(persons, QStringLiteral("middle")));
-            appendIfPresent(contact, AddressBookXml::lastName(), valueOf(persons, QStringLiteral("last")));
-            appendIfPresent(contact, AddressBookXml::organization(), valueOf(persons, QStringLiteral("organization")));
-            const std::optional<QString> birthday = valueOf(persons, QStringLiteral("Birthday"));
+            appendIfPresent(contact, AddressBookXml::firstName(), valueAt(persons, firstColumn));
+            appendIfPresent(contact, AddressBookXml::middleName(), valueAt(persons, middleColumn));
+            appendIfPresent(contact, AddressBookXml::lastName(), valueAt(persons, lastColumn));
+            appendIfPresent(contact, AddressBookXml::organization(), valueAt(persons, organizationColumn));
+            const std::optional<QString> birthday = valueAt(persons, birthdayColumn);
             if (birthday) {
                 const QString seconds = AppleDates::birthday(*birthday);
-                if (seconds.isEmpty())
-                    traceValue("Birthday is not a number", *birthday);
-                else
+                if (!seconds.isEmpty())
                     contact.entries.append(ContactEntry{AddressBookXml::birthday(), std::nullopt, seconds, {}});
+                else
+                    contact.textBirthday = textBirthday(*birthday);
             }
-            const bool multiValuesOk =
-                readMultiValues(contact, multiValues, multiValuesPrepared, entries, entriesPrepared, rowId, damaged);
-            if (useImages && multiValuesOk)
-                contact.photo = photoOf(images.database(), rowId);
-            contact.prefix = valueOf(persons, QStringLiteral("prefix")).value_or(QString());
-            contact.suffix = valueOf(persons, QStringLiteral("suffix")).value_or(QString());
-            contact.nickname = valueOf(persons, QStringLiteral("nickname")).value_or(QString());
-            contact.jobTitle = valueOf(persons, QStringLiteral("jobtitle")).value_or(QString());
-            contact.department = valueOf(persons, QStringLiteral("department")).value_or(QString());
-            contact.note = valueOf(persons, QStringLiteral("note")).value_or(QString());
+            if (multiValues.isActive())
+                readMultiValues(contact, multiValues, rowId);
+            if (thumbnails)
+                contact.photo = thumbnails->pictureOf(rowId);
+            if (fullSize)
+                contact.fullSizePhoto = fullSize->pictureOf(rowId);
+            contact.prefix = valueAt(persons, prefixColumn).value_or(QString());
+            contact.suffix = valueAt(persons, suffixColumn).value_or(QString());
+            contact.nickname = valueAt(persons, nicknameColumn).value_or(QString());
+            contact.jobTitle = valueAt(persons, jobTitleColumn).value_or(QString());
+            contact.department = valueAt(persons, departmentColumn).value_or(QString());
+            contact.note = valueAt(persons, noteColumn).value_or(QString());
+            // The person's guid where iOS keeps one; else its row and name,
+            // so that another backup's person of the same row differs.
+            const QString guid = valueAt(persons, guidColumn).value_or(QString());
+            contact.identity = !guid.isEmpty()
+                                   ? guid
+                                   : QString::number(rowId) + QLatin1Char('\n')
+                                         + valueAt(persons, firstColumn).value_or(QString()) + QLatin1Char('\n')
+                                         + valueAt(persons, lastColumn).value_or(QString());
             sink.add(contact);
             ++personCount;
+            progress.step();
         }
         traceValue("persons", personCount);
-        if (personsOk && (SqliteConnection::endedWithError(persons, personCount) || damaged))
+        if (personsOk && (SqliteConnection::endedWithError(persons, personCount) || multiValues.endedWithError()))
             result = kErrorDamagedDatabase;
     }
     traceReturns(result);

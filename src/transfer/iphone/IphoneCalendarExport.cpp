@@ -2,8 +2,10 @@
 #include "transfer/iphone/IphoneCalendarExport.h"
 
 #include "app/TraceLog.h"
+#include "transfer/ConversionProgress.h"
 #include "transfer/DataSinks.h"
 #include "transfer/iphone/AppleDates.h"
+#include "transfer/iphone/OwnedRows.h"
 #include "transfer/iphone/SqliteConnection.h"
 
 #include <QSqlError>
@@ -152,30 +154,68 @@ CalendarRecord recordFrom(const QSqlQuery& query, const QSqlRecord& record)
     return event;
 }
 
-// Returns false when the alarm query failed or stopped on an error.
-bool readAlarms(QSqlQuery& alarms, bool prepared, const QString& rowId, CalendarEntry& entry)
+QSqlQuery preparedQuery(const QSqlDatabase& db, const QString& text)
 {
-    TraceScope trace("IphoneCalendarExport::readAlarms");
-    if (!prepared) {
-        traceValue("Alarm selection error", alarms.lastError().text());
-        return false;
-    }
-    alarms.bindValue(0, rowId);
-    if (!alarms.exec()) {
-        traceValue("Alarm selection error", alarms.lastError().text());
-        return false;
-    }
-    const QSqlRecord record = alarms.record();
-    int rows = 0;
-    while (alarms.next()) {
-        ++rows;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.prepare(text))
+        traceValue("Selection error", query.lastError().text());
+    return query;
+}
+
+// Every alarm of the calendar in one pass, by entry: its owner, its offset
+// from the start, and its set time where it has one instead.
+OwnedRows alarmRows(const QSqlDatabase& db, bool newerLayout)
+{
+    const QString owner = alarmOwnerColumn(db, newerLayout);
+    const QString triggerDate = db.record(QStringLiteral("Alarm")).indexOf(QStringLiteral("trigger_date")) >= 0
+                                    ? QStringLiteral("trigger_date")
+                                    : QStringLiteral("NULL");
+    return OwnedRows(preparedQuery(db, QStringLiteral("SELECT ") + owner + QStringLiteral(", trigger_interval, ")
+                                           + triggerDate + QStringLiteral(" FROM Alarm ORDER BY ") + owner
+                                           + QStringLiteral(", ROWID")));
+}
+
+// The deleted occurrences of repeating entries, where the database keeps them.
+std::optional<OwnedRows> exceptionRows(const QSqlDatabase& db)
+{
+    const QSqlRecord table = db.record(QStringLiteral("ExceptionDate"));
+    if (table.indexOf(QStringLiteral("owner_id")) < 0 || table.indexOf(QStringLiteral("date")) < 0)
+        return std::nullopt;
+    return OwnedRows(
+        preparedQuery(db, QStringLiteral("SELECT owner_id, date FROM ExceptionDate ORDER BY owner_id, date")));
+}
+
+struct EntryParts
+{
+    qint64 owner = -1;
+    QList<qint32> alarms;
+    QList<qint64> alarmTimes;
+    QList<qint64> exceptionStarts;
+};
+
+void readAlarms(OwnedRows& alarms, EntryParts& parts)
+{
+    for (bool on = alarms.first(parts.owner); on; on = alarms.next(parts.owner)) {
         bool ok = false;
-        const qint32 seconds =
-            valueOf(alarms, record, QStringLiteral("trigger_interval")).value_or(QString()).toInt(&ok, 10);
-        if (ok)
-            entry.alarms.append(seconds);
+        const qint32 seconds = alarms.row().value(1).toString().toInt(&ok, 10);
+        if (ok) {
+            parts.alarms.append(seconds);
+            continue;
+        }
+        const QVariant at = alarms.row().value(2);
+        if (const std::optional<qint64> time = at.isNull() ? std::nullopt : epochSeconds(at.toString()))
+            parts.alarmTimes.append(*time);
     }
-    return !SqliteConnection::endedWithError(alarms, rows);
+}
+
+void readExceptions(OwnedRows& exceptions, EntryParts& parts)
+{
+    for (bool on = exceptions.first(parts.owner); on; on = exceptions.next(parts.owner)) {
+        const QVariant date = exceptions.row().value(1);
+        if (const std::optional<qint64> start = date.isNull() ? std::nullopt : epochSeconds(date.toString()))
+            parts.exceptionStarts.append(*start);
+    }
 }
 
 } // namespace
@@ -223,27 +263,44 @@ int IphoneCalendarExport::read(const QString& calendarPath, CalendarSink& sink)
         // A database that did not open fails its query as well.
         if (result == kErrorCannotOpenDatabase
             || (result == 0
-                && !entries.exec(
-                    withStandardFileColumns(newerLayout ? newerQueryFor(db) : kOlderQuery, db, newerLayout)))) {
+                && !entries.exec(withStandardFileColumns(newerLayout ? newerQueryFor(db) : kOlderQuery, db, newerLayout)
+                                 + QStringLiteral(" ORDER BY entry_rowid")))) {
             traceValue("Selection error", entries.lastError().text());
             result = kErrorSelection;
         }
         if (result == 0) {
-            QSqlQuery alarms(db);
-            alarms.setForwardOnly(true);
-            const bool alarmsPrepared = alarms.prepare(QStringLiteral("SELECT * FROM Alarm WHERE ")
-                                                       + alarmOwnerColumn(db, newerLayout) + QStringLiteral("=?"));
+            OwnedRows alarms = alarmRows(db, newerLayout);
+            std::optional<OwnedRows> exceptions = exceptionRows(db);
+            EntryParts parts;
             const QSqlRecord record = entries.record();
+            const int rowIdColumn = record.indexOf(QStringLiteral("entry_rowid"));
+            ConversionProgress::Counter progress(
+                ConversionProgress::Kind::Calendar,
+                connection.rowCount(newerLayout ? QStringLiteral("CalendarItem") : QStringLiteral("Event")));
             while (entries.next()) {
                 CalendarRecord event = recordFrom(entries, record);
-                const QString rowId = valueOf(entries, record, QStringLiteral("entry_rowid")).value_or(QString());
-                // The entry is kept without its alarms: the file still
-                // holds what could be read, and the run says it is incomplete.
-                if (!readAlarms(alarms, alarmsPrepared, rowId, event.entry))
-                    result = kErrorDamagedDatabase;
+                const qint64 rowId = entries.value(rowIdColumn).toLongLong();
+                // An entry with several recurrence or location rows comes
+                // once per row; its alarms were read with the first.
+                if (rowId != parts.owner) {
+                    parts = EntryParts{rowId, {}, {}, {}};
+                    readAlarms(alarms, parts);
+                    if (exceptions)
+                        readExceptions(*exceptions, parts);
+                }
+                event.entry.alarms = parts.alarms;
+                event.alarmTimes = parts.alarmTimes;
+                if (!event.entry.frequency.isEmpty() && event.entry.frequency != QLatin1String("once"))
+                    event.exceptionStarts = parts.exceptionStarts;
                 sink.add(event);
                 ++count;
+                progress.step();
             }
+            // The entries are kept without their alarms: the file still
+            // holds what could be read, and the run says it is incomplete.
+            if ((count > 0 && !alarms.isActive()) || alarms.endedWithError()
+                || (exceptions && exceptions->endedWithError()))
+                result = kErrorDamagedDatabase;
             traceValue("entries", count);
             if (SqliteConnection::endedWithError(entries, count))
                 result = kErrorDamagedDatabase;

@@ -2,6 +2,7 @@
 #include "transfer/iphone/IphoneMessagesExport.h"
 
 #include "app/TraceLog.h"
+#include "transfer/ConversionProgress.h"
 #include "transfer/DataSinks.h"
 #include "transfer/iphone/AppleDates.h"
 #include "transfer/iphone/AttributedBodyText.h"
@@ -221,6 +222,8 @@ int IphoneMessagesExport::read(const QString& databasePath, MessageSink& sink, c
         }
         if (result == 0) {
             const Columns columns = columnsOf(query.record(), newerLayout);
+            ConversionProgress::Counter progress(ConversionProgress::Kind::Messages,
+                                                 connection.rowCount(QStringLiteral("message")));
             while (query.next()) {
                 MessageEntry message = messageFrom(query, columns, newerLayout);
                 if (conversations && columns.rowid >= 0)
@@ -229,6 +232,7 @@ int IphoneMessagesExport::read(const QString& databasePath, MessageSink& sink, c
                     addPieces(message, query, columns, *pieces);
                 sink.add(message);
                 ++messages;
+                progress.step();
             }
             traceValue("messages", messages);
             if (SqliteConnection::endedWithError(query, messages))

@@ -55,3 +55,11 @@ bool SqliteConnection::endedWithError(const QSqlQuery& query, int rowsRead)
     traceValue("rows read before it", rowsRead);
     return true;
 }
+
+qint64 SqliteConnection::rowCount(const QString& table) const
+{
+    QSqlQuery query(database());
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM \"") + table + QStringLiteral("\"")) || !query.next())
+        return 0;
+    return query.value(0).toLongLong();
+}

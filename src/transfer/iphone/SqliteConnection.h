@@ -27,6 +27,8 @@ public:
     // (a damaged page): next() returns false either way. rowsRead is traced
     // with the error, so the log tells how much came before the damage.
     static bool endedWithError(const QSqlQuery& query, int rowsRead);
+    // The number of rows of table, for a progress report; 0 when unknown.
+    qint64 rowCount(const QString& table) const;
 
 private:
     QString mName;

@@ -25,4 +25,6 @@ void CalendarXmlWriter::writeEntry(const CalendarEntry& entry)
         writeTextElement(QStringLiteral("alarm"), QString::number(alarm));
     endElement();
     ++mEntries;
+    // Without this the whole file would wait in memory for finish().
+    itemWritten();
 }
