@@ -167,7 +167,7 @@ public:
         if (sigaltstack(nullptr, &mPrevious) != 0 || !(mPrevious.ss_flags & SS_DISABLE))
             return;
         if (tAlternateStack.empty())
-            tAlternateStack.resize(std::max<size_t>(SIGSTKSZ, 64 * 1024));
+            tAlternateStack.resize(std::max<size_t>(SIGSTKSZ, size_t{64} * 1024));
         stack_t stack = {};
         stack.ss_sp = tAlternateStack.data();
         stack.ss_size = tAlternateStack.size();

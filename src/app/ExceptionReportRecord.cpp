@@ -159,7 +159,8 @@ int findModule(dl_phdr_info* info, size_t, void* data)
     loadedRange(info, &start, &end);
     const uintptr_t address = info->dlpi_addr + wanted->offset;
     if (wanted->offset < UINTPTR_MAX - info->dlpi_addr && address > start && address <= end)
-        wanted->address = reinterpret_cast<void*>(address);
+        // The address is rebuilt from the record's module and offset.
+        wanted->address = reinterpret_cast<void*>(address); // NOLINT(performance-no-int-to-ptr)
     return 1;
 }
 
