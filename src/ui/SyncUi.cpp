@@ -307,8 +307,10 @@ void SyncUi::UpdateProgress(int a_state, int a_percent_complete)
 
     if (a_state < StateNoPhone || a_state > StateConvertingVideo)
         return;
-    const QString readyDetail =
-        deviceList()->DeviceIsConnected() ? deviceList()->ConnectedDevice()->FriendlyName() : mDetailLabel->text();
+    QString readyDetail;
+    if (a_state == StateReady)
+        readyDetail =
+            deviceList()->DeviceIsConnected() ? deviceList()->ConnectedDevice()->FriendlyName() : mDetailLabel->text();
     applyView(SyncStatePresenter::present(a_state, previousState, readyDetail), changed, a_percent_complete);
 }
 
