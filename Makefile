@@ -5,7 +5,7 @@ FUZZ_BUILD_DIR ?= build-fuzz
 JOBS           ?= $(shell nproc)
 CMAKE_FLAGS    ?=
 
-.PHONY: run test build package asan fuzz fuzz-smoke tidy bench deps clean
+.PHONY: run test build package asan fuzz fuzz-smoke tidy tidy-changed bench deps clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -31,9 +31,12 @@ test: build
 package: build
 	cd $(BUILD_DIR) && cpack -G DEB
 
-# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer, built
+# with clang and warnings as errors: clang sees faults that GCC lets pass (an
+# ignored [[nodiscard]] result of a virtual called through a base pointer).
 asan: deps
-	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF
+	cmake -S . -B $(ASAN_BUILD_DIR) -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_WERROR=ON -DVELMORA_BENCH=OFF
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
 	cd $(ASAN_BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
@@ -49,6 +52,10 @@ fuzz-smoke: deps
 # The bug-prone and performance checks of .clang-tidy over the product code.
 tidy: build
 	git ls-files 'src/*.cpp' | xargs -P $(JOBS) -n 4 clang-tidy -p $(BUILD_DIR) --quiet
+
+# The same checks, as errors, over the product files this change touches.
+tidy-changed: build
+	BUILD_DIR=$(BUILD_DIR) bash scripts/tidy-changed.sh
 
 bench: build
 	@for b in $(BUILD_DIR)/bin/bench_*; do echo "== $$b"; $$b; done

@@ -1,19 +1,19 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "app/ExceptionReport.h"
 
+#include "app/Constants.h"
+#include "app/ExceptionReportRecord.h"
 #include "app/TraceLog.h"
 
+#include <QFile>
 #include <QHash>
 #include <QMutex>
 
 #include <algorithm>
-#include <csetjmp>
 #include <csignal>
-#include <cstdlib>
-#include <cxxabi.h>
-#include <dlfcn.h>
 #include <execinfo.h>
 #include <mutex>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -23,21 +23,14 @@ constexpr int kHandlerFrames = 2;
 constexpr int kRawFrameCapacity = ExceptionReporter::kMaxFrames + kHandlerFrames;
 constexpr int kFaultSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL};
 
-struct GuardedRegion
-{
-    sigjmp_buf jump;
-};
-
-// Per thread: the innermost guarded region, and what the handler recorded.
-// The handler only stores; formatting happens after the jump.
-thread_local GuardedRegion* tCurrentRegion = nullptr;
-thread_local quint32 tFaultCode = 0;
-thread_local void* tRawFrames[kRawFrameCapacity];
-thread_local int tRawFrameCount = 0;
+// Per thread: how many guarded regions are open, and the stack a stack
+// overflow is handled on.
+thread_local int tRegionDepth = 0;
 thread_local std::vector<char> tAlternateStack;
+// Read by the handler, which may not compute it.
+int gMachineType = 0;
 
 struct sigaction gPreviousActions[NSIG];
-
 const QHash<quint32, QString>& codeNames()
 {
     static const QHash<quint32, QString> names = {
@@ -99,18 +92,37 @@ quint32 codeForSignal(int signal, int signalCode)
     }
 }
 
+void writeStandardError(const char* text)
+{
+    size_t length = 0;
+    while (text[length])
+        ++length;
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, text, length);
+}
+
+// Async-signal-safe calls only: whatever the faulting thread held (the heap's
+// lock, the trace log's) may be held for good.
 void onFault(int signal, siginfo_t* info, void*)
 {
-    GuardedRegion* region = tCurrentRegion;
-    if (!region) {
+    if (tRegionDepth == 0) {
         // Not ours to handle: put the previous action back and let the fault
         // happen again when this handler returns (a core dump, as it should).
         sigaction(signal, &gPreviousActions[signal], nullptr);
         return;
     }
-    tFaultCode = codeForSignal(signal, info ? info->si_code : 0);
-    tRawFrameCount = ExceptionReporter::machineType() != 0 ? backtrace(tRawFrames, kRawFrameCapacity) : 0;
-    siglongjmp(region->jump, 1);
+    void* frames[kRawFrameCapacity];
+    const int count = gMachineType != 0 ? backtrace(frames, kRawFrameCapacity) : 0;
+    const int skipped = std::min(count, kHandlerFrames);
+    ExceptionReportRecord::write(codeForSignal(signal, info ? info->si_code : 0), frames + skipped, count - skipped);
+    writeStandardError("Velmora: a fault ended the sync; its report is shown at the next start\n");
+    // The default action ends the process with a core dump: the fault comes
+    // again when the handler returns, and raise() covers a signal that was
+    // sent rather than caused, which is delivered once the handler returns.
+    struct sigaction fallback = {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    sigaction(signal, &fallback, nullptr);
+    raise(signal);
 }
 
 void primeUnwinder()
@@ -128,6 +140,8 @@ void ensureHandlers()
 {
     static QBasicMutex mutex;
     const QMutexLocker locker(&mutex);
+    gMachineType = ExceptionReporter::machineType();
+    ExceptionReportRecord::prepare(ExceptionReporter::savedReportPath());
     struct sigaction action = {};
     action.sa_sigaction = onFault;
     action.sa_flags = SA_SIGINFO | SA_ONSTACK;
@@ -153,7 +167,7 @@ public:
         if (sigaltstack(nullptr, &mPrevious) != 0 || !(mPrevious.ss_flags & SS_DISABLE))
             return;
         if (tAlternateStack.empty())
-            tAlternateStack.resize(std::max<size_t>(SIGSTKSZ, 64 * 1024));
+            tAlternateStack.resize(std::max<size_t>(SIGSTKSZ, size_t{64} * 1024));
         stack_t stack = {};
         stack.ss_sp = tAlternateStack.data();
         stack.ss_size = tAlternateStack.size();
@@ -171,21 +185,6 @@ private:
     stack_t mPrevious = {};
     bool mInstalled = false;
 };
-
-ExceptionReporter::Frame describeFrame(void* address)
-{
-    ExceptionReporter::Frame frame;
-    Dl_info info = {};
-    // A return address points after the call; look up the call itself.
-    void* lookup = static_cast<char*>(address) - 1;
-    if (dladdr(lookup, &info) && info.dli_sname) {
-        int status = 0;
-        char* demangled = abi::__cxa_demangle(info.dli_sname, nullptr, nullptr, &status);
-        frame.function = status == 0 && demangled ? demangled : info.dli_sname;
-        std::free(demangled);
-    }
-    return frame;
-}
 
 } // namespace
 
@@ -248,41 +247,39 @@ QString ExceptionReporter::formatReport(quint32 code, const QList<Frame>& frames
     return report;
 }
 
-void ExceptionReporter::capture(quint32 code, void* const* rawFrames, int rawCount)
-{
-    mCode = code;
-    mFrames.clear();
-    for (int i = kHandlerFrames; i < rawCount && mFrames.size() < kMaxFrames; ++i)
-        mFrames.append(describeFrame(rawFrames[i]));
-}
-
 bool ExceptionReporter::runGuarded(const std::function<void()>& work)
 {
     ensureHandlers();
     const AlternateStackScope alternateStack;
-
-    GuardedRegion region;
-    GuardedRegion* const outer = tCurrentRegion;
-    // A fault jumps back here. Objects of the abandoned work are not destroyed,
-    // just as the work is not finished: the caller carries on without it.
-    if (sigsetjmp(region.jump, 1) != 0) {
-        tCurrentRegion = outer;
-        capture(tFaultCode, tRawFrames, tRawFrameCount);
-        mLastReport = formatReport(mCode, mFrames);
-        traceMessage(mLastReport);
-        return false;
-    }
-    tCurrentRegion = &region;
+    ++tRegionDepth;
     bool completed = true;
     try {
         work();
     } catch (...) {
-        mCode = kUnknownCode;
-        mFrames.clear();
-        mLastReport = formatReport(mCode, mFrames);
+        mLastReport = formatReport(kUnknownCode, {});
         traceMessage(mLastReport);
         completed = false;
     }
-    tCurrentRegion = outer;
+    --tRegionDepth;
     return completed;
+}
+
+QString ExceptionReporter::savedReportPath()
+{
+    return Constants::programFolderPath() + QStringLiteral("/exception-report.txt");
+}
+
+QString ExceptionReporter::takeSavedReport(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray record = file.read(ExceptionReportRecord::kMaxRecordBytes + 1);
+    file.close();
+    file.remove();
+    quint32 code = kUnknownCode;
+    QList<Frame> frames;
+    if (!ExceptionReportRecord::parse(record, &code, &frames))
+        return {};
+    return formatReport(code, frames);
 }

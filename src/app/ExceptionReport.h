@@ -7,10 +7,14 @@
 #include <functional>
 #include <string>
 
-// Catches hardware faults (bad memory access, division by zero, illegal
-// instructions) and C++ exceptions inside a guarded region, writes the fault's
-// name and a short stack walk to the trace log, and lets the caller carry on.
-// A fault outside any guarded region keeps the default action (a core dump).
+// Reports what ends the work of a guarded region. A C++ exception that escapes
+// the work is written to the trace log and the caller carries on: unwinding has
+// released what the work held. A hardware fault (bad memory access, division by
+// zero, illegal instruction) is not survived, since the work's locks would stay
+// held and its objects half-changed: its code and a short stack walk are saved
+// to the report file and the process ends with the fault's core dump. The next
+// start takes the saved report. A fault outside any guarded region keeps the
+// action it had before.
 class ExceptionReporter
 {
 public:
@@ -27,11 +31,17 @@ public:
     static ExceptionReporter& instance();
 
     // Runs work on the calling thread. Returns true when it completed, false
-    // when a fault or an exception ended it (the report is then in the log).
+    // when an exception ended it (the report is then in the log).
     bool runGuarded(const std::function<void()>& work);
 
-    // The report of the last fault caught (empty before the first).
+    // The report of the last exception caught (empty before the first).
     QString lastReport() const { return mLastReport; }
+
+    // Where a fault's report is saved: in the program's folder.
+    static QString savedReportPath();
+    // The report a faulted run saved at path, formatted, or empty when there
+    // is none. The file is removed, so each report is taken once.
+    static QString takeSavedReport(const QString& path);
 
     // "Exception: NAME" (or "Unknown Exception..."), the rule and one block per frame.
     static QString formatReport(quint32 code, const QList<Frame>& frames);
@@ -42,9 +52,6 @@ public:
 
 private:
     ExceptionReporter();
-    void capture(quint32 code, void* const* rawFrames, int rawCount);
 
     QString mLastReport;
-    quint32 mCode = 0;
-    QList<Frame> mFrames;
 };

@@ -1,9 +1,11 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "app/ExceptionReport.h"
 #include "app/TerminationSignal.h"
 #include "app/TraceLog.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
 #include "model/PodcastRamCache.h"
 #include "model/library/MusicFolderLibrary.h"
+#include "ui/ExceptionReportNotice.h"
 #include "ui/SyncUi.h"
 
 #include <QApplication>
@@ -36,6 +38,13 @@ int main(int argc, char* argv[])
 
     // Device threads set up their own per-thread state; the main thread needs none here.
     auto application = std::make_unique<QApplication>(argc, argv);
+    // A fault ended the last run: the user hears of it before anything else
+    // starts, and the report goes into this run's log.
+    if (const QString report = ExceptionReporter::takeSavedReport(ExceptionReporter::savedReportPath());
+        !report.isEmpty()) {
+        traceMessage(report);
+        showExceptionReportNotice(nullptr, report);
+    }
     // The real machine: phones over MTP through libmtp, USB drives from /proc
     // and /sys, the user's music folder and podcasts (the window starts the
     // first scan). Tests build their own environment and never touch a USB bus.

@@ -78,7 +78,6 @@ void convertIphone(const QString& backupPath, const QString& workFolder, const Q
     iphoneChoices.addressBook = choices.addressBook;
     iphoneChoices.messages = choices.messages;
     iphoneChoices.calendar = choices.calendar;
-    iphoneChoices.settleDelayMs = choices.settleDelayMs;
     StandardFileSet standard(outputFolder,
                              {writesStandard(choices) && choices.addressBook,
                               writesStandard(choices) && choices.messages, writesStandard(choices) && choices.calendar},

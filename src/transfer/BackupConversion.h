@@ -21,8 +21,6 @@ struct BackupChoices
     Format format = Format::Korva;
     // When the conversion runs: it names the messages file and stamps the calendar.
     QDateTime conversionTime = QDateTime::currentDateTime();
-    // The pause between the iPhone extractor's end and the reading of its list.
-    int settleDelayMs = 3000;
 };
 
 // One data file the conversion wrote, or was asked for and could not write.

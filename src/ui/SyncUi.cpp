@@ -2,7 +2,6 @@
 #include "ui/SyncUi.h"
 
 #include "app/Constants.h"
-#include "app/ResultCodes.h"
 #include "app/TraceLog.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
@@ -16,11 +15,10 @@
 #include "sync/SyncReport.h"
 #include "sync/SyncState.h"
 #include "ui/ConnectDevicePage.h"
-#include "ui/DeleteTracksConfirm.h"
 #include "ui/DeviceWizard.h"
 #include "ui/SpaceGauge.h"
-#include "ui/SyncWarningDialog.h"
-#include "ui/UsbEjectWarning.h"
+#include "ui/SyncQuestions.h"
+#include "ui/SyncStatePresenter.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -50,15 +48,11 @@ QString helpLink(const QString& page)
            + QStringLiteral("</a>");
 }
 
-bool isEndOfRun(int state)
-{
-    return state == StateComplete || state == StateCompleteWithErrors || state == StateNotConfigured
-           || state == StateSettingsError || state == StateCancelled;
-}
-
 } // namespace
 
-SyncUi::SyncUi(Environment environment, QWidget* parent) : QWidget(parent), mController(std::move(environment))
+SyncUi::SyncUi(Environment environment, QWidget* parent)
+    : QWidget(parent), mController(std::move(environment)),
+      mQuestions(std::make_unique<SyncQuestions>(mController, this))
 {
     TraceScope trace("SyncUi::SyncUi");
     // A child, so that tests can hold the start-up sequence back.
@@ -167,24 +161,12 @@ void SyncUi::buildLayout()
 
 int SyncUi::warningKindForUploadError(int uploadError)
 {
-    TraceScope trace("SyncUi::warningKindForUploadError");
-    traceValue("uploadError", uploadError);
-    switch (uploadError) {
-    case PhoneResult::NoSpace:
-        return SyncWarningDialog::kKindNoSpace;
-    case PhoneResult::FolderNotCreated:
-        return SyncWarningDialog::kKindFolderNotCreated;
-    case PhoneResult::CopyFailed:
-    default:
-        return SyncWarningDialog::kKindCopyFailed;
-    }
+    return SyncQuestions::warningKindForUploadError(uploadError);
 }
 
 qint64 SyncUi::shortfallInMegabytes(qint64 bytes)
 {
-    TraceScope trace("SyncUi::shortfallInMegabytes");
-    // Integer division truncates toward zero, as the message wants.
-    return bytes / 1024 / 1024;
+    return SyncQuestions::shortfallInMegabytes(bytes);
 }
 
 void SyncUi::setProgressIdle()
@@ -214,16 +196,6 @@ void SyncUi::SetSyncingButtons()
     TraceScope trace("SyncUi::SetSyncingButtons");
     mNewSyncButton->setEnabled(false);
     mHelpButton->setEnabled(false);
-}
-
-template <typename Ask> bool SyncUi::askPerPhone(SyncController::PhoneQuestion question, Ask ask)
-{
-    const QString id = mController.connectedDeviceId();
-    if (!mController.asks(question, id))
-        return false;
-    if (ask())
-        mController.stopAsking(question, id);
-    return true;
 }
 
 void SyncUi::showWarningBox(const QString& title, const QString& text)
@@ -327,17 +299,19 @@ void SyncUi::UpdateProgress(int a_state, int a_percent_complete)
     mState = a_state;
 
     // The wizard or the next refresh must not meet a phone the engine still uses.
-    if (isEndOfRun(a_state))
+    if (SyncStatePresenter::isEndOfRun(a_state))
         mController.waitForRunEnd();
 
-    // A run with photos missing ends with errors; its tracks not copied are still told.
-    if (changed && (a_state == StateComplete || a_state == StateCompleteWithErrors || a_state == StateCancelled))
-        showNotCopiedWarning();
+    if (changed && SyncStatePresenter::tellsNotCopiedTracks(a_state))
+        mQuestions->notCopiedTracks();
 
     if (a_state < StateNoPhone || a_state > StateConvertingVideo)
         return;
-    applyStateWidgets(a_state);
-    applyStateTexts(a_state, previousState, changed, a_percent_complete);
+    QString readyDetail;
+    if (a_state == StateReady)
+        readyDetail =
+            deviceList()->DeviceIsConnected() ? deviceList()->ConnectedDevice()->FriendlyName() : mDetailLabel->text();
+    applyView(SyncStatePresenter::present(a_state, previousState, readyDetail), changed, a_percent_complete);
 }
 
 void SyncUi::UpdateProgress(int a_state, int a_percent_complete, QString aTrackName)
@@ -350,146 +324,67 @@ void SyncUi::UpdateProgress(int a_state, int a_percent_complete, QString aTrackN
     mDetailLabel->setText(aTrackName);
 }
 
-void SyncUi::showNotCopiedWarning()
-{
-    TraceScope trace("SyncUi::showNotCopiedWarning");
-    MusicSync* engine = musicSync();
-    if (!engine || engine->GetNonCopiedTracks().isEmpty())
-        return;
-    const int kind = warningKindForUploadError(engine->outcome().lastUploadError);
-    askPerPhone(SyncController::PhoneQuestion::NotCopiedTracks, [&] {
-        SyncWarningDialog dialog(this, engine->GetNonCopiedTracks(), kind);
-        dialog.exec();
-        return dialog.dontShowAgain();
-    });
-}
-
-void SyncUi::applyStateWidgets(int state)
+void SyncUi::applyPanel(SyncStateView::Panel panel)
 {
     TraceScope trace("SyncUi::applyStateWidgets");
-    switch (state) {
-    case StateNoPhone:
-    case StateSettingsError:
-        mSpaceGauge->disable();
+    switch (panel) {
+    case SyncStateView::Panel::IdleGauge:
+    case SyncStateView::Panel::PhoneGauge:
+        if (panel == SyncStateView::Panel::IdleGauge)
+            mSpaceGauge->disable();
+        else
+            mSpaceGauge->enable();
         mProgressBar->hide();
         mSpaceGauge->show();
+        if (panel == SyncStateView::Panel::PhoneGauge)
+            mForceFullCheckBox->setEnabled(true);
         break;
-    case StateReady:
-    case StateComplete:
-    case StateCompleteWithErrors:
-    case StateNotConfigured:
-    case StateCancelled:
-        mSpaceGauge->enable();
-        mProgressBar->hide();
-        mSpaceGauge->show();
-        mForceFullCheckBox->setEnabled(true);
-        break;
-    case StateUnused:
-        break;
-    default:
+    case SyncStateView::Panel::ProgressBar:
         mForceFullCheckBox->setEnabled(false);
         mSpaceGauge->hide();
         mProgressBar->show();
         break;
+    case SyncStateView::Panel::Unchanged:
+        break;
     }
 }
 
-void SyncUi::applyStateTexts(int state, int previousState, bool changed, int percentComplete)
+void SyncUi::applyView(const SyncStateView& view, bool changed, int percentComplete)
 {
+    applyPanel(view.panel);
     TraceScope trace("SyncUi::applyStateTexts");
-    // The idle states: regular buttons, an empty bar, and the refresher
-    // watching the phone again once the state has changed.
-    auto showIdle = [&](const QString& status, const QString& detail) {
+    if (view.clearsSummary)
+        mSummaryLabel->clear();
+    switch (view.mode) {
+    case SyncStateView::Mode::Idle:
         SetRegularButtons();
-        mStatusLabel->setText(status);
-        mDetailLabel->setText(detail);
         setProgressIdle();
+        // The phone is watched again once the state has changed.
         if (changed)
             autoRefresher()->start();
-    };
-    auto showBusy = [&](const QString& status, const QString& detail) {
+        break;
+    case SyncStateView::Mode::Busy:
         SetSyncingButtons();
-        mStatusLabel->setText(status);
-        mDetailLabel->setText(detail);
         setProgressBusy();
-    };
-
-    switch (state) {
-    case StateNoPhone:
-        mState = StateNoPhone;
-        showIdle(tr("Connect your phone to the PC"), tr("If your phone is already connected then click Help"));
         break;
-    case StateReady: {
-        // The result of a finished run stays on screen until the phone
-        // changes. After a closed wizard (states 4 and 5 show nothing of
-        // their own) the window must come back, or its buttons stay disabled.
-        if (previousState == StateComplete || previousState == StateCompleteWithErrors
-            || previousState == StateCancelled || previousState >= kFirstBusyState)
-            break;
-        QString detail = mDetailLabel->text();
-        if (deviceList()->DeviceIsConnected())
-            detail = deviceList()->ConnectedDevice()->FriendlyName();
-        showIdle(tr("A phone is connected and is ready to be synchronized"), detail);
-        break;
-    }
-    case StateComplete:
-        showIdle(tr("Phone synchronization is complete"), QString());
-        showSummary();
-        postSyncChecks();
-        break;
-    case StateCompleteWithErrors:
-        showIdle(tr("Phone synchronization is complete"), tr("Errors detected"));
-        showSummary();
-        postSyncChecks();
-        break;
-    case StateNotConfigured:
-    case StateSettingsError:
-        changeSettings(DeviceWizard::kModeNewPhone);
-        break;
-    case StateCancelled:
-        showIdle(tr("Phone synchronization was cancelled"), QString());
-        break;
-    case StateUnused:
-        break;
-    case StateStarting:
-        mSummaryLabel->clear();
-        showBusy(tr("Starting Velmora"), tr("Please Wait"));
-        break;
-    case StatePreparing:
-        showBusy(tr("Preparing to synchronize"), QString());
-        break;
-    case StatePreparingDelete:
-        showBusy(tr("Preparing to delete tracks"), QString());
-        break;
-    case StateAlbumArt:
-        showBusy(tr("Checking for album art"), QString());
-        break;
-    case StateDeleting:
-        showBusy(tr("Deleting tracks from the phone"), QString());
-        break;
-    case StateCopying:
+    case SyncStateView::Mode::Copying:
         SetSyncingButtons();
-        mStatusLabel->setText(tr("Copying tracks to the phone"));
-        mDetailLabel->setText(QString());
         mProgressBar->setRange(0, 100);
         mProgressBar->setValue(percentComplete);
         if (percentComplete == 0)
             mProgressBar->reset();
         break;
-    case StateCancelling:
-        showBusy(tr("Cancelling"), tr("Please Wait"));
-        break;
-    case StatePlaylists:
-        showBusy(tr("Updating playlists"), QString());
-        break;
-    case StatePhotos:
-        showBusy(tr("Copying photos to the phone"), QString());
-        break;
-    case StateConvertingVideo:
-        showBusy(tr("Converting video"), QString());
-        break;
-    default:
-        break;
+    case SyncStateView::Mode::OpenWizard:
+        changeSettings(DeviceWizard::kModeNewPhone);
+        return;
+    case SyncStateView::Mode::Unchanged:
+        return;
+    }
+    mStatusLabel->setText(view.status);
+    mDetailLabel->setText(view.detail);
+    if (view.endOfRun) {
+        showSummary();
+        postSyncChecks();
     }
 }
 
@@ -536,67 +431,22 @@ void SyncUi::postSyncChecks()
     if (!deviceList()->DeviceIsConnected()
         || deviceList()->ConnectedDevice()->GetDeviceType() != Device::kTypeUsbMassStorage)
         return;
-    askPerPhone(SyncController::PhoneQuestion::UsbEject, [] {
-        UsbEjectWarning reminder;
-        return reminder.exec() == 1;
-    });
+    mQuestions->usbEjectReminder();
 }
 
 void SyncUi::ConfirmDeleteTracks()
 {
-    TraceScope trace("SyncUi::ConfirmDeleteTracks");
-    MusicSync* engine = musicSync();
-    if (!engine)
-        return;
-    const bool asked = askPerPhone(SyncController::PhoneQuestion::DeleteTracks, [&] {
-        traceMessage("Displaying warning");
-        DeleteTracksConfirm dialog(engine->TracksToDelete());
-        const int answer = dialog.exec();
-        traceValue("answer", answer);
-        if (answer == DeleteTracksConfirm::kYes || answer == DeleteTracksConfirm::kYesAlways)
-            engine->answerDeleteQuestion(true);
-        return answer == DeleteTracksConfirm::kYesAlways;
-    });
-    if (!asked) {
-        traceMessage("Skipping warning");
-        engine->answerDeleteQuestion(true);
-    }
+    mQuestions->confirmDeleteTracks();
 }
 
 void SyncUi::displayDrmTracksWarning()
 {
-    TraceScope trace("SyncUi::displayDrmTracksWarning");
-    MusicSync* engine = musicSync();
-    if (!engine)
-        return;
-    askPerPhone(SyncController::PhoneQuestion::DrmTracks, [&] {
-        traceMessage("Displaying warning");
-        SyncWarningDialog dialog(this, engine->GetDrmTracks(), SyncWarningDialog::kKindDrm);
-        dialog.exec();
-        return dialog.dontShowAgain();
-    });
+    mQuestions->drmTracksFound();
 }
 
 void SyncUi::notEnoughSpace(qint64 aAdditionalSpaceRequired)
 {
-    TraceScope trace("SyncUi::notEnoughSpace");
-    traceValue("aAdditionalSpaceRequired", QString::number(aAdditionalSpaceRequired));
-    const qint64 megabytes = shortfallInMegabytes(aAdditionalSpaceRequired);
-    QMessageBox box(QMessageBox::Warning, tr("Not Enough Space"),
-                    tr("You do not have enough space on your phone to complete the synchronization.  You need to "
-                       "free up %1 MB. Do you want to continue with the sync anyway? Note that if you do this then "
-                       "some tracks will not be copied.")
-                        .arg(megabytes),
-                    QMessageBox::NoButton, this);
-    QPushButton* dontSync = box.addButton(tr("Don't Sync"), QMessageBox::RejectRole);
-    box.addButton(tr("Sync Anyway"), QMessageBox::AcceptRole);
-    box.exec();
-    // Escape and the close button count as the reject role's button.
-    QAbstractButton* clicked = box.clickedButton();
-    if (!clicked || clicked == dontSync) {
-        traceMessage("Don't Sync");
-        mController.cancel();
-    }
+    mQuestions->notEnoughSpace(aAdditionalSpaceRequired);
 }
 
 void SyncUi::helpLinkClicked(QString aLink)

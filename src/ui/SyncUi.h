@@ -2,6 +2,7 @@
 #pragma once
 
 #include "sync/SyncController.h"
+#include "ui/SyncStatePresenter.h"
 
 #include <QString>
 #include <QWidget>
@@ -19,6 +20,7 @@ class QProgressBar;
 class QPushButton;
 class QTimer;
 class SpaceGauge;
+class SyncQuestions;
 
 // The main window: which phone is connected, what the sync engine is doing and
 // how much space the phone has. It starts syncs through its controller,
@@ -73,19 +75,15 @@ private:
     void buildLayout();
     void setProgressIdle();
     void setProgressBusy();
-    void applyStateWidgets(int state);
-    void applyStateTexts(int state, int previousState, bool changed, int percentComplete);
-    void showNotCopiedWarning();
+    void applyPanel(SyncStateView::Panel panel);
+    void applyView(const SyncStateView& view, bool changed, int percentComplete);
     void postSyncChecks();
     // What the run moved and what failed, under the status.
     void showSummary();
     void showWarningBox(const QString& title, const QString& text);
-    // Shows a question unless the user turned it off for the connected phone;
-    // ask() shows it and returns whether the user turned it off now.
-    // Returns whether it was shown.
-    template <typename Ask> bool askPerPhone(SyncController::PhoneQuestion question, Ask ask);
 
     SyncController mController;
+    std::unique_ptr<SyncQuestions> mQuestions;
     QMessageBox* mITunesStoppedBox = nullptr;
 
     QTimer* mStartTimer = nullptr;

@@ -3,6 +3,7 @@
 #include "app/ExceptionReport.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
+#include "support/FaultChild.h"
 #include "support/SyncMedia.h"
 #include "support/SyncRecordingDevice.h"
 #include "support/SyncRun.h"
@@ -14,7 +15,10 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 using namespace SyncState;
 
@@ -42,7 +46,7 @@ private slots:
     void drmTracksAreReported();
     void earlyEnds_data();
     void earlyEnds();
-    void faultInRunIsReported();
+    void faultInRunEndsTheProcessWithItsReport();
 
 private:
     QList<Track> makeTracks(SyncTestHome& env, const QStringList& names, const QString& album,
@@ -507,26 +511,32 @@ void tst_MusicSync::earlyEnds()
     QCOMPARE(phone.mFinalizeCount, 1);
 }
 
-void tst_MusicSync::faultInRunIsReported()
+// The sync thread's fault ends the process; the report waits for the next start.
+void tst_MusicSync::faultInRunEndsTheProcessWithItsReport()
 {
-    SyncTestHome env;
-    env.configurePhone({QStringLiteral("Mix")});
-    SyncTestLibrary library;
-    library.mDivideByZero = true;
-    SyncRecordingDevice phone(env.phoneRoot());
-
-    MusicSync sync(&library, &phone, nullptr);
-    SyncRun run(sync);
-    QVERIFY(run.run());
-    QCOMPARE(run.states().last(), int(StateCompleteWithErrors));
-    QVERIFY2(ExceptionReporter::instance().lastReport().contains(QLatin1String("EXCEPTION_INT_DIVIDE_BY_ZERO")),
-             qPrintable(ExceptionReporter::instance().lastReport()));
-    // The process is alive and can sync again.
-    library.mDivideByZero = false;
-    MusicSync again(&library, &phone, nullptr);
-    SyncRun secondRun(again);
-    QVERIFY(secondRun.run());
-    QCOMPARE(secondRun.states().last(), int(StateComplete));
+    const QString childRoot = qEnvironmentVariable("VELMORA_FAULT_CHILD_ROOT");
+    if (!childRoot.isEmpty()) {
+        leaveNoCoreFile();
+        SyncTestHome env(childRoot);
+        env.configurePhone({QStringLiteral("Mix")});
+        SyncTestLibrary library;
+        library.mDivideByZero = true;
+        SyncRecordingDevice phone(env.phoneRoot());
+        MusicSync sync(&library, &phone, nullptr);
+        SyncRun run(sync);
+        run.run();
+        QFAIL("the process carried on after the fault");
+    }
+    QTemporaryDir root;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VELMORA_FAULT_CHILD_ROOT"), root.path());
+    const FaultChildEnd end = runFaultChild({QStringLiteral("faultInRunEndsTheProcessWithItsReport")}, environment);
+    QVERIFY(end.finished);
+    QVERIFY2(end.crashed, end.output.constData());
+    QCOMPARE(end.signal, SIGFPE);
+    const SyncTestHome env(root.path());
+    const QString report = ExceptionReporter::takeSavedReport(ExceptionReporter::savedReportPath());
+    QVERIFY2(report.startsWith(QLatin1String("Exception: EXCEPTION_INT_DIVIDE_BY_ZERO\r\n")), qPrintable(report));
 }
 
 QTEST_GUILESS_MAIN(tst_MusicSync)

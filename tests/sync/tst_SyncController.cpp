@@ -8,6 +8,7 @@
 #include "sync/MusicSyncThread.h"
 #include "sync/SyncState.h"
 
+#include "support/EngineQuestion.h"
 #include "support/FakeUsbPhoneMachine.h"
 #include "support/SyncTestLibrary.h"
 
@@ -117,7 +118,7 @@ void SyncControllerTest::retiringReleasesAnEngineWaitingForAnAnswer()
     QPointer<MusicSyncThread> thread(rig.controller->musicSync()->thread());
     // No events are handled meanwhile: the engine asks about the space and
     // waits for an answer that never comes, as when the program quits.
-    QThread::msleep(1500);
+    QVERIFY(waitUntilEngineAsksAboutSpace(*rig.controller->musicSync(), *rig.controller, kRunTimeoutMs));
     QVERIFY(thread && thread->isRunning());
     rig.controller->retireEngine();
     QVERIFY(thread.isNull());

@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "app/Constants.h"
+#include "app/ExceptionReport.h"
 #include "devices/UsbMSDevice.h"
+#include "support/FaultChild.h"
 #include "support/IpdWriter.h"
 #include "support/IphoneBackupBuilder.h"
 #include "support/SyncMedia.h"
@@ -317,11 +319,13 @@ void tst_SyncDataTransfer::copiesInLogFolder_data()
     QTest::addColumn<QString>("scenario");
     QTest::addColumn<QStringList>("expectedFiles");
     QTest::addColumn<QByteArray>("expectedInLog");
+    QTest::addColumn<QString>("savedReport");
     QTest::newRow("blackberry") << QStringLiteral("blackberry")
                                 << QStringList{"messages.xml", "addressbook.xml", "blackberry_database_file"}
-                                << QByteArray("MusicSync::Start");
-    QTest::newRow("division by zero") << QStringLiteral("fault") << QStringList{}
-                                      << QByteArray("EXCEPTION_INT_DIVIDE_BY_ZERO");
+                                << QByteArray("MusicSync::Start") << QString();
+    // The fault ends the child; its log holds every line up to the fault.
+    QTest::newRow("division by zero") << QStringLiteral("fault") << QStringList{} << QByteArray("MusicSync::Start")
+                                      << QStringLiteral("Exception: EXCEPTION_INT_DIVIDE_BY_ZERO\r\n");
 }
 
 // The trace log starts with the process, so the sync runs in a child process
@@ -331,6 +335,7 @@ void tst_SyncDataTransfer::copiesInLogFolder()
     QFETCH(QString, scenario);
     QFETCH(QStringList, expectedFiles);
     QFETCH(QByteArray, expectedInLog);
+    QFETCH(QString, savedReport);
     QTemporaryDir root;
     const QString diagnostics = root.path() + QStringLiteral("/home/Desktop/QNL");
     QVERIFY(QDir().mkpath(diagnostics));
@@ -346,7 +351,14 @@ void tst_SyncDataTransfer::copiesInLogFolder()
     child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("child")});
     QVERIFY(child.waitForFinished(120000));
     const QByteArray output = child.readAll();
-    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+    if (savedReport.isEmpty()) {
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, output.constData());
+    } else {
+        QVERIFY2(child.exitStatus() == QProcess::CrashExit, output.constData());
+        const QString report =
+            ExceptionReporter::takeSavedReport(root.path() + QStringLiteral("/home/KORVA/exception-report.txt"));
+        QVERIFY2(report.startsWith(savedReport), qPrintable(report));
+    }
 
     for (const QString& name : expectedFiles)
         QVERIFY2(QFile::exists(diagnostics + QLatin1Char('/') + name), qPrintable(name));
@@ -362,9 +374,10 @@ void tst_SyncDataTransfer::child()
     SyncTestHome env(root);
     env.configurePhone({QStringLiteral("Mix")});
     SyncTestLibrary library;
-    if (qEnvironmentVariable("VELMORA_SYNC_CHILD_SCENARIO") == QLatin1String("fault"))
+    if (qEnvironmentVariable("VELMORA_SYNC_CHILD_SCENARIO") == QLatin1String("fault")) {
+        leaveNoCoreFile();
         library.mDivideByZero = true;
-    else
+    } else
         chooseBackup(env, writeBlackBerryBackup(env));
     SyncRecordingDevice phone(env.phoneRoot());
     MusicSync sync(&library, &phone, nullptr);

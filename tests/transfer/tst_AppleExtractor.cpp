@@ -134,7 +134,6 @@ void TestAppleExtractor::extractsABackup()
     QDir().mkpath(mExtraction + QStringLiteral("old"));
 
     AppleExtractor extractor;
-    extractor.setSettleDelay(0);
     QCOMPARE(extractor.extractFromManifest(backup, mExtraction), 0);
 
     const QString home = QDir::cleanPath(mExtraction) + QStringLiteral("/HomeDomain/Library/");
@@ -166,7 +165,6 @@ void TestAppleExtractor::laterRecordReplacesEarlier()
     QFile::setPermissions(fake, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     AppleExtractor extractor;
-    extractor.setSettleDelay(0);
     extractor.setExtractorProgram(fake);
     QCOMPARE(extractor.extractFromManifest(temp.path(), mExtraction), 0);
     QCOMPARE(extractor.smsDatabasePath(), QStringLiteral("/second/sms.db"));
@@ -183,7 +181,6 @@ void TestAppleExtractor::encryptedBackupIsUnreadable()
     QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
 
     AppleExtractor extractor;
-    extractor.setSettleDelay(0);
     QCOMPARE(extractor.extractFromManifest(backup, mExtraction), AppleExtractor::kErrorUnreadableBackup);
     QVERIFY(extractor.smsDatabasePath().isEmpty());
     QVERIFY(extractor.photos().isEmpty());
@@ -195,7 +192,6 @@ void TestAppleExtractor::missingExtractorIsUnreadable()
 {
     QTemporaryDir temp;
     AppleExtractor extractor;
-    extractor.setSettleDelay(0);
     extractor.setExtractorProgram(temp.filePath(QStringLiteral("no-such-program")));
     QCOMPARE(extractor.extractFromManifest(temp.path(), mExtraction), AppleExtractor::kErrorUnreadableBackup);
 }
@@ -208,7 +204,6 @@ void TestAppleExtractor::emptiesOnlyADisposableFolder()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
     AppleExtractor extractor;
-    extractor.setSettleDelay(0);
     QCOMPARE(extractor.extractFromManifest(temp.path(), QDir::homePath()), AppleExtractor::kErrorUnreadableBackup);
     QCOMPARE(extractor.extractFromManifest(temp.path(), QString()), AppleExtractor::kErrorUnreadableBackup);
     QVERIFY(QFile::exists(keep));

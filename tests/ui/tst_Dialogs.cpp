@@ -3,6 +3,7 @@
 #include "model/Track.h"
 #include "model/TrackList.h"
 #include "ui/DeleteTracksConfirm.h"
+#include "ui/ExceptionReportNotice.h"
 #include "ui/SyncWarningDialog.h"
 #include "ui/UsbEjectWarning.h"
 
@@ -14,6 +15,7 @@
 #include <QDesktopServices>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QTest>
 #include <QUrl>
 
@@ -60,6 +62,7 @@ private slots:
     void syncWarningWithNoTracks();
     void usbEjectResult_data();
     void usbEjectResult();
+    void exceptionReportNoticeCarriesTheReport();
 };
 
 void DialogsTest::deleteConfirmResult_data()
@@ -208,6 +211,22 @@ void DialogsTest::usbEjectResult()
             ModalAnswerer::clickButton(shown, QStringLiteral("OK"));
     });
     QCOMPARE(result, expected);
+}
+
+void DialogsTest::exceptionReportNoticeCarriesTheReport()
+{
+    const QString report = QStringLiteral("Exception: EXCEPTION_ACCESS_VIOLATION\r\n") + QString(66, QLatin1Char('-'));
+    QString details;
+    ModalAnswerer answerer;
+    answerer.expect([&details](QWidget* box) {
+        details = qobject_cast<QMessageBox*>(box)->detailedText();
+        ModalAnswerer::clickButton(box, QStringLiteral("OK"));
+    });
+    showExceptionReportNotice(nullptr, report);
+    // The box shows the report's CR LF line ends as plain line breaks.
+    QCOMPARE(details, QString(report).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    QCOMPARE(answerer.pending(), 0);
+    QVERIFY(answerer.unexpected().isEmpty());
 }
 
 QTEST_MAIN(DialogsTest)

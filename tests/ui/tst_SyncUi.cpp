@@ -11,6 +11,7 @@
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
 
+#include "support/EngineQuestion.h"
 #include "support/FakeUsbPhoneMachine.h"
 #include "support/LibraryMedia.h"
 #include "support/SyncMedia.h"
@@ -595,7 +596,7 @@ void SyncUiTest::destroyingTheWindowReleasesAWaitingEngine()
     QPointer<QThread> thread(rig->window().musicSync()->thread());
     // No events are handled meanwhile: the engine asks about the space and
     // waits for an answer that never comes, as when the program quits.
-    QThread::msleep(1500);
+    QVERIFY(waitUntilEngineAsksAboutSpace(*rig->window().musicSync(), rig->window().controller(), kRunTimeoutMs));
     QVERIFY(thread && thread->isRunning());
     rig.reset();
     QVERIFY(thread.isNull());

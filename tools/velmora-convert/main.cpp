@@ -121,7 +121,6 @@ int convert(const QString& backup, const QString& outputFolder, BackupChoices::F
     if (!work.isValid())
         return fail(QStringLiteral("cannot create a temporary folder"));
     BackupChoices choices;
-    choices.settleDelayMs = 0;
     choices.format = format;
     BackupConversionResult result;
     {

@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr qint64 kSecondsPerDay = 24 * 60 * 60;
-
 // The zone an entry names, from libical's own zone data; null for floating
 // time and for UTC or a name it does not know (the entry is then written in UTC).
 icaltimezone* zoneNamed(const QString& name)

@@ -14,7 +14,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QThread>
 
 namespace {
 
@@ -61,8 +60,6 @@ int AppleExtractor::extractFromManifest(const QString& backupFolder, const QStri
     if (TraceLog::global().isOn())
         ExtractionListing::trace(extractionFolder);
 
-    settle();
-
     const QString listPath = QDir(extractionFolder).filePath(Constants::backupFileListName());
     if (!QFileInfo::exists(listPath)) {
         traceValue("backup file list not created", listPath);
@@ -102,15 +99,6 @@ void AppleExtractor::runExtractor(const QString& backupFolder, const QString& ex
     }
     process.waitForFinished(-1);
     traceValue("extractor exit code", process.exitCode());
-}
-
-void AppleExtractor::settle()
-{
-    TraceScope trace("AppleExtractor::settle");
-    if (mSettleDelayMs <= 0)
-        return;
-    // Gives the file system a moment after the extractor before its files are read.
-    QThread::msleep(static_cast<unsigned long>(mSettleDelayMs));
 }
 
 void AppleExtractor::readBackupFileList(const QString& listPath)

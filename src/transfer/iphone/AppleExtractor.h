@@ -37,14 +37,11 @@ public:
     void setAddressBookImagesPath(const QString& path) { mAddressBookImagesPath = path; }
     void setCalendarPath(const QString& path) { mCalendarPath = path; }
 
-    // The pause after the extractor ends before its list is read (3000 ms).
-    void setSettleDelay(int milliseconds) { mSettleDelayMs = milliseconds; }
     // The extractor program; found beside the application when not set.
     void setExtractorProgram(const QString& program) { mExtractorProgram = program; }
 
 private:
     void runExtractor(const QString& backupFolder, const QString& extractionFolder);
-    void settle();
     void readBackupFileList(const QString& listPath);
     void applySupportOverride();
 
@@ -53,6 +50,5 @@ private:
     QString mAddressBookImagesPath;
     QString mCalendarPath;
     QList<PhotoPath> mPhotos;
-    int mSettleDelayMs = 3000;
     QString mExtractorProgram;
 };

@@ -27,7 +27,6 @@ IphoneConversionResult IphoneConversion::convert(const QString& backupFolder, co
     TraceScope trace("IphoneConversion::convert");
     IphoneConversionResult result;
     AppleExtractor extractor;
-    extractor.setSettleDelay(choices.settleDelayMs);
     result.code = extractor.extractFromManifest(backupFolder, extractionFolder);
     if (result.code != 0) {
         traceReturns(result.code);

@@ -13,8 +13,6 @@ struct IphoneConversionChoices
     bool addressBook = true;
     bool messages = true;
     bool calendar = true;
-    // The pause between the extractor's end and the reading of its list.
-    int settleDelayMs = 3000;
 };
 
 struct IphoneConversionResult

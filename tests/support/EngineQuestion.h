@@ -1,0 +1,11 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+class MusicSync;
+class SyncController;
+
+// Blocks the calling thread, without handling its events, until the engine
+// has asked its controller about the phone's space and waits for the answer
+// that these events would bring. Call it right after the controller started
+// the engine; false when the question did not come within timeoutMs.
+bool waitUntilEngineAsksAboutSpace(MusicSync& engine, SyncController& controller, int timeoutMs);
