@@ -71,8 +71,9 @@ class BackupConversion
 public:
     static BackupConversionResult::Kind kindOf(const QString& backupPath);
 
-    // workFolder is emptied and then holds what the iPhone extractor unpacks;
-    // it may be the output folder itself.
+    // workFolder is emptied and then holds what the iPhone extractor unpacks,
+    // or a BlackBerry archive's private unpacking folder; it may be the
+    // output folder itself.
     static BackupConversionResult convert(const QString& backupPath, const QString& workFolder,
                                           const QString& outputFolder, const BackupChoices& choices);
 };

@@ -134,7 +134,7 @@ void TestVelmoraConvert::brokenInput_data()
     QTest::newRow("truncated header") << "short.ipd" << sampleBackup().left(40) << QStringList{"%1/short.ipd", "%1/out"}
                                       << "no BlackBerry databases";
     QTest::newRow("bbb that is no archive")
-        << "bad.bbb" << QByteArray("not a zip") << QStringList{"%1/bad.bbb", "%1/out"} << "no BlackBerry databases";
+        << "bad.bbb" << QByteArray("not a zip") << QStringList{"%1/bad.bbb", "%1/out"} << "the archive cannot be read";
     QTest::newRow("backup is a folder") << QString() << QByteArray() << QStringList{"%1/dir.ipd", "%1/out"}
                                         << "cannot read the backup";
     QTest::newRow("output folder blocked by a file")
