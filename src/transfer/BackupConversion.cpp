@@ -56,8 +56,9 @@ void convertBlackberry(const QString& backupPath, const QString& workFolder, con
         outputFolder,
         {writesStandard(choices) && choices.addressBook, writesStandard(choices) && choices.messages, false},
         choices.conversionTime);
-    const BlackberryConversionResult converted = BlackberryConversion::convert(
-        backupPath, outputFolder, choices.messages, choices.addressBook, standard.sinks(writesKorva(choices)), workFolder);
+    const BlackberryConversionResult converted =
+        BlackberryConversion::convert(backupPath, outputFolder, choices.messages, choices.addressBook,
+                                      standard.sinks(writesKorva(choices)), workFolder);
     result.code = converted.code;
     result.databases = converted.databases;
     if (writesKorva(choices)) {

@@ -204,8 +204,8 @@ int BackupArchive::extractEntries(const QStringList& names, const QHash<QString,
     // otherwise start thousands of archivers. The archiver streams the
     // entries one after the other in archive order, so the listed sizes tell
     // where each ends. "-spd" keeps names from being taken as wildcards.
-    QStringList arguments{QStringLiteral("x"), QStringLiteral("-so"), QStringLiteral("-y"),
-                          QStringLiteral("-spd"), QStringLiteral("-r-"), QStringLiteral("--"), mArchivePath};
+    QStringList arguments{QStringLiteral("x"),   QStringLiteral("-so"), QStringLiteral("-y"), QStringLiteral("-spd"),
+                          QStringLiteral("-r-"), QStringLiteral("--"),  mArchivePath};
     arguments += names;
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());

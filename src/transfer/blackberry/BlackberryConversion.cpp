@@ -95,8 +95,8 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
             QDir().mkpath(workFolder);
             unpacked = std::make_unique<QTemporaryDir>(workFolder + QStringLiteral("/unpacked-XXXXXX"));
         }
-        result.code =
-            unpacked->isValid() ? BlackberryBackup::unpack(backupPath, unpacked->path()) : int(DataResult::ArchiveCannotUnpack);
+        result.code = unpacked->isValid() ? BlackberryBackup::unpack(backupPath, unpacked->path())
+                                          : int(DataResult::ArchiveCannotUnpack);
         if (result.code != 0) {
             traceReturns(result.code);
             return result;
@@ -104,8 +104,7 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
     }
 
     BackupDatabaseTable table;
-    result.code =
-        BlackberryBackup::read(backupPath, unpacked ? unpacked->path() : QString(), table);
+    result.code = BlackberryBackup::read(backupPath, unpacked ? unpacked->path() : QString(), table);
     result.databases = BlackberryBackup::realDatabaseCount(table);
     if (result.code != 0) {
         traceReturns(result.code);
