@@ -33,6 +33,9 @@ enum : int {
     FlushFailed = -6011,
     // Every free name for a file of that name was taken by other files.
     NoFreeName = -6012,
+    // A data file read back from the phone after its copy is missing or
+    // differs from what was sent.
+    ReadBackDiffers = -6013,
     // An MTP path component that is not on the phone (or could not be made).
     PathNotFound = 11003,
     // No connection to the MTP phone at all.

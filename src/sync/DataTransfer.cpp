@@ -115,6 +115,7 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     settings.setCopyCalendar(id, !(calendarSent && icsSent));
     settings.setCopyPhotos(id, false);
     settings.save();
+    result.filesReadBack = mFilesReadBack;
     return result;
 }
 
@@ -146,9 +147,17 @@ bool DataTransfer::copyStandardFile(ConvertedFile& file)
 
 bool DataTransfer::sendFile(const QString& local, const QString& remote, ConvertedFile& file)
 {
-    const int code = mDevice.copyFile(local, remote, true);
-    if (code == 0)
+    int code = mDevice.copyFile(local, remote, true);
+    // A copy the phone acknowledged can still hold other bytes (a card that
+    // is full or failing, a dropped MTP packet): what it stored is read back.
+    if (code == 0 && mDevice.compareWithPhoneFile(local, remote) != Device::FileMatch::Same) {
+        traceValue("Read back differs", remote);
+        code = PhoneResult::ReadBackDiffers;
+    }
+    if (code == 0) {
+        ++mFilesReadBack;
         return true;
+    }
     traceValue("Not sent", remote);
     traceValue("code", code);
     if (file.code == 0)

@@ -59,6 +59,7 @@ private:
     bool copyToPhone(const QString& fileName, bool wanted, ConvertedFile& file);
     // A standard file into the phone's "Download/Velmora", replacing one of the same name.
     bool copyStandardFile(ConvertedFile& file);
+    // Copies and reads back: a file that differs on the phone is a failure.
     bool sendFile(const QString& local, const QString& remote, ConvertedFile& file);
 
     Device& mDevice;
@@ -67,4 +68,5 @@ private:
     QList<PhotoNotCopied> mNotCopiedPhotos;
     bool mPhoneLost = false;
     qint64 mBytesPlanned = 0;
+    int mFilesReadBack = 0;
 };

@@ -58,6 +58,9 @@ struct BackupConversionResult
     ConvertedFile calendarIcs;
     // Camera-roll files found in an iPhone backup's extraction.
     QList<PhotoPath> photos;
+    // A sync only: the data files read back from the phone after their copy
+    // and found identical to what was sent.
+    int filesReadBack = 0;
 
     // The first failure of the run: the backup's, else that of a file.
     int firstFailure() const;
