@@ -119,10 +119,10 @@ QString SyncReport::summaryText() const
     if (mFilesReadBack > 0) {
         if (!text.isEmpty())
             text += QLatin1Char(' ');
-        text += mFilesReadBack == 1
-                    ? tr("The data file was read back from the phone: identical to what was sent.")
-                    : tr("%1 data files were read back from the phone: identical to what was sent.")
-                          .arg(mFilesReadBack);
+        text +=
+            mFilesReadBack == 1
+                ? tr("The data file was read back from the phone: identical to what was sent.")
+                : tr("%1 data files were read back from the phone: identical to what was sent.").arg(mFilesReadBack);
     }
     if (!mFailed.isEmpty()) {
         if (!text.isEmpty())

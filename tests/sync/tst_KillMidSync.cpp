@@ -307,10 +307,13 @@ void tst_KillMidSync::endedWhileUnpackingLeavesNothingBehind()
     prepareScenario(root, QStringLiteral("Old phone.bbb"));
     const QByteArray archiver = QStandardPaths::findExecutable(QStringLiteral("7z")).toUtf8();
     const QByteArray stalled = (root + QStringLiteral("/stalled")).toUtf8();
-    QVERIFY(writeFile(root + QStringLiteral("/7z/7z"),
-                      "#!/bin/sh\nif [ \"$1\" = x ] && [ ! -e '" + root.toUtf8() + "/go' ]; then\n"
-                      "  echo $$ > '" + stalled + ".new'; mv '" + stalled + ".new' '" + stalled + "'\n"
-                      "  head -c 100 /dev/zero; exec sleep 60\nfi\nexec '" + archiver + "' \"$@\"\n"));
+    QVERIFY(writeFile(root + QStringLiteral("/7z/7z"), "#!/bin/sh\nif [ \"$1\" = x ] && [ ! -e '" + root.toUtf8()
+                                                           + "/go' ]; then\n"
+                                                             "  echo $$ > '"
+                                                           + stalled + ".new'; mv '" + stalled + ".new' '" + stalled
+                                                           + "'\n"
+                                                             "  head -c 100 /dev/zero; exec sleep 60\nfi\nexec '"
+                                                           + archiver + "' \"$@\"\n"));
     QVERIFY(QFile::setPermissions(root + QStringLiteral("/7z/7z"), QFile::ReadOwner | QFile::ExeOwner));
     std::unique_ptr<QProcess> child(startChild(root));
     child->closeWriteChannel();
