@@ -109,10 +109,13 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     const bool icsSent = copyStandardFile(result.calendarIcs);
 
     // A kind whose file the phone did not take stays chosen, so that the
-    // next sync sends it again instead of the user believing it arrived.
-    settings.setCopyAddressBook(id, !(contactsSent && vcardSent));
-    settings.setCopyTextMessages(id, !(messagesSent && smsSent));
-    settings.setCopyCalendar(id, !(calendarSent && icsSent));
+    // next sync sends it again instead of the user believing it arrived; so
+    // do all of them when the backup could not be read (an archive whose
+    // unpacking was cut short, a disk that was full).
+    const bool unread = result.code != 0;
+    settings.setCopyAddressBook(id, choices.addressBook && (unread || !(contactsSent && vcardSent)));
+    settings.setCopyTextMessages(id, choices.messages && (unread || !(messagesSent && smsSent)));
+    settings.setCopyCalendar(id, choices.calendar && (unread || !(calendarSent && icsSent)));
     settings.setCopyPhotos(id, false);
     settings.save();
     result.filesReadBack = mFilesReadBack;
