@@ -33,6 +33,9 @@ enum : int {
     FlushFailed = -6011,
     // Every free name for a file of that name was taken by other files.
     NoFreeName = -6012,
+    // A data file read back from the phone after its copy is missing or
+    // differs from what was sent.
+    ReadBackDiffers = -6013,
     // An MTP path component that is not on the phone (or could not be made).
     PathNotFound = 11003,
     // No connection to the MTP phone at all.
@@ -54,6 +57,18 @@ enum : int {
     // A database whose reading stopped part-way on a damaged page: what came
     // before the damage was read and written, the rest is lost.
     SourceDamaged = -12007,
+    // A BlackBerry backup file that cannot be opened, and one that opens but
+    // holds no database.
+    BackupCannotOpen = -12020,
+    BackupHoldsNoDatabase = -12021,
+    // A ".bbb" archive: the archiver is not installed; the archive is
+    // damaged or not an archive; it is protected by a password; its files
+    // cannot be written into the unpacking folder; it lacks "Manifest.xml".
+    ArchiverMissing = -12022,
+    ArchiveUnreadable = -12023,
+    ArchiveEncrypted = -12024,
+    ArchiveCannotUnpack = -12025,
+    ArchiveWithoutManifest = -12026,
     // An iPhone backup that cannot be read (encrypted, no manifest, ...).
     IphoneBackupUnreadable = -13000,
 };

@@ -124,12 +124,16 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
         removeEarlierMessageFiles(QFileInfo(result.smsBackup.path).fileName());
 
     // A kind whose file the phone did not take stays chosen, so that the
-    // next sync sends it again instead of the user believing it arrived.
-    settings.setCopyAddressBook(id, !(contactsSent && vcardSent));
-    settings.setCopyTextMessages(id, !(messagesSent && smsSent));
-    settings.setCopyCalendar(id, !(calendarSent && icsSent));
+    // next sync sends it again instead of the user believing it arrived; so
+    // do all of them when the backup could not be read (an archive whose
+    // unpacking was cut short, a disk that was full).
+    const bool unread = result.code != 0;
+    settings.setCopyAddressBook(id, choices.addressBook && (unread || !(contactsSent && vcardSent)));
+    settings.setCopyTextMessages(id, choices.messages && (unread || !(messagesSent && smsSent)));
+    settings.setCopyCalendar(id, choices.calendar && (unread || !(calendarSent && icsSent)));
     settings.setCopyPhotos(id, false);
     settings.save();
+    result.filesReadBack = mFilesReadBack;
     return result;
 }
 
@@ -174,9 +178,17 @@ void DataTransfer::removeEarlierMessageFiles(const QString& keptName)
 
 bool DataTransfer::sendFile(const QString& local, const QString& remote, ConvertedFile& file)
 {
-    const int code = mDevice.copyFile(local, remote, true);
-    if (code == 0)
+    int code = mDevice.copyFile(local, remote, true);
+    // A copy the phone acknowledged can still hold other bytes (a card that
+    // is full or failing, a dropped MTP packet): what it stored is read back.
+    if (code == 0 && mDevice.compareWithPhoneFile(local, remote) != Device::FileMatch::Same) {
+        traceValue("Read back differs", remote);
+        code = PhoneResult::ReadBackDiffers;
+    }
+    if (code == 0) {
+        ++mFilesReadBack;
         return true;
+    }
     traceValue("Not sent", remote);
     traceValue("code", code);
     if (file.code == 0)

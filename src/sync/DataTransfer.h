@@ -64,6 +64,7 @@ private:
     // After a new messages file reached the phone, the ones earlier runs put
     // beside it go: an import would read every message once per file.
     void removeEarlierMessageFiles(const QString& keptName);
+    // Copies and reads back: a file that differs on the phone is a failure.
     bool sendFile(const QString& local, const QString& remote, ConvertedFile& file);
 
     Device& mDevice;
@@ -72,4 +73,5 @@ private:
     QList<PhotoNotCopied> mNotCopiedPhotos;
     bool mPhoneLost = false;
     qint64 mBytesPlanned = 0;
+    int mFilesReadBack = 0;
 };

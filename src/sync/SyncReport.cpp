@@ -77,7 +77,7 @@ QString warningHtmlFor(const MusicSyncOutcome& outcome)
 } // namespace
 
 SyncReport::SyncReport(const MusicSyncOutcome& outcome, const QStringList& failedTracks)
-    : mWarningHtml(warningHtmlFor(outcome))
+    : mWarningHtml(warningHtmlFor(outcome)), mFilesReadBack(outcome.dataTransfer.filesReadBack)
 {
     const BackupConversionResult& data = outcome.dataTransfer;
     if (data.code != 0) {
@@ -116,6 +116,14 @@ QString SyncReport::summaryText() const
     QString text;
     if (!mMoved.isEmpty())
         text += tr("Copied to the phone: ") + mMoved.join(QStringLiteral(", ")) + QLatin1Char('.');
+    if (mFilesReadBack > 0) {
+        if (!text.isEmpty())
+            text += QLatin1Char(' ');
+        text +=
+            mFilesReadBack == 1
+                ? tr("The data file was read back from the phone: identical to what was sent.")
+                : tr("%1 data files were read back from the phone: identical to what was sent.").arg(mFilesReadBack);
+    }
     if (!mFailed.isEmpty()) {
         if (!text.isEmpty())
             text += QLatin1Char('\n');
@@ -129,6 +137,8 @@ QString SyncReport::reason(int code)
     switch (code) {
     case PhoneResult::Disconnected:
         return tr("the phone was disconnected");
+    case PhoneResult::ReadBackDiffers:
+        return tr("read back from the phone, it differs from what was sent");
     case PhoneResult::NoFreeName:
         return tr("too many other files of that name are on the phone");
     case PhoneResult::CopyFailed:

@@ -40,4 +40,5 @@ private:
     QStringList mMoved;
     QStringList mFailed;
     QString mWarningHtml;
+    int mFilesReadBack = 0;
 };

@@ -50,15 +50,16 @@ ConvertedFile convertedFile(const StandardFileSet::Written& written)
     return file;
 }
 
-void convertBlackberry(const QString& backupPath, const QString& outputFolder, const BackupChoices& choices,
-                       BackupConversionResult& result)
+void convertBlackberry(const QString& backupPath, const QString& workFolder, const QString& outputFolder,
+                       const BackupChoices& choices, BackupConversionResult& result)
 {
     StandardFileSet standard(
         outputFolder,
         {writesStandard(choices) && choices.addressBook, writesStandard(choices) && choices.messages, false},
         choices.conversionTime);
-    const BlackberryConversionResult converted = BlackberryConversion::convert(
-        backupPath, outputFolder, choices.messages, choices.addressBook, standard.sinks(writesKorva(choices)));
+    const BlackberryConversionResult converted =
+        BlackberryConversion::convert(backupPath, outputFolder, choices.messages, choices.addressBook,
+                                      standard.sinks(writesKorva(choices)), workFolder);
     result.code = converted.code;
     result.databases = converted.databases;
     if (writesKorva(choices)) {
@@ -109,7 +110,7 @@ BackupConversionResult BackupConversion::convert(const QString& backupPath, cons
     result.kind = kindOf(backupPath);
     switch (result.kind) {
     case BackupConversionResult::Kind::BlackBerry:
-        convertBlackberry(backupPath, outputFolder, choices, result);
+        convertBlackberry(backupPath, workFolder, outputFolder, choices, result);
         break;
     case BackupConversionResult::Kind::Iphone:
         convertIphone(backupPath, workFolder, outputFolder, choices, result);

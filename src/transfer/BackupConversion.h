@@ -58,6 +58,9 @@ struct BackupConversionResult
     ConvertedFile calendarIcs;
     // Camera-roll files found in an iPhone backup's extraction.
     QList<PhotoPath> photos;
+    // A sync only: the data files read back from the phone after their copy
+    // and found identical to what was sent.
+    int filesReadBack = 0;
 
     // The first failure of the run: the backup's, else that of a file.
     int firstFailure() const;
@@ -71,8 +74,9 @@ class BackupConversion
 public:
     static BackupConversionResult::Kind kindOf(const QString& backupPath);
 
-    // workFolder is emptied and then holds what the iPhone extractor unpacks;
-    // it may be the output folder itself.
+    // workFolder is emptied and then holds what the iPhone extractor unpacks,
+    // or a BlackBerry archive's private unpacking folder; it may be the
+    // output folder itself.
     static BackupConversionResult convert(const QString& backupPath, const QString& workFolder,
                                           const QString& outputFolder, const BackupChoices& choices);
 };

@@ -22,6 +22,20 @@ QString FailureText::of(int code)
         return QStringLiteral("the archive would unpack to far more than any backup holds; refused");
     case DataResult::ArchiveUnsafeEntry:
         return QStringLiteral("the archive holds an entry outside its folder or a link; refused");
+    case DataResult::BackupCannotOpen:
+        return QStringLiteral("cannot read the backup file");
+    case DataResult::BackupHoldsNoDatabase:
+        return QStringLiteral("no BlackBerry databases found in the backup");
+    case DataResult::ArchiverMissing:
+        return QStringLiteral("the archive cannot be opened: the 7-Zip archiver (7z) is not installed");
+    case DataResult::ArchiveUnreadable:
+        return QStringLiteral("the archive cannot be read: it is damaged or not an archive");
+    case DataResult::ArchiveEncrypted:
+        return QStringLiteral("the archive is protected by a password; make the backup again without encryption");
+    case DataResult::ArchiveCannotUnpack:
+        return QStringLiteral("the archive cannot be unpacked: the temporary folder is full or read-only");
+    case DataResult::ArchiveWithoutManifest:
+        return QStringLiteral("the archive holds no Manifest.xml: it is not a BlackBerry backup archive");
     case DataResult::IphoneBackupUnreadable:
         return QStringLiteral("cannot read the iPhone backup; is it encrypted?");
     default:

@@ -11,8 +11,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray listing(reinterpret_cast<const char*>(data), qsizetype(size));
     constexpr qint64 kLimit = 1 << 20;
     QHash<QString, qint64> entries;
-    const int result = BackupArchive::readListing(listing, kLimit, entries);
-    if (result != 0 && result != BackupArchive::kErrorTooLarge && result != BackupArchive::kErrorUnsafeEntry)
+    QStringList order;
+    const int result = BackupArchive::readListing(listing, kLimit, entries, &order);
+    if (result != 0 && result != BackupArchive::kErrorTooLarge && result != BackupArchive::kErrorUnsafeEntry
+        && result != BackupArchive::kErrorEncrypted)
+        std::abort();
+    // The stream is split by this order: each kept name exactly once.
+    if (order.size() != entries.size())
         std::abort();
     qint64 total = 0;
     for (auto it = entries.cbegin(); it != entries.cend(); ++it) {

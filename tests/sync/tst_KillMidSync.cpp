@@ -1,5 +1,6 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "app/Constants.h"
+#include "app/TerminationSignal.h"
 #include "devices/FileCopier.h"
 #include "devices/UsbMSDevice.h"
 #include "support/IpdWriter.h"
@@ -16,9 +17,11 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
 #include <cstdio>
 
 using namespace SyncState;
@@ -53,19 +56,29 @@ bool isPhoneControlFile(const QString& relativePath)
            && relativePath != Constants::phoneProgramFolder() + Constants::addressBookFileName();
 }
 
+// The messages file is named after the time of its conversion, which
+// differs from run to run; every run's file holds the same messages.
+QString withoutTime(QString name)
+{
+    static const QRegularExpression timedMessagesFile(QStringLiteral("sms-\\d{14}\\.xml$"));
+    return name.replace(timedMessagesFile, QStringLiteral("sms.xml"));
+}
+
+QStringList namesWithoutTimes(const QStringList& names)
+{
+    QStringList result;
+    for (const QString& name : names)
+        result.append(withoutTime(name));
+    return result;
+}
+
 // The phone's files with their bytes, control files left out.
 QHash<QString, QByteArray> userFilesOnPhone(const QString& phoneRoot)
 {
     QHash<QString, QByteArray> files;
-    // The messages file is named after the time of its conversion, which
-    // differs from run to run; every run's file holds the same messages.
-    static const QRegularExpression timedMessagesFile(QStringLiteral("sms-\\d{14}\\.xml$"));
     for (const QString& path : filesBelow(phoneRoot)) {
-        if (isPhoneControlFile(path))
-            continue;
-        QString name = path;
-        name.replace(timedMessagesFile, QStringLiteral("sms.xml"));
-        files.insert(name, readFile(phoneRoot + path));
+        if (!isPhoneControlFile(path))
+            files.insert(withoutTime(path), readFile(phoneRoot + path));
     }
     return files;
 }
@@ -82,11 +95,14 @@ class tst_KillMidSync : public QObject
 private slots:
     void initTestCase();
     void killedAnywhereTheNextSyncFinishes();
+    void endedWhileUnpackingLeavesNothingBehind_data();
+    void endedWhileUnpackingLeavesNothingBehind();
     void child();
 
 private:
-    // A fresh home and phone below root, configured for the whole sync.
-    void prepareScenario(const QString& root);
+    // A fresh home and phone below root, configured for the whole sync from
+    // the backup of that name among the inputs.
+    void prepareScenario(const QString& root, const QString& backup = QStringLiteral("Old phone.ipd"));
     std::unique_ptr<QProcess> startChild(const QString& root);
     // Runs one child to its end; false when it failed or took too long.
     bool runToEnd(const QString& root, int& events, qint64& elapsedMs);
@@ -114,14 +130,23 @@ void tst_KillMidSync::initTestCase()
                                     "Message " + QByteArray::number(number));
     ipd += IpdWriter::record(1, {{10, IpdWriter::textSubfield(32, "Jane") + IpdWriter::textSubfield(8, "+1555")}});
     QVERIFY(writeFile(mInputs + QStringLiteral("/Old phone.ipd"), ipd));
+    // The same databases as a desktop archive.
+    QVERIFY(writeFile(mInputs + QStringLiteral("/bbb/Manifest.xml"), "<BlackBerry_Backup/>"));
+    QVERIFY(writeFile(mInputs + QStringLiteral("/bbb/Databases/1.dat"), ipd));
+    QProcess zip;
+    zip.setWorkingDirectory(mInputs + QStringLiteral("/bbb"));
+    zip.start(QStandardPaths::findExecutable(QStringLiteral("7z")),
+              {QStringLiteral("a"), QStringLiteral("-tzip"), mInputs + QStringLiteral("/Old phone.bbb"),
+               QStringLiteral(".")});
+    QVERIFY(zip.waitForFinished(60000) && zip.exitCode() == 0);
 }
 
-void tst_KillMidSync::prepareScenario(const QString& root)
+void tst_KillMidSync::prepareScenario(const QString& root, const QString& backup)
 {
     SyncTestHome env(root);
     env.configurePhone({QStringLiteral("Mix"), QStringLiteral("Chill")});
-    env.editSettings([this](SyncSettings& settings, const QString& id) {
-        settings.setSelectedBackupPath(id, mInputs + QStringLiteral("/Old phone.ipd"));
+    env.editSettings([this, &backup](SyncSettings& settings, const QString& id) {
+        settings.setSelectedBackupPath(id, mInputs + QLatin1Char('/') + backup);
         settings.setCopyTextMessages(id, true);
         settings.setCopyAddressBook(id, true);
         settings.setCopyPhotos(id, true);
@@ -137,7 +162,11 @@ std::unique_ptr<QProcess> tst_KillMidSync::startChild(const QString& root)
     environment.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
     environment.insert(QString::fromLatin1(kChildRootVariable), root);
     environment.insert(QString::fromLatin1(kInputsVariable), mInputs);
+    environment.insert(QStringLiteral("TMPDIR"), root + QStringLiteral("/tmp"));
+    QDir().mkpath(root + QStringLiteral("/tmp"));
     child->setProcessEnvironment(environment);
+    // An archiver placed there is found before the system's.
+    child->setWorkingDirectory(root);
     child->setProcessChannelMode(QProcess::SeparateChannels);
     child->start(QCoreApplication::applicationFilePath(), {QStringLiteral("child")});
     return child;
@@ -259,6 +288,72 @@ void tst_KillMidSync::killedAnywhereTheNextSyncFinishes()
                 static_cast<long long>(total.elapsed()));
 }
 
+void tst_KillMidSync::endedWhileUnpackingLeavesNothingBehind_data()
+{
+    QTest::addColumn<bool>("terminated");
+    QTest::newRow("SIGKILL") << false;
+    QTest::newRow("SIGTERM") << true;
+}
+
+// A sync ended while it unpacks a .bbb archive, by SIGKILL or by SIGTERM
+// (which cancels it): after the next sync the phone holds what an uncut run
+// gives, and no unpacking folder or temporary file is left in the program's
+// folder, in HOME or in TMPDIR.
+void tst_KillMidSync::endedWhileUnpackingLeavesNothingBehind()
+{
+    QFETCH(bool, terminated);
+    const QString reference = mWork.filePath(QStringLiteral("bbb-reference"));
+    prepareScenario(reference, QStringLiteral("Old phone.bbb"));
+    int events = 0;
+    qint64 elapsedMs = 0;
+    QVERIFY(runToEnd(reference, events, elapsedMs));
+    const QHash<QString, QByteArray> expected = userFilesOnPhone(reference + QStringLiteral("/phone/"));
+    QVERIFY(expected.contains(QStringLiteral("KORVA/messages.xml")));
+    const QStringList referenceHome = filesBelow(reference + QStringLiteral("/home"));
+
+    // An archiver that lists for real but stalls in the unpacking, part of
+    // the database written, until the file "go" appears.
+    const QString root = mWork.filePath(terminated ? QStringLiteral("bbb-term") : QStringLiteral("bbb-kill"));
+    prepareScenario(root, QStringLiteral("Old phone.bbb"));
+    const QByteArray archiver = QStandardPaths::findExecutable(QStringLiteral("7z")).toUtf8();
+    const QByteArray stalled = (root + QStringLiteral("/stalled")).toUtf8();
+    QVERIFY(writeFile(root + QStringLiteral("/7z/7z"), "#!/bin/sh\nif [ \"$1\" = x ] && [ ! -e '" + root.toUtf8()
+                                                           + "/go' ]; then\n"
+                                                             "  echo $$ > '"
+                                                           + stalled + ".new'; mv '" + stalled + ".new' '" + stalled
+                                                           + "'\n"
+                                                             "  head -c 100 /dev/zero; exec sleep 60\nfi\nexec '"
+                                                           + archiver + "' \"$@\"\n"));
+    QVERIFY(QFile::setPermissions(root + QStringLiteral("/7z/7z"), QFile::ReadOwner | QFile::ExeOwner));
+    std::unique_ptr<QProcess> child(startChild(root));
+    child->closeWriteChannel();
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(root + QStringLiteral("/stalled")), kChildTimeoutMs);
+    const pid_t stalledArchiver = pid_t(readFile(root + QStringLiteral("/stalled")).trimmed().toInt());
+    if (terminated) {
+        QCOMPARE(::kill(pid_t(child->processId()), SIGTERM), 0);
+        // The cancelled sync goes on once its archiver ends.
+        QTest::qWait(200);
+        ::kill(stalledArchiver, SIGKILL);
+    } else {
+        child->kill();
+        ::kill(stalledArchiver, SIGKILL);
+    }
+    QVERIFY(child->waitForFinished(kChildTimeoutMs));
+    QVERIFY(writeFile(root + QStringLiteral("/go"), QByteArray()));
+
+    QVERIFY(runToEnd(root, events, elapsedMs));
+    const QHash<QString, QByteArray> onPhone = userFilesOnPhone(root + QStringLiteral("/phone/"));
+    QStringList names = onPhone.keys();
+    names.sort();
+    QStringList expectedNames = expected.keys();
+    expectedNames.sort();
+    QCOMPARE(names, expectedNames);
+    for (const QString& name : std::as_const(names))
+        QVERIFY2(onPhone.value(name) == expected.value(name), qPrintable(name));
+    QCOMPARE(filesBelow(root + QStringLiteral("/tmp")), QStringList());
+    QCOMPARE(namesWithoutTimes(filesBelow(root + QStringLiteral("/home"))), namesWithoutTimes(referenceHome));
+}
+
 // The whole sync, run as its own process by killedAnywhereTheNextSyncFinishes:
 // one line on standard output for each progress event, after which it waits
 // for a line on standard input.
@@ -284,6 +379,9 @@ void tst_KillMidSync::child()
     library.addPlaylist(QStringLiteral("Chill"), chill);
     UsbMSDevice phone(env.phoneRoot(), QStringLiteral("phone"), true);
     MusicSync sync(&library, &phone, nullptr);
+    // As in the application: a termination signal cancels the sync.
+    TerminationSignal termination;
+    connect(&termination, &TerminationSignal::terminationRequested, &sync, [&sync] { sync.Cancel(); });
     const auto report = [] {
         std::fputs(kEventLine, stdout);
         std::fflush(stdout);

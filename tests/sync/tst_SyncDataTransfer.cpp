@@ -12,6 +12,7 @@
 #include "support/SyncTestLibrary.h"
 #include "sync/DataTransfer.h"
 #include "sync/MusicSync.h"
+#include "sync/SyncReport.h"
 #include "sync/SyncState.h"
 
 #include <QDir>
@@ -80,6 +81,27 @@ void chooseBackup(SyncTestHome& env, const QString& backup, const QString& photo
     });
 }
 
+// A phone whose card stores other bytes than it was sent for one file name.
+class GarblingPhone : public SyncRecordingDevice
+{
+public:
+    GarblingPhone(const QString& root, const QString& garbledName)
+        : SyncRecordingDevice(root), mRoot(root), mGarbledName(garbledName)
+    {
+    }
+    int copyFile(const QString& localPath, const QString& relativePath, bool overwrite) override
+    {
+        const int code = SyncRecordingDevice::copyFile(localPath, relativePath, overwrite);
+        if (code == 0 && !mGarbledName.isEmpty() && relativePath.endsWith(mGarbledName))
+            writeFile(mRoot + QLatin1Char('/') + relativePath, "garbled on the card");
+        return code;
+    }
+
+private:
+    QString mRoot;
+    QString mGarbledName;
+};
+
 } // namespace
 
 // The data transfer of a sync run: backups of other phones become XML files
@@ -103,6 +125,8 @@ private slots:
     void child();
     void standardFilesGoToDownloads_data();
     void standardFilesGoToDownloads();
+    void dataFilesAreReadBackFromThePhone_data();
+    void dataFilesAreReadBackFromThePhone();
 };
 
 void tst_SyncDataTransfer::backupKind_data()
@@ -423,6 +447,46 @@ void tst_SyncDataTransfer::standardFilesGoToDownloads()
                 .contains("Hello from the BlackBerry"));
     QCOMPARE(QFile::exists(env.phoneFile(QStringLiteral("KORVA/messages.xml"))), companionApp);
     QCOMPARE(QFile::exists(env.phoneFile(QStringLiteral("KORVA/address.xml"))), companionApp);
+}
+
+void tst_SyncDataTransfer::dataFilesAreReadBackFromThePhone_data()
+{
+    QTest::addColumn<QString>("garbled");
+    QTest::addColumn<bool>("messagesChosenAgain");
+    QTest::addColumn<bool>("contactsChosenAgain");
+    QTest::newRow("all stored as sent") << QString() << false << false;
+    QTest::newRow("companion file differs") << "KORVA/messages.xml" << true << false;
+    QTest::newRow("standard file differs") << "contacts.vcf" << false << true;
+}
+
+void tst_SyncDataTransfer::dataFilesAreReadBackFromThePhone()
+{
+    QFETCH(QString, garbled);
+    QFETCH(bool, messagesChosenAgain);
+    QFETCH(bool, contactsChosenAgain);
+    SyncTestHome env;
+    env.configurePhone();
+    chooseBackup(env, writeBlackBerryBackup(env));
+    SyncTestLibrary library;
+    GarblingPhone phone(env.phoneRoot(), garbled);
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    const BackupConversionResult& data = sync.outcome().dataTransfer;
+    const QString summary = SyncReport(sync.outcome(), {}).summaryText();
+    // address.xml, messages.xml, contacts.vcf and sms-*.xml.
+    QCOMPARE(data.filesReadBack, garbled.isEmpty() ? 4 : 3);
+    QVERIFY2(summary.contains(QStringLiteral("%1 data files were read back").arg(data.filesReadBack)),
+             qPrintable(summary));
+    const int failure = garbled.isEmpty() ? 0 : int(PhoneResult::ReadBackDiffers);
+    QCOMPARE(messagesChosenAgain ? data.messages.code : contactsChosenAgain ? data.contactsVcard.code : 0, failure);
+    QCOMPARE(summary.contains(QStringLiteral("differs from what was sent")), !garbled.isEmpty());
+
+    SyncSettings settings;
+    settings.load();
+    const QString id = QString::fromLatin1(SyncTestHome::kPhoneId);
+    QCOMPARE(settings.copyTextMessages(id), messagesChosenAgain);
+    QCOMPARE(settings.copyAddressBook(id), contactsChosenAgain);
 }
 
 QTEST_GUILESS_MAIN(tst_SyncDataTransfer)

@@ -4,11 +4,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
 
 namespace {
 
@@ -19,16 +22,18 @@ struct Run
     QString err;
 };
 
-Run runConvert(const QStringList& arguments, const QString& home = QString())
+Run runConvert(const QStringList& arguments, const QString& home = QString(), const QString& temporary = QString())
 {
     Run run;
     QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     if (!home.isEmpty()) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("HOME", home);
         environment.remove("XDG_CONFIG_HOME");
-        process.setProcessEnvironment(environment);
     }
+    if (!temporary.isEmpty())
+        environment.insert("TMPDIR", temporary);
+    process.setProcessEnvironment(environment);
     process.start(QCoreApplication::applicationDirPath() + "/velmora-convert", arguments);
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
         return run;
@@ -54,6 +59,39 @@ QByteArray sampleBackup()
            + IpdWriter::record(1, {{10, IpdWriter::textSubfield(32, "Jane")}});
 }
 
+using ArchiveFiles = QList<QPair<QString, QByteArray>>;
+
+// Packs files (name, content) into a zip archive with the real 7z, encrypted when password is set.
+bool zipFiles(const QString& archive, const ArchiveFiles& files, const QString& password = {})
+{
+    QTemporaryDir content;
+    for (const auto& file : files)
+        writeFile(content.filePath(file.first), file.second);
+    QProcess zip;
+    zip.setWorkingDirectory(content.path());
+    QStringList arguments{"a", "-tzip", archive, "."};
+    if (!password.isEmpty())
+        arguments << "-p" + password;
+    zip.start(QStandardPaths::findExecutable("7z"), arguments);
+    return zip.waitForFinished(60000) && zip.exitCode() == 0;
+}
+
+QStringList entriesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
+}
+
+// A process that is gone or only waits to be reaped.
+bool processGone(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return true;
+    const QByteArray line = stat.readAll();
+    const qsizetype end = line.lastIndexOf(')');
+    return end < 0 || line.mid(end + 2, 1) == "Z";
+}
+
 } // namespace
 
 class TestVelmoraConvert : public QObject
@@ -66,6 +104,10 @@ private slots:
     void convertsBbbArchive();
     void brokenInput_data();
     void brokenInput();
+    void refusedArchives_data();
+    void refusedArchives();
+    void terminationLeavesNothingBehind_data();
+    void terminationLeavesNothingBehind();
     void leavesTheApplicationsTraceLogAlone();
     void writesTheStandardFiles();
 };
@@ -134,7 +176,7 @@ void TestVelmoraConvert::brokenInput_data()
     QTest::newRow("truncated header") << "short.ipd" << sampleBackup().left(40) << QStringList{"%1/short.ipd", "%1/out"}
                                       << "no BlackBerry databases";
     QTest::newRow("bbb that is no archive")
-        << "bad.bbb" << QByteArray("not a zip") << QStringList{"%1/bad.bbb", "%1/out"} << "no BlackBerry databases";
+        << "bad.bbb" << QByteArray("not a zip") << QStringList{"%1/bad.bbb", "%1/out"} << "the archive cannot be read";
     QTest::newRow("backup is a folder") << QString() << QByteArray() << QStringList{"%1/dir.ipd", "%1/out"}
                                         << "cannot read the backup";
     QTest::newRow("output folder blocked by a file")
@@ -160,6 +202,89 @@ void TestVelmoraConvert::brokenInput()
     QCOMPARE(run.err.count('\n'), 1); // one line
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(!QFile::exists(work.filePath("out/messages.xml")));
+}
+
+void TestVelmoraConvert::refusedArchives_data()
+{
+    QTest::addColumn<ArchiveFiles>("files");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("message");
+    const QByteArray database = IpdWriter::header({"SMS Messages"}) + IpdWriter::smsRecord(1, true, 0, "+1", "x");
+    // Read as a raw backup, it once "succeeded" with empty files.
+    QTest::newRow("no Manifest.xml") << ArchiveFiles{{"Databases/1.dat", database}} << QString()
+                                     << "holds no Manifest.xml";
+    QTest::newRow("encrypted") << ArchiveFiles{{"Manifest.xml", "<BlackBerry_Backup/>"}, {"Databases/1.dat", database}}
+                               << "secret"
+                               << "protected by a password";
+}
+
+void TestVelmoraConvert::refusedArchives()
+{
+    QFETCH(ArchiveFiles, files);
+    QFETCH(QString, password);
+    QFETCH(QString, message);
+    QTemporaryDir work;
+    const QString archive = work.filePath("Backup.bbb");
+    QVERIFY(zipFiles(archive, files, password));
+    const QString temporary = work.filePath("tmp");
+    QVERIFY(QDir().mkpath(temporary));
+
+    const Run run = runConvert({archive, work.filePath("out")}, QString(), temporary);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err.count('\n'), 1);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QCOMPARE(entriesOf(work.filePath("out")), QStringList());
+    QCOMPARE(entriesOf(temporary), QStringList());
+}
+
+void TestVelmoraConvert::terminationLeavesNothingBehind_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void TestVelmoraConvert::terminationLeavesNothingBehind()
+{
+    QFETCH(int, signalNumber);
+    QTemporaryDir work;
+    const QString archive = work.filePath("Backup.bbb");
+    QVERIFY(zipFiles(archive, {{"Manifest.xml", "<BlackBerry_Backup/>"}, {"Databases/1.dat", QByteArray(4096, 'd')}}));
+    // An archiver in the working folder that lists for real but stalls in
+    // the middle of the unpacking, a part of the database already written.
+    const QString pidFile = work.filePath("archiver.pid");
+    writeFile(work.filePath("7z/7z"), "#!/bin/sh\n"
+                                      "if [ \"$1\" = x ]; then echo $$ > \""
+                                          + pidFile.toUtf8() + ".new\"; mv \"" + pidFile.toUtf8() + ".new\" \""
+                                          + pidFile.toUtf8()
+                                          + "\"; printf abc; exec sleep 60; fi\n"
+                                            "exec "
+                                          + QStandardPaths::findExecutable("7z").toUtf8() + " \"$@\"\n");
+    QFile::setPermissions(work.filePath("7z/7z"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString temporary = work.filePath("tmp");
+    QVERIFY(QDir().mkpath(temporary));
+
+    QProcess convert;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", temporary);
+    convert.setProcessEnvironment(environment);
+    convert.setWorkingDirectory(work.path());
+    convert.start(QCoreApplication::applicationDirPath() + "/velmora-convert", {archive, work.filePath("out")});
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pidFile), 30000);
+    QFile pid(pidFile);
+    QVERIFY(pid.open(QIODevice::ReadOnly));
+    const qint64 archiver = pid.readAll().trimmed().toLongLong();
+    QVERIFY(archiver > 0);
+    QTRY_VERIFY_WITH_TIMEOUT(QDirIterator(temporary, {"1.dat"}, QDir::Files, QDirIterator::Subdirectories).hasNext(),
+                             30000);
+
+    QCOMPARE(::kill(pid_t(convert.processId()), signalNumber), 0);
+    QVERIFY(convert.waitForFinished(30000));
+    QCOMPARE(convert.exitStatus(), QProcess::CrashExit);
+    QTRY_VERIFY_WITH_TIMEOUT(processGone(archiver), 10000);
+    QCOMPARE(entriesOf(temporary), QStringList());
+    QCOMPARE(entriesOf(work.filePath("out")), QStringList());
 }
 
 void TestVelmoraConvert::leavesTheApplicationsTraceLogAlone()

@@ -168,6 +168,8 @@ private slots:
     void numbersMatchTheWayPhonesCompare();
     void iphoneCalendarReadBackByLibical();
     void realIphoneSamples();
+    void longMessagesAreWrittenWhole_data();
+    void longMessagesAreWrittenWhole();
 };
 
 void TestAndroidFiles::blackberryBackupToStandardFiles()
@@ -399,6 +401,59 @@ void TestAndroidFiles::realIphoneSamples()
     QCOMPARE(messages.size(), count);
     for (qsizetype i = 1; i < messages.size(); ++i)
         QVERIFY(messages.at(i - 1).date.toLongLong() <= messages.at(i).date.toLongLong());
+}
+
+void TestAndroidFiles::longMessagesAreWrittenWhole_data()
+{
+    QTest::addColumn<bool>("inOrder");
+    QTest::addColumn<bool>("group");
+    QTest::newRow("in date order") << true << false;
+    QTest::newRow("out of date order") << false << false;
+    QTest::newRow("group chat out of date order") << false << true;
+}
+
+void TestAndroidFiles::longMessagesAreWrittenWhole()
+{
+    QFETCH(bool, inOrder);
+    QFETCH(bool, group);
+    // Longer than anything a phone sends: once left out with only a trace line.
+    const QString longText(17 * 1024 * 1024, QLatin1Char('x'));
+    MessageEntry longMessage;
+    longMessage.address = QStringLiteral("+15550100");
+    longMessage.date = QStringLiteral("1300000000");
+    longMessage.text = longText;
+    if (group)
+        longMessage.groupMembers = QStringList{QStringLiteral("+15550100"), QStringLiteral("+15550101")};
+    MessageEntry shortMessage;
+    shortMessage.address = QStringLiteral("+15550102");
+    shortMessage.date = inOrder ? QStringLiteral("1300000001") : QStringLiteral("1200000000");
+    shortMessage.text = QStringLiteral("short");
+
+    QTemporaryDir work;
+    const QString path = work.filePath(QStringLiteral("sms.xml"));
+    SmsBackupWriter writer;
+    QCOMPARE(writer.open(path), 0);
+    writer.add(longMessage);
+    writer.add(shortMessage);
+    QCOMPARE(writer.finish(nullptr), 0);
+    QCOMPARE(writer.count(), 2);
+
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    QStringList texts;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("sms"))
+            texts << xml.attributes().value(QLatin1String("body")).toString();
+        else if (xml.name() == QLatin1String("part"))
+            texts << xml.attributes().value(QLatin1String("text")).toString();
+    }
+    QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+    // Date order: the long message first only when it is the older one.
+    QCOMPARE(texts, inOrder ? (QStringList{longText, QStringLiteral("short")})
+                            : (QStringList{QStringLiteral("short"), longText}));
 }
 
 QTEST_GUILESS_MAIN(TestAndroidFiles)

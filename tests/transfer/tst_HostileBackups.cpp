@@ -1,5 +1,6 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "app/ResultCodes.h"
+#include "support/FileSizeLimit.h"
 #include "support/IpdWriter.h"
 #include "support/IphoneBackupBuilder.h"
 #include "support/PhoneContents.h"
@@ -81,6 +82,8 @@ private slots:
     void archiveEntriesLeavingTheFolder_data();
     void archiveEntriesLeavingTheFolder();
     void ordinaryArchiveTakesOnlyBackupFiles();
+    void manyDatabasesUnpackInOneArchiverRun();
+    void fullUnpackingFolderIsToldAsSuch();
     void listingReader_data();
     void listingReader();
     void iphoneBlobLinksOutOfTheBackupAreNotFollowed();
@@ -189,6 +192,58 @@ void tst_HostileBackups::ordinaryArchiveTakesOnlyBackupFiles()
     QCOMPARE(filesBelow(folder), (QStringList{QStringLiteral("Databases/1.dat"), QStringLiteral("Manifest.xml")}));
 }
 
+void tst_HostileBackups::manyDatabasesUnpackInOneArchiverRun()
+{
+    QTemporaryDir work;
+    const QString archive = work.filePath(QStringLiteral("Many.bbb"));
+    // Sizes that differ from entry to entry: a stream split at the wrong
+    // place would show in every file after it.
+    constexpr int kDatabases = 300;
+    QList<std::tuple<QString, QByteArray, bool>> entries{
+        {QStringLiteral("Manifest.xml"), "<BlackBerry_Backup/>", false}};
+    for (int number = kDatabases; number >= 1; --number)
+        entries.append(
+            {QStringLiteral("Databases/%1.dat").arg(number), QByteArray(number % 7, 'a' + number % 26), false});
+    QVERIFY(writeZip(archive, entries));
+    // The archiver in the working folder logs each run of the real one.
+    const QString log = work.filePath(QStringLiteral("runs.log"));
+    QVERIFY(writeFile(work.filePath(QStringLiteral("7z/7z")),
+                      "#!/bin/sh\necho \"$1\" >> '" + log.toUtf8() + "'\nexec '"
+                          + QStandardPaths::findExecutable(QStringLiteral("7z")).toUtf8() + "' \"$@\"\n"));
+    QVERIFY(QFile::setPermissions(work.filePath(QStringLiteral("7z/7z")), QFile::ReadOwner | QFile::ExeOwner));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(work.path()));
+    const QString folder = work.filePath(QStringLiteral("unpacked"));
+    BackupArchive backupArchive(archive);
+    const int result = backupArchive.unpackBackupFiles(folder);
+    QDir::setCurrent(previous);
+
+    QCOMPARE(result, 0);
+    QCOMPARE(readFile(log), QByteArray("l\nx\n"));
+    for (int number = 1; number <= kDatabases; ++number)
+        QCOMPARE(readFile(folder + QStringLiteral("/Databases/%1.dat").arg(number)),
+                 QByteArray(number % 7, 'a' + number % 26));
+    QCOMPARE(readFile(folder + QStringLiteral("/Manifest.xml")), QByteArray("<BlackBerry_Backup/>"));
+}
+
+void tst_HostileBackups::fullUnpackingFolderIsToldAsSuch()
+{
+    QTemporaryDir work;
+    const QString archive = work.filePath(QStringLiteral("Backup.bbb"));
+    QVERIFY(writeZip(archive, {{QStringLiteral("Manifest.xml"), "<BlackBerry_Backup/>", false},
+                               {QStringLiteral("Databases/1.dat"), "Z", false}}));
+    const QString unpackRoot = work.filePath(QStringLiteral("work"));
+    const QString output = work.filePath(QStringLiteral("out"));
+    BlackberryConversionResult result;
+    {
+        const FileSizeLimit full(4096);
+        result = BlackberryConversion::convert(archive, output, true, true, {}, unpackRoot);
+    }
+    QCOMPARE(result.code, int(DataResult::ArchiveCannotUnpack));
+    QCOMPARE(filesBelow(unpackRoot), QStringList());
+    QCOMPARE(filesBelow(output), QStringList());
+}
+
 void tst_HostileBackups::listingReader_data()
 {
     QTest::addColumn<QByteArray>("entries");
@@ -208,6 +263,9 @@ void tst_HostileBackups::listingReader_data()
         << int(DataResult::ArchiveTooLarge) << 1;
     QTest::newRow("link by its mode") << QByteArray("Path = l\nSize = 4\nAttributes = _ lrwxrwxrwx\n\n")
                                       << int(DataResult::ArchiveUnsafeEntry) << 0;
+    QTest::newRow("same name twice") << file + file << int(DataResult::ArchiveUnsafeEntry) << 1;
+    QTest::newRow("encrypted entry") << file + "Path = Manifest.xml\nSize = 3\nEncrypted = +\n\n"
+                                     << int(DataResult::ArchiveEncrypted) << 1;
     QTest::newRow("link by its target") << QByteArray("Path = l\nSize = 4\nSymbolic Link = /etc\n\n")
                                         << int(DataResult::ArchiveUnsafeEntry) << 0;
 }

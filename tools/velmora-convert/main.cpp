@@ -7,15 +7,15 @@
 // could not be written or some database not (wholly) read, each named on
 // standard error.
 #include "ProgressLine.h"
+#include "app/GuardedWorkFolder.h"
+#include "app/ResultCodes.h"
 #include "app/TraceLog.h"
 #include "transfer/BackupConversion.h"
 #include "transfer/FailureText.h"
-#include "transfer/blackberry/BlackberryBackup.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QPair>
-#include <QTemporaryDir>
 #include <QTextStream>
 
 namespace {
@@ -28,18 +28,6 @@ int fail(const QString& message)
 
 // The exit status of a run that converted the backup but not all of it.
 constexpr int kExitIncomplete = 2;
-
-QString describeFailure(int code)
-{
-    switch (code) {
-    case BlackberryBackup::kErrorCannotOpenBackup:
-        return QStringLiteral("cannot read the backup");
-    case BlackberryBackup::kErrorNotBackup:
-        return QStringLiteral("no BlackBerry databases found in the backup");
-    default:
-        return FailureText::of(code);
-    }
-}
 
 // One line on standard error for each file that failed; true when none did.
 bool reportFailedFiles(const BackupConversionResult& result)
@@ -116,8 +104,10 @@ int report(const BackupConversionResult& result, BackupChoices::Format format)
 
 int convert(const QString& backup, const QString& outputFolder, BackupChoices::Format format)
 {
-    // The work folder is emptied first: never the user's output folder.
-    QTemporaryDir work;
+    // The work folder is emptied first: never the user's output folder. It
+    // holds copies of the user's databases, so not even a terminated run
+    // may leave it behind.
+    GuardedWorkFolder work(QStringLiteral("velmora-convert"));
     if (!work.isValid())
         return fail(QStringLiteral("cannot create a temporary folder"));
     BackupChoices choices;
@@ -129,7 +119,7 @@ int convert(const QString& backup, const QString& outputFolder, BackupChoices::F
     }
     if (result.code == 0)
         return report(result, format);
-    return fail(describeFailure(result.code) + QStringLiteral(" (error ") + QString::number(result.code)
+    return fail(FailureText::of(result.code) + QStringLiteral(" (error ") + QString::number(result.code)
                 + QStringLiteral("): ") + backup);
 }
 

@@ -22,14 +22,12 @@
 namespace {
 
 constexpr qsizetype kSpillBlockBytes = 256 * 1024;
-// Spilled message: date (8 bytes), address length (4), line length (4),
-// tail length (4), then the escaped address, the line up to where
-// "contact_name" goes and the rest of the element after the name.
-constexpr qsizetype kSpillHeaderBytes = 20;
+// Spilled message: date, address length, line length and tail length (8
+// bytes each), then the escaped address, the line up to where
+// "contact_name" goes and the rest of the element after the name. The
+// lengths hold any message: however long, a message is written whole.
+constexpr qsizetype kSpillHeaderBytes = 32;
 constexpr char kSmsTail[] = "\" />\n";
-// Longer messages are cut: nothing a phone sends comes near this, and it
-// bounds what finish() reads at once.
-constexpr qsizetype kMaxSpilledBytes = 16 * 1024 * 1024;
 
 constexpr qint64 kMillisecondsPerSecond = 1000;
 
@@ -58,9 +56,9 @@ struct SmsBackupWriter::Spilled
 {
     qint64 date;
     qint64 offset;
-    quint32 addressLength;
-    quint32 lineLength;
-    quint32 tailLength;
+    qint64 addressLength;
+    qint64 lineLength;
+    qint64 tailLength;
 };
 
 SmsBackupWriter::SmsBackupWriter() = default;
@@ -243,19 +241,10 @@ void SmsBackupWriter::add(const MessageEntry& message)
     const qsizetype addressLength = addressEnd - start - kSpillHeaderBytes;
     const qsizetype lineLength = lineEnd - addressEnd;
     const qsizetype tailLength = mSpillText.size() - lineEnd;
-    if (addressLength + lineLength + tailLength > kMaxSpilledBytes) {
-        traceMessage("Message too long for the messages file, left out");
-        mSpillText.resize(start);
-        return;
-    }
-    const quint32 addressBytes = quint32(addressLength);
-    const quint32 lineBytes = quint32(lineLength);
-    const quint32 tailBytes = quint32(tailLength);
+    const qint64 lengths[] = {addressLength, lineLength, tailLength};
     char* header = mSpillText.data() + start;
     std::memcpy(header, &date, 8);
-    std::memcpy(header + 8, &addressBytes, 4);
-    std::memcpy(header + 12, &lineBytes, 4);
-    std::memcpy(header + 16, &tailBytes, 4);
+    std::memcpy(header + 8, lengths, sizeof lengths);
 
     if (date < mLastDate)
         mInOrder = false;
@@ -319,14 +308,12 @@ bool SmsBackupWriter::copyInOrder(const ContactNames* names)
             block.append(more);
             continue;
         }
-        quint32 addressLength = 0;
-        quint32 lineLength = 0;
-        quint32 tailLength = 0;
-        std::memcpy(&addressLength, block.constData() + position + 8, 4);
-        std::memcpy(&lineLength, block.constData() + position + 12, 4);
-        std::memcpy(&tailLength, block.constData() + position + 16, 4);
-        const qsizetype total =
-            kSpillHeaderBytes + qsizetype(addressLength) + qsizetype(lineLength) + qsizetype(tailLength);
+        qint64 lengths[3] = {};
+        std::memcpy(lengths, block.constData() + position + 8, sizeof lengths);
+        const qint64 addressLength = lengths[0];
+        const qint64 lineLength = lengths[1];
+        const qint64 tailLength = lengths[2];
+        const qsizetype total = kSpillHeaderBytes + addressLength + lineLength + tailLength;
         if (block.size() - position < total) {
             block.remove(0, position);
             position = 0;
@@ -359,11 +346,11 @@ bool SmsBackupWriter::copySorted(const ContactNames* names)
     while (offset + kSpillHeaderBytes <= size) {
         Spilled spilled{};
         std::memcpy(&spilled.date, data + offset, 8);
-        std::memcpy(&spilled.addressLength, data + offset + 8, 4);
-        std::memcpy(&spilled.lineLength, data + offset + 12, 4);
-        std::memcpy(&spilled.tailLength, data + offset + 16, 4);
+        std::memcpy(&spilled.addressLength, data + offset + 8, 8);
+        std::memcpy(&spilled.lineLength, data + offset + 16, 8);
+        std::memcpy(&spilled.tailLength, data + offset + 24, 8);
         spilled.offset = offset + kSpillHeaderBytes;
-        offset = spilled.offset + qint64(spilled.addressLength) + spilled.lineLength + spilled.tailLength;
+        offset = spilled.offset + spilled.addressLength + spilled.lineLength + spilled.tailLength;
         if (offset > size)
             return false; // the spill is shorter than it should be
         index.push_back(spilled);

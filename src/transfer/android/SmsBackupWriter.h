@@ -25,7 +25,7 @@ class QTemporaryFile;
 // the backups yield them in their own order and the contacts may come after
 // the messages: each message is composed as it arrives into a spill file
 // beside the output, and the file is put together by finish(). Messages that
-// arrive in date order are copied straight through; otherwise an index of 32
+// arrive in date order are copied straight through; otherwise an index of 40
 // bytes a message is sorted (stably: messages of the same millisecond keep
 // their order). The text of the messages is never held in memory, and the
 // attachments' bytes go from their files into the output in pieces.

@@ -62,10 +62,13 @@ bool BackupArchive::isSafeEntryName(const QString& name)
     return true;
 }
 
-int BackupArchive::readListing(const QByteArray& listing, qint64 maxUnpackedBytes, QHash<QString, qint64>& entries)
+int BackupArchive::readListing(const QByteArray& listing, qint64 maxUnpackedBytes, QHash<QString, qint64>& entries,
+                               QStringList* order)
 {
     TraceScope trace("BackupArchive::readListing");
     entries.clear();
+    if (order)
+        order->clear();
     const QList<QByteArray> lines = listing.split('\n');
     qsizetype line = 0;
     // The archive's own description comes first, ended by a line of dashes.
@@ -128,7 +131,19 @@ int BackupArchive::readListing(const QByteArray& listing, qint64 maxUnpackedByte
         total += size;
         QString normalized = name;
         normalized.replace(QLatin1Char('\\'), QLatin1Char('/'));
+        // A second entry of one name would be streamed as well and shift
+        // every entry after it.
+        if (entries.contains(normalized)) {
+            traceValue("Entry given twice", name);
+            return kErrorUnsafeEntry;
+        }
+        if (entry.values.value(QStringLiteral("Encrypted")) == QLatin1String("+")) {
+            traceValue("Encrypted entry", name);
+            return kErrorEncrypted;
+        }
         entries.insert(normalized, size);
+        if (order)
+            order->append(normalized);
     }
     return 0;
 }
@@ -142,7 +157,7 @@ int BackupArchive::inspect()
     mEntries.clear();
     if (mArchiver.isEmpty()) {
         traceMessage("Archiver not found");
-        mInspectResult = kErrorCannotList;
+        mInspectResult = kErrorArchiverMissing;
         return mInspectResult;
     }
     QProcess process;
@@ -170,75 +185,109 @@ int BackupArchive::inspect()
     if (tooLong)
         mInspectResult = kErrorTooLarge;
     else if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        mInspectResult = kErrorCannotList;
+        mInspectResult = kErrorUnreadable;
     else
-        mInspectResult = readListing(listing, mMaxUnpackedBytes, mEntries);
-    if (mInspectResult != 0)
+        mInspectResult = readListing(listing, mMaxUnpackedBytes, mEntries, &mOrder);
+    if (mInspectResult != 0) {
         mEntries.clear();
+        mOrder.clear();
+    }
     traceReturns(mInspectResult);
     return mInspectResult;
 }
 
-int BackupArchive::extractEntry(const QString& name, const QString& target, qint64& budget)
+int BackupArchive::extractEntries(const QStringList& names, const QHash<QString, QString>& targets)
 {
-    TraceScope trace("BackupArchive::extractEntry");
-    traceValue("entry", name);
-    const qint64 listedSize = mEntries.value(name);
-    QFile out(target);
-    if (!QDir().mkpath(QFileInfo(target).path()) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return kErrorCannotWrite;
+    TraceScope trace("BackupArchive::extractEntries");
+    traceValue("entries", int(names.size()));
+    // One run for all entries: an archive of thousands of databases would
+    // otherwise start thousands of archivers. The archiver streams the
+    // entries one after the other in archive order, so the listed sizes tell
+    // where each ends. "-spd" keeps names from being taken as wildcards.
+    QStringList arguments{QStringLiteral("x"),   QStringLiteral("-so"), QStringLiteral("-y"), QStringLiteral("-spd"),
+                          QStringLiteral("-r-"), QStringLiteral("--"),  mArchivePath};
+    arguments += names;
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
-    process.start(mArchiver, {QStringLiteral("x"), QStringLiteral("-so"), QStringLiteral("-y"), QStringLiteral("--"),
-                              mArchivePath, name});
+    process.start(mArchiver, arguments);
     process.closeWriteChannel();
-    qint64 written = 0;
+
     int result = 0;
+    qsizetype current = -1;
+    qint64 left = 0;
+    QFile out;
+    // Opens the next entry's file; entries of no size are made at once.
+    const auto openNext = [&]() {
+        while (result == 0 && left == 0 && current + 1 < names.size()) {
+            out.close();
+            ++current;
+            left = mEntries.value(names.at(current));
+            const QString target = targets.value(names.at(current));
+            out.setFileName(target);
+            if (!QDir().mkpath(QFileInfo(target).path()) || !out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+                result = kErrorCannotWrite;
+        }
+    };
+    openNext();
     while (result == 0 && (process.state() != QProcess::NotRunning || process.bytesAvailable() > 0)) {
         if (process.bytesAvailable() == 0 && !process.waitForReadyRead(kArchiverWaitMs)
             && process.state() != QProcess::NotRunning) {
-            result = kErrorCannotList;
+            result = kErrorUnreadable;
             break;
         }
-        const QByteArray chunk = process.read(kChunkBytes);
-        written += chunk.size();
-        // More than the listing said: the listing lied, and the rest is not taken.
-        if (written > listedSize || written > budget)
-            result = kErrorTooLarge;
-        else if (out.write(chunk) != chunk.size())
-            result = kErrorCannotWrite;
+        QByteArray chunk = process.read(kChunkBytes);
+        while (result == 0 && !chunk.isEmpty()) {
+            // More than the listing said: the listing lied, and the rest is not taken.
+            if (left == 0) {
+                result = kErrorTooLarge;
+                break;
+            }
+            const qint64 part = qMin(left, qint64(chunk.size()));
+            if (out.write(chunk.constData(), part) != part)
+                result = kErrorCannotWrite;
+            left -= part;
+            chunk.remove(0, qsizetype(part));
+            openNext();
+        }
     }
     if (process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished();
     }
     if (result == 0 && (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0))
-        result = kErrorCannotList;
+        result = kErrorUnreadable;
+    // Less than the listing said: an entry is cut short.
+    if (result == 0 && (left != 0 || current + 1 < names.size()))
+        result = kErrorUnreadable;
+    if (result == 0 && !out.flush())
+        result = kErrorCannotWrite;
     out.close();
     if (result != 0) {
-        out.remove();
-        traceReturns(result);
-        return result;
+        for (qsizetype i = 0; i <= current && i < names.size(); ++i)
+            QFile::remove(targets.value(names.at(i)));
     }
-    budget -= written;
-    return 0;
+    traceReturns(result);
+    return result;
 }
 
 int BackupArchive::unpackBackupFiles(const QString& folder)
 {
     TraceScope trace("BackupArchive::unpackBackupFiles");
-    int result = inspect();
-    if (result != 0)
-        return result;
+    const int inspected = inspect();
+    if (inspected != 0)
+        return inspected;
     if (!mEntries.contains(manifestName()))
-        return kErrorCannotList;
-    qint64 budget = mMaxUnpackedBytes;
+        return kErrorNoManifest;
     const QDir target(folder);
-    // The manifest last: it is what tells the reader that the databases are there.
-    for (int number = 1; result == 0 && mEntries.contains(databaseName(number)); ++number)
-        result = extractEntry(databaseName(number), target.filePath(databaseName(number)), budget);
-    if (result == 0)
-        result = extractEntry(manifestName(), target.filePath(manifestName()), budget);
+    QHash<QString, QString> targets{{manifestName(), target.filePath(manifestName())}};
+    for (int number = 1; mEntries.contains(databaseName(number)); ++number)
+        targets.insert(databaseName(number), target.filePath(databaseName(number)));
+    QStringList names;
+    for (const QString& name : std::as_const(mOrder)) {
+        if (targets.contains(name))
+            names.append(name);
+    }
+    const int result = extractEntries(names, targets);
     traceReturns(result);
     return result;
 }

@@ -13,8 +13,8 @@ class BackupDatabaseTable;
 class BlackberryBackup
 {
 public:
-    static constexpr int kErrorCannotOpenBackup = DataResult::SourceCannotOpen;
-    static constexpr int kErrorNotBackup = DataResult::SourceInvalid;
+    static constexpr int kErrorCannotOpenBackup = DataResult::BackupCannotOpen;
+    static constexpr int kErrorNotBackup = DataResult::BackupHoldsNoDatabase;
 
     // True when path ends in "ipd" or "bbb" (exact case) and has at least
     // 5 characters. The wizard lists backups with this test as well.
@@ -22,9 +22,8 @@ public:
     static bool isArchivePath(const QString& path);
 
     // Takes the backup's files out of a ".bbb" archive into folder with the
-    // archiver, after checking its listing (BackupArchive): 0, or
-    // DataResult::ArchiveTooLarge / ArchiveUnsafeEntry for a hostile archive,
-    // another code for one that cannot be read.
+    // archiver, after checking its listing (BackupArchive): 0, or one of
+    // BackupArchive's errors, each naming its own cause.
     [[nodiscard]] static int unpack(const QString& archivePath, const QString& folder);
     // True when unpack succeeded and the archive's "Manifest.xml" is now in folder.
     static bool unpackArchive(const QString& archivePath, const QString& folder);

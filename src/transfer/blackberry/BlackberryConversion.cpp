@@ -76,7 +76,7 @@ int BlackberryConversion::writeMessages(const BackupDatabase& database, const QS
 
 BlackberryConversionResult BlackberryConversion::convert(const QString& backupPath, const QString& outputFolder,
                                                          bool copyTextMessages, bool copyAddressBook,
-                                                         const StandardSinks& standard)
+                                                         const StandardSinks& standard, const QString& workFolder)
 {
     TraceScope trace("BlackberryConversion::convert");
     traceValue("backupPath", backupPath);
@@ -91,22 +91,26 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
     standard.announceOutputReady();
 
     // An archive is unpacked into a private folder, so that files of an
-    // earlier run can never be taken for this backup's databases.
+    // earlier run can never be taken for this backup's databases; an archive
+    // that cannot be unpacked is told as such, never read as a raw backup.
     std::unique_ptr<QTemporaryDir> unpacked;
     if (BlackberryBackup::isArchivePath(backupPath)) {
-        unpacked = std::make_unique<QTemporaryDir>(outputFolder + QStringLiteral("/unpacked-XXXXXX"));
-        const int unpackResult = unpacked->isValid() ? BlackberryBackup::unpack(backupPath, unpacked->path()) : 0;
-        // A hostile archive is refused as such, not read as a broken one.
-        if (unpackResult == DataResult::ArchiveTooLarge || unpackResult == DataResult::ArchiveUnsafeEntry) {
-            result.code = unpackResult;
+        if (workFolder.isEmpty()) {
+            unpacked = std::make_unique<QTemporaryDir>();
+        } else {
+            QDir().mkpath(workFolder);
+            unpacked = std::make_unique<QTemporaryDir>(workFolder + QStringLiteral("/unpacked-XXXXXX"));
+        }
+        result.code = unpacked->isValid() ? BlackberryBackup::unpack(backupPath, unpacked->path())
+                                          : int(DataResult::ArchiveCannotUnpack);
+        if (result.code != 0) {
             traceReturns(result.code);
             return result;
         }
     }
 
     BackupDatabaseTable table;
-    result.code =
-        BlackberryBackup::read(backupPath, unpacked && unpacked->isValid() ? unpacked->path() : QString(), table);
+    result.code = BlackberryBackup::read(backupPath, unpacked ? unpacked->path() : QString(), table);
     result.databases = BlackberryBackup::realDatabaseCount(table);
     if (result.code != 0) {
         traceReturns(result.code);

@@ -10,7 +10,7 @@ struct BackupDatabase;
 // What one conversion did.
 struct BlackberryConversionResult
 {
-    int code = 0;            // 0, or the last failure (-12000 .. -12004)
+    int code = 0;            // 0, or the last failure (a DataResult)
     int databases = 0;       // databases found in the backup
     int contacts = 0;        // persons written to the address-book file
     int messages = 0;        // messages written to the messages file
@@ -27,10 +27,13 @@ class BlackberryConversion
 public:
     // standard's sinks also receive the records; a kind whose sink is set is
     // read even when its XML file is not chosen. The messages sink is fed
-    // from a second thread.
+    // from a second thread. A ".bbb" archive is unpacked into a private
+    // folder below workFolder (the system's temporary folder when empty),
+    // never into the output folder.
     static BlackberryConversionResult convert(const QString& backupPath, const QString& outputFolder,
                                               bool copyTextMessages = true, bool copyAddressBook = true,
-                                              const StandardSinks& standard = {});
+                                              const StandardSinks& standard = {},
+                                              const QString& workFolder = QString());
 
     // Hand every record of a database to sink.
     static void readAddressBook(const BackupDatabase& database, ContactSink& sink);
