@@ -54,8 +54,18 @@ enum : int {
     // A database whose reading stopped part-way on a damaged page: what came
     // before the damage was read and written, the rest is lost.
     SourceDamaged = -12007,
-    // An iPhone backup that cannot be read (encrypted, no manifest, ...).
+    // An iPhone backup that cannot be read (no manifest, damaged, ...).
     IphoneBackupUnreadable = -13000,
+    // An encrypted iPhone backup, and no password was given for it.
+    IphoneBackupEncrypted = -13100,
+    // The password given does not open the encrypted backup.
+    IphoneWrongPassword = -13101,
+    // The iPhone extractor program is not installed beside Velmora.
+    IphoneExtractorMissing = -13102,
+    // The extractor ended on a signal: a fault of Velmora, not of the backup.
+    IphoneExtractorCrashed = -13103,
+    // The extractor ran past the time any backup of that size needs and was stopped.
+    IphoneExtractorTimedOut = -13104,
 };
 
 // Whether a file is put in place after a read that ended with code: a read

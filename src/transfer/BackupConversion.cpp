@@ -78,6 +78,7 @@ void convertIphone(const QString& backupPath, const QString& workFolder, const Q
     iphoneChoices.messages = choices.messages;
     iphoneChoices.calendar = choices.calendar;
     iphoneChoices.settleDelayMs = choices.settleDelayMs;
+    iphoneChoices.password = choices.password;
     StandardFileSet standard(outputFolder,
                              {writesStandard(choices) && choices.addressBook,
                               writesStandard(choices) && choices.messages, writesStandard(choices) && choices.calendar},

@@ -3,6 +3,7 @@
 
 #include "transfer/iphone/PhotoPath.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -23,6 +24,8 @@ struct BackupChoices
     QDateTime conversionTime = QDateTime::currentDateTime();
     // The pause between the iPhone extractor's end and the reading of its list.
     int settleDelayMs = 3000;
+    // An encrypted iPhone backup's password, held only for the run.
+    QByteArray password;
 };
 
 // One data file the conversion wrote, or was asked for and could not write.

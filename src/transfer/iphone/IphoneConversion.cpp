@@ -28,6 +28,7 @@ IphoneConversionResult IphoneConversion::convert(const QString& backupFolder, co
     IphoneConversionResult result;
     AppleExtractor extractor;
     extractor.setSettleDelay(choices.settleDelayMs);
+    extractor.setPassword(choices.password);
     result.code = extractor.extractFromManifest(backupFolder, extractionFolder);
     if (result.code != 0) {
         traceReturns(result.code);
