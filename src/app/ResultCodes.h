@@ -109,7 +109,7 @@ enum : int {
     PhoneLocked = -16003,    // a passcode is set and the phone is locked
     NotTrusted = -16004,     // the phone has not (yet) trusted this computer
     TrustDenied = -16005,    // the user tapped "Don't Trust"
-    EncryptionOn = -16006,   // the backup would be encrypted, so unreadable
+    EncryptionOn = -16006,   // no longer returned: encrypted backups are read with their password
     BackupFailed = -16007,   // idevicebackup2 ended without success
     Cancelled = -16008,
 };

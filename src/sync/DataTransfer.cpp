@@ -7,6 +7,7 @@
 #include "devices/Device.h"
 #include "settings/SyncSettings.h"
 #include "sync/SyncState.h"
+#include "transfer/iphone/BackupPasswords.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -66,6 +67,7 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     conversionChoices.messages = choices.messages;
     conversionChoices.addressBook = choices.addressBook;
     conversionChoices.calendar = choices.calendar;
+    conversionChoices.password = BackupPasswords::passwordFor(backupPath);
     // The standard files go to every phone; the XML files only where the
     // companion app may read them (an MTP phone without its device
     // information has no companion app).
