@@ -69,7 +69,8 @@ void BackupPasswordDialog::tryPassword()
     const QByteArray password = mPassword;
     mTrial.reset(QThread::create([this, folder, password] {
         const int result = BackupPasswords::check(folder, password);
-        QMetaObject::invokeMethod(this, [this, result] { trialEnded(result); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, result] { trialEnded(result); }, Qt::QueuedConnection);
     }));
     mTrial->start();
 }

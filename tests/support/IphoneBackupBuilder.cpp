@@ -277,9 +277,9 @@ bool IphoneBackupBuilder::writeManifestDb(const QString& folder, const BackupEnc
             query.addBindValue(item.isFile ? 1 : 2);
             QByteArray keyRecord;
             const QByteArray stored = storedContent(item, encryptor, keyRecord);
-            query.addBindValue(encryptor ? archivedFileRecord(item.path, item.content.size(), protectionClassOf(item),
-                                                              keyRecord)
-                                         : QByteArrayLiteral("bplist00"));
+            query.addBindValue(
+                encryptor ? archivedFileRecord(item.path, item.content.size(), protectionClassOf(item), keyRecord)
+                          : QByteArrayLiteral("bplist00"));
             if (!query.exec())
                 return false;
             if (item.hasBlob && !writeBytes(dir.filePath(fileId.left(2) + QLatin1Char('/') + fileId), stored))
@@ -297,9 +297,9 @@ bool IphoneBackupBuilder::writeMbdb(const QString& folder, const BackupEncryptor
     for (const Item& item : mItems) {
         QByteArray keyRecord;
         const QByteArray stored = storedContent(item, encryptor, keyRecord);
-        manifest += mbdbRecord(item.domain, item.path, item.isFile ? 0x81A4 : 0x41ED, item.isFile ? 1 : 0, keyRecord,
-                               encryptor ? quint64(item.content.size()) : 42,
-                               encryptor ? quint8(protectionClassOf(item)) : 4);
+        manifest +=
+            mbdbRecord(item.domain, item.path, item.isFile ? 0x81A4 : 0x41ED, item.isFile ? 1 : 0, keyRecord,
+                       encryptor ? quint64(item.content.size()) : 42, encryptor ? quint8(protectionClassOf(item)) : 4);
         if (item.hasBlob && !writeBytes(dir.filePath(fileIdOf(item)), stored))
             return false;
     }

@@ -142,9 +142,10 @@ void TestEncryptedBackups::roundTrip_data()
     QTest::addColumn<IphoneBackupBuilder::PlistFormat>("format");
     QTest::newRow("Manifest.db, binary") << IphoneBackupBuilder::Manifest::Database
                                          << IphoneBackupBuilder::PlistFormat::Binary;
-    QTest::newRow("Manifest.db, XML") << IphoneBackupBuilder::Manifest::Database << IphoneBackupBuilder::PlistFormat::Xml;
-    QTest::newRow("Manifest.mbdb, binary") << IphoneBackupBuilder::Manifest::Mbdb
-                                           << IphoneBackupBuilder::PlistFormat::Binary;
+    QTest::newRow("Manifest.db, XML") << IphoneBackupBuilder::Manifest::Database
+                                      << IphoneBackupBuilder::PlistFormat::Xml;
+    QTest::newRow("Manifest.mbdb, binary")
+        << IphoneBackupBuilder::Manifest::Mbdb << IphoneBackupBuilder::PlistFormat::Binary;
 }
 
 void TestEncryptedBackups::roundTrip()
@@ -188,7 +189,8 @@ void TestEncryptedBackups::wrongOrNoPassword_data()
     QTest::addColumn<QByteArray>("password");
     QTest::addColumn<int>("result");
     using M = IphoneBackupBuilder::Manifest;
-    QTest::newRow("db, wrong") << M::Database << QByteArray("correct horse") << int(IphoneBackupExtractor::WrongPassword);
+    QTest::newRow("db, wrong") << M::Database << QByteArray("correct horse")
+                               << int(IphoneBackupExtractor::WrongPassword);
     QTest::newRow("mbdb, wrong") << M::Mbdb << QByteArray("x") << int(IphoneBackupExtractor::WrongPassword);
     QTest::newRow("db, none") << M::Database << QByteArray() << int(IphoneBackupExtractor::Encrypted);
 }
@@ -253,8 +255,8 @@ void TestEncryptedBackups::malformedKeybags_data()
         return QByteArray(name, 4) + QByteArray(length, 4) + value;
     };
     const QByteArray header = tag("UUID", QByteArray(16, 'u')) + tag("SALT", QByteArray(20, 's'));
-    const QByteArray classKey =
-        tag("UUID", QByteArray(16, 'v')) + tag("CLAS", QByteArray("\0\0\0\3", 4)) + tag("WRAP", QByteArray("\0\0\0\2", 4));
+    const QByteArray classKey = tag("UUID", QByteArray(16, 'v')) + tag("CLAS", QByteArray("\0\0\0\3", 4))
+                                + tag("WRAP", QByteArray("\0\0\0\2", 4));
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("cut in a tag") << header.left(header.size() - 3);
     QTest::newRow("length past the end") << header + QByteArray("ITER\xff\xff\xff\xf0", 8);
@@ -285,8 +287,8 @@ void TestEncryptedBackups::hostileManifestPlists_data()
         << "Manifest.plist" << nestedBinaryPlist(100'000) << unsafe;
     QTest::newRow("Manifest.plist a FIFO") << "Manifest.plist" << QByteArray() << unsafe;
     // Info.plist only names the iOS version: the backup is still read.
-    QTest::newRow("Info.plist nested deep") << "Info.plist" << nestedBinaryPlist(50'000)
-                                            << int(IphoneBackupExtractor::Success);
+    QTest::newRow("Info.plist nested deep")
+        << "Info.plist" << nestedBinaryPlist(50'000) << int(IphoneBackupExtractor::Success);
     QTest::newRow("Info.plist a FIFO") << "Info.plist" << QByteArray() << int(IphoneBackupExtractor::Success);
     QTest::newRow("sane nesting is read") << "Info.plist" << nestedXmlPlist(20) << int(IphoneBackupExtractor::Success);
 }
@@ -366,7 +368,8 @@ void TestEncryptedBackups::extractorEndingsAreToldApart()
     AppleExtractor extractor;
     extractor.setSettleDelay(0);
     extractor.setTimeLimit(1500);
-    extractor.setExtractorProgram(script.isEmpty() ? temp.filePath(QStringLiteral("none")) : writeScript(temp.path(), script));
+    extractor.setExtractorProgram(script.isEmpty() ? temp.filePath(QStringLiteral("none"))
+                                                   : writeScript(temp.path(), script));
     const QString extraction = temp.filePath(QStringLiteral("extracted"));
     QCOMPARE(extractor.extractFromManifest(backup, extraction), result);
     QVERIFY(digests(extraction).isEmpty());

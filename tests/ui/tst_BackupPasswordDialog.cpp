@@ -45,8 +45,9 @@ void TestBackupPasswordDialog::wrongThenRightPassword()
     QVERIFY(checked.wait(20000));
     QVERIFY(checked.last().first().toInt() != 0);
     QVERIFY(dialog.isVisible());
-    QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("passwordStatus"))->text().contains(
-        QStringLiteral("The password does not open this backup")));
+    QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("passwordStatus"))
+                ->text()
+                .contains(QStringLiteral("The password does not open this backup")));
     QVERIFY(field->text().isEmpty() && field->isEnabled());
     QVERIFY(dialog.password().isEmpty());
 

@@ -133,9 +133,9 @@ int convert(const QString& backup, const QString& outputFolder, BackupChoices::F
     BackupCipher::wipe(password);
     BackupConversionResult result =
         BackupConversion::convert(backup, work.filePath(QStringLiteral("extracted")), outputFolder, choices);
-    for (int tries = 0; !passwordGiven && tries < kPasswordTries && PasswordInput::canAsk()
-                        && (result.code == DataResult::IphoneBackupEncrypted
-                            || result.code == DataResult::IphoneWrongPassword);
+    for (int tries = 0;
+         !passwordGiven && tries < kPasswordTries && PasswordInput::canAsk()
+         && (result.code == DataResult::IphoneBackupEncrypted || result.code == DataResult::IphoneWrongPassword);
          ++tries) {
         if (result.code == DataResult::IphoneWrongPassword)
             QTextStream(stderr) << "velmora-convert: " << FailureText::of(result.code) << Qt::endl;

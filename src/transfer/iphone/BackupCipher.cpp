@@ -159,17 +159,17 @@ QByteArray BackupCipher::passwordKey(const QByteArray& password, const BackupKey
         first = QByteArray(kKeySize, Qt::Uninitialized);
         if (PKCS5_PBKDF2_HMAC(password.constData(), int(password.size()),
                               reinterpret_cast<const unsigned char*>(keybag.sha256Salt().constData()),
-                              int(keybag.sha256Salt().size()), int(keybag.sha256Iterations()), EVP_sha256(),
-                              kKeySize, reinterpret_cast<unsigned char*>(first.data()))
+                              int(keybag.sha256Salt().size()), int(keybag.sha256Iterations()), EVP_sha256(), kKeySize,
+                              reinterpret_cast<unsigned char*>(first.data()))
             != 1) {
             return {};
         }
     }
     QByteArray key(kKeySize, Qt::Uninitialized);
-    const int done = PKCS5_PBKDF2_HMAC(first.constData(), int(first.size()),
-                                       reinterpret_cast<const unsigned char*>(keybag.salt().constData()),
-                                       int(keybag.salt().size()), int(keybag.iterations()), EVP_sha1(), kKeySize,
-                                       reinterpret_cast<unsigned char*>(key.data()));
+    const int done =
+        PKCS5_PBKDF2_HMAC(first.constData(), int(first.size()),
+                          reinterpret_cast<const unsigned char*>(keybag.salt().constData()), int(keybag.salt().size()),
+                          int(keybag.iterations()), EVP_sha1(), kKeySize, reinterpret_cast<unsigned char*>(key.data()));
     wipe(first);
     if (done != 1)
         return {};
@@ -189,25 +189,23 @@ bool BackupCipher::unwrapKey(const QByteArray& keyEncryptionKey, const QByteArra
     QByteArray plain(kKeySize + kBlockSize, Qt::Uninitialized);
     int produced = 0;
     int finalLength = 0;
-    const bool done = EVP_DecryptInit_ex(context.get(), EVP_aes_256_wrap(), nullptr,
-                                         reinterpret_cast<const unsigned char*>(keyEncryptionKey.constData()), nullptr)
-                          == 1
-                      && EVP_DecryptUpdate(context.get(), reinterpret_cast<unsigned char*>(plain.data()), &produced,
-                                           reinterpret_cast<const unsigned char*>(wrapped.constData()),
-                                           int(wrapped.size()))
-                             == 1
-                      && EVP_DecryptFinal_ex(context.get(), reinterpret_cast<unsigned char*>(plain.data()) + produced,
-                                             &finalLength)
-                             == 1
-                      && produced + finalLength == kKeySize;
+    const bool done =
+        EVP_DecryptInit_ex(context.get(), EVP_aes_256_wrap(), nullptr,
+                           reinterpret_cast<const unsigned char*>(keyEncryptionKey.constData()), nullptr)
+            == 1
+        && EVP_DecryptUpdate(context.get(), reinterpret_cast<unsigned char*>(plain.data()), &produced,
+                             reinterpret_cast<const unsigned char*>(wrapped.constData()), int(wrapped.size()))
+               == 1
+        && EVP_DecryptFinal_ex(context.get(), reinterpret_cast<unsigned char*>(plain.data()) + produced, &finalLength)
+               == 1
+        && produced + finalLength == kKeySize;
     if (done)
         key = plain.left(kKeySize);
     wipe(plain);
     return done;
 }
 
-int BackupCipher::decryptFile(const QString& source, const QString& target, const QByteArray& key,
-                              qint64 recordedSize)
+int BackupCipher::decryptFile(const QString& source, const QString& target, const QByteArray& key, qint64 recordedSize)
 {
     TraceScope trace("BackupCipher::decryptFile");
     if (key.size() != kKeySize)

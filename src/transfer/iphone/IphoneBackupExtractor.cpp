@@ -153,8 +153,8 @@ int IphoneBackupExtractor::readManifest(const QDir& backup, const QDir& target, 
             if (decrypted != BackupCipher::Success)
                 return decrypted == BackupCipher::TargetFailed ? OutputFailed : ManifestUnreadable;
         }
-        const int read = IphoneManifestDbReader::read(readable, entries, &IphoneBackupExtractor::isWanted,
-                                                      mEncryption != nullptr);
+        const int read =
+            IphoneManifestDbReader::read(readable, entries, &IphoneBackupExtractor::isWanted, mEncryption != nullptr);
         if (readable != manifestDb)
             QFile::remove(readable);
         // An encrypted backup without Manifest.plist also fails here: its
@@ -195,8 +195,7 @@ bool IphoneBackupExtractor::copyOut(const QString& blob, const QString& destinat
     return decrypted == BackupCipher::Success;
 }
 
-int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extractionFolder,
-                               const QByteArray& password)
+int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extractionFolder, const QByteArray& password)
 {
     TraceScope trace("IphoneBackupExtractor::run");
     traceValue("backup", backupFolder);
