@@ -81,21 +81,23 @@ bool writeFully(int fd, const char* data, qsizetype length)
     return true;
 }
 
-// The PKCS#7 padding at the end of the last block, or -1 when it is not one.
-int paddingOf(const QByteArray& lastBlock)
+// The PKCS#7 padding at the end of the plain text, or -1 when it is not one.
+int paddingOf(const QByteArray& plain)
 {
-    const int padding = quint8(lastBlock.at(lastBlock.size() - 1));
+    if (plain.size() < kBlockSize)
+        return -1;
+    const int padding = quint8(plain.at(plain.size() - 1));
     if (padding < 1 || padding > kBlockSize)
         return -1;
     for (int i = 1; i <= padding; ++i) {
-        if (quint8(lastBlock.at(lastBlock.size() - i)) != padding)
+        if (quint8(plain.at(plain.size() - i)) != padding)
             return -1;
     }
     return padding;
 }
 
-// Streams the file through the cipher; the last block is held back until
-// the end is known, so the padding or the recorded size can cut it.
+// Streams the file through the cipher in place. The size is known, so the
+// last chunk is known, and its last block's padding or the recorded size cuts it.
 int decryptStream(int source, int target, const QByteArray& key, qint64 cipherSize, qint64 recordedSize)
 {
     CipherContext context(EVP_CIPHER_CTX_new());
@@ -108,45 +110,41 @@ int decryptStream(int source, int target, const QByteArray& key, qint64 cipherSi
         return BackupCipher::CipherFailed;
     }
     const qint64 plainLimit = recordedSize >= 0 ? recordedSize : cipherSize;
-    QByteArray input(kChunkSize, Qt::Uninitialized);
-    QByteArray output(kChunkSize + kBlockSize, Qt::Uninitialized);
-    QByteArray held;
+    // One buffer per thread for all files: a fresh one per file costs more
+    // in page faults than the cipher costs for a photo.
+    thread_local QByteArray buffer(kChunkSize, Qt::Uninitialized);
+    auto* bytes = reinterpret_cast<unsigned char*>(buffer.data());
+    qsizetype used = 0;
     qint64 remaining = cipherSize;
     qint64 written = 0;
-    while (remaining > 0) {
-        const qsizetype want = qsizetype(qMin<qint64>(remaining, kChunkSize));
-        if (readFully(source, input.data(), want) != want)
-            return BackupCipher::SourceDamaged;
-        remaining -= want;
+    int result = BackupCipher::Success;
+    while (remaining > 0 && result == BackupCipher::Success) {
+        const qsizetype want = qsizetype(qMin<qint64>(remaining, buffer.size()));
+        used = qMax(used, want);
         int produced = 0;
-        if (EVP_DecryptUpdate(context.get(), reinterpret_cast<unsigned char*>(output.data()), &produced,
-                              reinterpret_cast<const unsigned char*>(input.constData()), int(want))
-            != 1) {
-            return BackupCipher::CipherFailed;
+        if (readFully(source, buffer.data(), want) != want) {
+            result = BackupCipher::SourceDamaged;
+        } else if (EVP_DecryptUpdate(context.get(), bytes, &produced, bytes, int(want)) != 1 || produced != want) {
+            result = BackupCipher::CipherFailed;
+        } else {
+            remaining -= want;
+            qsizetype usable = produced;
+            if (remaining == 0 && recordedSize < 0) {
+                const int padding = paddingOf(buffer.left(want));
+                if (padding < 0)
+                    result = BackupCipher::SourceDamaged;
+                usable -= qMax(0, padding);
+            }
+            const qsizetype keep = qsizetype(qBound<qint64>(0, plainLimit - written, usable));
+            if (result == BackupCipher::Success && !writeFully(target, buffer.constData(), keep))
+                result = BackupCipher::TargetFailed;
+            written += keep;
         }
-        QByteArray plain = held + QByteArray::fromRawData(output.constData(), produced);
-        held = plain.right(kBlockSize);
-        plain.chop(kBlockSize);
-        const qsizetype keep = qsizetype(qBound<qint64>(0, plainLimit - written, plain.size()));
-        if (!writeFully(target, plain.constData(), keep))
-            return BackupCipher::TargetFailed;
-        written += keep;
     }
-    qsizetype lastLength = held.size();
-    if (recordedSize < 0) {
-        const int padding = held.size() == kBlockSize ? paddingOf(held) : -1;
-        if (padding < 0)
-            return BackupCipher::SourceDamaged;
-        lastLength -= padding;
-    }
-    const qsizetype keep = qsizetype(qBound<qint64>(0, plainLimit - written, lastLength));
-    if (!writeFully(target, held.constData(), keep))
-        return BackupCipher::TargetFailed;
-    written += keep;
-    OPENSSL_cleanse(output.data(), size_t(output.size()));
-    if (recordedSize >= 0 && written != recordedSize)
-        return BackupCipher::SourceDamaged;
-    return BackupCipher::Success;
+    OPENSSL_cleanse(buffer.data(), size_t(used));
+    if (result == BackupCipher::Success && recordedSize >= 0 && written != recordedSize)
+        result = BackupCipher::SourceDamaged;
+    return result;
 }
 
 } // namespace
