@@ -40,6 +40,21 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
+// The bytes of a property list, which is freed.
+QByteArray serialized(plist_t root, bool xml)
+{
+    char* data = nullptr;
+    uint32_t length = 0;
+    if (xml)
+        plist_to_xml(root, &data, &length);
+    else
+        plist_to_bin(root, &data, &length);
+    const QByteArray bytes(data, qsizetype(length));
+    std::free(data);
+    plist_free(root);
+    return bytes;
+}
+
 } // namespace
 
 void IphoneBackupBuilder::addFile(const QString& domain, const QString& relativePath, const QByteArray& content)
@@ -106,16 +121,7 @@ QByteArray IphoneBackupBuilder::plist(bool encrypted, PlistFormat format)
     plist_dict_set_item(root, "IsEncrypted", plist_new_bool(encrypted ? 1 : 0));
     plist_dict_set_item(root, "Version", plist_new_string("10.0"));
     plist_dict_set_item(root, "Product Version", plist_new_string("12.5.7"));
-    char* data = nullptr;
-    uint32_t length = 0;
-    if (format == PlistFormat::Binary)
-        plist_to_bin(root, &data, &length);
-    else
-        plist_to_xml(root, &data, &length);
-    const QByteArray bytes(data, qsizetype(length));
-    std::free(data);
-    plist_free(root);
-    return bytes;
+    return serialized(root, format == PlistFormat::Xml);
 }
 
 void IphoneBackupBuilder::setPassword(const QByteArray& password, int rounds)
@@ -166,16 +172,7 @@ QByteArray IphoneBackupBuilder::manifestPlist(const BackupEncryptor* encryptor, 
     plist_dict_set_item(root, "BackupKeyBag", plist_new_data(keybag.constData(), uint64_t(keybag.size())));
     if (!manifestKey.isEmpty())
         plist_dict_set_item(root, "ManifestKey", plist_new_data(manifestKey.constData(), uint64_t(manifestKey.size())));
-    char* data = nullptr;
-    uint32_t length = 0;
-    if (mPlistFormat == PlistFormat::Binary)
-        plist_to_bin(root, &data, &length);
-    else
-        plist_to_xml(root, &data, &length);
-    const QByteArray bytes(data, qsizetype(length));
-    std::free(data);
-    plist_free(root);
-    return bytes;
+    return serialized(root, mPlistFormat == PlistFormat::Xml);
 }
 
 bool IphoneBackupBuilder::write(const QString& folder, Manifest manifest) const
@@ -243,13 +240,7 @@ QByteArray archivedFileRecord(const QString& relativePath, qint64 size, quint32 
     plist_dict_set_item(root, "$archiver", plist_new_string("NSKeyedArchiver"));
     plist_dict_set_item(root, "$top", top);
     plist_dict_set_item(root, "$objects", objects);
-    char* bytes = nullptr;
-    uint32_t length = 0;
-    plist_to_bin(root, &bytes, &length);
-    const QByteArray archived(bytes, qsizetype(length));
-    std::free(bytes);
-    plist_free(root);
-    return archived;
+    return serialized(root, false);
 }
 
 } // namespace

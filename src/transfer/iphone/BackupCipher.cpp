@@ -3,6 +3,7 @@
 
 #include "app/TraceLog.h"
 #include "transfer/iphone/BackupKeybag.h"
+#include "transfer/iphone/UnixFile.h"
 
 #include <QFile>
 
@@ -26,29 +27,6 @@ struct CipherContextFree
 };
 using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, CipherContextFree>;
 
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : mFd(fd) {}
-    ~Descriptor()
-    {
-        if (mFd >= 0)
-            ::close(mFd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int fd() const { return mFd; }
-    bool close()
-    {
-        const int fd = mFd;
-        mFd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int mFd;
-};
-
 qsizetype readFully(int fd, char* data, qsizetype length)
 {
     qsizetype total = 0;
@@ -64,21 +42,6 @@ qsizetype readFully(int fd, char* data, qsizetype length)
         total += got;
     }
     return total;
-}
-
-bool writeFully(int fd, const char* data, qsizetype length)
-{
-    while (length > 0) {
-        const ssize_t written = ::write(fd, data, size_t(length));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        length -= written;
-    }
-    return true;
 }
 
 // The PKCS#7 padding at the end of the plain text, or -1 when it is not one.
@@ -136,7 +99,7 @@ int decryptStream(int source, int target, const QByteArray& key, qint64 cipherSi
                 usable -= qMax(0, padding);
             }
             const qsizetype keep = qsizetype(qBound<qint64>(0, plainLimit - written, usable));
-            if (result == BackupCipher::Success && !writeFully(target, buffer.constData(), keep))
+            if (result == BackupCipher::Success && !UnixFile::writeAll(target, buffer.constData(), keep))
                 result = BackupCipher::TargetFailed;
             written += keep;
         }
@@ -210,7 +173,7 @@ int BackupCipher::decryptFile(const QString& source, const QString& target, cons
         return CipherFailed;
     const QByteArray sourceName = QFile::encodeName(source);
     const QByteArray targetName = QFile::encodeName(target);
-    Descriptor input(::open(sourceName.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    UnixFile input(::open(sourceName.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info
     {
     };
@@ -223,7 +186,7 @@ int BackupCipher::decryptFile(const QString& source, const QString& target, cons
         traceValue("Damaged", source);
         return SourceDamaged;
     }
-    Descriptor output(::open(targetName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    UnixFile output(::open(targetName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (output.fd() < 0) {
         traceValue("Cannot create", target);
         return TargetFailed;

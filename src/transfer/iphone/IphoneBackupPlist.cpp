@@ -24,8 +24,9 @@ IphoneBackupPlist::IphoneBackupPlist(const QString& path)
         return;
     }
     if (!PlistNesting::withinLimit(data)) {
-        traceMessage("Property list nested too deep or with unsound tables");
-        mStatus = TooDeep;
+        const bool unsound = data.startsWith("bplist00") && !PlistNesting::hasSoundTables(data);
+        traceMessage(unsound ? "Binary property list with unsound tables" : "Property list nested too deep");
+        mStatus = unsound ? NotAPlist : TooDeep;
         return;
     }
     plist_t root = nullptr;

@@ -130,3 +130,9 @@ bool PlistNesting::withinLimit(const QByteArray& data, int maximumDepth)
     }
     return xmlWithin(data, maximumDepth);
 }
+
+bool PlistNesting::hasSoundTables(const QByteArray& data)
+{
+    BinaryPlist plist(data);
+    return plist.readTrailer();
+}

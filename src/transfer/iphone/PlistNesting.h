@@ -13,5 +13,7 @@ constexpr int kMaximumDepth = 64;
 
 // False also for a binary property list whose tables are not sound.
 bool withinLimit(const QByteArray& data, int maximumDepth = kMaximumDepth);
+// A binary property list's trailer and offset table lie within its bytes.
+bool hasSoundTables(const QByteArray& data);
 
 } // namespace PlistNesting
