@@ -18,7 +18,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://github.com/velmora/velmora)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, p7zip-full, ffmpeg, libimobiledevice-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, libssl3, p7zip-full, ffmpeg, libimobiledevice-utils")
 # The first line is the synopsis, the rest the extended description; CPack
 # indents each line and turns an empty one into the " ." paragraph break.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "move phone data from a BlackBerry or iPhone to Android

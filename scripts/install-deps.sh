@@ -13,6 +13,7 @@ packages=(
   python3-dbusmock dbus
   ccache
   libtag1-dev libical-dev python3-vobject
+  libssl-dev
   libimobiledevice-utils
   desktop-file-utils appstream lintian dpkg-dev file fakeroot librsvg2-bin
 )

@@ -50,7 +50,13 @@ GuardedWorkFolder::GuardedWorkFolder(const QString& name)
     }
     // Set from both sides, so that the group exists before either goes on.
     ::setpgid(child, child);
-    waitAndRemove(child, mFolder->path());
+    // A group of its own is in the terminal's background, where asking for a
+    // backup's password would stop the child: the terminal is its group's
+    // for the run, and comes back to this one after.
+    const bool terminal = ::tcgetpgrp(STDIN_FILENO) == ::getpgrp();
+    if (terminal && ::tcsetpgrp(STDIN_FILENO, child) == 0)
+        ::kill(-child, SIGCONT); // in case it read the terminal before it was its own
+    waitAndRemove(child, mFolder->path(), terminal);
 }
 
 GuardedWorkFolder::~GuardedWorkFolder() = default;
@@ -70,7 +76,7 @@ QString GuardedWorkFolder::filePath(const QString& name) const
     return mFolder->filePath(name);
 }
 
-void GuardedWorkFolder::waitAndRemove(int child, const QString& folder)
+void GuardedWorkFolder::waitAndRemove(int child, const QString& folder, bool terminal)
 {
     gChild = child;
     setHandlers(onTerminationSignal);
@@ -87,6 +93,14 @@ void GuardedWorkFolder::waitAndRemove(int child, const QString& folder)
         ::kill(-child, SIGKILL);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (terminal) {
+        // Taking the terminal back from the background would stop this process.
+        sigset_t blocked;
+        sigemptyset(&blocked);
+        sigaddset(&blocked, SIGTTOU);
+        ::sigprocmask(SIG_BLOCK, &blocked, nullptr);
+        ::tcsetpgrp(STDIN_FILENO, ::getpgrp());
     }
     QDir(folder).removeRecursively();
     if (gSignal != 0) {

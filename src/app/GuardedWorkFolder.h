@@ -30,7 +30,7 @@ public:
     QString filePath(const QString& name) const;
 
 private:
-    [[noreturn]] static void waitAndRemove(int child, const QString& folder);
+    [[noreturn]] static void waitAndRemove(int child, const QString& folder, bool terminal);
 
     std::unique_ptr<QTemporaryDir> mFolder;
 };

@@ -69,8 +69,18 @@ enum : int {
     ArchiveEncrypted = -12024,
     ArchiveCannotUnpack = -12025,
     ArchiveWithoutManifest = -12026,
-    // An iPhone backup that cannot be read (encrypted, no manifest, ...).
+    // An iPhone backup that cannot be read (no manifest, damaged, ...).
     IphoneBackupUnreadable = -13000,
+    // An encrypted iPhone backup, and no password was given for it.
+    IphoneBackupEncrypted = -13100,
+    // The password given does not open the encrypted backup.
+    IphoneWrongPassword = -13101,
+    // The iPhone extractor program is not installed beside Velmora.
+    IphoneExtractorMissing = -13102,
+    // The extractor ended on a signal: a fault of Velmora, not of the backup.
+    IphoneExtractorCrashed = -13103,
+    // The extractor ran past the time any backup of that size needs and was stopped.
+    IphoneExtractorTimedOut = -13104,
 };
 
 // Whether a file is put in place after a read that ended with code: a read
@@ -114,7 +124,7 @@ enum : int {
     PhoneLocked = -16003,    // a passcode is set and the phone is locked
     NotTrusted = -16004,     // the phone has not (yet) trusted this computer
     TrustDenied = -16005,    // the user tapped "Don't Trust"
-    EncryptionOn = -16006,   // the backup would be encrypted, so unreadable
+    EncryptionOn = -16006,   // no longer returned: encrypted backups are read with their password
     BackupFailed = -16007,   // idevicebackup2 ended without success
     Cancelled = -16008,
 };

@@ -8,6 +8,7 @@
 #include "settings/SyncSettings.h"
 #include "sync/SyncState.h"
 #include "transfer/android/SmsBackupWriter.h"
+#include "transfer/iphone/BackupPasswords.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -79,6 +80,7 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
     conversionChoices.messages = choices.messages;
     conversionChoices.addressBook = choices.addressBook;
     conversionChoices.calendar = choices.calendar;
+    conversionChoices.password = BackupPasswords::passwordFor(backupPath);
     // The standard files go to every phone; the XML files only where the
     // companion app may read them (an MTP phone without its device
     // information has no companion app).

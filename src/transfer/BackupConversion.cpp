@@ -79,6 +79,7 @@ void convertIphone(const QString& backupPath, const QString& workFolder, const Q
     iphoneChoices.addressBook = choices.addressBook;
     iphoneChoices.messages = choices.messages;
     iphoneChoices.calendar = choices.calendar;
+    iphoneChoices.password = choices.password;
     StandardFileSet standard(outputFolder,
                              {writesStandard(choices) && choices.addressBook,
                               writesStandard(choices) && choices.messages, writesStandard(choices) && choices.calendar},

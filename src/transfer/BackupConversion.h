@@ -3,6 +3,7 @@
 
 #include "transfer/iphone/PhotoPath.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -21,6 +22,8 @@ struct BackupChoices
     Format format = Format::Korva;
     // When the conversion runs: it names the messages file and stamps the calendar.
     QDateTime conversionTime = QDateTime::currentDateTime();
+    // An encrypted iPhone backup's password, held only for the run.
+    QByteArray password;
 };
 
 // One data file the conversion wrote, or was asked for and could not write.

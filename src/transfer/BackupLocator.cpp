@@ -42,18 +42,17 @@ QString LocatedBackup::description() const
         parts.append(when);
     QString text = deviceName + QStringLiteral("  (") + parts.join(QStringLiteral(", ")) + QLatin1Char(')');
     if (encrypted)
-        text += QStringLiteral(" - encrypted, cannot be used");
+        text += QStringLiteral(" - encrypted: asks for its password");
     return text;
 }
 
-QString LocatedBackup::whyNotChoosable() const
+QString LocatedBackup::encryptionNote() const
 {
     if (!encrypted)
         return QString();
     return QStringLiteral(
-        "This iPhone backup is encrypted and cannot be read. Turn backup encryption off (in Finder or "
-        "iTunes: untick \"Encrypt local backup\"; with Velmora's own backup: \"idevicebackup2 encryption "
-        "off\"), then back up the iPhone again.");
+        "This iPhone backup is encrypted. When you go on you will be asked for its password: the one set when "
+        "\"Encrypt local backup\" was turned on.");
 }
 
 QString BackupLocator::blackBerryBackupFolder()

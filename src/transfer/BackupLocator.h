@@ -17,12 +17,10 @@ struct LocatedBackup
     QDateTime date;     // when the backup was made (Info.plist), else the file's time
     bool encrypted = false;
 
-    // Encrypted backups cannot be read, so they are shown but never chosen.
-    bool canBeChosen() const { return !encrypted; }
     // One line: the kind, the device, the iOS version and the date.
     QString description() const;
-    // What to do about an encrypted backup; empty for one that can be chosen.
-    QString whyNotChoosable() const;
+    // What choosing an encrypted backup asks for; empty for any other.
+    QString encryptionNote() const;
 };
 
 // Finds BlackBerry backup files and iPhone backup folders where people keep them.

@@ -38,6 +38,16 @@ QString FailureText::of(int code)
         return QStringLiteral("the archive holds no Manifest.xml: it is not a BlackBerry backup archive");
     case DataResult::IphoneBackupUnreadable:
         return QStringLiteral("cannot read the iPhone backup; is it encrypted?");
+    case DataResult::IphoneBackupEncrypted:
+        return QStringLiteral("the iPhone backup is encrypted: its password is needed");
+    case DataResult::IphoneWrongPassword:
+        return QStringLiteral("The password does not open this backup");
+    case DataResult::IphoneExtractorMissing:
+        return QStringLiteral("the iPhone backup extractor program is missing; reinstall Velmora");
+    case DataResult::IphoneExtractorCrashed:
+        return QStringLiteral("the iPhone backup extractor crashed on this backup");
+    case DataResult::IphoneExtractorTimedOut:
+        return QStringLiteral("the iPhone backup extractor took far too long and was stopped");
     default:
         return QStringLiteral("error %1").arg(code);
     }

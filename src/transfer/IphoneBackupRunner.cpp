@@ -138,14 +138,10 @@ void IphoneBackupRunner::outputArrived()
     const QString text = QString::fromUtf8(mProcess->readAll());
     if (mOutput.size() < kMaximumKeptOutput)
         mOutput += text;
+    // A phone with encryption on makes an encrypted backup; its password is
+    // asked for once the backup is made.
     if (mStep != Step::Backup)
         return;
-    // An encrypted backup cannot be read: minutes of copying would be wasted.
-    if (mOutput.contains(QLatin1String("Backup will be encrypted."))) {
-        stopProcess();
-        end(IphoneBackupResult::EncryptionOn);
-        return;
-    }
     const QStringList pieces = text.split(QRegularExpression(QStringLiteral("[\r\n]")), Qt::SkipEmptyParts);
     for (const QString& piece : pieces) {
         const int percent = percentIn(piece);
@@ -244,10 +240,6 @@ QString IphoneBackupRunner::adviceFor(int result)
     case IphoneBackupResult::TrustDenied:
         return tr("The iPhone was told not to trust this computer. Unplug it, plug it in again, tap \"Trust\" "
                   "and try again.");
-    case IphoneBackupResult::EncryptionOn:
-        return tr("The iPhone has backup encryption turned on, so its backup cannot be read. Turn it off in "
-                  "Finder or iTunes (untick \"Encrypt local backup\"), or run \"idevicebackup2 encryption off "
-                  "PASSWORD\", then try again.");
     case IphoneBackupResult::Cancelled:
         return tr("The backup was cancelled.");
     default:

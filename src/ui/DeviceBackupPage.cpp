@@ -3,6 +3,8 @@
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
+#include "transfer/iphone/BackupPasswords.h"
+#include "ui/BackupPasswordDialog.h"
 #include "ui/IphoneBackupDialog.h"
 #include "ui/WizardSupport.h"
 
@@ -118,13 +120,7 @@ void DeviceBackupPage::addBackup(const LocatedBackup& backup)
     mListed.append(backup);
     auto* item = new QListWidgetItem(backup.description(), mBackupList);
     item->setData(Qt::UserRole, backup.path);
-    if (!backup.canBeChosen()) {
-        // Shown so the user knows it was found, but it cannot be read.
-        item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
-        item->setToolTip(backup.whyNotChoosable());
-        mEncryptedNote->setText(backup.whyNotChoosable());
-        mEncryptedNote->show();
-    }
+    item->setToolTip(backup.encryptionNote());
 }
 
 void DeviceBackupPage::checkForNewBackups()
@@ -143,8 +139,6 @@ void DeviceBackupPage::checkForNewBackups()
     int choosable = -1;
     int count = 0;
     for (int row = 0; row < mListed.size(); ++row) {
-        if (!mListed.at(row).canBeChosen())
-            continue;
         if (mListed.at(row).path == mLastBackupPath) {
             mBackupList->setCurrentRow(row);
             return;
@@ -168,7 +162,7 @@ void DeviceBackupPage::setLastBackupPath(const QString& path)
     }
     checkForNewBackups();
     for (int row = 0; row < mListed.size(); ++row) {
-        if (mListed.at(row).path == mLastBackupPath && mListed.at(row).canBeChosen())
+        if (mListed.at(row).path == mLastBackupPath)
             mBackupList->setCurrentRow(row);
     }
 }
@@ -180,6 +174,8 @@ void DeviceBackupPage::selectionChanged()
     mBackupList->setEnabled(!without);
     const LocatedBackup* backup = without ? nullptr : selectedBackup();
     const bool iphone = backup && backup->kind == LocatedBackup::Kind::Iphone;
+    mEncryptedNote->setText(backup ? backup->encryptionNote() : QString());
+    mEncryptedNote->setVisible(backup && backup->encrypted);
     for (QCheckBox* box : {mTextMessagesBox, mAddressBookBox})
         box->setEnabled(!without);
     // Only an iPhone backup holds a calendar and a camera roll.
@@ -217,8 +213,13 @@ void DeviceBackupPage::backUpIphoneClicked()
     IphoneBackupDialog dialog(this);
     dialog.startBackup(Constants::iphoneBackupFolderPath());
     dialog.exec();
-    if (!dialog.backupFolder().isEmpty())
-        useBackupFolder(dialog.backupFolder());
+    if (dialog.backupFolder().isEmpty())
+        return;
+    useBackupFolder(dialog.backupFolder());
+    // A phone with encryption on makes an encrypted backup: its password now.
+    const LocatedBackup* made = selectedBackup();
+    if (made && made->encrypted)
+        askPassword(*made);
 }
 
 void DeviceBackupPage::useBackupFolder(const QString& folder)
@@ -237,7 +238,7 @@ void DeviceBackupPage::useBackupFolder(const QString& folder)
     }
     checkForNewBackups();
     // What the user just pointed at is what they mean to use.
-    if (found.size() == 1 && found.first().canBeChosen()) {
+    if (found.size() == 1) {
         for (int row = 0; row < mListed.size(); ++row) {
             if (mListed.at(row).path == found.first().path)
                 mBackupList->setCurrentRow(row);
@@ -266,6 +267,20 @@ bool DeviceBackupPage::validatePage()
                                                  "transfer. Select one or more of the checkboxes to continue."));
         return false;
     }
+    const LocatedBackup* backup = selectedBackup();
+    return !backup->encrypted || askPassword(*backup);
+}
+
+bool DeviceBackupPage::askPassword(const LocatedBackup& backup)
+{
+    TraceScope trace("DeviceBackupPage::askPassword");
+    // Asked once per session: going back and forth does not ask again.
+    if (!BackupPasswords::passwordFor(backup.path).isEmpty())
+        return true;
+    BackupPasswordDialog dialog(backup.path, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    BackupPasswords::remember(backup.path, dialog.password());
     return true;
 }
 

@@ -52,6 +52,8 @@ public slots:
 
 private:
     void addBackup(const LocatedBackup& backup);
+    // Asks for an encrypted backup's password until it opens the backup or the user gives up.
+    bool askPassword(const LocatedBackup& backup);
     void selectionChanged();
     const LocatedBackup* selectedBackup() const;
 

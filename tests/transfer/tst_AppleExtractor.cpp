@@ -181,7 +181,8 @@ void TestAppleExtractor::encryptedBackupIsUnreadable()
     QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
 
     AppleExtractor extractor;
-    QCOMPARE(extractor.extractFromManifest(backup, mExtraction), AppleExtractor::kErrorUnreadableBackup);
+    // Without its password an encrypted backup says so, not "unreadable".
+    QCOMPARE(extractor.extractFromManifest(backup, mExtraction), int(DataResult::IphoneBackupEncrypted));
     QVERIFY(extractor.smsDatabasePath().isEmpty());
     QVERIFY(extractor.photos().isEmpty());
     // The folder is still made again, empty.
@@ -193,7 +194,7 @@ void TestAppleExtractor::missingExtractorIsUnreadable()
     QTemporaryDir temp;
     AppleExtractor extractor;
     extractor.setExtractorProgram(temp.filePath(QStringLiteral("no-such-program")));
-    QCOMPARE(extractor.extractFromManifest(temp.path(), mExtraction), AppleExtractor::kErrorUnreadableBackup);
+    QCOMPARE(extractor.extractFromManifest(temp.path(), mExtraction), int(DataResult::IphoneExtractorMissing));
 }
 
 void TestAppleExtractor::emptiesOnlyADisposableFolder()

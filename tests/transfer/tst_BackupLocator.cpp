@@ -55,7 +55,7 @@ class TestBackupLocator : public QObject
 
 private slots:
     void readsIphoneBackupDetails();
-    void encryptedBackupIsListedButNotChoosable();
+    void encryptedBackupIsListedAsAskingForItsPassword();
     void acceptsEveryKindOfChoice();
     void incompleteFoldersAreNoBackups();
     void standardFoldersHoldEveryPlace();
@@ -71,8 +71,7 @@ void TestBackupLocator::readsIphoneBackupDetails()
     QCOMPARE(backup.deviceName, QStringLiteral("Anna's iPhone"));
     QCOMPARE(backup.iosVersion, QStringLiteral("17.2"));
     QCOMPARE(backup.date, QDateTime(QDate(2024, 3, 5), QTime(10, 20, 30), Qt::UTC));
-    QVERIFY(backup.canBeChosen());
-    QVERIFY(backup.whyNotChoosable().isEmpty());
+    QVERIFY(backup.encryptionNote().isEmpty());
     const QString text = backup.description();
     QVERIFY2(text.startsWith(QStringLiteral("Anna's iPhone  (iPhone backup, iOS 17.2, ")), qPrintable(text));
     QVERIFY(text.contains(QLocale().toString(backup.date.toLocalTime(), QLocale::ShortFormat)));
@@ -86,7 +85,7 @@ void TestBackupLocator::readsIphoneBackupDetails()
     QVERIFY(bare.description().startsWith(QStringLiteral("00008030-001A  (iPhone backup, ")));
 }
 
-void TestBackupLocator::encryptedBackupIsListedButNotChoosable()
+void TestBackupLocator::encryptedBackupIsListedAsAskingForItsPassword()
 {
     QTemporaryDir root;
     writeIphoneBackup(root.filePath(QStringLiteral("locked")), true,
@@ -94,9 +93,8 @@ void TestBackupLocator::encryptedBackupIsListedButNotChoosable()
     const QList<LocatedBackup> found = BackupLocator::findIn(root.path());
     QCOMPARE(found.size(), 1);
     QVERIFY(found.first().encrypted);
-    QVERIFY(!found.first().canBeChosen());
-    QVERIFY(found.first().description().contains(QStringLiteral("encrypted")));
-    QVERIFY(found.first().whyNotChoosable().contains(QStringLiteral("Encrypt local backup")));
+    QVERIFY(found.first().description().contains(QStringLiteral("encrypted: asks for its password")));
+    QVERIFY(found.first().encryptionNote().contains(QStringLiteral("Encrypt local backup")));
 }
 
 void TestBackupLocator::acceptsEveryKindOfChoice()

@@ -148,7 +148,7 @@ private slots:
     void backupListGrowsAndKeepsEntries();
     void folderWithoutBackupsKeepsTheOldOne();
     void iphoneBackupOffersCalendarAndCameraRoll();
-    void encryptedIphoneBackupCannotBeChosen();
+    void encryptedIphoneBackupIsChosenAndTellsOfItsPassword();
     void withoutBackupGoesOnPlainly();
     void photoFolderMustExist_data();
     void photoFolderMustExist();
@@ -427,7 +427,7 @@ void TestDeviceWizard::iphoneBackupOffersCalendarAndCameraRoll()
     QCOMPARE(wizard.currentId(), WizardPageId::kCopyPhotos);
 }
 
-void TestDeviceWizard::encryptedIphoneBackupCannotBeChosen()
+void TestDeviceWizard::encryptedIphoneBackupIsChosenAndTellsOfItsPassword()
 {
     QFile::remove(mMachine->backupsFolder() + QStringLiteral("/Backup.ipd"));
     const QString folder = mMachine->home() + QStringLiteral("/MobileSync/Backup/locked");
@@ -437,13 +437,12 @@ void TestDeviceWizard::encryptedIphoneBackupCannotBeChosen()
     DeviceBackupPage page;
     auto* backups = page.findChild<QListWidget*>(QStringLiteral("backupList"));
     QCOMPARE(backups->count(), 1);
-    QVERIFY(backups->item(0)->text().contains(QStringLiteral("encrypted")));
-    QVERIFY(!(backups->item(0)->flags() & Qt::ItemIsSelectable));
+    QVERIFY(backups->item(0)->text().contains(QStringLiteral("encrypted: asks for its password")));
     backups->setCurrentRow(0);
-    QCOMPARE(page.selectedBackupPath(), QString());
+    QCOMPARE(page.selectedBackupPath(), folder);
     auto* note = page.findChild<QLabel*>(QStringLiteral("encryptedNote"));
     QVERIFY(!note->isHidden());
-    QVERIFY(note->text().contains(QStringLiteral("Turn backup encryption off")));
+    QVERIFY(note->text().contains(QStringLiteral("asked for its password")));
 }
 
 void TestDeviceWizard::withoutBackupGoesOnPlainly()

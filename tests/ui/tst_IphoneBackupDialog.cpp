@@ -48,7 +48,7 @@ void TestIphoneBackupDialog::showsProgressAndAdvice_data()
     QTest::newRow("ok") << "The iPhone has been backed up." << QList<int>{0, 10, 50, 100};
     QTest::newRow("locked") << "The iPhone is locked. Unlock it" << QList<int>{0};
     QTest::newRow("untrusted") << "tap \"Trust\" when it asks" << QList<int>{0};
-    QTest::newRow("encrypted") << "untick \"Encrypt local backup\"" << QList<int>{0};
+    QTest::newRow("encrypted") << "The iPhone has been backed up." << QList<int>{0, 10, 50, 100};
 }
 
 void TestIphoneBackupDialog::showsProgressAndAdvice()

@@ -1,5 +1,5 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
-// velmora-convert [--format korva|android|all] BACKUP OUTDIR: writes the XML
+// velmora-convert [--format korva|android|all] [--password-file FILE] BACKUP OUTDIR: writes the XML
 // files (address.xml, messages.xml, calendar.xml) and/or the standard files
 // (contacts.vcf, sms-<time>.xml, calendar.ics) from a phone backup with the
 // same code a sync runs. Exit status 0 when every file was written from a
@@ -12,6 +12,10 @@
 #include "app/TraceLog.h"
 #include "transfer/BackupConversion.h"
 #include "transfer/FailureText.h"
+#include "transfer/blackberry/BlackberryBackup.h"
+#include "transfer/iphone/BackupCipher.h"
+
+#include "PasswordInput.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -102,7 +106,12 @@ int report(const BackupConversionResult& result, BackupChoices::Format format)
     return reportFailedFiles(result) ? 0 : kExitIncomplete;
 }
 
-int convert(const QString& backup, const QString& outputFolder, BackupChoices::Format format)
+// Without --password-file an encrypted backup's password is asked for on the
+// terminal, three times at most; none is asked when there is no terminal.
+constexpr int kPasswordTries = 3;
+
+int convert(const QString& backup, const QString& outputFolder, BackupChoices::Format format, QByteArray password,
+            bool passwordGiven)
 {
     // The work folder is emptied first: never the user's output folder. It
     // holds copies of the user's databases, so not even a terminated run
@@ -112,11 +121,26 @@ int convert(const QString& backup, const QString& outputFolder, BackupChoices::F
         return fail(QStringLiteral("cannot create a temporary folder"));
     BackupChoices choices;
     choices.format = format;
-    BackupConversionResult result;
-    {
+    choices.password = password;
+    BackupCipher::wipe(password);
+    // The progress line is gone before a password is asked on the same terminal.
+    const auto convertOnce = [&] {
         const ProgressLine progress(stdout);
-        result = BackupConversion::convert(backup, work.filePath(QStringLiteral("extracted")), outputFolder, choices);
+        return BackupConversion::convert(backup, work.filePath(QStringLiteral("extracted")), outputFolder, choices);
+    };
+    BackupConversionResult result = convertOnce();
+    for (int tries = 0;
+         !passwordGiven && tries < kPasswordTries && PasswordInput::canAsk()
+         && (result.code == DataResult::IphoneBackupEncrypted || result.code == DataResult::IphoneWrongPassword);
+         ++tries) {
+        if (result.code == DataResult::IphoneWrongPassword)
+            QTextStream(stderr) << "velmora-convert: " << FailureText::of(result.code) << Qt::endl;
+        choices.password = PasswordInput::ask(QStringLiteral("Password of the encrypted backup: "));
+        if (choices.password.isEmpty())
+            break;
+        result = convertOnce();
     }
+    BackupCipher::wipe(choices.password);
     if (result.code == 0)
         return report(result, format);
     return fail(FailureText::of(result.code) + QStringLiteral(" (error ") + QString::number(result.code)
@@ -129,7 +153,7 @@ VELMORA_PROGRAM_WITHOUT_TRACE_LOG();
 
 QString usage()
 {
-    return QStringLiteral("usage: velmora-convert [--format korva|android|all] BACKUP OUTDIR");
+    return QStringLiteral("usage: velmora-convert [--format korva|android|all] [--password-file FILE|-] BACKUP OUTDIR");
 }
 
 int main(int argc, char* argv[])
@@ -147,18 +171,30 @@ int main(int argc, char* argv[])
             << Qt::endl
             << "  korva    address.xml, messages.xml, calendar.xml for the Velmora companion app" << Qt::endl
             << "  android  contacts.vcf, sms-<time>.xml (SMS Backup & Restore), calendar.ics" << Qt::endl
-            << "  all      both (the default)" << Qt::endl;
+            << "  all      both (the default)" << Qt::endl
+            << "An encrypted iPhone backup's password is read from the first line of FILE (- for standard input),"
+            << Qt::endl
+            << "or asked for on the terminal." << Qt::endl;
         return 0;
     }
     BackupChoices::Format format = BackupChoices::Format::All;
-    if (!arguments.isEmpty() && arguments.at(0) == QLatin1String("--format")) {
-        const QString name = arguments.value(1);
-        if (name == QLatin1String("korva"))
+    QByteArray password;
+    bool passwordGiven = false;
+    while (arguments.size() > 2
+           && (arguments.at(0) == QLatin1String("--format") || arguments.at(0) == QLatin1String("--password-file"))) {
+        const QString value = arguments.value(1);
+        if (arguments.at(0) == QLatin1String("--password-file")) {
+            QString error;
+            if (!PasswordInput::readFile(value, password, error))
+                return fail(error);
+            passwordGiven = true;
+        } else if (value == QLatin1String("korva")) {
             format = BackupChoices::Format::Korva;
-        else if (name == QLatin1String("android"))
+        } else if (value == QLatin1String("android")) {
             format = BackupChoices::Format::Android;
-        else if (name != QLatin1String("all"))
-            return fail(QStringLiteral("unknown format \"") + name + QStringLiteral("\"; ") + usage());
+        } else if (value != QLatin1String("all")) {
+            return fail(QStringLiteral("unknown format \"") + value + QStringLiteral("\"; ") + usage());
+        }
         arguments = arguments.mid(2);
     }
     if (arguments.size() != 2)
@@ -169,7 +205,7 @@ int main(int argc, char* argv[])
         return fail(QStringLiteral("no such backup: ") + backup);
 
     if (BackupConversion::kindOf(backup) != BackupConversionResult::Kind::Unknown)
-        return convert(backup, outputFolder, format);
+        return convert(backup, outputFolder, format, password, passwordGiven);
     return fail(QStringLiteral("not a recognised backup (expected a BlackBerry .ipd or .bbb file or an iPhone "
                                "backup folder): ")
                 + backup);

@@ -9,11 +9,15 @@
 #include "transfer/iphone/IphoneAddressBookExport.h"
 #include "transfer/iphone/IphoneCalendarExport.h"
 #include "transfer/iphone/IphoneMessagesExport.h"
+#include "transfer/iphone/RegularFile.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+
+#include <climits>
 
 namespace {
 
@@ -28,7 +32,50 @@ bool isDisposableFolder(const QString& folder)
            && clean != QDir::cleanPath(QDir::currentPath());
 }
 
+// The extractor program's exit codes.
+constexpr int kExitEncrypted = 2;
+constexpr int kExitNoManifest = 3;
+constexpr int kExitOutputFailed = 5;
+constexpr int kExitWrongPassword = 6;
+
+int resultOfExit(int exitCode)
+{
+    switch (exitCode) {
+    case 0:
+        return 0;
+    case kExitEncrypted:
+        return DataResult::IphoneBackupEncrypted;
+    case kExitWrongPassword:
+        return DataResult::IphoneWrongPassword;
+    case kExitOutputFailed:
+        return DataResult::FileCannotWrite;
+    case kExitNoManifest:
+    default:
+        return DataResult::IphoneBackupUnreadable;
+    }
+}
+
+qint64 bytesBelow(const QString& folder)
+{
+    qint64 total = 0;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        files.next();
+        total += files.fileInfo().size();
+    }
+    return total;
+}
+
 } // namespace
+
+qint64 AppleExtractor::timeLimitFor(qint64 backupBytes)
+{
+    // Two minutes for making the key and reading the manifest, then one
+    // second for each 4 MB: ten times slower than the slowest disk copies.
+    static constexpr qint64 kBaseMs = 120'000;
+    static constexpr qint64 kBytesPerMs = 4 * 1024;
+    return kBaseMs + qMax<qint64>(0, backupBytes) / kBytesPerMs;
+}
 
 int AppleExtractor::extractFromManifest(const QString& backupFolder, const QString& extractionFolder)
 {
@@ -49,36 +96,49 @@ int AppleExtractor::extractFromManifest(const QString& backupFolder, const QStri
     }
     QDir(extractionFolder).removeRecursively();
     QDir().mkpath(extractionFolder);
+    QFile::setPermissions(extractionFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
-    runExtractor(backupFolder, extractionFolder);
+    const int extracted = runExtractor(backupFolder, extractionFolder);
 
     const QDir backup(backupFolder);
     for (const QString& name :
          {QStringLiteral("Info.plist"), QStringLiteral("Manifest.mbdb"), QStringLiteral("Manifest.plist")}) {
-        traceCopyToLogFolder(backup.filePath(name), name);
+        // A FIFO would hold the copy for ever.
+        if (RegularFile::isRegular(backup.filePath(name)))
+            traceCopyToLogFolder(backup.filePath(name), name);
     }
     if (TraceLog::global().isOn())
         ExtractionListing::trace(extractionFolder);
 
     const QString listPath = QDir(extractionFolder).filePath(Constants::backupFileListName());
-    if (!QFileInfo::exists(listPath)) {
+    if (extracted != 0) {
+        result = extracted;
+        // Whatever a failed extractor left (half a decryption, a list) is
+        // neither trusted nor kept.
+        QDir(extractionFolder).removeRecursively();
+        QDir().mkpath(extractionFolder);
+        QFile::setPermissions(extractionFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    } else if (!QFileInfo::exists(listPath)) {
         traceValue("backup file list not created", listPath);
-        traceMessage("Is the backup encrypted?");
         result = kErrorUnreadableBackup;
     }
     traceCopyToLogFolder(listPath, QStringLiteral("backupfiles"));
 
     readBackupFileList(listPath);
 
-    traceCopyToLogFolder(mCalendarPath, QStringLiteral("calendar.db"));
-    traceCopyToLogFolder(mAddressBookImagesPath, QStringLiteral("addressbookimages.db"));
+    // Decrypted databases stay in the extraction folder: the trace folder
+    // outlives the run.
+    if (mPassword.isEmpty()) {
+        traceCopyToLogFolder(mCalendarPath, QStringLiteral("calendar.db"));
+        traceCopyToLogFolder(mAddressBookImagesPath, QStringLiteral("addressbookimages.db"));
+    }
 
     applySupportOverride();
     traceReturns(result);
     return result;
 }
 
-void AppleExtractor::runExtractor(const QString& backupFolder, const QString& extractionFolder)
+int AppleExtractor::runExtractor(const QString& backupFolder, const QString& extractionFolder)
 {
     TraceScope trace("AppleExtractor::runExtractor");
     const QString program = mExtractorProgram.isEmpty()
@@ -87,18 +147,42 @@ void AppleExtractor::runExtractor(const QString& backupFolder, const QString& ex
     traceValue("extractor", program);
     if (program.isEmpty()) {
         traceMessage("Extractor program not found");
-        return;
+        traceReturns(DataResult::IphoneExtractorMissing);
+        return DataResult::IphoneExtractorMissing;
     }
+    QStringList arguments{backupFolder, extractionFolder};
+    if (!mPassword.isEmpty())
+        arguments.prepend(QStringLiteral("--password-stdin"));
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, {backupFolder, extractionFolder}, QIODevice::ReadWrite);
+    process.start(program, arguments, QIODevice::ReadWrite);
     if (!process.waitForStarted(-1)) {
         traceValue("Extractor did not start", process.errorString());
-        return;
+        traceReturns(DataResult::IphoneExtractorMissing);
+        return DataResult::IphoneExtractorMissing;
     }
-    process.waitForFinished(-1);
+    if (!mPassword.isEmpty())
+        process.write(mPassword);
+    process.closeWriteChannel();
+    const qint64 limit = mTimeLimitMs >= 0 ? mTimeLimitMs : timeLimitFor(bytesBelow(backupFolder));
+    traceValue("time limit ms", QString::number(limit));
+    if (!process.waitForFinished(int(qMin<qint64>(limit, INT_MAX)))) {
+        traceMessage("Extractor ran past its time limit; stopped");
+        process.kill();
+        process.waitForFinished(-1);
+        traceReturns(DataResult::IphoneExtractorTimedOut);
+        return DataResult::IphoneExtractorTimedOut;
+    }
+    if (process.exitStatus() != QProcess::NormalExit) {
+        traceMessage("Extractor crashed");
+        traceReturns(DataResult::IphoneExtractorCrashed);
+        return DataResult::IphoneExtractorCrashed;
+    }
     traceValue("extractor exit code", process.exitCode());
+    const int result = resultOfExit(process.exitCode());
+    traceReturns(result);
+    return result;
 }
 
 void AppleExtractor::readBackupFileList(const QString& listPath)

@@ -5,6 +5,7 @@
 
 #include "transfer/iphone/PhotoPath.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -17,8 +18,11 @@ class AppleExtractor
 public:
     static constexpr int kErrorUnreadableBackup = DataResult::IphoneBackupUnreadable;
 
-    // 0, or kErrorUnreadableBackup when the extractor wrote no backup file
-    // list (encrypted or unreadable backup, or no extractor program).
+    // 0, or why the extractor wrote no backup file list, read from its exit
+    // status: DataResult::IphoneBackupEncrypted (no password given),
+    // IphoneWrongPassword, IphoneExtractorMissing, IphoneExtractorCrashed,
+    // IphoneExtractorTimedOut, FileCannotWrite, or kErrorUnreadableBackup
+    // for a backup that cannot be read at all.
     int extractFromManifest(const QString& backupFolder, const QString& extractionFolder);
 
     int generateAddressBookXML(const QString& extractionFolder, const QString& outputPath);
@@ -39,9 +43,16 @@ public:
 
     // The extractor program; found beside the application when not set.
     void setExtractorProgram(const QString& program) { mExtractorProgram = program; }
+    // An encrypted backup's password: handed to the extractor on its standard
+    // input, never on its command line or in its environment.
+    void setPassword(const QByteArray& password) { mPassword = password; }
+    // The longest wait for the extractor; by default it grows with the backup's size.
+    void setTimeLimit(int milliseconds) { mTimeLimitMs = milliseconds; }
+    // The time allowed for extracting a backup of this many bytes.
+    static qint64 timeLimitFor(qint64 backupBytes);
 
 private:
-    void runExtractor(const QString& backupFolder, const QString& extractionFolder);
+    int runExtractor(const QString& backupFolder, const QString& extractionFolder);
     void readBackupFileList(const QString& listPath);
     void applySupportOverride();
 
@@ -51,4 +62,6 @@ private:
     QString mCalendarPath;
     QList<PhotoPath> mPhotos;
     QString mExtractorProgram;
+    QByteArray mPassword;
+    int mTimeLimitMs = -1;
 };

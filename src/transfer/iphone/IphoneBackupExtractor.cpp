@@ -3,12 +3,15 @@
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
+#include "transfer/iphone/BackupCipher.h"
 #include "transfer/iphone/BackupFileList.h"
+#include "transfer/iphone/EncryptedBackup.h"
 #include "transfer/iphone/IphoneBackupEntry.h"
 #include "transfer/iphone/IphoneBackupPlist.h"
 #include "transfer/iphone/IphoneBlobCopier.h"
 #include "transfer/iphone/IphoneManifestDbReader.h"
 #include "transfer/iphone/IphoneMbdbReader.h"
+#include "transfer/iphone/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,6 +21,9 @@
 #include <QSet>
 
 namespace {
+
+// The mbdb of a phone with hundreds of thousands of files is tens of megabytes.
+constexpr qint64 kMaximumMbdbSize = 1024 * 1024 * 1024;
 
 const QString kHomeDomain = QStringLiteral("HomeDomain");
 const QString kCameraRollDomain = QStringLiteral("CameraRollDomain");
@@ -102,12 +108,100 @@ bool IphoneBackupExtractor::staysInside(const QString& canonicalRoot, const QStr
     return !canonicalRoot.isEmpty() && canonical.startsWith(canonicalRoot + QLatin1Char('/'));
 }
 
-int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extractionFolder)
+IphoneBackupExtractor::IphoneBackupExtractor() = default;
+IphoneBackupExtractor::~IphoneBackupExtractor() = default;
+
+int IphoneBackupExtractor::unlock(const QString& manifestPlist, const QByteArray& password)
+{
+    TraceScope trace("IphoneBackupExtractor::unlock");
+    const IphoneBackupPlist plist(manifestPlist);
+    QByteArray keybag;
+    if (plist.dataValue("BackupKeyBag", keybag) != IphoneBackupPlist::Success) {
+        traceMessage("No keybag in Manifest.plist");
+        return ManifestPlistUnsafe;
+    }
+    mEncryption = std::make_unique<EncryptedBackup>();
+    switch (mEncryption->unlock(keybag, password)) {
+    case EncryptedBackup::Success:
+        return Success;
+    case EncryptedBackup::WrongPassword:
+        return WrongPassword;
+    default:
+        return ManifestPlistUnsafe;
+    }
+}
+
+int IphoneBackupExtractor::readManifest(const QDir& backup, const QDir& target, QList<IphoneBackupEntry>& entries,
+                                        bool& blobsInSubfolders)
+{
+    TraceScope trace("IphoneBackupExtractor::readManifest");
+    const QString manifestDb = backup.filePath(QStringLiteral("Manifest.db"));
+    const QString manifestMbdb = backup.filePath(QStringLiteral("Manifest.mbdb"));
+    if (RegularFile::isRegular(manifestDb)) {
+        blobsInSubfolders = true;
+        QString readable = manifestDb;
+        // From iOS 10.2 the manifest itself is encrypted, with ManifestKey.
+        QByteArray manifestKeyRecord;
+        const IphoneBackupPlist plist(backup.filePath(QStringLiteral("Manifest.plist")));
+        if (mEncryption && plist.dataValue("ManifestKey", manifestKeyRecord) == IphoneBackupPlist::Success) {
+            QByteArray key;
+            if (mEncryption->keyFromRecord(manifestKeyRecord, key) != EncryptedBackup::Success)
+                return ManifestPlistUnsafe;
+            readable = target.filePath(QStringLiteral(".Manifest.db"));
+            const int decrypted = BackupCipher::decryptFile(manifestDb, readable, key, -1);
+            BackupCipher::wipe(key);
+            if (decrypted != BackupCipher::Success)
+                return decrypted == BackupCipher::TargetFailed ? OutputFailed : ManifestUnreadable;
+        }
+        const int read =
+            IphoneManifestDbReader::read(readable, entries, &IphoneBackupExtractor::isWanted, mEncryption != nullptr);
+        if (readable != manifestDb)
+            QFile::remove(readable);
+        // An encrypted backup without Manifest.plist also fails here: its
+        // Manifest.db is not an SQLite file.
+        return read == 0 ? Success : ManifestUnreadable;
+    }
+    if (RegularFile::isRegular(manifestMbdb)) {
+        QByteArray data;
+        if (RegularFile::read(manifestMbdb, kMaximumMbdbSize, data) != RegularFile::Success)
+            return ManifestUnreadable;
+        QList<IphoneBackupEntry> all;
+        if (IphoneMbdbReader::read(data, all) == IphoneMbdbReader::BadMagic)
+            return ManifestUnreadable;
+        for (const IphoneBackupEntry& entry : qAsConst(all)) {
+            if (isWanted(entry))
+                entries.append(entry);
+        }
+        return Success;
+    }
+    traceMessage("No manifest in the backup folder");
+    return NoManifest;
+}
+
+bool IphoneBackupExtractor::copyOut(const QString& blob, const QString& destination, const IphoneBackupEntry& entry)
+{
+    if (!mEncryption)
+        return IphoneBlobCopier::copy(blob, destination) == IphoneBlobCopier::Success;
+    QByteArray key;
+    if (mEncryption->fileKey(entry.mProtectionClass, entry.mWrappedKey, key) != EncryptedBackup::Success) {
+        traceValue("No usable key for", entry.mRelativePath);
+        ++mFilesUnreadable;
+        return false;
+    }
+    const int decrypted = BackupCipher::decryptFile(blob, destination, key, entry.mSize);
+    BackupCipher::wipe(key);
+    if (decrypted == BackupCipher::SourceDamaged || decrypted == BackupCipher::CipherFailed)
+        ++mFilesUnreadable;
+    return decrypted == BackupCipher::Success;
+}
+
+int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extractionFolder, const QByteArray& password)
 {
     TraceScope trace("IphoneBackupExtractor::run");
     traceValue("backup", backupFolder);
     traceValue("extraction", extractionFolder);
-    mFilesCopied = mBlobsMissing = mPathsRejected = mLinksRefused = 0;
+    mFilesCopied = mBlobsMissing = mPathsRejected = mLinksRefused = mFilesUnreadable = 0;
+    mEncryption.reset();
 
     const QDir backup(backupFolder);
     // A backup is only ever read inside its folder: a stored file that is a
@@ -126,53 +220,41 @@ int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extra
     const IphoneBackupPlist info(backup.filePath(QStringLiteral("Info.plist")));
     if (info.stringValue("Product Version", mProductVersion) == IphoneBackupPlist::Success)
         traceValue("Product Version", mProductVersion);
-    bool encrypted = false;
     const QString manifestPlist = backup.filePath(QStringLiteral("Manifest.plist"));
-    if (QFileInfo::exists(manifestPlist) && IphoneBackupPlist::isEncrypted(manifestPlist, encrypted) == 0
-        && encrypted) {
-        traceMessage("Backup is encrypted");
-        traceReturns(Encrypted);
-        return Encrypted;
-    }
-
-    QList<IphoneBackupEntry> entries;
-    bool blobsInSubfolders = false;
-    const QString manifestDb = backup.filePath(QStringLiteral("Manifest.db"));
-    const QString manifestMbdb = backup.filePath(QStringLiteral("Manifest.mbdb"));
-    if (QFileInfo(manifestDb).isFile()) {
-        blobsInSubfolders = true;
-        if (IphoneManifestDbReader::read(manifestDb, entries, &IphoneBackupExtractor::isWanted) != 0) {
-            // An encrypted backup without Manifest.plist also ends here: its
-            // Manifest.db is not an SQLite file.
-            traceReturns(ManifestUnreadable);
-            return ManifestUnreadable;
+    if (QFileInfo::exists(manifestPlist)) {
+        bool encrypted = false;
+        const int status = IphoneBackupPlist::isEncrypted(manifestPlist, encrypted);
+        if (status == IphoneBackupPlist::TooDeep || status == IphoneBackupPlist::NotRegularFile) {
+            traceReturns(ManifestPlistUnsafe);
+            return ManifestPlistUnsafe;
         }
-    } else if (QFileInfo(manifestMbdb).isFile()) {
-        QFile file(manifestMbdb);
-        if (!file.open(QIODevice::ReadOnly)) {
-            traceReturns(ManifestUnreadable);
-            return ManifestUnreadable;
+        if (encrypted && password.isEmpty()) {
+            traceMessage("Backup is encrypted");
+            traceReturns(Encrypted);
+            return Encrypted;
         }
-        QList<IphoneBackupEntry> all;
-        const int readResult = IphoneMbdbReader::read(file.readAll(), all);
-        if (readResult == IphoneMbdbReader::BadMagic) {
-            traceReturns(ManifestUnreadable);
-            return ManifestUnreadable;
+        if (encrypted) {
+            const int unlocked = unlock(manifestPlist, password);
+            if (unlocked != Success) {
+                traceReturns(unlocked);
+                return unlocked;
+            }
         }
-        for (const IphoneBackupEntry& entry : qAsConst(all)) {
-            if (isWanted(entry))
-                entries.append(entry);
-        }
-    } else {
-        traceMessage("No manifest in the backup folder");
-        traceReturns(NoManifest);
-        return NoManifest;
     }
 
     const QDir target(extractionFolder);
-    if (!target.mkpath(QStringLiteral("."))) {
+    // Decrypted files are the user's private data: for the user's eyes only.
+    if (!target.mkpath(QStringLiteral("."))
+        || !QFile::setPermissions(extractionFolder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
         traceReturns(OutputFailed);
         return OutputFailed;
+    }
+    QList<IphoneBackupEntry> entries;
+    bool blobsInSubfolders = false;
+    const int manifestRead = readManifest(backup, target, entries, blobsInSubfolders);
+    if (manifestRead != Success) {
+        traceReturns(manifestRead);
+        return manifestRead;
     }
     QSaveFile list(target.filePath(Constants::backupFileListName()));
     if (!list.open(QIODevice::WriteOnly)) {
@@ -209,7 +291,7 @@ int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extra
             traceValue("Cannot create folder for", destination);
             continue;
         }
-        if (IphoneBlobCopier::copy(blob, destination) != IphoneBlobCopier::Success)
+        if (!copyOut(blob, destination, entry))
             continue;
         written.insert(destination);
         ++mFilesCopied;
@@ -224,6 +306,7 @@ int IphoneBackupExtractor::run(const QString& backupFolder, const QString& extra
     traceValue("blobs missing", mBlobsMissing);
     traceValue("paths rejected", mPathsRejected);
     traceValue("links refused", mLinksRefused);
+    traceValue("files unreadable", mFilesUnreadable);
     traceReturns(Success);
     return Success;
 }

@@ -2,8 +2,8 @@
 #include "transfer/iphone/IphoneBackupPlist.h"
 
 #include "app/TraceLog.h"
-
-#include <QFile>
+#include "transfer/iphone/PlistNesting.h"
+#include "transfer/iphone/RegularFile.h"
 
 #include <plist/plist.h>
 
@@ -16,12 +16,19 @@ IphoneBackupPlist::IphoneBackupPlist(const QString& path)
 {
     TraceScope trace("IphoneBackupPlist::IphoneBackupPlist");
     traceValue("path", path);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumPlistSize) {
-        mStatus = CannotRead;
+    QByteArray data;
+    const int read = RegularFile::read(path, kMaximumPlistSize, data);
+    if (read != RegularFile::Success) {
+        mStatus = read == RegularFile::NotRegular ? NotRegularFile : CannotRead;
+        traceReturns(mStatus);
         return;
     }
-    const QByteArray data = file.readAll();
+    if (!PlistNesting::withinLimit(data)) {
+        const bool unsound = data.startsWith("bplist00") && !PlistNesting::hasSoundTables(data);
+        traceMessage(unsound ? "Binary property list with unsound tables" : "Property list nested too deep");
+        mStatus = unsound ? NotAPlist : TooDeep;
+        return;
+    }
     plist_t root = nullptr;
     if (!data.isEmpty())
         plist_from_memory(data.constData(), uint32_t(data.size()), &root);
@@ -88,6 +95,20 @@ int IphoneBackupPlist::dateValue(const char* key, QDateTime& value) const
     // Property-list dates count from 2001-01-01 UTC.
     static constexpr qint64 kAppleEpochOffset = 978307200;
     value = QDateTime::fromSecsSinceEpoch(kAppleEpochOffset + seconds, Qt::UTC);
+    return Success;
+}
+
+int IphoneBackupPlist::dataValue(const char* key, QByteArray& value) const
+{
+    TraceScope trace("IphoneBackupPlist::dataValue");
+    if (!mRoot)
+        return mStatus;
+    plist_t node = plist_dict_get_item(static_cast<plist_t>(mRoot), key);
+    if (!node || plist_get_node_type(node) != PLIST_DATA)
+        return NoSuchKey;
+    uint64_t length = 0;
+    const char* bytes = plist_get_data_ptr(node, &length);
+    value = bytes ? QByteArray(bytes, qsizetype(length)) : QByteArray();
     return Success;
 }
 

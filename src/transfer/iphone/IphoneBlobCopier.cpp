@@ -2,6 +2,7 @@
 #include "transfer/iphone/IphoneBlobCopier.h"
 
 #include "app/TraceLog.h"
+#include "transfer/iphone/UnixFile.h"
 
 #include <QFile>
 
@@ -11,45 +12,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Closes a descriptor on every way out.
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd) : mFd(fd) {}
-    ~Descriptor()
-    {
-        if (mFd >= 0)
-            ::close(mFd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int fd() const { return mFd; }
-    int release()
-    {
-        const int fd = mFd;
-        mFd = -1;
-        return fd;
-    }
-
-private:
-    int mFd;
-};
-
-bool writeAll(int fd, const char* data, ssize_t length)
-{
-    while (length > 0) {
-        const ssize_t written = ::write(fd, data, size_t(length));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        length -= written;
-    }
-    return true;
-}
 
 bool copyByReading(int source, int target)
 {
@@ -64,7 +26,7 @@ bool copyByReading(int source, int target)
                 continue;
             return false;
         }
-        if (!writeAll(target, buffer.constData(), got))
+        if (!UnixFile::writeAll(target, buffer.constData(), got))
             return false;
     }
 }
@@ -99,7 +61,7 @@ int IphoneBlobCopier::copy(const QString& sourcePath, const QString& targetPath)
     TraceScope trace("IphoneBlobCopier::copy");
     const QByteArray sourceName = QFile::encodeName(sourcePath);
     const QByteArray targetName = QFile::encodeName(targetPath);
-    Descriptor source(::open(sourceName.constData(), O_RDONLY | O_CLOEXEC));
+    UnixFile source(::open(sourceName.constData(), O_RDONLY | O_CLOEXEC));
     if (source.fd() < 0)
         return SourceMissing;
     struct stat info
@@ -107,7 +69,7 @@ int IphoneBlobCopier::copy(const QString& sourcePath, const QString& targetPath)
     };
     if (::fstat(source.fd(), &info) != 0 || !S_ISREG(info.st_mode))
         return SourceMissing;
-    Descriptor target(::open(targetName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    UnixFile target(::open(targetName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (target.fd() < 0) {
         traceValue("Cannot create", targetPath);
         return TargetFailed;
@@ -116,7 +78,7 @@ int IphoneBlobCopier::copy(const QString& sourcePath, const QString& targetPath)
     bool done = copyInKernel(source.fd(), target.fd(), fallback);
     if (!done && fallback)
         done = copyByReading(source.fd(), target.fd());
-    if (::close(target.release()) != 0)
+    if (!target.close())
         done = false;
     if (!done) {
         traceValue("Copy failed", targetPath);

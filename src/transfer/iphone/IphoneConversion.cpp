@@ -27,6 +27,7 @@ IphoneConversionResult IphoneConversion::convert(const QString& backupFolder, co
     TraceScope trace("IphoneConversion::convert");
     IphoneConversionResult result;
     AppleExtractor extractor;
+    extractor.setPassword(choices.password);
     result.code = extractor.extractFromManifest(backupFolder, extractionFolder);
     if (result.code != 0) {
         traceReturns(result.code);

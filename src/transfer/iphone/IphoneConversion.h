@@ -4,6 +4,7 @@
 #include "transfer/DataSinks.h"
 #include "transfer/iphone/PhotoPath.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -13,11 +14,13 @@ struct IphoneConversionChoices
     bool addressBook = true;
     bool messages = true;
     bool calendar = true;
+    // An encrypted backup's password, held only for the run.
+    QByteArray password;
 };
 
 struct IphoneConversionResult
 {
-    // 0, or AppleExtractor::kErrorUnreadableBackup (nothing was converted).
+    // 0, or why the extractor could not read the backup (nothing was converted).
     int code = 0;
     // Per file: the path written (empty when not chosen) and its result code.
     QString addressBookPath;

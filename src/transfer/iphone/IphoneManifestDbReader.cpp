@@ -2,6 +2,7 @@
 #include "transfer/iphone/IphoneManifestDbReader.h"
 
 #include "app/TraceLog.h"
+#include "transfer/iphone/MbFileRecord.h"
 #include "transfer/iphone/SqliteConnection.h"
 
 #include <QSqlError>
@@ -16,7 +17,8 @@ QString IphoneManifestDbReader::immutableUri(const QString& path)
     return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded) + QStringLiteral("?mode=ro&immutable=1");
 }
 
-int IphoneManifestDbReader::read(const QString& manifestPath, QList<IphoneBackupEntry>& entries, const Filter& accept)
+int IphoneManifestDbReader::read(const QString& manifestPath, QList<IphoneBackupEntry>& entries, const Filter& accept,
+                                 bool withFileRecords)
 {
     TraceScope trace("IphoneManifestDbReader::read");
     traceValue("manifest", manifestPath);
@@ -31,7 +33,9 @@ int IphoneManifestDbReader::read(const QString& manifestPath, QList<IphoneBackup
     {
         QSqlQuery query(connection.database());
         query.setForwardOnly(true);
-        if (!query.exec(QStringLiteral("SELECT fileID, domain, relativePath, flags FROM Files"))) {
+        const QString columns = withFileRecords ? QStringLiteral("fileID, domain, relativePath, flags, file")
+                                                : QStringLiteral("fileID, domain, relativePath, flags");
+        if (!query.exec(QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM Files"))) {
             traceMessage("Manifest selection error");
             traceValue("Error", query.lastError().text());
             result = QueryFailed;
@@ -42,8 +46,15 @@ int IphoneManifestDbReader::read(const QString& manifestPath, QList<IphoneBackup
                 entry.mDomain = query.value(1).toString();
                 entry.mRelativePath = query.value(2).toString();
                 entry.mIsFile = query.value(3).toInt() == kFlagFile;
-                if (!accept || accept(entry))
-                    entries.append(entry);
+                if (accept && !accept(entry))
+                    continue;
+                MbFileRecord record;
+                if (withFileRecords && record.read(query.value(4).toByteArray())) {
+                    entry.mWrappedKey = record.wrappedKey;
+                    entry.mProtectionClass = record.protectionClass;
+                    entry.mSize = record.size;
+                }
+                entries.append(entry);
             }
             if (query.lastError().isValid()) {
                 // A corrupt page ends the scan early; keep what was read.

@@ -26,7 +26,10 @@ public:
     // Entries for which accept returns true (all when it is empty) are
     // appended; the others are dropped as they are read, so a manifest of
     // hundreds of thousands of rows is never held whole.
-    static int read(const QString& manifestPath, QList<IphoneBackupEntry>& entries, const Filter& accept = {});
+    // withFileRecords: also read each kept entry's key, protection class and
+    // size from its archived MBFile record (an encrypted backup's).
+    static int read(const QString& manifestPath, QList<IphoneBackupEntry>& entries, const Filter& accept = {},
+                    bool withFileRecords = false);
 
     // The SQLite URI that opens a file read-only and immutable.
     static QString immutableUri(const QString& path);

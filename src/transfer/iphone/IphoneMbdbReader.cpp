@@ -5,6 +5,8 @@
 
 #include <QCryptographicHash>
 
+#include <cstdint>
+
 namespace {
 
 // Bounds-checked big-endian cursor over the manifest bytes.
@@ -55,23 +57,29 @@ private:
 
 constexpr quint64 kFileTypeMask = 0xF000;
 constexpr quint64 kRegularFile = 0x8000;
-// mode, inode, uid, gid, mtime, atime, ctime, size, protection class
-constexpr qsizetype kFixedFieldsAfterStrings = 2 + 8 + 4 + 4 + 4 + 4 + 4 + 8 + 1;
+// After the mode: inode, uid, gid, mtime, atime, ctime; then size and protection class.
+constexpr qsizetype kFieldsBeforeSize = 8 + 4 + 4 + 4 + 4 + 4;
 
 bool readRecord(Cursor& cursor, IphoneBackupEntry& entry)
 {
     QByteArray domain;
     QByteArray path;
     QByteArray unused;
+    QByteArray key;
     if (!cursor.readString(domain) || !cursor.readString(path))
         return false;
-    // link target, data hash, encryption key
-    for (int i = 0; i < 3; ++i) {
+    // link target, data hash
+    for (int i = 0; i < 2; ++i) {
         if (!cursor.readString(unused))
             return false;
     }
+    if (!cursor.readString(key))
+        return false;
     quint64 mode = 0;
-    if (!cursor.readNumber(2, mode) || !cursor.skip(kFixedFieldsAfterStrings - 2))
+    quint64 size = 0;
+    quint64 protectionClass = 0;
+    if (!cursor.readNumber(2, mode) || !cursor.skip(kFieldsBeforeSize) || !cursor.readNumber(8, size)
+        || !cursor.readNumber(1, protectionClass))
         return false;
     quint64 propertyCount = 0;
     if (!cursor.readNumber(1, propertyCount))
@@ -84,6 +92,11 @@ bool readRecord(Cursor& cursor, IphoneBackupEntry& entry)
     entry.mRelativePath = QString::fromUtf8(path);
     entry.mFileId = IphoneMbdbReader::fileIdFor(entry.mDomain, entry.mRelativePath);
     entry.mIsFile = (mode & kFileTypeMask) == kRegularFile;
+    // An encrypted backup's key: four bytes naming the class, then the wrapped key.
+    if (key.size() > 4)
+        entry.mWrappedKey = key.mid(4);
+    entry.mProtectionClass = quint32(protectionClass);
+    entry.mSize = size <= quint64(INT64_MAX) ? qint64(size) : -1;
     return true;
 }
 
