@@ -72,6 +72,11 @@ inline QString calendarIcsFileName()
 {
     return QStringLiteral("calendar.ics");
 }
+// The folder of the notes' text files, beside the standard files.
+inline QString notesFolderName()
+{
+    return QStringLiteral("Notes");
+}
 // "sms-" + the conversion's time as yyyyMMddhhmmss + ".xml", the name the
 // SMS Backup & Restore app looks for.
 inline QString smsBackupFilePrefix()

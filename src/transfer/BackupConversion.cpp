@@ -12,7 +12,7 @@ int BackupConversionResult::firstFailure() const
 {
     if (code != 0)
         return code;
-    for (const ConvertedFile* file : {&addressBook, &messages, &calendar, &contactsVcard, &smsBackup, &calendarIcs}) {
+    for (const ConvertedFile* file : {&addressBook, &messages, &calendar, &contactsVcard, &smsBackup, &calendarIcs, &callLog, &notes}) {
         if (file->code != 0)
             return file->code;
     }
@@ -46,16 +46,21 @@ ConvertedFile convertedFile(const StandardFileSet::Written& written)
     file.multimedia = written.multimedia;
     file.attachments = written.attachments;
     file.missingAttachments = written.missingAttachments;
+    file.files = written.files;
     return file;
+}
+
+StandardFileSet::Wanted wantedFiles(const BackupChoices& choices, bool calendar)
+{
+    const bool standard = writesStandard(choices);
+    return {standard && choices.addressBook, standard && choices.messages, standard && calendar && choices.calendar,
+            standard && choices.calls, standard && choices.notes};
 }
 
 void convertBlackberry(const QString& backupPath, const QString& outputFolder, const BackupChoices& choices,
                        BackupConversionResult& result)
 {
-    StandardFileSet standard(
-        outputFolder,
-        {writesStandard(choices) && choices.addressBook, writesStandard(choices) && choices.messages, false},
-        choices.conversionTime);
+    StandardFileSet standard(outputFolder, wantedFiles(choices, false), choices.conversionTime);
     const BlackberryConversionResult converted = BlackberryConversion::convert(
         backupPath, outputFolder, choices.messages, choices.addressBook, standard.sinks(writesKorva(choices)));
     result.code = converted.code;
@@ -67,6 +72,10 @@ void convertBlackberry(const QString& backupPath, const QString& outputFolder, c
     if (converted.code == 0) {
         result.contactsVcard = convertedFile(standard.finishContacts(0));
         result.smsBackup = convertedFile(standard.finishMessages(0));
+        if (converted.callLogFound)
+            result.callLog = convertedFile(standard.finishCalls(0));
+        if (converted.memosFound)
+            result.notes = convertedFile(standard.finishNotes(0));
     }
 }
 
@@ -77,11 +86,10 @@ void convertIphone(const QString& backupPath, const QString& workFolder, const Q
     iphoneChoices.addressBook = choices.addressBook;
     iphoneChoices.messages = choices.messages;
     iphoneChoices.calendar = choices.calendar;
+    iphoneChoices.calls = choices.calls;
+    iphoneChoices.notes = choices.notes;
     iphoneChoices.settleDelayMs = choices.settleDelayMs;
-    StandardFileSet standard(outputFolder,
-                             {writesStandard(choices) && choices.addressBook,
-                              writesStandard(choices) && choices.messages, writesStandard(choices) && choices.calendar},
-                             choices.conversionTime);
+    StandardFileSet standard(outputFolder, wantedFiles(choices, true), choices.conversionTime);
     const IphoneConversionResult converted = IphoneConversion::convert(
         backupPath, workFolder, outputFolder, iphoneChoices, standard.sinks(writesKorva(choices)));
     result.code = converted.code;
@@ -95,6 +103,15 @@ void convertIphone(const QString& backupPath, const QString& workFolder, const Q
         result.contactsVcard = convertedFile(standard.finishContacts(converted.addressBookCode));
         result.smsBackup = convertedFile(standard.finishMessages(converted.messagesCode));
         result.calendarIcs = convertedFile(standard.finishCalendar(converted.calendarCode));
+        if (converted.callsFound) {
+            result.callLog = convertedFile(standard.finishCalls(converted.callsCode));
+            result.callLog.leftOut = converted.callsLeftOut;
+        }
+        if (converted.notesFound) {
+            result.notes = convertedFile(standard.finishNotes(converted.notesCode));
+            result.notes.leftOut = converted.notesLocked;
+            result.notes.unreadable = converted.notesUnreadable;
+        }
     }
 }
 

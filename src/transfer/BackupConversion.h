@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // What to take from a backup. The calendar exists only in iPhone backups.
 struct BackupChoices
@@ -18,6 +19,9 @@ struct BackupChoices
     bool addressBook = true;
     bool messages = true;
     bool calendar = true;
+    // Only standard files: the companion app has none for these.
+    bool calls = true;
+    bool notes = true;
     Format format = Format::Korva;
     // When the conversion runs: it names the messages file and stamps the calendar.
     QDateTime conversionTime = QDateTime::currentDateTime();
@@ -36,6 +40,13 @@ struct ConvertedFile
     int multimedia = 0;
     int attachments = 0;
     int missingAttachments = 0;
+    // Calls and notes: what the backup held but the file could not take (the
+    // FaceTime calls to e-mail addresses; the locked notes), and for notes the
+    // bodies that did not decode.
+    int leftOut = 0;
+    int unreadable = 0;
+    // Notes: the files written, relative to the folder in path.
+    QStringList files;
 
     // ", of which 6 with 7 attachments; 1 attachment not in the backup", or
     // empty when no message had attachments.
@@ -56,6 +67,9 @@ struct BackupConversionResult
     ConvertedFile contactsVcard;
     ConvertedFile smsBackup;
     ConvertedFile calendarIcs;
+    // "calls-<time>.xml" (SMS Backup & Restore) and the "Notes" folder.
+    ConvertedFile callLog;
+    ConvertedFile notes;
     // Camera-roll files found in an iPhone backup's extraction.
     QList<PhotoPath> photos;
 

@@ -5,11 +5,14 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
+class CallLogWriter;
 class ContactNames;
 class IcsWriter;
+class NoteFileWriter;
 class SmsBackupWriter;
 class VCardWriter;
 
@@ -25,6 +28,8 @@ public:
         bool contacts = false;
         bool messages = false;
         bool calendar = false;
+        bool calls = false;
+        bool notes = false;
     };
     struct Written
     {
@@ -36,6 +41,8 @@ public:
         int multimedia = 0;
         int attachments = 0;
         int missingAttachments = 0;
+        // Notes only: the files written, relative to the folder.
+        QStringList files;
     };
 
     StandardFileSet(const QString& folder, const Wanted& wanted, const QDateTime& conversionTime);
@@ -53,6 +60,9 @@ public:
     Written finishContacts(int readCode);
     Written finishMessages(int readCode);
     Written finishCalendar(int readCode);
+    // "calls-<time>.xml", and the notes under "Notes/".
+    Written finishCalls(int readCode);
+    Written finishNotes(int readCode);
 
 private:
     void open();
@@ -64,6 +74,8 @@ private:
     std::unique_ptr<ContactNames> mNames;
     std::unique_ptr<SmsBackupWriter> mSms;
     std::unique_ptr<IcsWriter> mIcs;
+    std::unique_ptr<CallLogWriter> mCalls;
+    std::unique_ptr<NoteFileWriter> mNotes;
     std::unique_ptr<FanOutSink<ContactRecord>> mContacts;
     bool mOpened = false;
     int mVcardOpenCode = 0;

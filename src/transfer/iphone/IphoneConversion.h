@@ -13,6 +13,8 @@ struct IphoneConversionChoices
     bool addressBook = true;
     bool messages = true;
     bool calendar = true;
+    bool calls = true;
+    bool notes = true;
     // The pause between the extractor's end and the reading of its list.
     int settleDelayMs = 3000;
 };
@@ -32,6 +34,15 @@ struct IphoneConversionResult
     int addressBookCount = 0;
     int messagesCount = 0;
     int calendarCount = 0;
+    // Calls and notes go only to the standard sinks; a backup without their
+    // databases gives no file and no failure.
+    bool callsFound = false;
+    bool notesFound = false;
+    int callsCode = 0;
+    int callsLeftOut = 0; // FaceTime calls to e-mail addresses
+    int notesCode = 0;
+    int notesLocked = 0;
+    int notesUnreadable = 0;
     // Camera-roll files found in the extraction folder.
     QList<PhotoPath> photos;
 };
