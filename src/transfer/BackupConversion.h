@@ -46,7 +46,7 @@ struct ConvertedFile
     int leftOut = 0;
     int unreadable = 0;
     // Notes: the files written, relative to the folder in path.
-    QStringList files;
+    QStringList files = {};
 
     // ", of which 6 with 7 attachments; 1 attachment not in the backup", or
     // empty when no message had attachments.

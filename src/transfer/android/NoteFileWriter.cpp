@@ -82,7 +82,7 @@ void NoteFileWriter::add(const NoteRecord& note)
     if (note.modifiedMs) {
         QFile stamped(path);
         if (stamped.open(QIODevice::ReadWrite))
-            stamped.setFileTime(QDateTime::fromMSecsSinceEpoch(*note.modifiedMs, QTimeZone::UTC),
+            stamped.setFileTime(QDateTime::fromMSecsSinceEpoch(*note.modifiedMs, Qt::UTC),
                                 QFileDevice::FileModificationTime);
     }
     mWritten.append(relative);
