@@ -70,6 +70,10 @@ public:
     void setCopyPhotos(const QString& id, bool value);
     bool copyCalendar(const QString& id) const;
     void setCopyCalendar(const QString& id, bool value);
+    bool copyCallHistory(const QString& id) const;
+    void setCopyCallHistory(const QString& id, bool value);
+    bool copyNotes(const QString& id) const;
+    void setCopyNotes(const QString& id, bool value);
     QString selectedBackupPath(const QString& id) const;
     void setSelectedBackupPath(const QString& id, const QString& value);
     QString skipUpdateMessage() const;
@@ -158,6 +162,14 @@ inline QString copyPhotos()
 inline QString copyCalendar()
 {
     return QStringLiteral("copy-calendar");
+}
+inline QString copyCallHistory()
+{
+    return QStringLiteral("copy-call-history");
+}
+inline QString copyNotes()
+{
+    return QStringLiteral("copy-notes");
 }
 inline QString backupPath()
 {

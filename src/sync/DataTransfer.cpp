@@ -61,11 +61,15 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     choices.addressBook = settings.copyAddressBook(id);
     choices.photos = settings.copyPhotos(id);
     choices.calendar = settings.copyCalendar(id);
+    choices.calls = settings.copyCallHistory(id);
+    choices.notes = settings.copyNotes(id);
 
     BackupChoices conversionChoices;
     conversionChoices.messages = choices.messages;
     conversionChoices.addressBook = choices.addressBook;
     conversionChoices.calendar = choices.calendar;
+    conversionChoices.calls = choices.calls;
+    conversionChoices.notes = choices.notes;
     // The standard files go to every phone; the XML files only where the
     // companion app may read them (an MTP phone without its device
     // information has no companion app).
@@ -87,6 +91,10 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
         if (file.second && QFileInfo::exists(extraction + file.first))
             dataFiles.append(extraction + file.first);
     }
+    if (!result.callLog.path.isEmpty())
+        dataFiles.append(result.callLog.path);
+    for (const QString& note : std::as_const(result.notes.files))
+        dataFiles.append(QDir(result.notes.path).filePath(note));
     // "Don't Sync": nothing is sent and the choices stay for the next sync.
     if (!spaceForTransfer(photoFolders, cameraRoll ? result.photos : QList<PhotoPath>(), dataFiles))
         return result;
@@ -107,15 +115,36 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     const bool vcardSent = copyStandardFile(result.contactsVcard);
     const bool smsSent = copyStandardFile(result.smsBackup);
     const bool icsSent = copyStandardFile(result.calendarIcs);
+    const bool callsSent = copyStandardFile(result.callLog);
+    const bool notesSent = copyNoteFiles(result.notes);
 
     // A kind whose file the phone did not take stays chosen, so that the
     // next sync sends it again instead of the user believing it arrived.
     settings.setCopyAddressBook(id, !(contactsSent && vcardSent));
     settings.setCopyTextMessages(id, !(messagesSent && smsSent));
     settings.setCopyCalendar(id, !(calendarSent && icsSent));
+    // Only a phone whose choice was made gets the key: others keep their file as it was.
+    if (choices.calls)
+        settings.setCopyCallHistory(id, !callsSent);
+    if (choices.notes)
+        settings.setCopyNotes(id, !notesSent);
     settings.setCopyPhotos(id, false);
     settings.save();
     return result;
+}
+
+bool DataTransfer::copyNoteFiles(ConvertedFile& notes)
+{
+    TraceScope trace("DataTransfer::copyNoteFiles");
+    bool sent = true;
+    for (const QString& file : std::as_const(notes.files)) {
+        const QString remote = Constants::phoneStandardFilesFolder() + QLatin1Char('/') + Constants::notesFolderName()
+                               + QLatin1Char('/') + file;
+        sent = sendFile(QDir(notes.path).filePath(file), remote, notes) && sent;
+        if (mPhoneLost)
+            return false;
+    }
+    return sent;
 }
 
 bool DataTransfer::copyToPhone(const QString& fileName, bool wanted, ConvertedFile& file)

@@ -45,6 +45,8 @@ private:
         bool addressBook = false;
         bool photos = false;
         bool calendar = false;
+        bool calls = false;
+        bool notes = false;
     };
 
     void copyBlackBerryPhotoFolders(const QStringList& folders);
@@ -59,6 +61,8 @@ private:
     bool copyToPhone(const QString& fileName, bool wanted, ConvertedFile& file);
     // A standard file into the phone's "Download/Velmora", replacing one of the same name.
     bool copyStandardFile(ConvertedFile& file);
+    // Each note's file into "Download/Velmora/Notes/<folder>/".
+    bool copyNoteFiles(ConvertedFile& notes);
     bool sendFile(const QString& local, const QString& remote, ConvertedFile& file);
 
     Device& mDevice;
