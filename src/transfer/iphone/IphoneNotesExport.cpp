@@ -67,7 +67,7 @@ int runQuery(const QString& path, const std::function<QString(const QSqlDatabase
 int IphoneNotesExport::readNoteStore(const QString& databasePath, NoteSink& sink, Skipped& skipped)
 {
     TraceScope trace("IphoneNotesExport::readNoteStore");
-    const auto queryText = [](const QSqlDatabase& db) {
+    const auto queryText = [](const QSqlDatabase& db) -> QString {
         return QStringLiteral("SELECT ") + columnOrNull(db, kObjects, QStringLiteral("n"), {QStringLiteral("ZTITLE1"), QStringLiteral("ZTITLE")})
                + QStringLiteral(", ")
                + columnOrNull(db, kObjects, QStringLiteral("n"),
@@ -116,7 +116,7 @@ int IphoneNotesExport::readNoteStore(const QString& databasePath, NoteSink& sink
 int IphoneNotesExport::readLegacy(const QString& databasePath, NoteSink& sink)
 {
     TraceScope trace("IphoneNotesExport::readLegacy");
-    const auto queryText = [](const QSqlDatabase& db) {
+    const auto queryText = [](const QSqlDatabase& db) -> QString {
         return QStringLiteral("SELECT ")
                + columnOrNull(db, QStringLiteral("ZNOTE"), QStringLiteral("n"), {QStringLiteral("ZTITLE")})
                + QStringLiteral(", ")
@@ -148,8 +148,9 @@ QString IphoneNotesExport::textOfHtml(const QString& html)
                 break; // a cut-off tag
             const QString tag = html.mid(i + 1, end - i - 1).trimmed().toLower();
             const QString name = tag.section(QLatin1Char(' '), 0, 0).remove(QLatin1Char('/'));
-            const bool closing = tag.startsWith(QLatin1Char('/'));
-            if (name == QLatin1String("br") || (closing && (name == QLatin1String("div") || name == QLatin1String("p"))))
+            const bool block = name == QLatin1String("div") || name == QLatin1String("p");
+            // A block starts and ends a line; <br> is one line break of its own.
+            if (name == QLatin1String("br") || (block && !text.isEmpty() && !text.endsWith(QLatin1Char('\n'))))
                 text += QLatin1Char('\n');
             i = end;
         } else if (c == QLatin1Char('&')) {
@@ -181,7 +182,7 @@ QString IphoneNotesExport::textOfHtml(const QString& html)
             text += QLatin1Char(' ');
         }
     }
-    while (text.endsWith(QLatin1Char('\n')))
+    while (!text.isEmpty() && text.back().isSpace())
         text.chop(1);
     return text;
 }
