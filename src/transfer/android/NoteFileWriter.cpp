@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -70,20 +69,21 @@ void NoteFileWriter::add(const NoteRecord& note)
 
     const QString relative = folder + QLatin1Char('/') + name;
     const QString path = mRoot + QLatin1Char('/') + relative;
-    QSaveFile file(path);
+    // Plain writes rather than QSaveFile: its flush to disk per file would
+    // make a few thousand notes take minutes. A note that fails is removed,
+    // so none is left half written.
+    QFile file(path);
     const QByteArray bytes = note.text.toUtf8();
-    const bool written = QDir().mkpath(mRoot + QLatin1Char('/') + folder) && file.open(QIODevice::WriteOnly)
-                         && file.write(bytes) == bytes.size() && file.commit();
+    bool written = QDir().mkpath(mRoot + QLatin1Char('/') + folder) && file.open(QIODevice::WriteOnly)
+                   && file.write(bytes) == bytes.size() && file.flush();
+    if (written && note.modifiedMs)
+        file.setFileTime(QDateTime::fromMSecsSinceEpoch(*note.modifiedMs, Qt::UTC), QFileDevice::FileModificationTime);
+    file.close();
     if (!written) {
+        file.remove();
         traceValue("Note not written", path);
         mCode = DataResult::FileCannotWrite;
         return;
-    }
-    if (note.modifiedMs) {
-        QFile stamped(path);
-        if (stamped.open(QIODevice::ReadWrite))
-            stamped.setFileTime(QDateTime::fromMSecsSinceEpoch(*note.modifiedMs, Qt::UTC),
-                                QFileDevice::FileModificationTime);
     }
     mWritten.append(relative);
 }

@@ -59,8 +59,8 @@ CallRecord::Type storeCallType(const QSqlQuery& query)
     return CallRecord::Type::Missed;
 }
 
-// One store; calls whose identity is in seen are skipped.
-int readStore(const QString& path, CallSink& sink, int& leftOut, QSet<QString>& seen)
+// One store; calls whose identity is in seen (when given) are skipped.
+int readStore(const QString& path, CallSink& sink, int& leftOut, QSet<QString>* seen)
 {
     TraceScope trace("IphoneCallHistoryExport::readStore");
     traceValue("store", path);
@@ -72,8 +72,7 @@ int readStore(const QString& path, CallSink& sink, int& leftOut, QSet<QString>& 
         query.setForwardOnly(true);
         if (result == 0
             && !query.exec(ExistingColumns::select(connection.database(), QStringLiteral("ZCALLRECORD"),
-                                                   storeColumns())
-                           + QStringLiteral(" ORDER BY ZDATE"))) {
+                                                   storeColumns()))) {
             traceValue("Selection error", query.lastError().text());
             result = IphoneDatabaseExport::kErrorSelection;
         }
@@ -85,13 +84,16 @@ int readStore(const QString& path, CallSink& sink, int& leftOut, QSet<QString>& 
             call.dateMs = millisecondsOfAppleSeconds(query.value(Date).toDouble());
             call.durationSeconds = qint64(std::llround(std::max(0.0, query.value(Duration).toDouble())));
             call.type = storeCallType(query);
-            // The temporary store repeats calls the main one already holds.
-            QString identity = query.value(UniqueId).toString();
-            if (identity.isEmpty())
-                identity = call.number + QLatin1Char('|') + QString::number(call.dateMs);
-            if (seen.contains(identity))
-                continue;
-            seen.insert(identity);
+            // The temporary store repeats calls the main one already holds;
+            // a single store needs no such bookkeeping.
+            if (seen) {
+                QString identity = query.value(UniqueId).toString();
+                if (identity.isEmpty())
+                    identity = call.number + QLatin1Char('|') + QString::number(call.dateMs);
+                if (seen->contains(identity))
+                    continue;
+                seen->insert(identity);
+            }
             const int callType = query.value(CallType).toInt();
             if ((callType == kFaceTimeVideo || callType == kFaceTimeAudio) && call.number.contains(QLatin1Char('@'))) {
                 ++leftOut;
@@ -115,7 +117,7 @@ int IphoneCallHistoryExport::readStores(const QStringList& storePaths, CallSink&
     int firstFailure = 0;
     bool anyRead = false;
     for (const QString& path : storePaths) {
-        const int code = readStore(path, sink, leftOut, seen);
+        const int code = readStore(path, sink, leftOut, storePaths.size() > 1 ? &seen : nullptr);
         if (DataResult::keepsWhatWasRead(code))
             anyRead = true;
         if (code != 0 && firstFailure == 0)
