@@ -63,7 +63,8 @@ QByteArray storedNote(int i)
     const QByteArray text = "Note " + QByteArray::number(i) + "\nmilk\neggs\n" + QByteArray(400, 'x');
     // A plain first run, then two checklist lines.
     const QByteArray checklist = QByteArray("\x08\x67", 2) + lengthField(5, QByteArray("\x10\x01", 2));
-    const QByteArray note = lengthField(2, text) + lengthField(5, QByteArray("\x08", 1) + char(6 + (i >= 10) + (i >= 100) + (i >= 1000)))
+    const QByteArray note = lengthField(2, text)
+                            + lengthField(5, QByteArray("\x08", 1) + char(6 + (i >= 10) + (i >= 100) + (i >= 1000)))
                             + lengthField(5, QByteArray("\x08\x05", 2) + lengthField(2, checklist));
     const QByteArray proto = lengthField(2, lengthField(3, note));
     uLongf size = compressBound(uLong(proto.size()));
@@ -127,8 +128,10 @@ int main(int argc, char** argv)
     for (int i = 0; i < 500; ++i) {
         ContactRecord contact;
         contact.entries.append({AddressBookXml::firstName(), std::nullopt, QStringLiteral("Person %1").arg(i), {}});
-        contact.entries.append({AddressBookXml::phone(), AddressBookXml::typeMobile(),
-                                QStringLiteral("+4917000%1").arg(i, 4, 10, QLatin1Char('0')), {}});
+        contact.entries.append({AddressBookXml::phone(),
+                                AddressBookXml::typeMobile(),
+                                QStringLiteral("+4917000%1").arg(i, 4, 10, QLatin1Char('0')),
+                                {}});
         names.add(contact);
     }
     QElapsedTimer timer;
@@ -154,7 +157,7 @@ int main(int argc, char** argv)
     timer.restart();
     const int notesCode = IphoneNotesExport::readNoteStore(notes, files, skipped);
     const double noteSeconds = double(timer.nsecsElapsed()) / 1e9;
-    std::printf("notes to files: %d in %.3f s = %.0f notes/s (goal 20000), codes %d %d\n", files.count(),
-                noteSeconds, files.count() / noteSeconds, notesCode, files.code());
+    std::printf("notes to files: %d in %.3f s = %.0f notes/s (goal 20000), codes %d %d\n", files.count(), noteSeconds,
+                files.count() / noteSeconds, notesCode, files.code());
     return 0;
 }

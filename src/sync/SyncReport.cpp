@@ -94,8 +94,8 @@ SyncReport::SyncReport(const MusicSyncOutcome& outcome, const QStringList& faile
                               "only numbers")
                                .arg(data.callLog.leftOut));
         if (data.notes.leftOut > 0)
-            mFailed.append(tr("%1 locked notes were not copied: unlock them on the iPhone first")
-                               .arg(data.notes.leftOut));
+            mFailed.append(
+                tr("%1 locked notes were not copied: unlock them on the iPhone first").arg(data.notes.leftOut));
         if (data.notes.unreadable > 0)
             mFailed.append(tr("%1 notes could not be read from the backup").arg(data.notes.unreadable));
     }

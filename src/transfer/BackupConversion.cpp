@@ -12,7 +12,8 @@ int BackupConversionResult::firstFailure() const
 {
     if (code != 0)
         return code;
-    for (const ConvertedFile* file : {&addressBook, &messages, &calendar, &contactsVcard, &smsBackup, &calendarIcs, &callLog, &notes}) {
+    for (const ConvertedFile* file :
+         {&addressBook, &messages, &calendar, &contactsVcard, &smsBackup, &calendarIcs, &callLog, &notes}) {
         if (file->code != 0)
             return file->code;
     }

@@ -11,7 +11,7 @@ struct CallRecord
     // The SMS Backup & Restore call types.
     enum class Type { Incoming = 1, Outgoing = 2, Missed = 3, Rejected = 5 };
 
-    QString number; // empty when the caller withheld it
+    QString number;    // empty when the caller withheld it
     qint64 dateMs = 0; // milliseconds since 1970, UTC
     qint64 durationSeconds = 0;
     Type type = Type::Incoming;

@@ -124,8 +124,8 @@ void TestCallHistory::legacyDateEpoch_data()
     QTest::addColumn<int>("type");
     // 2012-06-01 12:00:00 UTC in both epochs gives the same call.
     QTest::newRow("unix seconds, outgoing") << qint64(1338552000) << 5 << 60 << int(CallRecord::Type::Outgoing);
-    QTest::newRow("seconds since 2001, incoming") << qint64(1338552000 - 978307200) << 4 << 60
-                                                  << int(CallRecord::Type::Incoming);
+    QTest::newRow("seconds since 2001, incoming")
+        << qint64(1338552000 - 978307200) << 4 << 60 << int(CallRecord::Type::Incoming);
     QTest::newRow("unanswered is missed") << qint64(1338552000) << 4 << 0 << int(CallRecord::Type::Missed);
 }
 
@@ -162,7 +162,9 @@ void TestCallHistory::blackberryCallLogToFile()
     };
     const auto call = [&](int direction, quint32 seconds, quint64 ms, const QByteArray& number,
                           const QByteArray& name) {
-        Fields fields{{0x02, little(quint64(direction), 1)}, {0x03, little(seconds, 4)}, {0x04, little(ms, 8)},
+        Fields fields{{0x02, little(quint64(direction), 1)},
+                      {0x03, little(seconds, 4)},
+                      {0x04, little(ms, 8)},
                       {0x0c, number + '\0'}};
         if (!name.isEmpty())
             fields.append({0x1f, name + '\0'});
@@ -173,8 +175,7 @@ void TestCallHistory::blackberryCallLogToFile()
                               // Out of date order; the second is matched to the contact by its number.
                               + call(1, 90, 1300000005000ull, "555 0100", "Bob & \"Co\" <HQ>")
                               + call(0, 12, 1300000001000ull, "+447700900123", "")
-                              + call(2, 0, 1300000003000ull, "555 0101", "")
-                              + call(3, 0, 1300000004000ull, "", "")
+                              + call(2, 0, 1300000003000ull, "555 0101", "") + call(3, 0, 1300000004000ull, "", "")
                               + record(1, {{0x0c, "no time\0"}});
     QTemporaryDir work;
     const QString ipd = work.filePath(QStringLiteral("b.ipd"));
@@ -201,12 +202,10 @@ void TestCallHistory::blackberryCallLogToFile()
                                     {"555 0100", "90", "1300000005000", "2", "1", "Bob & \"Co\" <HQ>"}};
     for (int i = 0; i < 4; ++i) {
         const QJsonObject c = calls.at(i).toObject();
-        const QStringList got{c.value(QStringLiteral("number")).toString(),
-                              c.value(QStringLiteral("duration")).toString(),
-                              c.value(QStringLiteral("date")).toString(),
-                              c.value(QStringLiteral("type")).toString(),
-                              c.value(QStringLiteral("presentation")).toString(),
-                              c.value(QStringLiteral("contact_name")).toString()};
+        const QStringList got{
+            c.value(QStringLiteral("number")).toString(),       c.value(QStringLiteral("duration")).toString(),
+            c.value(QStringLiteral("date")).toString(),         c.value(QStringLiteral("type")).toString(),
+            c.value(QStringLiteral("presentation")).toString(), c.value(QStringLiteral("contact_name")).toString()};
         QCOMPARE(got, expected[i]);
     }
 

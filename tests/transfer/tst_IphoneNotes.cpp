@@ -75,7 +75,8 @@ QByteArray noteBody(const QString& text, const QList<QPair<int, int>>& runs)
     for (const auto& run : runs) {
         QByteArray attribute = varintField(1, quint64(run.first));
         if (run.second >= 0)
-            attribute += field(2, varintField(1, 103) + field(5, field(1, "uuid") + varintField(2, quint64(run.second))));
+            attribute +=
+                field(2, varintField(1, 103) + field(5, field(1, "uuid") + varintField(2, quint64(run.second))));
         note += field(5, attribute);
     }
     return gzip(field(2, varintField(2, 0) + field(3, note)));
@@ -107,8 +108,7 @@ void TestIphoneNotes::realNoteStore()
 {
     NoteList list;
     IphoneNotesExport::Skipped skipped;
-    QCOMPARE(IphoneNotesExport::readNoteStore(kRealNotes + QStringLiteral("ios15-NoteStore.sqlite"), list, skipped),
-             0);
+    QCOMPARE(IphoneNotesExport::readNoteStore(kRealNotes + QStringLiteral("ios15-NoteStore.sqlite"), list, skipped), 0);
     // Four notes are locked and one is marked for deletion.
     QCOMPARE(skipped.locked, 4);
     QCOMPARE(skipped.unreadable, 0);
@@ -128,8 +128,10 @@ void TestIphoneNotes::realBodies_data()
 {
     QTest::addColumn<QString>("blob");
     QTest::addColumn<QString>("contains");
-    QTest::newRow("checklists") << "list_indents_gzipped.bin" << "Indents in lists\n\n[ ] Checklist\n[ ] Indented checklist 1\n[ ] Indented checklist 2 checked\n"
-                                       "[ ] Indented 1\n\nDotted list\n";
+    QTest::newRow("checklists")
+        << "list_indents_gzipped.bin"
+        << "Indents in lists\n\n[ ] Checklist\n[ ] Indented checklist 1\n[ ] Indented checklist 2 checked\n"
+           "[ ] Indented 1\n\nDotted list\n";
     QTest::newRow("emoji") << "emoji_formatting_1_gzipped.bin" << QString();
     QTest::newRow("block quotes") << "block_quotes_gzipped.bin" << QString();
     QTest::newRow("colours") << "color_formatting_gzipped.bin" << QString();
@@ -140,7 +142,8 @@ void TestIphoneNotes::realBodies()
 {
     QFETCH(QString, blob);
     QFETCH(QString, contains);
-    const std::optional<QString> text = NoteDocument::textOfStored(readAll(kRealNotes + QStringLiteral("blobs/") + blob));
+    const std::optional<QString> text =
+        NoteDocument::textOfStored(readAll(kRealNotes + QStringLiteral("blobs/") + blob));
     QVERIFY(text);
     QVERIFY(!text->trimmed().isEmpty());
     QVERIFY(!text->contains(QChar(0xFFFC)));
@@ -159,8 +162,8 @@ void TestIphoneNotes::checklistsCountUtf16_data()
     QTest::newRow("runs past the end") << QStringLiteral("a\nb") << Runs{{2, -1}, {99, 0}}
                                        << QStringLiteral("a\n[ ] b");
     QTest::newRow("no runs") << QStringLiteral("plain") << Runs{} << QStringLiteral("plain");
-    QTest::newRow("attachment dropped") << QString(QStringLiteral("see ") + QChar(0xFFFC))
-                                        << Runs{{5, -1}} << QStringLiteral("see ");
+    QTest::newRow("attachment dropped") << QString(QStringLiteral("see ") + QChar(0xFFFC)) << Runs{{5, -1}}
+                                        << QStringLiteral("see ");
 }
 
 void TestIphoneNotes::checklistsCountUtf16()
@@ -178,7 +181,9 @@ void TestIphoneNotes::damagedBodies_data()
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("not gzip") << QByteArray("plain text");
     QTest::newRow("cut short") << good.left(good.size() / 2);
-    QTest::newRow("length past end") << gzip(field(2, field(3, QByteArray("\x12\x7f" "abc", 5))));
+    QTest::newRow("length past end") << gzip(field(2, field(3, QByteArray("\x12\x7f"
+                                                                          "abc",
+                                                                          5))));
     QTest::newRow("no note") << gzip(field(2, varintField(2, 1)));
     QTest::newRow("endless varint") << gzip(QByteArray(20, char(0xFF)));
 }
@@ -194,17 +199,18 @@ void TestIphoneNotes::legacyNotesAsText()
     QTemporaryDir work;
     const QString path = work.filePath(QStringLiteral("notes.sqlite"));
     QVERIFY(IphoneBackupDatabases::create(
-        path, {QStringLiteral("CREATE TABLE ZNOTE (Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,"
-                              " ZCONTAINSCJK INTEGER, ZCONTENTTYPE INTEGER, ZDELETEDFLAG INTEGER, ZEXTERNALFLAGS INTEGER,"
-                              " ZEXTERNALSERVERINTID INTEGER, ZINTEGERID INTEGER, ZBODY INTEGER, ZSTORE INTEGER,"
-                              " ZCREATIONDATE TIMESTAMP, ZMODIFICATIONDATE TIMESTAMP, ZAUTHOR VARCHAR, ZTITLE VARCHAR,"
-                              " ZSUMMARY VARCHAR, ZGUID VARCHAR)"),
-               QStringLiteral("CREATE TABLE ZNOTEBODY (Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,"
-                              " ZOWNER INTEGER, ZCONTENT VARCHAR, ZEXTERNALCONTENTREF VARCHAR,"
-                              " ZEXTERNALREPRESENTATION BLOB)"),
-               QStringLiteral("INSERT INTO ZNOTE (Z_PK, ZTITLE, ZMODIFICATIONDATE) VALUES (1, 'Shopping', 400000000)"),
-               QStringLiteral("INSERT INTO ZNOTEBODY (ZOWNER, ZCONTENT) VALUES (1,"
-                              " 'Shopping<div>milk &amp; eggs</div><div>caf&#233;<br>x &lt; y</div>\n')")}));
+        path,
+        {QStringLiteral("CREATE TABLE ZNOTE (Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,"
+                        " ZCONTAINSCJK INTEGER, ZCONTENTTYPE INTEGER, ZDELETEDFLAG INTEGER, ZEXTERNALFLAGS INTEGER,"
+                        " ZEXTERNALSERVERINTID INTEGER, ZINTEGERID INTEGER, ZBODY INTEGER, ZSTORE INTEGER,"
+                        " ZCREATIONDATE TIMESTAMP, ZMODIFICATIONDATE TIMESTAMP, ZAUTHOR VARCHAR, ZTITLE VARCHAR,"
+                        " ZSUMMARY VARCHAR, ZGUID VARCHAR)"),
+         QStringLiteral("CREATE TABLE ZNOTEBODY (Z_PK INTEGER PRIMARY KEY, Z_ENT INTEGER, Z_OPT INTEGER,"
+                        " ZOWNER INTEGER, ZCONTENT VARCHAR, ZEXTERNALCONTENTREF VARCHAR,"
+                        " ZEXTERNALREPRESENTATION BLOB)"),
+         QStringLiteral("INSERT INTO ZNOTE (Z_PK, ZTITLE, ZMODIFICATIONDATE) VALUES (1, 'Shopping', 400000000)"),
+         QStringLiteral("INSERT INTO ZNOTEBODY (ZOWNER, ZCONTENT) VALUES (1,"
+                        " 'Shopping<div>milk &amp; eggs</div><div>caf&#233;<br>x &lt; y</div>\n')")}));
     NoteList list;
     QCOMPARE(IphoneNotesExport::readLegacy(path, list), 0);
     QCOMPARE(list.notes.size(), 1);
@@ -219,12 +225,12 @@ void TestIphoneNotes::fileNames_data()
     QTest::addColumn<QStringList>("files");
     QTest::newRow("reserved characters") << QStringList{QStringLiteral("a/b:c*?\"<>|d")}
                                          << QStringList{QStringLiteral("Notes/a_b_c______d.txt")};
-    QTest::newRow("same name in other case") << QStringList{QStringLiteral("Plan"), QStringLiteral("plan")}
-                                             << QStringList{QStringLiteral("Notes/Plan.txt"),
-                                                            QStringLiteral("Notes/plan (2).txt")};
-    QTest::newRow("device name and dots") << QStringList{QStringLiteral("con"), QStringLiteral(" ..hidden.. ")}
-                                          << QStringList{QStringLiteral("Notes/con_.txt"),
-                                                         QStringLiteral("Notes/hidden.txt")};
+    QTest::newRow("same name in other case")
+        << QStringList{QStringLiteral("Plan"), QStringLiteral("plan")}
+        << QStringList{QStringLiteral("Notes/Plan.txt"), QStringLiteral("Notes/plan (2).txt")};
+    QTest::newRow("device name and dots")
+        << QStringList{QStringLiteral("con"), QStringLiteral(" ..hidden.. ")}
+        << QStringList{QStringLiteral("Notes/con_.txt"), QStringLiteral("Notes/hidden.txt")};
     QTest::newRow("empty and long") << QStringList{QString(), QString(300, QLatin1Char('x'))}
                                     << QStringList{QStringLiteral("Notes/Note.txt"),
                                                    QStringLiteral("Notes/") + QString(100, QLatin1Char('x'))
@@ -264,8 +270,8 @@ void TestIphoneNotes::blackberryMemosToFiles()
     const BackupConversionResult result = BackupConversion::convert(ipd, out, out, choices);
     QCOMPARE(result.firstFailure(), 0);
     QCOMPARE(result.notes.count, 2);
-    QCOMPARE(result.notes.files, (QStringList{QStringLiteral("Notes/Garden.txt"),
-                                              QStringLiteral("Notes/untitled first line.txt")}));
+    QCOMPARE(result.notes.files,
+             (QStringList{QStringLiteral("Notes/Garden.txt"), QStringLiteral("Notes/untitled first line.txt")}));
     QCOMPARE(readAll(out + QStringLiteral("/Notes/Notes/Garden.txt")), QByteArray("roses\nmore"));
     // No call log in this backup: no calls file.
     QVERIFY(result.callLog.path.isEmpty());

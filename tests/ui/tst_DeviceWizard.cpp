@@ -434,16 +434,16 @@ void TestDeviceWizard::backupOffersOnlyTheKindsItHolds_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("calls");
     QTest::addColumn<bool>("notes");
-    QTest::newRow("iOS 9+ notes") << IphoneBackupBuilder::Manifest::Database
-                                  << "AppDomainGroup-group.com.apple.notes" << "NoteStore.sqlite" << false << true;
+    QTest::newRow("iOS 9+ notes") << IphoneBackupBuilder::Manifest::Database << "AppDomainGroup-group.com.apple.notes"
+                                  << "NoteStore.sqlite" << false << true;
     QTest::newRow("iOS 8+ calls") << IphoneBackupBuilder::Manifest::Database << "HomeDomain"
                                   << "Library/CallHistoryDB/CallHistory.storedata" << true << false;
     QTest::newRow("iOS 7 calls, mbdb") << IphoneBackupBuilder::Manifest::Mbdb << "WirelessDomain"
                                        << "Library/CallHistory/call_history.db" << true << false;
     QTest::newRow("old notes, mbdb") << IphoneBackupBuilder::Manifest::Mbdb << "HomeDomain"
                                      << "Library/Notes/notes.sqlite" << false << true;
-    QTest::newRow("neither") << IphoneBackupBuilder::Manifest::Database << "HomeDomain" << "Library/SMS/sms.db"
-                             << false << false;
+    QTest::newRow("neither") << IphoneBackupBuilder::Manifest::Database << "HomeDomain"
+                             << "Library/SMS/sms.db" << false << false;
 }
 
 void TestDeviceWizard::backupOffersOnlyTheKindsItHolds()

@@ -32,7 +32,8 @@ bool isOwnFile(const QString& path)
 
 QString CallLogWriter::fileName(const QDateTime& conversionTime)
 {
-    return QStringLiteral("calls-") + conversionTime.toString(QStringLiteral("yyyyMMddHHmmss")) + QStringLiteral(".xml");
+    return QStringLiteral("calls-") + conversionTime.toString(QStringLiteral("yyyyMMddHHmmss"))
+           + QStringLiteral(".xml");
 }
 
 void CallLogWriter::removeEarlierFiles(const QString& folder, const QString& keptName)

@@ -18,8 +18,7 @@ bool isReservedDeviceName(const QString& name)
 {
     const QString upper = name.section(QLatin1Char('.'), 0, 0).toUpper();
     static const QSet<QString> reserved = [] {
-        QSet<QString> names{QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"),
-                            QStringLiteral("NUL")};
+        QSet<QString> names{QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"), QStringLiteral("NUL")};
         for (int i = 1; i <= 9; ++i) {
             names.insert(QStringLiteral("COM") + QString::number(i));
             names.insert(QStringLiteral("LPT") + QString::number(i));

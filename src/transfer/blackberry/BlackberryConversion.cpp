@@ -139,7 +139,8 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
             readAddressBook(*contacts, *standard.contacts);
         }
     }
-    if (const BackupDatabase* calls = table.findByName(QString::fromLatin1(BlackberryCallsAndMemos::kCallLogDatabase))) {
+    if (const BackupDatabase* calls =
+            table.findByName(QString::fromLatin1(BlackberryCallsAndMemos::kCallLogDatabase))) {
         result.callLogFound = true;
         if (standard.calls)
             BlackberryCallsAndMemos::readCalls(*calls, *standard.calls);

@@ -22,9 +22,9 @@ enum StoreColumn { Address, Date, Duration, Originated, Answered, CallType, Uniq
 
 const QStringList& storeColumns()
 {
-    static const QStringList columns{QStringLiteral("ZADDRESS"),    QStringLiteral("ZDATE"),
-                                     QStringLiteral("ZDURATION"),   QStringLiteral("ZORIGINATED"),
-                                     QStringLiteral("ZANSWERED"),   QStringLiteral("ZCALLTYPE"),
+    static const QStringList columns{QStringLiteral("ZADDRESS"),  QStringLiteral("ZDATE"),
+                                     QStringLiteral("ZDURATION"), QStringLiteral("ZORIGINATED"),
+                                     QStringLiteral("ZANSWERED"), QStringLiteral("ZCALLTYPE"),
                                      QStringLiteral("ZUNIQUE_ID")};
     return columns;
 }
@@ -71,8 +71,8 @@ int readStore(const QString& path, CallSink& sink, int& leftOut, QSet<QString>* 
         QSqlQuery query(connection.database());
         query.setForwardOnly(true);
         if (result == 0
-            && !query.exec(ExistingColumns::select(connection.database(), QStringLiteral("ZCALLRECORD"),
-                                                   storeColumns()))) {
+            && !query.exec(
+                ExistingColumns::select(connection.database(), QStringLiteral("ZCALLRECORD"), storeColumns()))) {
             traceValue("Selection error", query.lastError().text());
             result = IphoneDatabaseExport::kErrorSelection;
         }
@@ -160,14 +160,14 @@ int IphoneCallHistoryExport::readLegacy(const QString& databasePath, CallSink& s
             // stay below it until 2032. So a value at or above the offset is
             // read as Unix time, a smaller one as Apple time.
             const qint64 stored = query.value(1).toLongLong();
-            const qint64 unixSeconds = stored >= AppleDates::kAppleEpochOffset ? stored
-                                                                                : stored + AppleDates::kAppleEpochOffset;
+            const qint64 unixSeconds =
+                stored >= AppleDates::kAppleEpochOffset ? stored : stored + AppleDates::kAppleEpochOffset;
             call.dateMs = unixSeconds * 1000;
             call.durationSeconds = std::max<qint64>(0, query.value(2).toLongLong());
             const bool outgoing = (query.value(3).toLongLong() & 1) != 0;
-            call.type = outgoing                    ? CallRecord::Type::Outgoing
+            call.type = outgoing                   ? CallRecord::Type::Outgoing
                         : call.durationSeconds > 0 ? CallRecord::Type::Incoming
-                                                    : CallRecord::Type::Missed;
+                                                   : CallRecord::Type::Missed;
             sink.add(call);
         }
         if (result == 0 && SqliteConnection::endedWithError(query, rows))

@@ -8,8 +8,8 @@
 #include "transfer/iphone/IphoneCalendarExport.h"
 #include "transfer/iphone/IphoneCallHistoryExport.h"
 #include "transfer/iphone/IphoneExtractedFiles.h"
-#include "transfer/iphone/IphoneNotesExport.h"
 #include "transfer/iphone/IphoneMessagesExport.h"
+#include "transfer/iphone/IphoneNotesExport.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -68,7 +68,8 @@ int IphoneNotesExport::readNoteStore(const QString& databasePath, NoteSink& sink
 {
     TraceScope trace("IphoneNotesExport::readNoteStore");
     const auto queryText = [](const QSqlDatabase& db) -> QString {
-        return QStringLiteral("SELECT ") + columnOrNull(db, kObjects, QStringLiteral("n"), {QStringLiteral("ZTITLE1"), QStringLiteral("ZTITLE")})
+        return QStringLiteral("SELECT ")
+               + columnOrNull(db, kObjects, QStringLiteral("n"), {QStringLiteral("ZTITLE1"), QStringLiteral("ZTITLE")})
                + QStringLiteral(", ")
                + columnOrNull(db, kObjects, QStringLiteral("n"),
                               {QStringLiteral("ZMODIFICATIONDATE1"), QStringLiteral("ZMODIFICATIONDATE")})
@@ -81,8 +82,8 @@ int IphoneNotesExport::readNoteStore(const QString& databasePath, NoteSink& sink
                + QStringLiteral(", ") + columnOrNull(db, kObjects, QStringLiteral("f"), {QStringLiteral("ZFOLDERTYPE")})
                + QStringLiteral(", d.ZDATA, ")
                + columnOrNull(db, QStringLiteral("ZICNOTEDATA"), QStringLiteral("d"), {QStringLiteral("ZCRYPTOTAG")})
-               + QStringLiteral(" FROM ZICNOTEDATA d JOIN ") + kObjects + QStringLiteral(" n ON d.ZNOTE = n.Z_PK LEFT JOIN ")
-               + kObjects + QStringLiteral(" f ON n.")
+               + QStringLiteral(" FROM ZICNOTEDATA d JOIN ") + kObjects
+               + QStringLiteral(" n ON d.ZNOTE = n.Z_PK LEFT JOIN ") + kObjects + QStringLiteral(" f ON n.")
                + (ExistingColumns::firstOf(db, kObjects, {QStringLiteral("ZFOLDER")}).isEmpty()
                       ? QStringLiteral("Z_PK = NULL")
                       : QStringLiteral("ZFOLDER = f.Z_PK"))
@@ -156,12 +157,10 @@ QString IphoneNotesExport::textOfHtml(const QString& html)
         } else if (c == QLatin1Char('&')) {
             const qsizetype end = html.indexOf(QLatin1Char(';'), i);
             const QString entity = end > i && end - i <= 10 ? html.mid(i + 1, end - i - 1) : QString();
-            static const QHash<QString, QChar> named{{QStringLiteral("amp"), QLatin1Char('&')},
-                                                     {QStringLiteral("lt"), QLatin1Char('<')},
-                                                     {QStringLiteral("gt"), QLatin1Char('>')},
-                                                     {QStringLiteral("quot"), QLatin1Char('"')},
-                                                     {QStringLiteral("apos"), QLatin1Char('\'')},
-                                                     {QStringLiteral("nbsp"), QChar(0xA0)}};
+            static const QHash<QString, QChar> named{
+                {QStringLiteral("amp"), QLatin1Char('&')},   {QStringLiteral("lt"), QLatin1Char('<')},
+                {QStringLiteral("gt"), QLatin1Char('>')},    {QStringLiteral("quot"), QLatin1Char('"')},
+                {QStringLiteral("apos"), QLatin1Char('\'')}, {QStringLiteral("nbsp"), QChar(0xA0)}};
             bool ok = false;
             const uint code = entity.startsWith(QLatin1Char('#'))
                                   ? (entity.startsWith(QLatin1String("#x")) ? entity.mid(2).toUInt(&ok, 16)

@@ -17,8 +17,8 @@ class IphoneNotesExport : public IphoneDatabaseExport
 public:
     struct Skipped
     {
-        int locked = 0;      // password-protected: unreadable without the password
-        int unreadable = 0;  // bodies that do not decode
+        int locked = 0;     // password-protected: unreadable without the password
+        int unreadable = 0; // bodies that do not decode
     };
 
     // Every note not marked for deletion nor in the "Recently Deleted" folder.
