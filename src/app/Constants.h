@@ -72,6 +72,10 @@ inline QString calendarIcsFileName()
 {
     return QStringLiteral("calendar.ics");
 }
+inline QString bookmarksFileName()
+{
+    return QStringLiteral("bookmarks.html");
+}
 // The folder of the notes' text files, beside the standard files.
 inline QString notesFolderName()
 {

@@ -324,6 +324,14 @@ void SyncSettings::setCopyNotes(const QString& id, bool value)
 {
     setBooleanValue(id, SettingsKeys::copyNotes(), value);
 }
+bool SyncSettings::copyBookmarks(const QString& id) const
+{
+    return getBooleanValue(id, SettingsKeys::copyBookmarks(), false);
+}
+void SyncSettings::setCopyBookmarks(const QString& id, bool value)
+{
+    setBooleanValue(id, SettingsKeys::copyBookmarks(), value);
+}
 QString SyncSettings::selectedBackupPath(const QString& id) const
 {
     return getStringValue(id, SettingsKeys::backupPath());

@@ -74,6 +74,8 @@ public:
     void setCopyCallHistory(const QString& id, bool value);
     bool copyNotes(const QString& id) const;
     void setCopyNotes(const QString& id, bool value);
+    bool copyBookmarks(const QString& id) const;
+    void setCopyBookmarks(const QString& id, bool value);
     QString selectedBackupPath(const QString& id) const;
     void setSelectedBackupPath(const QString& id, const QString& value);
     QString skipUpdateMessage() const;
@@ -170,6 +172,10 @@ inline QString copyCallHistory()
 inline QString copyNotes()
 {
     return QStringLiteral("copy-notes");
+}
+inline QString copyBookmarks()
+{
+    return QStringLiteral("copy-bookmarks");
 }
 inline QString backupPath()
 {

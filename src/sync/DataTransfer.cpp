@@ -63,6 +63,7 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     choices.calendar = settings.copyCalendar(id);
     choices.calls = settings.copyCallHistory(id);
     choices.notes = settings.copyNotes(id);
+    choices.bookmarks = settings.copyBookmarks(id);
 
     BackupChoices conversionChoices;
     conversionChoices.messages = choices.messages;
@@ -70,6 +71,7 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     conversionChoices.calendar = choices.calendar;
     conversionChoices.calls = choices.calls;
     conversionChoices.notes = choices.notes;
+    conversionChoices.bookmarks = choices.bookmarks;
     // The standard files go to every phone; the XML files only where the
     // companion app may read them (an MTP phone without its device
     // information has no companion app).
@@ -91,8 +93,10 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
         if (file.second && QFileInfo::exists(extraction + file.first))
             dataFiles.append(extraction + file.first);
     }
-    if (!result.callLog.path.isEmpty())
-        dataFiles.append(result.callLog.path);
+    for (const ConvertedFile* file : {&result.callLog, &result.bookmarks}) {
+        if (!file->path.isEmpty())
+            dataFiles.append(file->path);
+    }
     for (const QString& note : std::as_const(result.notes.files))
         dataFiles.append(QDir(result.notes.path).filePath(note));
     // "Don't Sync": nothing is sent and the choices stay for the next sync.
@@ -117,6 +121,7 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     const bool icsSent = copyStandardFile(result.calendarIcs);
     const bool callsSent = copyStandardFile(result.callLog);
     const bool notesSent = copyNoteFiles(result.notes);
+    const bool bookmarksSent = copyStandardFile(result.bookmarks);
 
     // A kind whose file the phone did not take stays chosen, so that the
     // next sync sends it again instead of the user believing it arrived.
@@ -128,6 +133,8 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
         settings.setCopyCallHistory(id, !callsSent);
     if (choices.notes)
         settings.setCopyNotes(id, !notesSent);
+    if (choices.bookmarks)
+        settings.setCopyBookmarks(id, !bookmarksSent);
     settings.setCopyPhotos(id, false);
     settings.save();
     return result;

@@ -47,6 +47,7 @@ private:
         bool calendar = false;
         bool calls = false;
         bool notes = false;
+        bool bookmarks = false;
     };
 
     void copyBlackBerryPhotoFolders(const QStringList& folders);

@@ -89,6 +89,7 @@ SyncReport::SyncReport(const MusicSyncOutcome& outcome, const QStringList& faile
         // Calls and notes have only their standard files.
         addFile(data.callLog, tr("Calls"), mMoved, mFailed);
         addFile(data.notes, tr("Notes"), mMoved, mFailed);
+        addFile(data.bookmarks, tr("Bookmarks"), mMoved, mFailed);
         if (data.callLog.leftOut > 0)
             mFailed.append(tr("%1 FaceTime calls to e-mail addresses were left out: a phone's call log holds "
                               "only numbers")

@@ -30,6 +30,8 @@ void noteEntry(const IphoneBackupEntry& entry, BackupContents& contents)
         contents.calls = true;
     if ((entry.mDomain == kNotesDomain && path == kNoteStore) || (entry.mDomain == kHomeDomain && path == kLegacyNotes))
         contents.notes = true;
+    if (entry.mDomain == kHomeDomain && path == kSafariBookmarks)
+        contents.bookmarks = true;
 }
 
 BackupContents ofIphone(const QString& folder)
@@ -76,7 +78,7 @@ BackupContents BackupContents::of(const QString& backupPath)
 {
     TraceScope trace("BackupContents::of");
     if (BlackberryBackup::isArchivePath(backupPath))
-        return {true, true};
+        return {true, true, false};
     if (BlackberryBackup::isBackupPath(backupPath))
         return ofIpd(backupPath);
     return ofIphone(backupPath);

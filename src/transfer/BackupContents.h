@@ -11,6 +11,7 @@ struct BackupContents
 {
     bool calls = false;
     bool notes = false;
+    bool bookmarks = false; // iPhone only
 
     // A ".bbb" archive is not unpacked for this: it is taken to hold both.
     static BackupContents of(const QString& backupPath);

@@ -2,18 +2,23 @@
 #include "transfer/BackupConversion.h"
 
 #include "transfer/android/StandardFileSet.h"
+#include "transfer/iphone/IphoneBookmarksExport.h"
+#include "transfer/iphone/IphoneExtractedFiles.h"
 
+#include "app/Constants.h"
 #include "app/TraceLog.h"
 #include "transfer/blackberry/BlackberryBackup.h"
 #include "transfer/blackberry/BlackberryConversion.h"
 #include "transfer/iphone/IphoneConversion.h"
+
+#include <QDir>
 
 int BackupConversionResult::firstFailure() const
 {
     if (code != 0)
         return code;
     for (const ConvertedFile* file :
-         {&addressBook, &messages, &calendar, &contactsVcard, &smsBackup, &calendarIcs, &callLog, &notes}) {
+         {&addressBook, &messages, &calendar, &contactsVcard, &smsBackup, &calendarIcs, &callLog, &notes, &bookmarks}) {
         if (file->code != 0)
             return file->code;
     }
@@ -80,6 +85,28 @@ void convertBlackberry(const QString& backupPath, const QString& outputFolder, c
     }
 }
 
+// Safari's bookmarks, when the backup has them, into outputFolder's bookmarks.html.
+ConvertedFile convertBookmarks(const QString& extractionFolder, const QString& outputFolder)
+{
+    ConvertedFile file;
+    const QString database = IphoneExtractedFiles::path(extractionFolder, IphoneExtractedFiles::kHomeDomain,
+                                                        IphoneExtractedFiles::kSafariBookmarks);
+    if (database.isEmpty())
+        return file;
+    QList<BookmarksHtmlWriter::Node> bookmarks;
+    file.code = IphoneBookmarksExport::read(database, bookmarks);
+    if (!DataResult::keepsWhatWasRead(file.code))
+        return file;
+    const QString path = QDir(outputFolder).filePath(Constants::bookmarksFileName());
+    const int written = BookmarksHtmlWriter::write(path, bookmarks);
+    file.count = BookmarksHtmlWriter::countBookmarks(bookmarks);
+    if (written != 0)
+        file.code = written;
+    else
+        file.path = path;
+    return file;
+}
+
 void convertIphone(const QString& backupPath, const QString& workFolder, const QString& outputFolder,
                    const BackupChoices& choices, BackupConversionResult& result)
 {
@@ -108,6 +135,8 @@ void convertIphone(const QString& backupPath, const QString& workFolder, const Q
             result.callLog = convertedFile(standard.finishCalls(converted.callsCode));
             result.callLog.leftOut = converted.callsLeftOut;
         }
+        if (writesStandard(choices) && choices.bookmarks)
+            result.bookmarks = convertBookmarks(workFolder, outputFolder);
         if (converted.notesFound) {
             result.notes = convertedFile(standard.finishNotes(converted.notesCode));
             result.notes.leftOut = converted.notesLocked;

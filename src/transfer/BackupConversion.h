@@ -22,6 +22,7 @@ struct BackupChoices
     // Only standard files: the companion app has none for these.
     bool calls = true;
     bool notes = true;
+    bool bookmarks = true; // iPhone only
     Format format = Format::Korva;
     // When the conversion runs: it names the messages file and stamps the calendar.
     QDateTime conversionTime = QDateTime::currentDateTime();
@@ -70,6 +71,8 @@ struct BackupConversionResult
     // "calls-<time>.xml" (SMS Backup & Restore) and the "Notes" folder.
     ConvertedFile callLog;
     ConvertedFile notes;
+    // "bookmarks.html" (Netscape bookmark file) of an iPhone's Safari.
+    ConvertedFile bookmarks;
     // Camera-roll files found in an iPhone backup's extraction.
     QList<PhotoPath> photos;
 

@@ -94,7 +94,11 @@ DeviceBackupPage::DeviceBackupPage(QWidget* parent) : QWizardPage(parent)
     mNotesBox->setObjectName(QStringLiteral("copyNotes"));
     mNotesBox->hide();
     layout->addWidget(mCallHistoryBox);
+    mBookmarksBox = new QCheckBox(QStringLiteral("Copy Safari Bookmarks"), this);
+    mBookmarksBox->setObjectName(QStringLiteral("copyBookmarks"));
+    mBookmarksBox->hide();
     layout->addWidget(mNotesBox);
+    layout->addWidget(mBookmarksBox);
     layout->addStretch();
 
     connect(browseButton, &QPushButton::clicked, this, &DeviceBackupPage::browseButtonClicked);
@@ -202,7 +206,8 @@ void DeviceBackupPage::selectionChanged()
             mContents.insert(backup->path, BackupContents::of(backup->path));
         contents = mContents.value(backup->path);
     }
-    const QList<QPair<QCheckBox*, bool>> offered{{mCallHistoryBox, contents.calls}, {mNotesBox, contents.notes}};
+    const QList<QPair<QCheckBox*, bool>> offered{
+        {mCallHistoryBox, contents.calls}, {mNotesBox, contents.notes}, {mBookmarksBox, contents.bookmarks}};
     for (const auto& box : offered) {
         box.first->setVisible(box.second);
         if (!box.second)
@@ -281,7 +286,8 @@ bool DeviceBackupPage::validatePage()
         return false;
     }
     if (!mTextMessagesBox->isChecked() && !mAddressBookBox->isChecked() && !mCalendarBox->isChecked()
-        && !mPhotosBox->isChecked() && !mCallHistoryBox->isChecked() && !mNotesBox->isChecked()) {
+        && !mPhotosBox->isChecked() && !mCallHistoryBox->isChecked() && !mNotesBox->isChecked()
+        && !mBookmarksBox->isChecked()) {
         showCriticalMessage(this, QStringLiteral("You have selected a backup but you have not selected which data to "
                                                  "transfer. Select one or more of the checkboxes to continue."));
         return false;
@@ -343,4 +349,9 @@ bool DeviceBackupPage::copyCallHistory() const
 bool DeviceBackupPage::copyNotes() const
 {
     return !withoutBackup() && mNotesBox->isChecked();
+}
+
+bool DeviceBackupPage::copyBookmarks() const
+{
+    return !withoutBackup() && mBookmarksBox->isChecked();
 }

@@ -39,6 +39,7 @@ public:
     // Offered only when the chosen backup holds them.
     bool copyCallHistory() const;
     bool copyNotes() const;
+    bool copyBookmarks() const;
     // Camera-roll photos, which only an iPhone backup holds.
     bool copyCameraRoll() const;
     bool withoutBackup() const;
@@ -73,6 +74,7 @@ private:
     QCheckBox* mPhotosBox = nullptr;
     QCheckBox* mCallHistoryBox = nullptr;
     QCheckBox* mNotesBox = nullptr;
+    QCheckBox* mBookmarksBox = nullptr;
     QHash<QString, BackupContents> mContents; // by backup path: each manifest is read once
     QTimer* mTimer = nullptr;
 };

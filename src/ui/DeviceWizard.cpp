@@ -258,6 +258,8 @@ int DeviceWizard::writeDeviceSettings()
         mSettings->setCopyCallHistory(id, mDeviceBackupPage->copyCallHistory());
     if (mDeviceBackupPage->copyNotes() || mSettings->copyNotes(id))
         mSettings->setCopyNotes(id, mDeviceBackupPage->copyNotes());
+    if (mDeviceBackupPage->copyBookmarks() || mSettings->copyBookmarks(id))
+        mSettings->setCopyBookmarks(id, mDeviceBackupPage->copyBookmarks());
     // One setting covers both: the camera roll of an iPhone backup and a photo folder.
     const bool copyPhotos = mCopyPhotosPage->copyPhotos() || mDeviceBackupPage->copyCameraRoll();
     mSettings->setCopyPhotos(id, copyPhotos);

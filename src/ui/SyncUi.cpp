@@ -522,7 +522,7 @@ void SyncUi::postSyncChecks()
     } else if (transfer && transfer->firstFailure() == 0
                && !(transfer->contactsVcard.path.isEmpty() && transfer->smsBackup.path.isEmpty()
                     && transfer->calendarIcs.path.isEmpty() && transfer->callLog.path.isEmpty()
-                    && transfer->notes.path.isEmpty())) {
+                    && transfer->notes.path.isEmpty() && transfer->bookmarks.path.isEmpty())) {
         // Where the standard files went; shown without waiting, so the checks below go on.
         auto* box = new QMessageBox(QMessageBox::Information, Constants::applicationTitle(),
                                     tr("<p>Your contacts, messages and calendar are also in the phone's "

@@ -47,7 +47,8 @@ bool reportFailedFiles(const BackupConversionResult& result)
         {"address book", &result.addressBook}, {"messages", &result.messages},
         {"calendar", &result.calendar},        {"contacts.vcf", &result.contactsVcard},
         {"sms-*.xml", &result.smsBackup},      {"calendar.ics", &result.calendarIcs},
-        {"calls-*.xml", &result.callLog},      {"notes", &result.notes}};
+        {"calls-*.xml", &result.callLog},      {"notes", &result.notes},
+        {"bookmarks.html", &result.bookmarks}};
     QTextStream err(stderr);
     bool allWritten = true;
     for (const auto& file : files) {
@@ -71,11 +72,10 @@ QString describeFile(const ConvertedFile& file, const QString& missing)
 
 void reportStandardFiles(QTextStream& out, const BackupConversionResult& result)
 {
-    const QList<QPair<const char*, const ConvertedFile*>> files{{"Contacts (vCard)", &result.contactsVcard},
-                                                                {"Messages (SMS Backup & Restore)", &result.smsBackup},
-                                                                {"Calendar (iCalendar)", &result.calendarIcs},
-                                                                {"Calls (SMS Backup & Restore)", &result.callLog},
-                                                                {"Notes (text files)", &result.notes}};
+    const QList<QPair<const char*, const ConvertedFile*>> files{
+        {"Contacts (vCard)", &result.contactsVcard},   {"Messages (SMS Backup & Restore)", &result.smsBackup},
+        {"Calendar (iCalendar)", &result.calendarIcs}, {"Calls (SMS Backup & Restore)", &result.callLog},
+        {"Notes (text files)", &result.notes},         {"Bookmarks (HTML)", &result.bookmarks}};
     for (const auto& file : files) {
         if (file.second->path.isEmpty() && file.second->code == 0)
             continue;
@@ -164,7 +164,7 @@ int main(int argc, char* argv[])
             << "  korva    address.xml, messages.xml, calendar.xml for the Velmora companion app" << Qt::endl
             << "  android  contacts.vcf, sms-<time>.xml and calls-<time>.xml (SMS Backup & Restore), calendar.ics,"
             << Qt::endl
-            << "           Notes/<folder>/<title>.txt" << Qt::endl
+            << "           Notes/<folder>/<title>.txt, bookmarks.html" << Qt::endl
             << "  all      both (the default)" << Qt::endl;
         return 0;
     }

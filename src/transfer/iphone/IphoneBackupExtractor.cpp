@@ -41,6 +41,7 @@ const QSet<QString>& wantedHomeFiles()
             IphoneExtractedFiles::kCallHistoryStore,
             IphoneExtractedFiles::kCallHistoryTempStore,
             IphoneExtractedFiles::kLegacyNotes,
+            IphoneExtractedFiles::kSafariBookmarks,
         };
         // SQLite keeps the newest rows in the -wal file until a checkpoint;
         // without it beside the database under the same base name they are lost.

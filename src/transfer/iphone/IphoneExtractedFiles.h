@@ -16,6 +16,7 @@ inline const QString kCallHistoryTempStore = QStringLiteral("Library/CallHistory
 inline const QString kLegacyCallHistory = QStringLiteral("Library/CallHistory/call_history.db");
 inline const QString kNoteStore = QStringLiteral("NoteStore.sqlite");
 inline const QString kLegacyNotes = QStringLiteral("Library/Notes/notes.sqlite");
+inline const QString kSafariBookmarks = QStringLiteral("Library/Safari/Bookmarks.db");
 
 // The extracted file, or empty when the backup did not hold it.
 QString path(const QString& extractionFolder, const QString& domain, const QString& relativePath);
