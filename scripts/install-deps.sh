@@ -12,7 +12,7 @@ packages=(
   clang libclang-rt-14-dev clang-format clang-tidy
   python3-dbusmock dbus
   ccache
-  libtag1-dev libical-dev python3-vobject
+  libtag1-dev libical-dev python3-vobject zlib1g-dev
   libssl-dev
   libimobiledevice-utils
   desktop-file-utils appstream lintian dpkg-dev file fakeroot librsvg2-bin

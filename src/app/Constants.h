@@ -72,6 +72,15 @@ inline QString calendarIcsFileName()
 {
     return QStringLiteral("calendar.ics");
 }
+inline QString bookmarksFileName()
+{
+    return QStringLiteral("bookmarks.html");
+}
+// The folder of the notes' text files, beside the standard files.
+inline QString notesFolderName()
+{
+    return QStringLiteral("Notes");
+}
 // "sms-" + the conversion's time as yyyyMMddhhmmss + ".xml", the name the
 // SMS Backup & Restore app looks for.
 inline QString smsBackupFilePrefix()

@@ -308,6 +308,30 @@ void SyncSettings::setCopyCalendar(const QString& id, bool value)
 {
     setBooleanValue(id, SettingsKeys::copyCalendar(), value);
 }
+bool SyncSettings::copyCallHistory(const QString& id) const
+{
+    return getBooleanValue(id, SettingsKeys::copyCallHistory(), false);
+}
+void SyncSettings::setCopyCallHistory(const QString& id, bool value)
+{
+    setBooleanValue(id, SettingsKeys::copyCallHistory(), value);
+}
+bool SyncSettings::copyNotes(const QString& id) const
+{
+    return getBooleanValue(id, SettingsKeys::copyNotes(), false);
+}
+void SyncSettings::setCopyNotes(const QString& id, bool value)
+{
+    setBooleanValue(id, SettingsKeys::copyNotes(), value);
+}
+bool SyncSettings::copyBookmarks(const QString& id) const
+{
+    return getBooleanValue(id, SettingsKeys::copyBookmarks(), false);
+}
+void SyncSettings::setCopyBookmarks(const QString& id, bool value)
+{
+    setBooleanValue(id, SettingsKeys::copyBookmarks(), value);
+}
 QString SyncSettings::selectedBackupPath(const QString& id) const
 {
     return getStringValue(id, SettingsKeys::backupPath());

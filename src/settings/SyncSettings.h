@@ -70,6 +70,12 @@ public:
     void setCopyPhotos(const QString& id, bool value);
     bool copyCalendar(const QString& id) const;
     void setCopyCalendar(const QString& id, bool value);
+    bool copyCallHistory(const QString& id) const;
+    void setCopyCallHistory(const QString& id, bool value);
+    bool copyNotes(const QString& id) const;
+    void setCopyNotes(const QString& id, bool value);
+    bool copyBookmarks(const QString& id) const;
+    void setCopyBookmarks(const QString& id, bool value);
     QString selectedBackupPath(const QString& id) const;
     void setSelectedBackupPath(const QString& id, const QString& value);
     QString skipUpdateMessage() const;
@@ -158,6 +164,18 @@ inline QString copyPhotos()
 inline QString copyCalendar()
 {
     return QStringLiteral("copy-calendar");
+}
+inline QString copyCallHistory()
+{
+    return QStringLiteral("copy-call-history");
+}
+inline QString copyNotes()
+{
+    return QStringLiteral("copy-notes");
+}
+inline QString copyBookmarks()
+{
+    return QStringLiteral("copy-bookmarks");
 }
 inline QString backupPath()
 {

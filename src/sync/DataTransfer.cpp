@@ -75,12 +75,18 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
     choices.addressBook = settings.copyAddressBook(id);
     choices.photos = settings.copyPhotos(id);
     choices.calendar = settings.copyCalendar(id);
+    choices.calls = settings.copyCallHistory(id);
+    choices.notes = settings.copyNotes(id);
+    choices.bookmarks = settings.copyBookmarks(id);
 
     BackupChoices conversionChoices;
     conversionChoices.messages = choices.messages;
     conversionChoices.addressBook = choices.addressBook;
     conversionChoices.calendar = choices.calendar;
     conversionChoices.password = BackupPasswords::passwordFor(backupPath);
+    conversionChoices.calls = choices.calls;
+    conversionChoices.notes = choices.notes;
+    conversionChoices.bookmarks = choices.bookmarks;
     // The standard files go to every phone; the XML files only where the
     // companion app may read them (an MTP phone without its device
     // information has no companion app).
@@ -102,6 +108,12 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
         if (file.second && QFileInfo::exists(extraction + file.first))
             dataFiles.append(extraction + file.first);
     }
+    for (const ConvertedFile* file : {&result.callLog, &result.bookmarks}) {
+        if (!file->path.isEmpty())
+            dataFiles.append(file->path);
+    }
+    for (const QString& note : std::as_const(result.notes.files))
+        dataFiles.append(QDir(result.notes.path).filePath(note));
     // "Don't Sync": nothing is sent and the choices stay for the next sync.
     if (!spaceForTransfer(photoFolders, cameraRoll ? result.photos : QList<PhotoPath>(), dataFiles))
         return result;
@@ -122,6 +134,9 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
     const bool vcardSent = copyStandardFile(result.contactsVcard);
     const bool smsSent = copyStandardFile(result.smsBackup);
     const bool icsSent = copyStandardFile(result.calendarIcs);
+    const bool callsSent = copyStandardFile(result.callLog);
+    const bool notesSent = copyNoteFiles(result.notes);
+    const bool bookmarksSent = copyStandardFile(result.bookmarks);
     if (smsSent && !result.smsBackup.path.isEmpty())
         removeEarlierMessageFiles(QFileInfo(result.smsBackup.path).fileName());
 
@@ -133,10 +148,31 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
     settings.setCopyAddressBook(id, choices.addressBook && (unread || !(contactsSent && vcardSent)));
     settings.setCopyTextMessages(id, choices.messages && (unread || !(messagesSent && smsSent)));
     settings.setCopyCalendar(id, choices.calendar && (unread || !(calendarSent && icsSent)));
+    // Only a phone whose choice was made gets the key: others keep their file as it was.
+    if (choices.calls)
+        settings.setCopyCallHistory(id, unread || !callsSent);
+    if (choices.notes)
+        settings.setCopyNotes(id, unread || !notesSent);
+    if (choices.bookmarks)
+        settings.setCopyBookmarks(id, unread || !bookmarksSent);
     settings.setCopyPhotos(id, false);
     settings.save();
     result.filesReadBack = mFilesReadBack;
     return result;
+}
+
+bool DataTransfer::copyNoteFiles(ConvertedFile& notes)
+{
+    TraceScope trace("DataTransfer::copyNoteFiles");
+    bool sent = true;
+    for (const QString& file : std::as_const(notes.files)) {
+        const QString remote = Constants::phoneStandardFilesFolder() + QLatin1Char('/') + Constants::notesFolderName()
+                               + QLatin1Char('/') + file;
+        sent = sendFile(QDir(notes.path).filePath(file), remote, notes) && sent;
+        if (mPhoneLost)
+            return false;
+    }
+    return sent;
 }
 
 bool DataTransfer::copyToPhone(const QString& fileName, bool wanted, ConvertedFile& file)

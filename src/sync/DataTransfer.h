@@ -45,6 +45,9 @@ private:
         bool addressBook = false;
         bool photos = false;
         bool calendar = false;
+        bool calls = false;
+        bool notes = false;
+        bool bookmarks = false;
     };
 
     // run() but for removing the extraction folder afterwards.
@@ -64,6 +67,8 @@ private:
     // After a new messages file reached the phone, the ones earlier runs put
     // beside it go: an import would read every message once per file.
     void removeEarlierMessageFiles(const QString& keptName);
+    // Each note's file into "Download/Velmora/Notes/<folder>/".
+    bool copyNoteFiles(ConvertedFile& notes);
     // Copies and reads back: a file that differs on the phone is a failure.
     bool sendFile(const QString& local, const QString& remote, ConvertedFile& file);
 

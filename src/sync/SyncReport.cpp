@@ -86,6 +86,19 @@ SyncReport::SyncReport(const MusicSyncOutcome& outcome, const QStringList& faile
         addKind(data.addressBook, data.contactsVcard, tr("Contacts"), tr("Contacts for the phone's apps"));
         addKind(data.messages, data.smsBackup, tr("Text messages"), tr("Text messages for the phone's apps"));
         addKind(data.calendar, data.calendarIcs, tr("Calendar entries"), tr("Calendar entries for the phone's apps"));
+        // Calls and notes have only their standard files.
+        addFile(data.callLog, tr("Calls"), mMoved, mFailed);
+        addFile(data.notes, tr("Notes"), mMoved, mFailed);
+        addFile(data.bookmarks, tr("Bookmarks"), mMoved, mFailed);
+        if (data.callLog.leftOut > 0)
+            mFailed.append(tr("%1 FaceTime calls to e-mail addresses were left out: a phone's call log holds "
+                              "only numbers")
+                               .arg(data.callLog.leftOut));
+        if (data.notes.leftOut > 0)
+            mFailed.append(
+                tr("%1 locked notes were not copied: unlock them on the iPhone first").arg(data.notes.leftOut));
+        if (data.notes.unreadable > 0)
+            mFailed.append(tr("%1 notes could not be read from the backup").arg(data.notes.unreadable));
     }
     if (outcome.photosSent > 0)
         mMoved.append(tr("Photos: %1").arg(outcome.photosSent));

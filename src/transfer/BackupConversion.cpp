@@ -2,17 +2,23 @@
 #include "transfer/BackupConversion.h"
 
 #include "transfer/android/StandardFileSet.h"
+#include "transfer/iphone/IphoneBookmarksExport.h"
+#include "transfer/iphone/IphoneExtractedFiles.h"
 
+#include "app/Constants.h"
 #include "app/TraceLog.h"
 #include "transfer/blackberry/BlackberryBackup.h"
 #include "transfer/blackberry/BlackberryConversion.h"
 #include "transfer/iphone/IphoneConversion.h"
 
+#include <QDir>
+
 int BackupConversionResult::firstFailure() const
 {
     if (code != 0)
         return code;
-    for (const ConvertedFile* file : {&addressBook, &messages, &calendar, &contactsVcard, &smsBackup, &calendarIcs}) {
+    for (const ConvertedFile* file :
+         {&addressBook, &messages, &calendar, &contactsVcard, &smsBackup, &calendarIcs, &callLog, &notes, &bookmarks}) {
         if (file->code != 0)
             return file->code;
     }
@@ -47,16 +53,21 @@ ConvertedFile convertedFile(const StandardFileSet::Written& written)
     file.attachments = written.attachments;
     file.missingAttachments = written.missingAttachments;
     file.leftOut = written.leftOut;
+    file.files = written.files;
     return file;
+}
+
+StandardFileSet::Wanted wantedFiles(const BackupChoices& choices, bool calendar)
+{
+    const bool standard = writesStandard(choices);
+    return {standard && choices.addressBook, standard && choices.messages, standard && calendar && choices.calendar,
+            standard && choices.calls, standard && choices.notes};
 }
 
 void convertBlackberry(const QString& backupPath, const QString& workFolder, const QString& outputFolder,
                        const BackupChoices& choices, BackupConversionResult& result)
 {
-    StandardFileSet standard(
-        outputFolder,
-        {writesStandard(choices) && choices.addressBook, writesStandard(choices) && choices.messages, false},
-        choices.conversionTime);
+    StandardFileSet standard(outputFolder, wantedFiles(choices, false), choices.conversionTime);
     const BlackberryConversionResult converted =
         BlackberryConversion::convert(backupPath, outputFolder, choices.messages, choices.addressBook,
                                       standard.sinks(writesKorva(choices)), workFolder);
@@ -69,7 +80,33 @@ void convertBlackberry(const QString& backupPath, const QString& workFolder, con
     if (converted.code == 0) {
         result.contactsVcard = convertedFile(standard.finishContacts(0));
         result.smsBackup = convertedFile(standard.finishMessages(0));
+        if (converted.callLogFound)
+            result.callLog = convertedFile(standard.finishCalls(0));
+        if (converted.memosFound)
+            result.notes = convertedFile(standard.finishNotes(0));
     }
+}
+
+// Safari's bookmarks, when the backup has them, into outputFolder's bookmarks.html.
+ConvertedFile convertBookmarks(const QString& extractionFolder, const QString& outputFolder)
+{
+    ConvertedFile file;
+    const QString database = IphoneExtractedFiles::path(extractionFolder, IphoneExtractedFiles::kHomeDomain,
+                                                        IphoneExtractedFiles::kSafariBookmarks);
+    if (database.isEmpty())
+        return file;
+    QList<BookmarksHtmlWriter::Node> bookmarks;
+    file.code = IphoneBookmarksExport::read(database, bookmarks);
+    if (!DataResult::keepsWhatWasRead(file.code))
+        return file;
+    const QString path = QDir(outputFolder).filePath(Constants::bookmarksFileName());
+    const int written = BookmarksHtmlWriter::write(path, bookmarks);
+    file.count = BookmarksHtmlWriter::countBookmarks(bookmarks);
+    if (written != 0)
+        file.code = written;
+    else
+        file.path = path;
+    return file;
 }
 
 void convertIphone(const QString& backupPath, const QString& workFolder, const QString& outputFolder,
@@ -80,10 +117,9 @@ void convertIphone(const QString& backupPath, const QString& workFolder, const Q
     iphoneChoices.messages = choices.messages;
     iphoneChoices.calendar = choices.calendar;
     iphoneChoices.password = choices.password;
-    StandardFileSet standard(outputFolder,
-                             {writesStandard(choices) && choices.addressBook,
-                              writesStandard(choices) && choices.messages, writesStandard(choices) && choices.calendar},
-                             choices.conversionTime);
+    iphoneChoices.calls = choices.calls;
+    iphoneChoices.notes = choices.notes;
+    StandardFileSet standard(outputFolder, wantedFiles(choices, true), choices.conversionTime);
     const IphoneConversionResult converted = IphoneConversion::convert(
         backupPath, workFolder, outputFolder, iphoneChoices, standard.sinks(writesKorva(choices)));
     result.code = converted.code;
@@ -97,6 +133,17 @@ void convertIphone(const QString& backupPath, const QString& workFolder, const Q
         result.contactsVcard = convertedFile(standard.finishContacts(converted.addressBookCode));
         result.smsBackup = convertedFile(standard.finishMessages(converted.messagesCode));
         result.calendarIcs = convertedFile(standard.finishCalendar(converted.calendarCode));
+        if (converted.callsFound) {
+            result.callLog = convertedFile(standard.finishCalls(converted.callsCode));
+            result.callLog.leftOut = converted.callsLeftOut;
+        }
+        if (writesStandard(choices) && choices.bookmarks)
+            result.bookmarks = convertBookmarks(workFolder, outputFolder);
+        if (converted.notesFound) {
+            result.notes = convertedFile(standard.finishNotes(converted.notesCode));
+            result.notes.leftOut = converted.notesLocked;
+            result.notes.unreadable = converted.notesUnreadable;
+        }
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // What to take from a backup. The calendar exists only in iPhone backups.
 struct BackupChoices
@@ -19,6 +20,10 @@ struct BackupChoices
     bool addressBook = true;
     bool messages = true;
     bool calendar = true;
+    // Only standard files: the companion app has none for these.
+    bool calls = true;
+    bool notes = true;
+    bool bookmarks = true; // iPhone only
     Format format = Format::Korva;
     // When the conversion runs: it names the messages file and stamps the calendar.
     QDateTime conversionTime = QDateTime::currentDateTime();
@@ -37,8 +42,13 @@ struct ConvertedFile
     int multimedia = 0;
     int attachments = 0;
     int missingAttachments = 0;
-    // Calendar only: entries left out because the backup holds no start date for them.
+    // What the backup held but the file could not take: calendar entries
+    // without a start date, FaceTime calls to e-mail addresses, locked notes.
     int leftOut = 0;
+    // Notes: the bodies that did not decode.
+    int unreadable = 0;
+    // Notes: the files written, relative to the folder in path.
+    QStringList files = {};
 
     // ", of which 6 with 7 attachments; 1 attachment not in the backup", or
     // empty when no message had attachments.
@@ -59,6 +69,11 @@ struct BackupConversionResult
     ConvertedFile contactsVcard;
     ConvertedFile smsBackup;
     ConvertedFile calendarIcs;
+    // "calls-<time>.xml" (SMS Backup & Restore) and the "Notes" folder.
+    ConvertedFile callLog;
+    ConvertedFile notes;
+    // "bookmarks.html" (Netscape bookmark file) of an iPhone's Safari.
+    ConvertedFile bookmarks;
     // Camera-roll files found in an iPhone backup's extraction.
     QList<PhotoPath> photos;
     // A sync only: the data files read back from the phone after their copy

@@ -1,6 +1,7 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "transfer/CallAndNoteRecords.h"
 #include "transfer/xml/AddressBookXmlWriter.h"
 #include "transfer/xml/CalendarXmlWriter.h"
 #include "transfer/xml/MessagesXmlWriter.h"
@@ -90,6 +91,8 @@ private:
 using ContactSink = RecordSink<ContactRecord>;
 using MessageSink = RecordSink<MessageEntry>;
 using CalendarSink = RecordSink<CalendarRecord>;
+using CallSink = RecordSink<CallRecord>;
+using NoteSink = RecordSink<NoteRecord>;
 
 // Hands every record to each of a list of sinks (not owned); null ones are skipped.
 template <typename Record> class FanOutSink : public RecordSink<Record>
@@ -115,6 +118,9 @@ struct StandardSinks
     ContactSink* contacts = nullptr;
     MessageSink* messages = nullptr;
     CalendarSink* calendar = nullptr;
+    // Kinds that have no KORVA file: read only when their sink is set.
+    CallSink* calls = nullptr;
+    NoteSink* notes = nullptr;
     bool korvaFiles = true;
     // Called once the output folder exists and will no longer be emptied,
     // before the first record: the sinks open their files then.

@@ -89,6 +89,18 @@ DeviceBackupPage::DeviceBackupPage(QWidget* parent) : QWizardPage(parent)
     layout->addWidget(mAddressBookBox);
     layout->addWidget(mCalendarBox);
     layout->addWidget(mPhotosBox);
+    mCallHistoryBox = new QCheckBox(QStringLiteral("Copy Call History"), this);
+    mCallHistoryBox->setObjectName(QStringLiteral("copyCallHistory"));
+    mCallHistoryBox->hide();
+    mNotesBox = new QCheckBox(QStringLiteral("Copy Notes"), this);
+    mNotesBox->setObjectName(QStringLiteral("copyNotes"));
+    mNotesBox->hide();
+    layout->addWidget(mCallHistoryBox);
+    mBookmarksBox = new QCheckBox(QStringLiteral("Copy Safari Bookmarks"), this);
+    mBookmarksBox->setObjectName(QStringLiteral("copyBookmarks"));
+    mBookmarksBox->hide();
+    layout->addWidget(mNotesBox);
+    layout->addWidget(mBookmarksBox);
     layout->addStretch();
 
     connect(browseButton, &QPushButton::clicked, this, &DeviceBackupPage::browseButtonClicked);
@@ -184,6 +196,19 @@ void DeviceBackupPage::selectionChanged()
         if (!iphone)
             box->setChecked(false);
     }
+    BackupContents contents;
+    if (backup) {
+        if (!mContents.contains(backup->path))
+            mContents.insert(backup->path, BackupContents::of(backup->path));
+        contents = mContents.value(backup->path);
+    }
+    const QList<QPair<QCheckBox*, bool>> offered{
+        {mCallHistoryBox, contents.calls}, {mNotesBox, contents.notes}, {mBookmarksBox, contents.bookmarks}};
+    for (const auto& box : offered) {
+        box.first->setVisible(box.second);
+        if (!box.second)
+            box.first->setChecked(false);
+    }
 }
 
 void DeviceBackupPage::browseButtonClicked()
@@ -262,7 +287,8 @@ bool DeviceBackupPage::validatePage()
         return false;
     }
     if (!mTextMessagesBox->isChecked() && !mAddressBookBox->isChecked() && !mCalendarBox->isChecked()
-        && !mPhotosBox->isChecked()) {
+        && !mPhotosBox->isChecked() && !mCallHistoryBox->isChecked() && !mNotesBox->isChecked()
+        && !mBookmarksBox->isChecked()) {
         showCriticalMessage(this, QStringLiteral("You have selected a backup but you have not selected which data to "
                                                  "transfer. Select one or more of the checkboxes to continue."));
         return false;
@@ -328,4 +354,19 @@ bool DeviceBackupPage::copyCalendar() const
 bool DeviceBackupPage::copyCameraRoll() const
 {
     return !withoutBackup() && mPhotosBox->isChecked();
+}
+
+bool DeviceBackupPage::copyCallHistory() const
+{
+    return !withoutBackup() && mCallHistoryBox->isChecked();
+}
+
+bool DeviceBackupPage::copyNotes() const
+{
+    return !withoutBackup() && mNotesBox->isChecked();
+}
+
+bool DeviceBackupPage::copyBookmarks() const
+{
+    return !withoutBackup() && mBookmarksBox->isChecked();
 }

@@ -1,8 +1,10 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "transfer/BackupContents.h"
 #include "transfer/BackupLocator.h"
 
+#include <QHash>
 #include <QList>
 #include <QStringList>
 #include <QWizardPage>
@@ -34,6 +36,10 @@ public:
     bool copyTextMessages() const;
     bool copyAddressBook() const;
     bool copyCalendar() const;
+    // Offered only when the chosen backup holds them.
+    bool copyCallHistory() const;
+    bool copyNotes() const;
+    bool copyBookmarks() const;
     // Camera-roll photos, which only an iPhone backup holds.
     bool copyCameraRoll() const;
     bool withoutBackup() const;
@@ -68,5 +74,9 @@ private:
     QCheckBox* mAddressBookBox = nullptr;
     QCheckBox* mCalendarBox = nullptr;
     QCheckBox* mPhotosBox = nullptr;
+    QCheckBox* mCallHistoryBox = nullptr;
+    QCheckBox* mNotesBox = nullptr;
+    QCheckBox* mBookmarksBox = nullptr;
+    QHash<QString, BackupContents> mContents; // by backup path: each manifest is read once
     QTimer* mTimer = nullptr;
 };

@@ -262,6 +262,13 @@ int DeviceWizard::writeDeviceSettings()
     mSettings->setCopyAddressBook(id, mDeviceBackupPage->copyAddressBook());
     mSettings->removeSettingsList(id, SettingsKeys::photoFoldersList());
     mSettings->setCopyCalendar(id, mDeviceBackupPage->copyCalendar());
+    // Written only once chosen, so that a phone's file gains no keys it never used.
+    if (mDeviceBackupPage->copyCallHistory() || mSettings->copyCallHistory(id))
+        mSettings->setCopyCallHistory(id, mDeviceBackupPage->copyCallHistory());
+    if (mDeviceBackupPage->copyNotes() || mSettings->copyNotes(id))
+        mSettings->setCopyNotes(id, mDeviceBackupPage->copyNotes());
+    if (mDeviceBackupPage->copyBookmarks() || mSettings->copyBookmarks(id))
+        mSettings->setCopyBookmarks(id, mDeviceBackupPage->copyBookmarks());
     // One setting covers both: the camera roll of an iPhone backup and a photo folder.
     const bool copyPhotos = mCopyPhotosPage->copyPhotos() || mDeviceBackupPage->copyCameraRoll();
     mSettings->setCopyPhotos(id, copyPhotos);

@@ -416,7 +416,8 @@ void SyncUi::postSyncChecks()
                           "is encrypted then please create a non-encrypted backup using iTunes.</p>"));
     } else if (transfer && transfer->firstFailure() == 0
                && !(transfer->contactsVcard.path.isEmpty() && transfer->smsBackup.path.isEmpty()
-                    && transfer->calendarIcs.path.isEmpty())) {
+                    && transfer->calendarIcs.path.isEmpty() && transfer->callLog.path.isEmpty()
+                    && transfer->notes.path.isEmpty() && transfer->bookmarks.path.isEmpty())) {
         // Where the standard files went; shown without waiting, so the checks below go on.
         auto* box = new QMessageBox(QMessageBox::Information, Constants::applicationTitle(),
                                     tr("<p>Your contacts, messages and calendar are also in the phone's "

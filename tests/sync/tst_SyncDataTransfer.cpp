@@ -127,6 +127,7 @@ private slots:
     void standardFilesGoToDownloads();
     void dataFilesAreReadBackFromThePhone_data();
     void dataFilesAreReadBackFromThePhone();
+    void callsAndMemosGoToDownloads();
 };
 
 void tst_SyncDataTransfer::backupKind_data()
@@ -487,6 +488,43 @@ void tst_SyncDataTransfer::dataFilesAreReadBackFromThePhone()
     const QString id = QString::fromLatin1(SyncTestHome::kPhoneId);
     QCOMPARE(settings.copyTextMessages(id), messagesChosenAgain);
     QCOMPARE(settings.copyAddressBook(id), contactsChosenAgain);
+}
+
+// The call log and the memos go only to Download/Velmora; the choices are
+// cleared once the phone has them.
+void tst_SyncDataTransfer::callsAndMemosGoToDownloads()
+{
+    SyncTestHome env;
+    env.configurePhone();
+    QByteArray ipd = IpdWriter::header({QStringLiteral("Phone Call Logs"), QStringLiteral("Memos")});
+    QByteArray time;
+    for (int i = 0; i < 8; ++i)
+        time.append(char((1300000000000ULL >> (8 * i)) & 0xFF));
+    ipd += IpdWriter::record(0, {{0x02, QByteArray(1, 1)}, {0x04, time}, {0x0c, "+15550111"}});
+    ipd += IpdWriter::record(1, {{0x01, "Garden"}, {0x02, "roses"}});
+    const QString backup = env.inputFolder() + QStringLiteral("/calls.ipd");
+    QVERIFY(writeFile(backup, ipd));
+    env.editSettings([&](SyncSettings& settings, const QString& id) {
+        settings.setSelectedBackupPath(id, backup);
+        settings.setCopyCallHistory(id, true);
+        settings.setCopyNotes(id, true);
+    });
+    SyncTestLibrary library;
+    SyncRecordingDevice phone(env.phoneRoot());
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    QCOMPARE(sync.outcome().dataTransfer.callLog.count, 1);
+    const QStringList calls =
+        QDir(env.phoneFile(QStringLiteral("Download/Velmora"))).entryList({QStringLiteral("calls-*.xml")});
+    QCOMPARE(calls.size(), 1);
+    QVERIFY(readFile(env.phoneFile(QStringLiteral("Download/Velmora/") + calls.first()))
+                .contains("number=\"+15550111\" duration=\"0\" date=\"1300000000000\" type=\"2\""));
+    QCOMPARE(readFile(env.phoneFile(QStringLiteral("Download/Velmora/Notes/Notes/Garden.txt"))), QByteArray("roses"));
+    env.editSettings([&](SyncSettings& settings, const QString& id) {
+        QVERIFY(!settings.copyCallHistory(id));
+        QVERIFY(!settings.copyNotes(id));
+    });
 }
 
 QTEST_GUILESS_MAIN(tst_SyncDataTransfer)

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -47,6 +48,7 @@ private slots:
     void convertsARealBackup();
     void encryptedBackupFails();
     void messagePicturesReachTheStandardFile();
+    void callsAndNotesForAndroid();
 };
 
 void TestExtractIphoneConvert::convertsARealBackup_data()
@@ -140,6 +142,44 @@ void TestExtractIphoneConvert::messagePicturesReachTheStandardFile()
     QFile file(out + QLatin1Char('/') + files.first());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll().contains(picture.toBase64()));
+}
+
+// Call history and notes of an iPhone backup become the phone's calls file and note files.
+void TestExtractIphoneConvert::callsAndNotesForAndroid()
+{
+    QTemporaryDir temp;
+    const QString backup = temp.filePath(QStringLiteral("backup"));
+    const QString out = temp.filePath(QStringLiteral("out"));
+    const QString calls = temp.filePath(QStringLiteral("CallHistory.storedata"));
+    QVERIFY(IphoneBackupDatabases::create(
+        calls, {QStringLiteral("CREATE TABLE ZCALLRECORD (Z_PK INTEGER PRIMARY KEY, ZADDRESS BLOB, ZDATE TIMESTAMP,"
+                               " ZDURATION FLOAT, ZORIGINATED INTEGER, ZANSWERED INTEGER, ZCALLTYPE INTEGER)"),
+                QStringLiteral("INSERT INTO ZCALLRECORD (ZADDRESS, ZDATE, ZDURATION, ZORIGINATED, ZANSWERED, ZCALLTYPE)"
+                               " VALUES ('+15550100200', 731754000, 5, 1, 0, 1)")}));
+    QFile store(calls);
+    QVERIFY(store.open(QIODevice::ReadOnly));
+    QFile notes(QStringLiteral(VELMORA_REALDATA_DIR "/notes/ios15-NoteStore.sqlite"));
+    QVERIFY(notes.open(QIODevice::ReadOnly));
+    IphoneBackupBuilder builder;
+    builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/CallHistoryDB/CallHistory.storedata"),
+                    store.readAll());
+    builder.addFile(QStringLiteral("AppDomainGroup-group.com.apple.notes"), QStringLiteral("NoteStore.sqlite"),
+                    notes.readAll());
+    QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
+
+    // 2: the backup has no contacts, messages or calendar, which count as failures.
+    QCOMPARE(runConvert({QStringLiteral("--format"), QStringLiteral("android"), backup, out}), 2);
+    const QStringList callFiles = QDir(out).entryList({QStringLiteral("calls-*.xml")});
+    QCOMPARE(callFiles.size(), 1);
+    QFile callFile(QDir(out).filePath(callFiles.at(0)));
+    QVERIFY(callFile.open(QIODevice::ReadOnly));
+    QVERIFY(callFile.readAll().contains("number=\"+15550100200\" duration=\"5\" date=\"1710061200000\" type=\"2\""));
+    const QStringList written = QDir(out + QStringLiteral("/Notes/Notes")).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(written, (QStringList{QStringLiteral("My First Note.txt"), QStringLiteral("iOS 14 Note.txt"),
+                                   QStringLiteral("iOS 15 Note.txt")}));
+    // ZMODIFICATIONDATE1 of "iOS 15 Note": 705373021.178374 seconds since 2001.
+    QCOMPARE(QFileInfo(out + QStringLiteral("/Notes/Notes/iOS 15 Note.txt")).lastModified().toSecsSinceEpoch(),
+             705373021LL + 978307200LL);
 }
 
 QTEST_GUILESS_MAIN(TestExtractIphoneConvert)

@@ -149,6 +149,8 @@ private slots:
     void folderWithoutBackupsKeepsTheOldOne();
     void iphoneBackupOffersCalendarAndCameraRoll();
     void encryptedIphoneBackupIsChosenAndTellsOfItsPassword();
+    void backupOffersOnlyTheKindsItHolds_data();
+    void backupOffersOnlyTheKindsItHolds();
     void withoutBackupGoesOnPlainly();
     void photoFolderMustExist_data();
     void photoFolderMustExist();
@@ -425,6 +427,59 @@ void TestDeviceWizard::iphoneBackupOffersCalendarAndCameraRoll()
     calendar->setChecked(true);
     clickNext(wizard);
     QCOMPARE(wizard.currentId(), WizardPageId::kCopyPhotos);
+}
+
+void TestDeviceWizard::backupOffersOnlyTheKindsItHolds_data()
+{
+    QTest::addColumn<IphoneBackupBuilder::Manifest>("manifest");
+    QTest::addColumn<QString>("domain");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("calls");
+    QTest::addColumn<bool>("notes");
+    QTest::newRow("iOS 9+ notes") << IphoneBackupBuilder::Manifest::Database << "AppDomainGroup-group.com.apple.notes"
+                                  << "NoteStore.sqlite" << false << true;
+    QTest::newRow("iOS 8+ calls") << IphoneBackupBuilder::Manifest::Database << "HomeDomain"
+                                  << "Library/CallHistoryDB/CallHistory.storedata" << true << false;
+    QTest::newRow("iOS 7 calls, mbdb") << IphoneBackupBuilder::Manifest::Mbdb << "WirelessDomain"
+                                       << "Library/CallHistory/call_history.db" << true << false;
+    QTest::newRow("old notes, mbdb") << IphoneBackupBuilder::Manifest::Mbdb << "HomeDomain"
+                                     << "Library/Notes/notes.sqlite" << false << true;
+    QTest::newRow("neither") << IphoneBackupBuilder::Manifest::Database << "HomeDomain"
+                             << "Library/SMS/sms.db" << false << false;
+}
+
+void TestDeviceWizard::backupOffersOnlyTheKindsItHolds()
+{
+    QFETCH(IphoneBackupBuilder::Manifest, manifest);
+    QFETCH(QString, domain);
+    QFETCH(QString, file);
+    QFETCH(bool, calls);
+    QFETCH(bool, notes);
+    mMachine->writeSettings();
+    const QString folder = Constants::iphoneBackupFolderPath() + QStringLiteral("/00008030-0002");
+    IphoneBackupBuilder builder;
+    builder.addFile(domain, file, "db");
+    QVERIFY(builder.write(folder, manifest));
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeChangeSettings);
+    wizard.show();
+    clickNext(wizard);
+    auto* page = static_cast<DeviceBackupPage*>(wizard.currentPage());
+    auto* backups = page->findChild<QListWidget*>(QStringLiteral("backupList"));
+    auto* callBox = page->findChild<QCheckBox*>(QStringLiteral("copyCallHistory"));
+    auto* notesBox = page->findChild<QCheckBox*>(QStringLiteral("copyNotes"));
+    backups->setCurrentRow(1);
+    QCOMPARE(callBox->isVisible(), calls);
+    QCOMPARE(notesBox->isVisible(), notes);
+    if (!calls && !notes)
+        return;
+    (calls ? callBox : notesBox)->setChecked(true);
+    QCOMPARE(page->copyCallHistory(), calls);
+    QCOMPARE(page->copyNotes(), notes);
+    // The BlackBerry backup holds neither: the boxes go, and unticked.
+    backups->setCurrentRow(0);
+    QVERIFY(!callBox->isVisible() && !notesBox->isVisible());
+    QVERIFY(!page->copyCallHistory() && !page->copyNotes());
 }
 
 void TestDeviceWizard::encryptedIphoneBackupIsChosenAndTellsOfItsPassword()

@@ -1,7 +1,7 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 // velmora-convert [--format korva|android|all] [--password-file FILE] BACKUP OUTDIR: writes the XML
 // files (address.xml, messages.xml, calendar.xml) and/or the standard files
-// (contacts.vcf, sms-<time>.xml, calendar.ics) from a phone backup with the
+// (contacts.vcf, sms-<time>.xml, calendar.ics, calls-<time>.xml, Notes/) from a phone backup with the
 // same code a sync runs. Exit status 0 when every file was written from a
 // wholly read backup; 1 when nothing could be converted; 2 when some file
 // could not be written or some database not (wholly) read, each named on
@@ -39,7 +39,9 @@ bool reportFailedFiles(const BackupConversionResult& result)
     const QList<QPair<const char*, const ConvertedFile*>> files{
         {"address book", &result.addressBook}, {"messages", &result.messages},
         {"calendar", &result.calendar},        {"contacts.vcf", &result.contactsVcard},
-        {"sms-*.xml", &result.smsBackup},      {"calendar.ics", &result.calendarIcs}};
+        {"sms-*.xml", &result.smsBackup},      {"calendar.ics", &result.calendarIcs},
+        {"calls-*.xml", &result.callLog},      {"notes", &result.notes},
+        {"bookmarks.html", &result.bookmarks}};
     QTextStream err(stderr);
     bool allWritten = true;
     for (const auto& file : files) {
@@ -63,9 +65,10 @@ QString describeFile(const ConvertedFile& file, const QString& missing)
 
 void reportStandardFiles(QTextStream& out, const BackupConversionResult& result)
 {
-    const QList<QPair<const char*, const ConvertedFile*>> files{{"Contacts (vCard)", &result.contactsVcard},
-                                                                {"Messages (SMS Backup & Restore)", &result.smsBackup},
-                                                                {"Calendar (iCalendar)", &result.calendarIcs}};
+    const QList<QPair<const char*, const ConvertedFile*>> files{
+        {"Contacts (vCard)", &result.contactsVcard},   {"Messages (SMS Backup & Restore)", &result.smsBackup},
+        {"Calendar (iCalendar)", &result.calendarIcs}, {"Calls (SMS Backup & Restore)", &result.callLog},
+        {"Notes (text files)", &result.notes},         {"Bookmarks (HTML)", &result.bookmarks}};
     for (const auto& file : files) {
         if (file.second->path.isEmpty() && file.second->code == 0)
             continue;
@@ -78,6 +81,14 @@ void reportStandardFiles(QTextStream& out, const BackupConversionResult& result)
             out << " (result " << file.second->code << ")";
         out << Qt::endl;
     }
+    if (result.callLog.leftOut > 0)
+        out << "Calls left out: " << result.callLog.leftOut
+            << " FaceTime calls to e-mail addresses (a phone's call log holds only numbers)" << Qt::endl;
+    if (result.notes.leftOut > 0)
+        out << "Notes left out: " << result.notes.leftOut
+            << " locked notes were not copied: unlock them on the iPhone first" << Qt::endl;
+    if (result.notes.unreadable > 0)
+        out << "Notes left out: " << result.notes.unreadable << " whose text could not be decoded" << Qt::endl;
 }
 
 void reportFiles(const BackupConversionResult& result, BackupChoices::Format format)
@@ -170,7 +181,9 @@ int main(int argc, char* argv[])
             << "Converts a BlackBerry (.ipd, .bbb) or unencrypted iPhone backup into files for an Android phone."
             << Qt::endl
             << "  korva    address.xml, messages.xml, calendar.xml for the Velmora companion app" << Qt::endl
-            << "  android  contacts.vcf, sms-<time>.xml (SMS Backup & Restore), calendar.ics" << Qt::endl
+            << "  android  contacts.vcf, sms-<time>.xml and calls-<time>.xml (SMS Backup & Restore), calendar.ics,"
+            << Qt::endl
+            << "           Notes/<folder>/<title>.txt, bookmarks.html" << Qt::endl
             << "  all      both (the default)" << Qt::endl
             << "An encrypted iPhone backup's password is read from the first line of FILE (- for standard input),"
             << Qt::endl

@@ -3,8 +3,10 @@
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
+#include "transfer/android/CallLogWriter.h"
 #include "transfer/android/ContactNames.h"
 #include "transfer/android/IcsWriter.h"
+#include "transfer/android/NoteFileWriter.h"
 #include "transfer/android/SmsBackupWriter.h"
 #include "transfer/android/VCardWriter.h"
 
@@ -15,10 +17,15 @@ StandardFileSet::StandardFileSet(const QString& folder, const Wanted& wanted, co
 {
     if (wanted.contacts)
         mVcard = std::make_unique<VCardWriter>();
-    if (wanted.messages) {
+    // The messages and the calls both name the other party from the contacts.
+    if (wanted.messages || wanted.calls)
         mNames = std::make_unique<ContactNames>();
+    if (wanted.messages)
         mSms = std::make_unique<SmsBackupWriter>();
-    }
+    if (wanted.calls)
+        mCalls = std::make_unique<CallLogWriter>();
+    if (wanted.notes)
+        mNotes = std::make_unique<NoteFileWriter>(QDir(folder).filePath(Constants::notesFolderName()));
     if (wanted.calendar)
         mIcs = std::make_unique<IcsWriter>(conversionTime);
     if (mVcard || mNames)
@@ -34,6 +41,8 @@ StandardSinks StandardFileSet::sinks(bool korvaFiles)
     sinks.contacts = mContacts.get();
     sinks.messages = mSms.get();
     sinks.calendar = mIcs.get();
+    sinks.calls = mCalls.get();
+    sinks.notes = mNotes.get();
     sinks.outputReady = [this] { open(); };
     return sinks;
 }
@@ -114,5 +123,39 @@ StandardFileSet::Written StandardFileSet::finishCalendar(int readCode)
     // An empty calendar writes no file.
     if (code == 0 && written.count > 0)
         written.path = QDir(mFolder).filePath(Constants::calendarIcsFileName());
+    return written;
+}
+
+StandardFileSet::Written StandardFileSet::finishCalls(int readCode)
+{
+    Written written;
+    if (!mCalls || !mOpened)
+        return written;
+    if (!DataResult::keepsWhatWasRead(readCode)) {
+        written.code = readCode;
+        return written;
+    }
+    const QString name = CallLogWriter::fileName(mTime);
+    const int code = mCalls->write(QDir(mFolder).filePath(name), mNames.get());
+    written.code = code != 0 ? code : readCode;
+    written.count = mCalls->count();
+    if (code == 0) {
+        written.path = QDir(mFolder).filePath(name);
+        CallLogWriter::removeEarlierFiles(mFolder, name);
+    }
+    return written;
+}
+
+StandardFileSet::Written StandardFileSet::finishNotes(int readCode)
+{
+    Written written;
+    if (!mNotes || !mOpened)
+        return written;
+    // Each note is a file of its own: those written stay whatever the read's end.
+    written.code = mNotes->code() != 0 ? mNotes->code() : readCode;
+    written.count = mNotes->count();
+    written.files = mNotes->written();
+    if (!written.files.isEmpty())
+        written.path = QDir(mFolder).filePath(Constants::notesFolderName());
     return written;
 }

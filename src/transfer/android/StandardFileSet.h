@@ -5,11 +5,14 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
+class CallLogWriter;
 class ContactNames;
 class IcsWriter;
+class NoteFileWriter;
 class SmsBackupWriter;
 class VCardWriter;
 
@@ -25,6 +28,8 @@ public:
         bool contacts = false;
         bool messages = false;
         bool calendar = false;
+        bool calls = false;
+        bool notes = false;
     };
     struct Written
     {
@@ -38,6 +43,8 @@ public:
         int missingAttachments = 0;
         // Calendar only: entries without a start date, which no file can hold.
         int leftOut = 0;
+        // Notes only: the files written, relative to the folder.
+        QStringList files;
     };
 
     StandardFileSet(const QString& folder, const Wanted& wanted, const QDateTime& conversionTime);
@@ -55,6 +62,9 @@ public:
     Written finishContacts(int readCode);
     Written finishMessages(int readCode);
     Written finishCalendar(int readCode);
+    // "calls-<time>.xml", and the notes under "Notes/".
+    Written finishCalls(int readCode);
+    Written finishNotes(int readCode);
 
 private:
     void open();
@@ -66,6 +76,8 @@ private:
     std::unique_ptr<ContactNames> mNames;
     std::unique_ptr<SmsBackupWriter> mSms;
     std::unique_ptr<IcsWriter> mIcs;
+    std::unique_ptr<CallLogWriter> mCalls;
+    std::unique_ptr<NoteFileWriter> mNotes;
     std::unique_ptr<FanOutSink<ContactRecord>> mContacts;
     bool mOpened = false;
     int mVcardOpenCode = 0;

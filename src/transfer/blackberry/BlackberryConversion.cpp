@@ -7,6 +7,7 @@
 #include "transfer/DataSinks.h"
 #include "transfer/blackberry/BackupDatabaseTable.h"
 #include "transfer/blackberry/BlackberryBackup.h"
+#include "transfer/blackberry/BlackberryCallsAndMemos.h"
 #include "transfer/blackberry/BlackberryContactConverter.h"
 #include "transfer/blackberry/BlackberrySmsConverter.h"
 
@@ -147,6 +148,17 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
         } else {
             readAddressBook(*contacts, *standard.contacts);
         }
+    }
+    if (const BackupDatabase* calls =
+            table.findByName(QString::fromLatin1(BlackberryCallsAndMemos::kCallLogDatabase))) {
+        result.callLogFound = true;
+        if (standard.calls)
+            BlackberryCallsAndMemos::readCalls(*calls, *standard.calls);
+    }
+    if (const BackupDatabase* memos = table.findByName(QString::fromLatin1(BlackberryCallsAndMemos::kMemoDatabase))) {
+        result.memosFound = true;
+        if (standard.notes)
+            BlackberryCallsAndMemos::readMemos(*memos, *standard.notes);
     }
     if (sms) {
         const int code = messagesDone.get();

@@ -16,6 +16,9 @@ struct BlackberryConversionResult
     int messages = 0;        // messages written to the messages file
     QString addressBookPath; // empty when no address-book file was written
     QString messagesPath;    // empty when no messages file was written
+    // Whether the backup holds a call log and memos (read into the standard sinks).
+    bool callLogFound = false;
+    bool memosFound = false;
 };
 
 // Converts a BlackBerry backup into the phone's data files: the database

@@ -9,6 +9,7 @@
 #include "transfer/iphone/IphoneBackupEntry.h"
 #include "transfer/iphone/IphoneBackupPlist.h"
 #include "transfer/iphone/IphoneBlobCopier.h"
+#include "transfer/iphone/IphoneExtractedFiles.h"
 #include "transfer/iphone/IphoneManifestDbReader.h"
 #include "transfer/iphone/IphoneMbdbReader.h"
 #include "transfer/iphone/RegularFile.h"
@@ -16,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QList>
 #include <QSaveFile>
 #include <QSet>
@@ -42,6 +44,10 @@ const QSet<QString>& wantedHomeFiles()
             QStringLiteral("Library/AddressBook/AddressBook.sqlitedb"),
             QStringLiteral("Library/AddressBook/AddressBookImages.sqlitedb"),
             QStringLiteral("Library/Calendar/Calendar.sqlitedb"),
+            IphoneExtractedFiles::kCallHistoryStore,
+            IphoneExtractedFiles::kCallHistoryTempStore,
+            IphoneExtractedFiles::kLegacyNotes,
+            IphoneExtractedFiles::kSafariBookmarks,
         };
         // SQLite keeps the newest rows in the -wal file until a checkpoint;
         // without it beside the database under the same base name they are lost.
@@ -53,6 +59,25 @@ const QSet<QString>& wantedHomeFiles()
         return set;
     }();
     return files;
+}
+
+// The databases of the domains that hold only one Velmora reads.
+const QStringList* wantedDatabasesOfDomain(const QString& domain)
+{
+    static const QHash<QString, QStringList> databases{
+        {IphoneExtractedFiles::kWirelessDomain, {IphoneExtractedFiles::kLegacyCallHistory}},
+        {IphoneExtractedFiles::kNotesDomain, {IphoneExtractedFiles::kNoteStore}}};
+    const auto found = databases.constFind(domain);
+    return found == databases.constEnd() ? nullptr : &*found;
+}
+
+bool isDatabaseOrCompanion(const QString& path, const QStringList& databases)
+{
+    for (const QString& database : databases) {
+        if (path == database || path == database + QStringLiteral("-wal") || path == database + QStringLiteral("-shm"))
+            return true;
+    }
+    return false;
 }
 
 // A blob name is 40 hex digits; anything else could name a path.
@@ -78,6 +103,8 @@ bool IphoneBackupExtractor::isWanted(const IphoneBackupEntry& entry)
         return false;
     if (entry.mDomain == kHomeDomain)
         return wantedHomeFiles().contains(entry.mRelativePath);
+    if (const QStringList* files = wantedDatabasesOfDomain(entry.mDomain))
+        return isDatabaseOrCompanion(entry.mRelativePath, *files);
     if (entry.mDomain == kCameraRollDomain)
         return entry.mRelativePath.startsWith(kCameraRollPrefix);
     if (entry.mDomain == kMediaDomain)

@@ -6,7 +6,10 @@
 #include "transfer/iphone/AppleExtractor.h"
 #include "transfer/iphone/IphoneAddressBookExport.h"
 #include "transfer/iphone/IphoneCalendarExport.h"
+#include "transfer/iphone/IphoneCallHistoryExport.h"
+#include "transfer/iphone/IphoneExtractedFiles.h"
 #include "transfer/iphone/IphoneMessagesExport.h"
+#include "transfer/iphone/IphoneNotesExport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,6 +22,44 @@ bool IphoneConversion::isBackupFolder(const QString& path)
            && (QFileInfo(folder.filePath(QStringLiteral("Manifest.db"))).isFile()
                || QFileInfo(folder.filePath(QStringLiteral("Manifest.mbdb"))).isFile());
 }
+
+namespace {
+
+// iOS 8 and later keep the calls in Core Data stores; older versions in call_history.db.
+void readCalls(const QString& extractionFolder, CallSink& sink, IphoneConversionResult& result)
+{
+    using namespace IphoneExtractedFiles;
+    QStringList stores;
+    for (const QString& store : {kCallHistoryStore, kCallHistoryTempStore}) {
+        const QString file = path(extractionFolder, kHomeDomain, store);
+        if (!file.isEmpty())
+            stores << file;
+    }
+    const QString legacy = path(extractionFolder, kWirelessDomain, kLegacyCallHistory);
+    result.callsFound = !stores.isEmpty() || !legacy.isEmpty();
+    if (!stores.isEmpty())
+        result.callsCode = IphoneCallHistoryExport::readStores(stores, sink, result.callsLeftOut);
+    else if (!legacy.isEmpty())
+        result.callsCode = IphoneCallHistoryExport::readLegacy(legacy, sink);
+}
+
+void readNotes(const QString& extractionFolder, NoteSink& sink, IphoneConversionResult& result)
+{
+    using namespace IphoneExtractedFiles;
+    const QString noteStore = path(extractionFolder, kNotesDomain, kNoteStore);
+    const QString legacy = path(extractionFolder, kHomeDomain, kLegacyNotes);
+    result.notesFound = !noteStore.isEmpty() || !legacy.isEmpty();
+    if (!noteStore.isEmpty()) {
+        IphoneNotesExport::Skipped skipped;
+        result.notesCode = IphoneNotesExport::readNoteStore(noteStore, sink, skipped);
+        result.notesLocked = skipped.locked;
+        result.notesUnreadable = skipped.unreadable;
+    } else if (!legacy.isEmpty()) {
+        result.notesCode = IphoneNotesExport::readLegacy(legacy, sink);
+    }
+}
+
+} // namespace
 
 IphoneConversionResult IphoneConversion::convert(const QString& backupFolder, const QString& extractionFolder,
                                                  const QString& outputFolder, const IphoneConversionChoices& choices,
@@ -69,6 +110,10 @@ IphoneConversionResult IphoneConversion::convert(const QString& backupFolder, co
     } else if (choices.calendar && standard.calendar) {
         result.calendarCode = IphoneCalendarExport::read(extractor.calendarPath(), calendar);
     }
+    if (choices.calls && standard.calls)
+        readCalls(extractionFolder, *standard.calls, result);
+    if (choices.notes && standard.notes)
+        readNotes(extractionFolder, *standard.notes, result);
     result.addressBookCount = contacts.count();
     result.messagesCount = messages.count();
     result.calendarCount = calendar.count();

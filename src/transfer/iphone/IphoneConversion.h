@@ -16,6 +16,8 @@ struct IphoneConversionChoices
     bool calendar = true;
     // An encrypted backup's password, held only for the run.
     QByteArray password;
+    bool calls = true;
+    bool notes = true;
 };
 
 struct IphoneConversionResult
@@ -33,6 +35,15 @@ struct IphoneConversionResult
     int addressBookCount = 0;
     int messagesCount = 0;
     int calendarCount = 0;
+    // Calls and notes go only to the standard sinks; a backup without their
+    // databases gives no file and no failure.
+    bool callsFound = false;
+    bool notesFound = false;
+    int callsCode = 0;
+    int callsLeftOut = 0; // FaceTime calls to e-mail addresses
+    int notesCode = 0;
+    int notesLocked = 0;
+    int notesUnreadable = 0;
     // Camera-roll files found in the extraction folder.
     QList<PhotoPath> photos;
 };

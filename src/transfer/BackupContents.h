@@ -1,0 +1,18 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#pragma once
+
+#include <QString>
+
+// Which of the kinds that not every backup holds a backup has, found from
+// its list of files (an iPhone backup's manifest, a BlackBerry backup's
+// database names) without reading the data, so that the wizard can offer
+// exactly those.
+struct BackupContents
+{
+    bool calls = false;
+    bool notes = false;
+    bool bookmarks = false; // iPhone only
+
+    // A ".bbb" archive is not unpacked for this: it is taken to hold both.
+    static BackupContents of(const QString& backupPath);
+};
