@@ -33,8 +33,11 @@ MusicSync::MusicSync(LocalMusicLibrary* library, DeviceHandle device, QObject* p
       mParentDevice(mDeviceHandle.parent()), mLibrary(library), mThread(std::make_unique<MusicSyncThread>(this))
 {
     TraceScope trace("MusicSync::MusicSync");
-    if (mDevice)
-        mDevice->GetFreeStorageSpace(mFreeSpace);
+    // Unknown free space counts as none: the figure only guards the copies.
+    if (mDevice && mDevice->GetFreeStorageSpace(mFreeSpace) != 0) {
+        traceMessage("Free space not known");
+        mFreeSpace = 0;
+    }
     traceValue("mFreeSpace", QString::number(mFreeSpace));
 }
 

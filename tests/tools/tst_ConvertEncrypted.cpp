@@ -107,7 +107,8 @@ void TestConvertEncrypted::password()
     QVERIFY2(err.contains(message), qPrintable(err));
     const QStringList written = filesBelow(out);
     if (exitCode == 0) {
-        QCOMPARE(written.size(), 3);
+        // The address book and calendar are empty: they give no files.
+        QCOMPARE(written.size(), 1);
         const QStringList sms = QDir(out).entryList({QStringLiteral("sms-*.xml")});
         QCOMPARE(sms.size(), 1);
         QFile messages(out + QLatin1Char('/') + sms.first());

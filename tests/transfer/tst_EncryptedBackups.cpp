@@ -47,7 +47,7 @@ void addFiles(IphoneBackupBuilder& builder)
     builder.addFile(QStringLiteral("MediaDomain"), QStringLiteral("Library/SMS/Attachments/ab/01/x.heic"),
                     content(16, 'a'));
     // Not wanted: never decrypted.
-    builder.addFile(kHome, QStringLiteral("Library/Notes/notes.sqlite"), content(64, 'n'));
+    builder.addFile(kHome, QStringLiteral("Library/Preferences/com.apple.example.plist"), content(64, 'n'));
 }
 
 // Every file below folder with a digest of its bytes, to see a folder unchanged.
@@ -173,7 +173,7 @@ void TestEncryptedBackups::roundTrip()
     QCOMPARE(bytesOf(extraction + QStringLiteral("/MediaDomain/Library/SMS/Attachments/ab/01/x.heic")),
              content(16, 'a'));
     // Only what was wanted, no decrypted manifest, for the user only; the backup untouched.
-    QVERIFY(!QFileInfo::exists(extraction + QStringLiteral("/HomeDomain/Library/Notes/notes.sqlite")));
+    QVERIFY(!QFileInfo::exists(extraction + QStringLiteral("/HomeDomain/Library/Preferences/com.apple.example.plist")));
     QVERIFY(!QFileInfo::exists(extraction + QStringLiteral("/.Manifest.db")));
     struct stat info
     {
