@@ -335,7 +335,7 @@ void MusicSync::buildTrackList(const SyncSettings& settings, const QString& id, 
         mPlaylists.append(playlist);
     }
 
-    addPodcasts(podcastSetting, podcastNames, settings.numberOfEpisodesToSync(id));
+    addPodcasts(podcastSetting, std::move(podcastNames), settings.numberOfEpisodesToSync(id));
 }
 
 void MusicSync::addPodcasts(int podcastSetting, QStringList podcastNames, int episodeLimit)
