@@ -7,6 +7,7 @@
 // peak memory growth under 64 MB, and the database without indexes within
 // 1.5 times the indexed time.
 #include "BenchClock.h"
+#include "BenchMemory.h"
 #include "transfer/android/SmsBackupWriter.h"
 #include "transfer/iphone/IphoneMessagesExport.h"
 #include "transfer/iphone/SqliteConnection.h"
@@ -144,18 +145,6 @@ bool makeDatabase(const QString& path, bool withIndexes)
     return connection.database().commit();
 }
 
-long statusKilobytes(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(int(qstrlen(key))).trimmed().split(' ').first().toLong();
-    }
-    return -1;
-}
-
 struct Run
 {
     double seconds = 0;
@@ -166,11 +155,8 @@ struct Run
 
 Run convert(const QString& db, const QString& home, const QString& out)
 {
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5"); // resets the peak the kernel reports
-    clear.close();
-    const long before = statusKilobytes("VmRSS:");
+    resetPeak();
+    const long before = statusKib("VmRSS:");
     Run run;
     const qint64 start = cpuNanoseconds();
     SmsBackupWriter sms;
@@ -180,7 +166,7 @@ Run convert(const QString& db, const QString& home, const QString& out)
     if (run.result == 0)
         run.result = sms.finish(nullptr);
     run.seconds = double(cpuNanoseconds() - start) / 1e9;
-    run.growthMb = double(statusKilobytes("VmHWM:") - before) / 1024.0;
+    run.growthMb = double(statusKib("VmHWM:") - before) / 1024.0;
     run.attachments = sms.attachmentCount();
     return run;
 }

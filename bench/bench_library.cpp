@@ -4,6 +4,7 @@
 // start with nothing changed, and the whole-library query a sync makes.
 // Prints files per second and the resident memory around each step.
 #include "BenchClock.h"
+#include "BenchMemory.h"
 #include "model/Playlist.h"
 #include "model/TrackList.h"
 #include "model/library/LibraryScanner.h"
@@ -23,27 +24,6 @@
 #include <cstdio>
 
 namespace {
-
-// A line of /proc/self/status in kibibytes: VmRSS now, VmHWM the peak.
-qint64 statusKib(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
-    }
-    return -1;
-}
-
-// Starts the peak anew, so that each step's own peak is seen.
-void resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
-}
 
 bool makeFolder(const QString& folder, int count)
 {
