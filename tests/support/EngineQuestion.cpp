@@ -5,11 +5,14 @@
 #include "sync/MusicSyncThread.h"
 #include "sync/SyncController.h"
 
+#include "support/SyncTestLibrary.h"
+
 #include <QSemaphore>
 
 #include <memory>
 
-bool waitUntilEngineAsksAboutSpace(MusicSync& engine, SyncController& controller, int timeoutMs)
+bool waitUntilEngineAsksAboutSpace(MusicSync& engine, SyncController& controller, SyncTestLibrary& library,
+                                   int timeoutMs)
 {
     // Slots run in the order they were connected and the controller's blocks,
     // so the marker goes in front of it: the controller's connection is made
@@ -20,6 +23,7 @@ bool waitUntilEngineAsksAboutSpace(MusicSync& engine, SyncController& controller
         &engine, &MusicSync::notEnoughSpace, &engine, [asked](qint64) { asked->release(); }, Qt::DirectConnection);
     QObject::connect(&engine, &MusicSync::notEnoughSpace, &controller, &SyncController::notEnoughSpace,
                      Qt::BlockingQueuedConnection);
+    library.openScanning();
     if (!asked->tryAcquire(1, timeoutMs))
         return false;
     // The marker runs just before the question is posted: the thread must

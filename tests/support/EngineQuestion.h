@@ -3,9 +3,12 @@
 
 class MusicSync;
 class SyncController;
+class SyncTestLibrary;
 
 // Blocks the calling thread, without handling its events, until the engine
 // has asked its controller about the phone's space and waits for the answer
-// that these events would bring. Call it right after the controller started
-// the engine; false when the question did not come within timeoutMs.
-bool waitUntilEngineAsksAboutSpace(MusicSync& engine, SyncController& controller, int timeoutMs);
+// that these events would bring. The library must have been held before the
+// controller started the engine; it is opened here once the question is
+// watched. False when the question did not come within timeoutMs.
+bool waitUntilEngineAsksAboutSpace(MusicSync& engine, SyncController& controller, SyncTestLibrary& library,
+                                   int timeoutMs);

@@ -5,6 +5,7 @@
 #include "model/Track.h"
 
 #include <QHash>
+#include <QSemaphore>
 #include <QList>
 #include <QStringList>
 
@@ -30,6 +31,12 @@ public:
     void podcastEpisodes(const QStringList& podcastNames, QList<Playlist>& playlists, TrackList& episodes) override;
     QString artworkPath(const Track& track) override;
 
+    // A held library keeps the engine's first playlist scan waiting until
+    // openScanning(), so a test can wire itself to the engine that a
+    // controller starts before the engine gets anywhere.
+    void holdScanning() { mScanHeld = true; }
+    void openScanning() { mScanGate.release(); }
+
     QList<Track> mDrmTracks;
     bool mDivideByZero = false;
     QStringList mScannedPlaylists;
@@ -42,4 +49,6 @@ private:
     QHash<QString, QList<Track>> mPodcasts;
     QHash<QString, QString> mArtworkSources;
     QString mExportFolder;
+    bool mScanHeld = false;
+    QSemaphore mScanGate;
 };

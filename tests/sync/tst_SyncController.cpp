@@ -114,11 +114,12 @@ void SyncControllerTest::retiringReleasesAnEngineWaitingForAnAnswer()
     Rig rig;
     rig.machine.addTrack(*rig.library, qint64(1) << 60);
     QTRY_VERIFY(rig.phoneListed(true));
+    rig.library->holdScanning();
     QCOMPARE(rig.controller->start(false), SyncController::StartResult::Started);
     QPointer<MusicSyncThread> thread(rig.controller->musicSync()->thread());
     // No events are handled meanwhile: the engine asks about the space and
     // waits for an answer that never comes, as when the program quits.
-    QVERIFY(waitUntilEngineAsksAboutSpace(*rig.controller->musicSync(), *rig.controller, kRunTimeoutMs));
+    QVERIFY(waitUntilEngineAsksAboutSpace(*rig.controller->musicSync(), *rig.controller, *rig.library, kRunTimeoutMs));
     QVERIFY(thread && thread->isRunning());
     rig.controller->retireEngine();
     QVERIFY(thread.isNull());

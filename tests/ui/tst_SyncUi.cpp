@@ -592,11 +592,13 @@ void SyncUiTest::destroyingTheWindowReleasesAWaitingEngine()
     auto rig = std::make_unique<Rig>();
     rig->addTrack(qint64(1) << 60);
     QTRY_VERIFY(rig->phoneListed(true));
+    rig->library().holdScanning();
     rig->window().startSync();
     QPointer<QThread> thread(rig->window().musicSync()->thread());
     // No events are handled meanwhile: the engine asks about the space and
     // waits for an answer that never comes, as when the program quits.
-    QVERIFY(waitUntilEngineAsksAboutSpace(*rig->window().musicSync(), rig->window().controller(), kRunTimeoutMs));
+    QVERIFY(waitUntilEngineAsksAboutSpace(*rig->window().musicSync(), rig->window().controller(),
+                                          rig->library(), kRunTimeoutMs));
     QVERIFY(thread && thread->isRunning());
     rig.reset();
     QVERIFY(thread.isNull());
