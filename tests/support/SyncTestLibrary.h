@@ -5,8 +5,8 @@
 #include "model/Track.h"
 
 #include <QHash>
-#include <QSemaphore>
 #include <QList>
+#include <QSemaphore>
 #include <QStringList>
 
 // A local library that answers with the tracks a test gives it: playlists,

@@ -597,8 +597,8 @@ void SyncUiTest::destroyingTheWindowReleasesAWaitingEngine()
     QPointer<QThread> thread(rig->window().musicSync()->thread());
     // No events are handled meanwhile: the engine asks about the space and
     // waits for an answer that never comes, as when the program quits.
-    QVERIFY(waitUntilEngineAsksAboutSpace(*rig->window().musicSync(), rig->window().controller(),
-                                          rig->library(), kRunTimeoutMs));
+    QVERIFY(waitUntilEngineAsksAboutSpace(*rig->window().musicSync(), rig->window().controller(), rig->library(),
+                                          kRunTimeoutMs));
     QVERIFY(thread && thread->isRunning());
     rig.reset();
     QVERIFY(thread.isNull());
