@@ -81,6 +81,8 @@ enum : int {
     IphoneExtractorCrashed = -13103,
     // The extractor ran past the time any backup of that size needs and was stopped.
     IphoneExtractorTimedOut = -13104,
+    // The backup's manifest was cut short or is damaged: the backup did not finish.
+    IphoneManifestDamaged = -13105,
 };
 
 // Whether a file is put in place after a read that ended with code: a read

@@ -39,12 +39,11 @@ struct MusicSyncOutcome
     // What the phone answered to the final flush of its file system (0: stored).
     int flushResult = 0;
     // The run ends as complete with errors: something the user chose did not
-    // reach the phone. A backup that cannot be read at all has its own
-    // message after the run instead.
+    // reach the phone, a backup that could not be read included.
     bool hasErrors() const
     {
-        return !notCopiedPhotos.isEmpty() || phoneDisconnected || flushResult != 0
-               || (!dataTransferFailed() && dataTransfer.firstFailure() != 0);
+        return !notCopiedPhotos.isEmpty() || phoneDisconnected || flushResult != 0 || dataTransferFailed()
+               || dataTransfer.firstFailure() != 0;
     }
     // Photos handed to the phone and tracks it took, for the summary at the end.
     int photosSent = 0;

@@ -60,6 +60,9 @@ QString warningHtmlFor(const MusicSyncOutcome& outcome)
     else if (outcome.dataTransfer.code == DataResult::ArchiveUnsafeEntry)
         paragraphs << tr("The backup archive was not unpacked: it holds links or names of places outside "
                          "its own folder.");
+    else if (outcome.dataTransferFailed())
+        paragraphs << tr("Nothing was transferred from the backup: %1.")
+                          .arg(FailureText::of(outcome.dataTransfer.code).toHtmlEscaped());
     if (outcome.phoneDisconnected)
         paragraphs << tr("The phone was disconnected during the synchronization. Connect it again and "
                          "synchronize to finish.");

@@ -4,6 +4,7 @@
 #include "app/Constants.h"
 #include "app/TraceLog.h"
 #include "transfer/iphone/IphoneBackupPlist.h"
+#include "transfer/iphone/ManifestCheck.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -41,7 +42,9 @@ QString LocatedBackup::description() const
     if (const QString when = dateText(date); !when.isEmpty())
         parts.append(when);
     QString text = deviceName + QStringLiteral("  (") + parts.join(QStringLiteral(", ")) + QLatin1Char(')');
-    if (encrypted)
+    if (isDamaged())
+        text += QStringLiteral(" - damaged: ") + damage;
+    else if (encrypted)
         text += QStringLiteral(" - encrypted: asks for its password");
     return text;
 }
@@ -51,8 +54,9 @@ QString LocatedBackup::encryptionNote() const
     if (!encrypted)
         return QString();
     return QStringLiteral(
-        "This iPhone backup is encrypted. When you go on you will be asked for its password: the one set when "
-        "\"Encrypt local backup\" was turned on.");
+               "The iPhone backup \"%1\" is encrypted. When you go on you will be asked for its password: the "
+               "one set when \"Encrypt local backup\" was turned on.")
+        .arg(deviceName);
 }
 
 QString BackupLocator::blackBerryBackupFolder()
@@ -111,6 +115,7 @@ LocatedBackup BackupLocator::describeIphoneBackup(const QString& folder)
     if (IphoneBackupPlist::isEncrypted(dir.filePath(QStringLiteral("Manifest.plist")), encrypted)
         == IphoneBackupPlist::Success)
         backup.encrypted = encrypted;
+    backup.damage = ManifestCheck::damageOf(folder, backup.encrypted);
     return backup;
 }
 

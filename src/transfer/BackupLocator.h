@@ -16,8 +16,12 @@ struct LocatedBackup
     QString iosVersion; // iPhone only, empty when Info.plist does not say
     QDateTime date;     // when the backup was made (Info.plist), else the file's time
     bool encrypted = false;
+    // Why the backup cannot be read (iPhone: a manifest cut short or damaged);
+    // empty for a backup that looks whole.
+    QString damage;
 
-    // One line: the kind, the device, the iOS version and the date.
+    bool isDamaged() const { return !damage.isEmpty(); }
+    // One line: the kind, the device, the iOS version and the date, and what is wrong with it.
     QString description() const;
     // What choosing an encrypted backup asks for; empty for any other.
     QString encryptionNote() const;

@@ -46,6 +46,8 @@ QString FailureText::of(int code)
         return QStringLiteral("the iPhone backup extractor program is missing; reinstall Velmora");
     case DataResult::IphoneExtractorCrashed:
         return QStringLiteral("the iPhone backup extractor crashed on this backup");
+    case DataResult::IphoneManifestDamaged:
+        return QStringLiteral("the backup's Manifest.db is damaged or cut short: make a new backup of the iPhone");
     case DataResult::IphoneExtractorTimedOut:
         return QStringLiteral("the iPhone backup extractor took far too long and was stopped");
     default:

@@ -51,6 +51,8 @@ DeviceBackupPage::DeviceBackupPage(QWidget* parent) : QWizardPage(parent)
     mBackupList = new QListWidget(this);
     mBackupList->setObjectName(QStringLiteral("backupList"));
     mBackupList->setMaximumHeight(kBackupListMaxHeight);
+    // The reason a backup is damaged or encrypted must not run off the list's edge.
+    mBackupList->setWordWrap(true);
     layout->addWidget(mBackupList);
     mEncryptedNote = new QLabel(this);
     mEncryptedNote->setObjectName(QStringLiteral("encryptedNote"));
@@ -130,36 +132,59 @@ void DeviceBackupPage::addBackup(const LocatedBackup& backup)
 {
     traceValue("new backup", backup.path);
     mListed.append(backup);
-    auto* item = new QListWidgetItem(backup.description(), mBackupList);
+    auto* item = new QListWidgetItem(mBackupList);
     item->setData(Qt::UserRole, backup.path);
-    item->setToolTip(backup.encryptionNote());
+    showBackupInRow(mBackupList->count() - 1);
+}
+
+void DeviceBackupPage::showBackupInRow(int row)
+{
+    const LocatedBackup& backup = mListed.at(row);
+    QListWidgetItem* item = mBackupList->item(row);
+    item->setText(backup.description());
+    const Qt::ItemFlags choosable = Qt::ItemIsSelectable | Qt::ItemIsEnabled;
+    item->setFlags(backup.isDamaged() ? item->flags() & ~choosable : item->flags() | choosable);
+    item->setToolTip(backup.isDamaged() ? QStringLiteral("This backup cannot be used: ") + backup.damage
+                                        : backup.encryptionNote());
+}
+
+bool DeviceBackupPage::chooseListed(const QString& path)
+{
+    for (int row = 0; row < mListed.size(); ++row) {
+        if (mListed.at(row).path != path)
+            continue;
+        if (mListed.at(row).isDamaged())
+            return false;
+        mBackupList->setCurrentRow(row);
+        return true;
+    }
+    return false;
 }
 
 void DeviceBackupPage::checkForNewBackups()
 {
     TraceScope trace("DeviceBackupPage::checkForNewBackups");
     for (const LocatedBackup& backup : BackupLocator::findInAll(mSearchFolders)) {
-        const bool listed = std::any_of(mListed.cbegin(), mListed.cend(),
-                                        [&](const LocatedBackup& known) { return known.path == backup.path; });
-        if (!listed && !backup.deviceName.isEmpty())
-            addBackup(backup);
+        const auto known = std::find_if(mListed.begin(), mListed.end(),
+                                        [&](const LocatedBackup& listed) { return listed.path == backup.path; });
+        if (known == mListed.end()) {
+            if (!backup.deviceName.isEmpty())
+                addBackup(backup);
+        } else if (known->damage != backup.damage) {
+            // A backup still being written looks damaged until it is finished.
+            *known = backup;
+            showBackupInRow(int(known - mListed.begin()));
+        }
     }
     if (!mBackupList->selectedItems().isEmpty())
         return;
     // The backup chosen last time, else the only one there is, is chosen
     // for the user: a lone entry must not merely look selected.
-    int choosable = -1;
-    int count = 0;
-    for (int row = 0; row < mListed.size(); ++row) {
-        if (mListed.at(row).path == mLastBackupPath) {
-            mBackupList->setCurrentRow(row);
-            return;
-        }
-        choosable = row;
-        ++count;
-    }
-    if (count == 1)
-        mBackupList->setCurrentRow(choosable);
+    if (chooseListed(mLastBackupPath))
+        return;
+    const auto choosable = [](const LocatedBackup& backup) { return !backup.isDamaged(); };
+    if (std::count_if(mListed.cbegin(), mListed.cend(), choosable) == 1)
+        chooseListed(std::find_if(mListed.cbegin(), mListed.cend(), choosable)->path);
 }
 
 void DeviceBackupPage::setLastBackupPath(const QString& path)
@@ -173,10 +198,7 @@ void DeviceBackupPage::setLastBackupPath(const QString& path)
             mSearchFolders.append(folder);
     }
     checkForNewBackups();
-    for (int row = 0; row < mListed.size(); ++row) {
-        if (mListed.at(row).path == mLastBackupPath)
-            mBackupList->setCurrentRow(row);
-    }
+    chooseListed(mLastBackupPath);
 }
 
 void DeviceBackupPage::selectionChanged()
@@ -263,12 +285,14 @@ void DeviceBackupPage::useBackupFolder(const QString& folder)
     }
     checkForNewBackups();
     // What the user just pointed at is what they mean to use.
-    if (found.size() == 1) {
-        for (int row = 0; row < mListed.size(); ++row) {
-            if (mListed.at(row).path == found.first().path)
-                mBackupList->setCurrentRow(row);
-        }
-    }
+    if (found.size() != 1)
+        return;
+    if (found.first().isDamaged())
+        showCriticalMessage(this, QStringLiteral("This backup cannot be used: %1. Make a new backup of the phone and "
+                                                 "choose that one.")
+                                      .arg(found.first().damage));
+    else
+        chooseListed(found.first().path);
 }
 
 bool DeviceBackupPage::validatePage()

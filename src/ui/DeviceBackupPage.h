@@ -58,6 +58,10 @@ public slots:
 
 private:
     void addBackup(const LocatedBackup& backup);
+    // Shows the backup in its row as it is now: a damaged one cannot be chosen.
+    void showBackupInRow(int row);
+    // Chooses the listed backup at path unless it is damaged; false when it is not chosen.
+    bool chooseListed(const QString& path);
     // Asks for an encrypted backup's password until it opens the backup or the user gives up.
     bool askPassword(const LocatedBackup& backup);
     void selectionChanged();

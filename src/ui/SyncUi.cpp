@@ -410,14 +410,11 @@ void SyncUi::postSyncChecks()
             showWarningBox(Constants::applicationTitle(), notCopied);
     }
     const BackupConversionResult* transfer = engine ? &engine->outcome().dataTransfer : nullptr;
-    if (transfer && engine->outcome().dataTransferFailed()) {
-        showWarningBox(Constants::applicationTitle(),
-                       tr("<p>It has not been possible to transfer data from the selected backup. If the backup "
-                          "is encrypted then please create a non-encrypted backup using iTunes.</p>"));
-    } else if (transfer && transfer->firstFailure() == 0
-               && !(transfer->contactsVcard.path.isEmpty() && transfer->smsBackup.path.isEmpty()
-                    && transfer->calendarIcs.path.isEmpty() && transfer->callLog.path.isEmpty()
-                    && transfer->notes.path.isEmpty() && transfer->bookmarks.path.isEmpty())) {
+    // A backup that could not be read is told by the warning above, with its reason.
+    if (transfer && !engine->outcome().dataTransferFailed() && transfer->firstFailure() == 0
+        && !(transfer->contactsVcard.path.isEmpty() && transfer->smsBackup.path.isEmpty()
+             && transfer->calendarIcs.path.isEmpty() && transfer->callLog.path.isEmpty()
+             && transfer->notes.path.isEmpty() && transfer->bookmarks.path.isEmpty())) {
         // Where the standard files went; shown without waiting, so the checks below go on.
         auto* box = new QMessageBox(QMessageBox::Information, Constants::applicationTitle(),
                                     tr("<p>Your contacts, messages and calendar are also in the phone's "

@@ -288,21 +288,30 @@ void tst_SyncDataTransfer::iPhoneBackupWithCameraRoll()
 void tst_SyncDataTransfer::unreadableBackupIsReportedAndMusicStillSyncs_data()
 {
     QTest::addColumn<bool>("iPhone");
-    QTest::newRow("encrypted iPhone backup") << true;
-    QTest::newRow("BlackBerry file that is no backup") << false;
+    QTest::addColumn<bool>("cutShort");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("encrypted iPhone backup") << true << false << QStringLiteral("its password is needed");
+    QTest::newRow("iPhone backup cut short") << true << true << QStringLiteral("Manifest.db is damaged or cut short");
+    QTest::newRow("BlackBerry file that is no backup") << false << false << QStringLiteral("backup");
 }
 
 void tst_SyncDataTransfer::unreadableBackupIsReportedAndMusicStillSyncs()
 {
     QFETCH(bool, iPhone);
+    QFETCH(bool, cutShort);
+    QFETCH(QString, reason);
     SyncTestHome env;
     env.configurePhone({QStringLiteral("Mix")});
     QString backup = env.inputFolder() + QStringLiteral("/locked");
     if (iPhone) {
         IphoneBackupBuilder builder;
         builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"), testData("ios18-sms.db"));
-        builder.setEncrypted(true);
+        builder.setEncrypted(!cutShort);
         QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
+        if (cutShort) {
+            QFile manifest(backup + QStringLiteral("/Manifest.db"));
+            QVERIFY(manifest.resize(manifest.size() - 100));
+        }
     } else {
         backup += QStringLiteral(".ipd");
         QVERIFY(writeFile(backup, "not a BlackBerry backup at all"));
@@ -316,7 +325,12 @@ void tst_SyncDataTransfer::unreadableBackupIsReportedAndMusicStillSyncs()
     SyncRun run(sync);
     QVERIFY(run.run());
     QVERIFY(sync.outcome().dataTransferFailed());
-    QCOMPARE(run.states().last(), int(StateComplete));
+    // What the user chose did not arrive: the run says so, and why.
+    QCOMPARE(run.states().last(), int(StateCompleteWithErrors));
+    const QString warning = SyncReport(sync.outcome()).warningHtml();
+    QVERIFY2(warning.contains(QStringLiteral("Nothing was transferred from the backup")) && warning.contains(reason),
+             qPrintable(warning));
+    QVERIFY(!warning.contains(QStringLiteral("encrypted")) || !cutShort);
     QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("KORVA/messages.xml"))));
     QCOMPARE(phone.mUploadedNames, QStringList{QStringLiteral("Song")});
     QVERIFY(!QFileInfo::exists(DataTransfer::extractionFolder()));

@@ -28,6 +28,8 @@ private slots:
     void laterRecordReplacesEarlier();
     void encryptedBackupIsUnreadable();
     void missingExtractorIsUnreadable();
+    void damagedManifestIsNotBlamedOnEncryption_data();
+    void damagedManifestIsNotBlamedOnEncryption();
     void emptiesOnlyADisposableFolder();
 
 private:
@@ -195,6 +197,37 @@ void TestAppleExtractor::missingExtractorIsUnreadable()
     AppleExtractor extractor;
     extractor.setExtractorProgram(temp.filePath(QStringLiteral("no-such-program")));
     QCOMPARE(extractor.extractFromManifest(temp.path(), mExtraction), int(DataResult::IphoneExtractorMissing));
+}
+
+void TestAppleExtractor::damagedManifestIsNotBlamedOnEncryption_data()
+{
+    QTest::addColumn<bool>("encrypted");
+    QTest::addColumn<qint64>("cut"); // bytes cut off the end of Manifest.db
+    QTest::newRow("plain, last page gone") << false << qint64(4096);
+    QTest::newRow("plain, ends inside a page") << false << qint64(700);
+    QTest::newRow("encrypted, ends inside a block") << true << qint64(5);
+}
+
+void TestAppleExtractor::damagedManifestIsNotBlamedOnEncryption()
+{
+    QFETCH(bool, encrypted);
+    QFETCH(qint64, cut);
+    QTemporaryDir temp;
+    const QString backup = temp.filePath(QStringLiteral("backup"));
+    IphoneBackupBuilder builder;
+    for (int i = 0; i < 200; ++i)
+        builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/file%1").arg(i), "content");
+    builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"), "sms");
+    if (encrypted)
+        builder.setPassword("secret", 3);
+    QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
+    QFile manifest(backup + QStringLiteral("/Manifest.db"));
+    QVERIFY(manifest.resize(manifest.size() - cut));
+
+    AppleExtractor extractor;
+    extractor.setPassword("secret");
+    QCOMPARE(extractor.extractFromManifest(backup, mExtraction), int(DataResult::IphoneManifestDamaged));
+    QVERIFY(extractor.smsDatabasePath().isEmpty());
 }
 
 void TestAppleExtractor::emptiesOnlyADisposableFolder()

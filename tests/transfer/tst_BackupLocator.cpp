@@ -40,6 +40,19 @@ void writeIphoneBackup(const QString& folder, bool encrypted, const QByteArray& 
         writeFile(folder + QStringLiteral("/Info.plist"), info);
 }
 
+// Replaces the bytes of path from offset on with what is given (or cuts the file there).
+void spoilFile(const QString& path, qint64 offset, const QByteArray& replacement = {})
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    if (replacement.isEmpty()) {
+        QVERIFY(file.resize(offset));
+        return;
+    }
+    QVERIFY(file.seek(offset));
+    QCOMPARE(file.write(replacement), replacement.size());
+}
+
 QStringList pathsOf(const QList<LocatedBackup>& backups)
 {
     QStringList paths;
@@ -58,6 +71,8 @@ private slots:
     void encryptedBackupIsListedAsAskingForItsPassword();
     void acceptsEveryKindOfChoice();
     void incompleteFoldersAreNoBackups();
+    void damagedBackupsAreListedWithTheirReason_data();
+    void damagedBackupsAreListedWithTheirReason();
     void standardFoldersHoldEveryPlace();
 };
 
@@ -94,7 +109,7 @@ void TestBackupLocator::encryptedBackupIsListedAsAskingForItsPassword()
     QCOMPARE(found.size(), 1);
     QVERIFY(found.first().encrypted);
     QVERIFY(found.first().description().contains(QStringLiteral("encrypted: asks for its password")));
-    QVERIFY(found.first().encryptionNote().contains(QStringLiteral("Encrypt local backup")));
+    QVERIFY(found.first().encryptionNote().contains(QStringLiteral("\"Work phone\" is encrypted")));
 }
 
 void TestBackupLocator::acceptsEveryKindOfChoice()
@@ -146,6 +161,57 @@ void TestBackupLocator::incompleteFoldersAreNoBackups()
     QDir().mkpath(root.filePath(QStringLiteral("folder.ipd")));
     QVERIFY(BackupLocator::findIn(root.path()).isEmpty());
     QVERIFY(!BackupLocator::isIphoneBackupFolder(root.filePath(QStringLiteral("noinfo"))));
+}
+
+void TestBackupLocator::damagedBackupsAreListedWithTheirReason_data()
+{
+    QTest::addColumn<bool>("encrypted");
+    QTest::addColumn<bool>("mbdb");
+    QTest::addColumn<qint64>("offset"); // negative: from the end
+    QTest::addColumn<QByteArray>("replacement");
+    QTest::addColumn<QString>("reason");
+    const QByteArray garbage(4096, '\x5a');
+    QTest::newRow("whole") << false << false << qint64(0) << QByteArray() << QString();
+    QTest::newRow("whole, encrypted") << true << false << qint64(0) << QByteArray() << QString();
+    QTest::newRow("whole, mbdb") << false << true << qint64(0) << QByteArray() << QString();
+    QTest::newRow("last page gone") << false << false << qint64(4096) << QByteArray() << QStringLiteral("cut short");
+    QTest::newRow("ends inside a page") << false << false << qint64(-100) << QByteArray()
+                                        << QStringLiteral("cut short");
+    QTest::newRow("empty") << false << false << qint64(0) << QByteArray() << QStringLiteral("empty");
+    QTest::newRow("files table overwritten") << false << false << qint64(4096) << garbage << QStringLiteral("damaged");
+    QTest::newRow("encrypted, ends inside a block")
+        << true << false << qint64(-5) << QByteArray() << QStringLiteral("cut short");
+    QTest::newRow("mbdb without its magic")
+        << false << true << qint64(0) << QByteArray("MBDB") << QStringLiteral("Manifest.mbdb is damaged");
+}
+
+void TestBackupLocator::damagedBackupsAreListedWithTheirReason()
+{
+    QFETCH(bool, encrypted);
+    QFETCH(bool, mbdb);
+    QFETCH(qint64, offset);
+    QFETCH(QByteArray, replacement);
+    QFETCH(QString, reason);
+    QTemporaryDir root;
+    const QString folder = root.filePath(QStringLiteral("phone"));
+    IphoneBackupBuilder builder;
+    for (int i = 0; i < 200; ++i) // several pages of Files rows
+        builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/file%1").arg(i), "content");
+    builder.setEncrypted(encrypted);
+    QVERIFY(
+        builder.write(folder, mbdb ? IphoneBackupBuilder::Manifest::Mbdb : IphoneBackupBuilder::Manifest::Database));
+    const QString manifest = folder + (mbdb ? QStringLiteral("/Manifest.mbdb") : QStringLiteral("/Manifest.db"));
+    if (!reason.isEmpty())
+        spoilFile(manifest, offset < 0 ? QFileInfo(manifest).size() + offset : offset, replacement);
+
+    const QList<LocatedBackup> found = BackupLocator::findIn(root.path());
+    QCOMPARE(found.size(), 1); // listed either way, so the user sees why it cannot be used
+    QCOMPARE(found.first().isDamaged(), !reason.isEmpty());
+    QVERIFY2(found.first().damage.contains(reason), qPrintable(found.first().damage));
+    if (!reason.isEmpty()) {
+        QVERIFY(found.first().description().contains(QStringLiteral(" - damaged: ") + found.first().damage));
+        QVERIFY(!found.first().description().contains(QStringLiteral("asks for its password")));
+    }
 }
 
 void TestBackupLocator::standardFoldersHoldEveryPlace()

@@ -149,6 +149,7 @@ private slots:
     void folderWithoutBackupsKeepsTheOldOne();
     void iphoneBackupOffersCalendarAndCameraRoll();
     void encryptedIphoneBackupIsChosenAndTellsOfItsPassword();
+    void damagedIphoneBackupCannotBeChosen();
     void backupOffersOnlyTheKindsItHolds_data();
     void backupOffersOnlyTheKindsItHolds();
     void withoutBackupGoesOnPlainly();
@@ -498,6 +499,44 @@ void TestDeviceWizard::encryptedIphoneBackupIsChosenAndTellsOfItsPassword()
     auto* note = page.findChild<QLabel*>(QStringLiteral("encryptedNote"));
     QVERIFY(!note->isHidden());
     QVERIFY(note->text().contains(QStringLiteral("asked for its password")));
+}
+
+void TestDeviceWizard::damagedIphoneBackupCannotBeChosen()
+{
+    QFile::remove(mMachine->backupsFolder() + QStringLiteral("/Backup.ipd"));
+    const QString backups = mMachine->home() + QStringLiteral("/MobileSync/Backup");
+    IphoneBackupBuilder builder;
+    QVERIFY(builder.write(backups + QStringLiteral("/a-broken"), IphoneBackupBuilder::Manifest::Database));
+    QVERIFY(builder.write(backups + QStringLiteral("/b-good"), IphoneBackupBuilder::Manifest::Database));
+    QFile manifest(backups + QStringLiteral("/a-broken/Manifest.db"));
+    QVERIFY(manifest.resize(manifest.size() / 2));
+
+    DeviceBackupPage page;
+    auto* list = page.findChild<QListWidget*>(QStringLiteral("backupList"));
+    QCOMPARE(list->count(), 2);
+    QListWidgetItem* broken = list->item(0);
+    QVERIFY(broken->text().contains(QStringLiteral("damaged: its Manifest.db is cut short")));
+    QVERIFY(broken->toolTip().contains(QStringLiteral("cannot be used")));
+    QVERIFY(!(broken->flags() & Qt::ItemIsSelectable));
+    // The good one is the only one there is to choose, so it is chosen.
+    QCOMPARE(page.selectedBackupPath(), backups + QStringLiteral("/b-good"));
+    page.show();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(broken).center());
+    QCOMPARE(page.selectedBackupPath(), backups + QStringLiteral("/b-good"));
+
+    MessageBoxCloser closer;
+    page.useBackupFolder(backups + QStringLiteral("/a-broken"));
+    QCOMPARE(closer.texts.size(), 1);
+    QVERIFY(closer.texts.first().contains(QStringLiteral("cannot be used: its Manifest.db is cut short")));
+    QCOMPARE(page.selectedBackupPath(), backups + QStringLiteral("/b-good"));
+
+    // Once it is whole (a backup still being written), it can be chosen.
+    QVERIFY(QFile::remove(manifest.fileName()));
+    QVERIFY(QFile::copy(backups + QStringLiteral("/b-good/Manifest.db"), manifest.fileName()));
+    page.checkForNewBackups();
+    QVERIFY(!list->item(0)->text().contains(QStringLiteral("damaged")));
+    list->setCurrentRow(0);
+    QCOMPARE(page.selectedBackupPath(), backups + QStringLiteral("/a-broken"));
 }
 
 void TestDeviceWizard::withoutBackupGoesOnPlainly()

@@ -5,6 +5,7 @@
 // command line. Exit code 0 on success; otherwise no list is written.
 #include "app/TraceLog.h"
 #include "transfer/iphone/BackupCipher.h"
+#include "transfer/iphone/ExtractorExitCode.h"
 #include "transfer/iphone/IphoneBackupExtractor.h"
 
 #include <QCoreApplication>
@@ -15,16 +16,6 @@
 
 namespace {
 
-enum ExitCode {
-    ExitSuccess = 0,
-    ExitUsage = 1,
-    ExitEncrypted = 2,
-    ExitNoManifest = 3,
-    ExitUnreadable = 4,
-    ExitOutputFailed = 5,
-    ExitWrongPassword = 6,
-};
-
 // Longer than any password a person types.
 constexpr qint64 kMaximumPasswordLength = 4096;
 
@@ -32,17 +23,19 @@ int exitCodeFor(int result)
 {
     switch (result) {
     case IphoneBackupExtractor::Success:
-        return ExitSuccess;
+        return ExtractorExitCode::Success;
     case IphoneBackupExtractor::Encrypted:
-        return ExitEncrypted;
+        return ExtractorExitCode::Encrypted;
     case IphoneBackupExtractor::NoManifest:
-        return ExitNoManifest;
+        return ExtractorExitCode::NoManifest;
     case IphoneBackupExtractor::OutputFailed:
-        return ExitOutputFailed;
+        return ExtractorExitCode::OutputFailed;
     case IphoneBackupExtractor::WrongPassword:
-        return ExitWrongPassword;
+        return ExtractorExitCode::WrongPassword;
+    case IphoneBackupExtractor::ManifestDamaged:
+        return ExtractorExitCode::ManifestDamaged;
     default:
-        return ExitUnreadable;
+        return ExtractorExitCode::Unreadable;
     }
 }
 
@@ -59,6 +52,8 @@ const char* messageFor(int result)
         return "the backup's manifest is a link to a file outside the backup folder";
     case IphoneBackupExtractor::WrongPassword:
         return "the password does not open this backup";
+    case IphoneBackupExtractor::ManifestDamaged:
+        return "the backup's manifest is cut short or damaged";
     case IphoneBackupExtractor::ManifestPlistUnsafe:
         return "the backup's Manifest.plist is damaged or not a regular file";
     default:
@@ -81,13 +76,13 @@ int main(int argc, char** argv)
         QFile input;
         if (!input.open(stdin, QIODevice::ReadOnly)) {
             std::fprintf(stderr, "extract: cannot read the password\n");
-            return ExitUsage;
+            return ExtractorExitCode::Usage;
         }
         password = input.read(kMaximumPasswordLength);
     }
     if (arguments.size() != 3) {
         std::fprintf(stderr, "usage: extract [--password-stdin] BACKUP_FOLDER EXTRACTION_FOLDER\n");
-        return ExitUsage;
+        return ExtractorExitCode::Usage;
     }
     IphoneBackupExtractor extractor;
     const int result = extractor.run(arguments.at(1), arguments.at(2), password);
@@ -106,5 +101,5 @@ int main(int argc, char** argv)
     if (extractor.linksRefused() > 0)
         std::fprintf(stderr, "extract: %d files are links out of the backup folder and were not followed\n",
                      extractor.linksRefused());
-    return ExitSuccess;
+    return ExtractorExitCode::Success;
 }

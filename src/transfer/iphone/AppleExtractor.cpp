@@ -6,6 +6,7 @@
 #include "app/TraceLog.h"
 #include "transfer/iphone/BackupFileList.h"
 #include "transfer/iphone/ExtractionListing.h"
+#include "transfer/iphone/ExtractorExitCode.h"
 #include "transfer/iphone/IphoneAddressBookExport.h"
 #include "transfer/iphone/IphoneCalendarExport.h"
 #include "transfer/iphone/IphoneMessagesExport.h"
@@ -32,24 +33,20 @@ bool isDisposableFolder(const QString& folder)
            && clean != QDir::cleanPath(QDir::currentPath());
 }
 
-// The extractor program's exit codes.
-constexpr int kExitEncrypted = 2;
-constexpr int kExitNoManifest = 3;
-constexpr int kExitOutputFailed = 5;
-constexpr int kExitWrongPassword = 6;
-
 int resultOfExit(int exitCode)
 {
     switch (exitCode) {
-    case 0:
+    case ExtractorExitCode::Success:
         return 0;
-    case kExitEncrypted:
+    case ExtractorExitCode::Encrypted:
         return DataResult::IphoneBackupEncrypted;
-    case kExitWrongPassword:
+    case ExtractorExitCode::WrongPassword:
         return DataResult::IphoneWrongPassword;
-    case kExitOutputFailed:
+    case ExtractorExitCode::OutputFailed:
         return DataResult::FileCannotWrite;
-    case kExitNoManifest:
+    case ExtractorExitCode::ManifestDamaged:
+        return DataResult::IphoneManifestDamaged;
+    case ExtractorExitCode::NoManifest:
     default:
         return DataResult::IphoneBackupUnreadable;
     }

@@ -12,6 +12,7 @@
 #include "transfer/iphone/IphoneExtractedFiles.h"
 #include "transfer/iphone/IphoneManifestDbReader.h"
 #include "transfer/iphone/IphoneMbdbReader.h"
+#include "transfer/iphone/ManifestCheck.h"
 #include "transfer/iphone/RegularFile.h"
 
 #include <QDir>
@@ -177,16 +178,26 @@ int IphoneBackupExtractor::readManifest(const QDir& backup, const QDir& target, 
             readable = target.filePath(QStringLiteral(".Manifest.db"));
             const int decrypted = BackupCipher::decryptFile(manifestDb, readable, key, -1);
             BackupCipher::wipe(key);
+            if (decrypted == BackupCipher::SourceDamaged)
+                return ManifestDamaged;
             if (decrypted != BackupCipher::Success)
                 return decrypted == BackupCipher::TargetFailed ? OutputFailed : ManifestUnreadable;
         }
-        const int read =
-            IphoneManifestDbReader::read(readable, entries, &IphoneBackupExtractor::isWanted, mEncryption != nullptr);
+        // A manifest cut short may still answer queries, with its last rows gone.
+        const ManifestCheck::SqliteState state = ManifestCheck::sqliteState(readable);
+        int result = Success;
+        if (state == ManifestCheck::SqliteState::CutShort || state == ManifestCheck::SqliteState::Damaged) {
+            result = ManifestDamaged;
+        } else if (IphoneManifestDbReader::read(readable, entries, &IphoneBackupExtractor::isWanted,
+                                                mEncryption != nullptr)
+                   != IphoneManifestDbReader::Success) {
+            // An encrypted backup without Manifest.plist also fails here: its
+            // Manifest.db is not an SQLite file, and may well be whole.
+            result = state == ManifestCheck::SqliteState::NotSqlite ? ManifestUnreadable : ManifestDamaged;
+        }
         if (readable != manifestDb)
             QFile::remove(readable);
-        // An encrypted backup without Manifest.plist also fails here: its
-        // Manifest.db is not an SQLite file.
-        return read == 0 ? Success : ManifestUnreadable;
+        return result;
     }
     if (RegularFile::isRegular(manifestMbdb)) {
         QByteArray data;
@@ -194,7 +205,7 @@ int IphoneBackupExtractor::readManifest(const QDir& backup, const QDir& target, 
             return ManifestUnreadable;
         QList<IphoneBackupEntry> all;
         if (IphoneMbdbReader::read(data, all) == IphoneMbdbReader::BadMagic)
-            return ManifestUnreadable;
+            return ManifestDamaged;
         for (const IphoneBackupEntry& entry : qAsConst(all)) {
             if (isWanted(entry))
                 entries.append(entry);

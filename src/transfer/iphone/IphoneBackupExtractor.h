@@ -33,6 +33,8 @@ public:
         // Manifest.plist is nested too deep, not a regular file, or its
         // keybag or manifest key is damaged.
         ManifestPlistUnsafe = -13007,
+        // The manifest is a database (or mbdb file) that was cut short or is damaged.
+        ManifestDamaged = -13008,
     };
 
     // password: for an encrypted backup; an encrypted backup without one is
