@@ -286,4 +286,10 @@ inline QString iphoneBackupFolderPath()
     return programFolderPath() + QLatin1Char('/') + iphoneBackupFolderName();
 }
 
+// Where a report of each run is kept, for the user and for support.
+inline QString runReportsFolderPath()
+{
+    return programFolderPath() + QStringLiteral("/reports");
+}
+
 } // namespace Constants

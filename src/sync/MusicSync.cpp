@@ -11,6 +11,8 @@
 #include "sync/DataTransfer.h"
 #include "sync/Mp3Converter.h"
 #include "sync/MusicSyncThread.h"
+#include "sync/RunReportFile.h"
+#include "sync/SyncReport.h"
 #include "sync/SyncState.h"
 
 #include <QDir>
@@ -129,6 +131,7 @@ void MusicSync::finishRun()
     // afterwards must hold whole files.
     mOutcome.flushResult = mDevice->flushToMedium();
     traceValue("flushResult", mOutcome.flushResult);
+    writeRunReport();
     ChangeState(mOutcome.hasErrors() ? SyncState::StateCompleteWithErrors : SyncState::StateComplete);
 }
 
@@ -143,7 +146,23 @@ void MusicSync::endWithPhoneLost()
         mTrackCache.close();
     }
     mDevice->FinalizeSync();
+    writeRunReport();
     ChangeState(SyncState::StateCompleteWithErrors);
+}
+
+QStringList MusicSync::notCopiedTrackNames() const
+{
+    QStringList names;
+    for (const Track& track : mNotCopiedTracks)
+        names.append(track.trackName());
+    return names;
+}
+
+void MusicSync::writeRunReport()
+{
+    mOutcome.reportPath =
+        RunReportFile::write(Constants::runReportsFolderPath(), SyncReport(mOutcome, notCopiedTrackNames()),
+                             mDevice->FriendlyName(), QDateTime::currentDateTime());
 }
 
 void MusicSync::Start()
@@ -283,6 +302,7 @@ void MusicSync::Start()
 
     if (hasBeenCancelled()) {
         mDevice->FinalizeSync();
+        writeRunReport();
         ChangeState(SyncState::StateCancelled);
     } else if (!cacheOpened) {
         // Ended early (settings or configuration): close what PrepareForSync

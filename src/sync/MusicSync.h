@@ -48,6 +48,8 @@ struct MusicSyncOutcome
     // Photos handed to the phone and tracks it took, for the summary at the end.
     int photosSent = 0;
     int tracksCopied = 0;
+    // The report of the run kept on the computer; empty when it could not be written.
+    QString reportPath;
 };
 
 // One synchronisation of one phone, run once on its own worker thread: data
@@ -78,6 +80,7 @@ public:
 
     TrackList& TracksToDelete() { return mTracksToDelete; }
     const QList<Track>& GetNonCopiedTracks() const { return mNotCopiedTracks; }
+    QStringList notCopiedTrackNames() const;
     const QList<Track>& GetNotDeletedTracks() const { return mNotDeletedTracks; }
     TrackList& GetDrmTracks() { return mDrmTracks; }
     MusicSyncThread* thread() const { return mThread.get(); }
@@ -128,6 +131,8 @@ private:
     // copied in this run (nothing confirms that they are whole on the phone),
     // so the next sync checks them again.
     void endWithPhoneLost();
+    // Keeps the report of the run on the computer, before its end state is told.
+    void writeRunReport();
     static QString albumArtTempPath();
 
     DeviceHandle mDeviceHandle;

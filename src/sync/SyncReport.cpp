@@ -7,6 +7,7 @@
 #include "sync/MusicSync.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -43,8 +44,10 @@ QString photoLines(const QList<PhotoNotCopied>& photos)
 {
     QStringList lines;
     for (qsizetype i = 0; i < photos.size() && i < SyncReport::kMaxListedFiles; ++i) {
-        lines << QFileInfo(photos.at(i).sourcePath).fileName().toHtmlEscaped() + QStringLiteral(": ")
-                     + SyncReport::reason(photos.at(i).code).toHtmlEscaped();
+        // With its folder: camera rolls number their files again in every folder.
+        const QFileInfo photo(photos.at(i).sourcePath);
+        lines << QString(photo.dir().dirName() + QLatin1Char('/') + photo.fileName()).toHtmlEscaped()
+                     + QStringLiteral(": ") + SyncReport::reason(photos.at(i).code).toHtmlEscaped();
     }
     if (photos.size() > SyncReport::kMaxListedFiles)
         lines << tr("and %1 more").arg(photos.size() - SyncReport::kMaxListedFiles);

@@ -124,10 +124,10 @@ void SyncQuestions::notCopiedTracks()
     });
 }
 
-void SyncQuestions::usbEjectReminder()
+bool SyncQuestions::usbEjectReminder(const QString& endOfRunHtml)
 {
-    askPerPhone(SyncController::PhoneQuestion::UsbEject, [] {
-        UsbEjectWarning reminder;
+    return askPerPhone(SyncController::PhoneQuestion::UsbEject, [&] {
+        UsbEjectWarning reminder(mWindow, endOfRunHtml);
         return reminder.exec() == 1;
     });
 }

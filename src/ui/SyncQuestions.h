@@ -19,7 +19,9 @@ public:
     void drmTracksFound();
     void notEnoughSpace(qint64 additionalSpaceRequired);
     void notCopiedTracks();
-    void usbEjectReminder();
+    // Shows endOfRunHtml with the eject reminder unless the user turned it
+    // off for this phone; false when nothing was shown.
+    bool usbEjectReminder(const QString& endOfRunHtml);
 
     // Which not-copied warning fits the code of the last failed upload.
     static int warningKindForUploadError(int uploadError);

@@ -16,6 +16,7 @@
 #include "sync/SyncState.h"
 #include "ui/ConnectDevicePage.h"
 #include "ui/DeviceWizard.h"
+#include "ui/EndOfRunText.h"
 #include "ui/SpaceGauge.h"
 #include "ui/SyncQuestions.h"
 #include "ui/SyncStatePresenter.h"
@@ -393,43 +394,27 @@ void SyncUi::showSummary()
     MusicSync* engine = musicSync();
     if (!engine)
         return;
-    QStringList failedTracks;
-    for (const Track& track : engine->GetNonCopiedTracks())
-        failedTracks.append(track.trackName());
-    mSummaryLabel->setText(SyncReport(engine->outcome(), failedTracks).summaryText());
+    mSummaryLabel->setText(SyncReport(engine->outcome(), engine->notCopiedTrackNames()).summaryText());
 }
 
 void SyncUi::postSyncChecks()
 {
     TraceScope trace("SyncUi::postSyncChecks");
-    // What did not reach the phone, and why: never only in the trace.
+    // What did not reach the phone and why, the import help and the eject
+    // reminder: one box, never only the trace.
     const MusicSync* engine = musicSync();
-    if (engine) {
-        const QString notCopied = SyncReport(engine->outcome()).warningHtml();
-        if (!notCopied.isEmpty())
-            showWarningBox(Constants::applicationTitle(), notCopied);
-    }
-    const BackupConversionResult* transfer = engine ? &engine->outcome().dataTransfer : nullptr;
-    // A backup that could not be read is told by the warning above, with its reason.
-    if (transfer && !engine->outcome().dataTransferFailed() && transfer->firstFailure() == 0
-        && !(transfer->contactsVcard.path.isEmpty() && transfer->smsBackup.path.isEmpty()
-             && transfer->calendarIcs.path.isEmpty() && transfer->callLog.path.isEmpty()
-             && transfer->notes.path.isEmpty() && transfer->bookmarks.path.isEmpty())) {
-        // Where the standard files went; shown without waiting, so the checks below go on.
-        auto* box = new QMessageBox(QMessageBox::Information, Constants::applicationTitle(),
-                                    tr("<p>Your contacts, messages and calendar are also in the phone's "
-                                       "<b>%1</b> folder, for the phone's own apps.</p>")
-                                            .arg(Constants::phoneStandardFilesFolder())
-                                        + ConnectDevicePage::importInstructions(),
-                                    QMessageBox::Ok, this);
-        box->setObjectName(QStringLiteral("standardFilesBox"));
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-    }
-    if (!deviceList()->DeviceIsConnected()
-        || deviceList()->ConnectedDevice()->GetDeviceType() != Device::kTypeUsbMassStorage)
+    const QString endOfRun = engine ? EndOfRunText::html(engine->outcome()) : QString();
+    const bool usbPhone = deviceList()->DeviceIsConnected()
+                          && deviceList()->ConnectedDevice()->GetDeviceType() == Device::kTypeUsbMassStorage;
+    if (usbPhone && mQuestions->usbEjectReminder(endOfRun))
         return;
-    mQuestions->usbEjectReminder();
+    if (endOfRun.isEmpty())
+        return;
+    QMessageBox box(SyncReport(engine->outcome()).warningHtml().isEmpty() ? QMessageBox::Information
+                                                                          : QMessageBox::Warning,
+                    Constants::applicationTitle(), endOfRun, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("endOfRunBox"));
+    box.exec();
 }
 
 void SyncUi::ConfirmDeleteTracks()

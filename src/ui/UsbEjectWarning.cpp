@@ -9,18 +9,19 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-UsbEjectWarning::UsbEjectWarning(QWidget* parent) : QDialog(parent)
+UsbEjectWarning::UsbEjectWarning(QWidget* parent, const QString& endOfRunHtml) : QDialog(parent)
 {
     TraceScope trace("UsbEjectWarning::UsbEjectWarning");
     setModal(true);
     setWindowTitle(Constants::applicationTitle());
-    setMinimumWidth(300);
+    // Room for the end of the run's lists without a box taller than the screen.
+    setMinimumWidth(endOfRunHtml.isEmpty() ? 300 : 520);
     auto* layout = new QVBoxLayout(this);
-    auto* label =
-        new QLabel(tr("<p>Synchronization is complete.</p><p>Please eject your phone before disconnecting, click ")
-                       + QStringLiteral("<a href=\"%1/blog/files/usbeject.htm\">").arg(Constants::helpBaseUrl())
-                       + tr("here") + QStringLiteral("</a>") + tr(" for more details.</p>"),
-                   this);
+    auto* label = new QLabel(
+        endOfRunHtml + tr("<p>Synchronization is complete.</p><p>Please eject your phone before disconnecting, click ")
+            + QStringLiteral("<a href=\"%1/blog/files/usbeject.htm\">").arg(Constants::helpBaseUrl()) + tr("here")
+            + QStringLiteral("</a>") + tr(" for more details.</p>"),
+        this);
     label->setWordWrap(true);
     label->setTextFormat(Qt::RichText);
     label->setOpenExternalLinks(true);

@@ -1,7 +1,11 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "app/ResultCodes.h"
 #include "sync/MusicSync.h"
+#include "sync/RunReportFile.h"
 #include "sync/SyncReport.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <QtTest>
 
@@ -16,6 +20,7 @@ private slots:
     void phoneWithoutCompanionAppCountsStandardFiles();
     void unreadableBackupHidesItsFiles();
     void missingPhotosCountedThenNamed();
+    void runReportsKeepTheNewestTwenty();
 };
 
 void TestSyncReport::nothingDoneSaysNothing()
@@ -98,11 +103,44 @@ void TestSyncReport::missingPhotosCountedThenNamed()
                           count}));
     QVERIFY(!report.summaryText().contains(QStringLiteral("IMG_0")));
     const QString html = report.warningHtml();
-    QVERIFY2(
-        html.contains(count + QStringLiteral("<br>&lt;IMG_0&gt;.jpg: ") + SyncReport::reason(PhoneResult::CopyFailed)),
-        qPrintable(html));
+    QVERIFY2(html.contains(count + QStringLiteral("<br>in/&lt;IMG_0&gt;.jpg: ")
+                           + SyncReport::reason(PhoneResult::CopyFailed)),
+             qPrintable(html));
     QVERIFY(!html.contains(QStringLiteral("IMG_%1").arg(SyncReport::kMaxListedFiles)));
     QVERIFY(html.contains(QStringLiteral("and 1 more")));
+}
+
+void TestSyncReport::runReportsKeepTheNewestTwenty()
+{
+    QTemporaryDir home;
+    const QString folder = home.filePath(QStringLiteral("KORVA/reports"));
+    MusicSyncOutcome outcome;
+    outcome.tracksCopied = 2;
+    outcome.notCopiedPhotos.append({QStringLiteral("/x/100APPLE/IMG_0001.JPG"), PhoneResult::NoSpace});
+    const SyncReport report(outcome, {QStringLiteral("Song <A>")});
+    const QDateTime first(QDate(2026, 12, 1), QTime(9, 0, 0));
+
+    const QString path = RunReportFile::write(folder, report, QStringLiteral("Pixel & Co"), first);
+    QCOMPARE(QFileInfo(path).fileName(), QStringLiteral("2026-12-01_09-00-00.html"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(file.readAll());
+    // The same words as the end box, escaped where they came from the user's files.
+    for (const QString& expected : {QStringLiteral("Pixel &amp; Co"), QStringLiteral("Tracks: 2"),
+                                    QStringLiteral("Track not copied: Song &lt;A&gt;"), report.warningHtml()})
+        QVERIFY2(page.contains(expected), qPrintable(expected));
+    // Two runs in the same second keep both.
+    QVERIFY(RunReportFile::write(folder, report, QString(), first) != path);
+
+    for (int i = 1; i <= RunReportFile::kReportsKept; ++i)
+        QVERIFY(!RunReportFile::write(folder, report, QString(), first.addDays(i)).isEmpty());
+    const QStringList kept = QDir(folder).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(kept.size(), RunReportFile::kReportsKept);
+    QCOMPARE(kept.first(), QStringLiteral("2026-12-02_09-00-00.html"));
+
+    // A folder that cannot be made gives no path, not a crash.
+    const QString aFile = QDir(folder).filePath(kept.last());
+    QVERIFY(RunReportFile::write(aFile + QStringLiteral("/below-a-file"), report, QString(), first).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSyncReport)

@@ -13,6 +13,7 @@
 
 #include "support/EngineQuestion.h"
 #include "support/FakeUsbPhoneMachine.h"
+#include "support/IphoneBackupBuilder.h"
 #include "support/LibraryMedia.h"
 #include "support/SyncMedia.h"
 #include "support/SyncTestHome.h"
@@ -133,6 +134,7 @@ private slots:
     void notEnoughSpaceShowsWholeMegabytes();
     void startUpOpensTheFirstRunWizard();
     void syncRunsToCompletionOnUsbPhone();
+    void endOfRunIsOneBox();
     void notEnoughSpaceAnswerReachesTheEngine_data();
     void notEnoughSpaceAnswerReachesTheEngine();
     void notCopiedWarningStoredPerPhone();
@@ -388,6 +390,39 @@ void SyncUiTest::syncRunsToCompletionOnUsbPhone()
     QTRY_COMPARE(rig.status(), QStringLiteral("Phone synchronization is complete"));
     QCOMPARE(answerer.seen().size(), 1);
     QVERIFY(answerer.unexpected().isEmpty());
+}
+
+// The eject reminder, the import help and, after an iPhone, the iMessage
+// notice come in one box that links to the run's report.
+void SyncUiTest::endOfRunIsOneBox()
+{
+    Rig rig;
+    rig.home().configurePhone();
+    const QString backup = rig.home().inputFolder() + QStringLiteral("/iphone");
+    IphoneBackupBuilder builder;
+    QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
+    // A backup without an address book, messages or calendar: only the iPhone's notice has something to say.
+    rig.home().editSettings([&](SyncSettings& settings, const QString& id) {
+        settings.setSelectedBackupPath(id, backup);
+        settings.setCopyAddressBook(id, true);
+    });
+    QTRY_VERIFY(rig.phoneListed(true));
+
+    ModalAnswerer answerer;
+    QString shown;
+    answerer.expect([&](QWidget* box) {
+        shown = textOf(box);
+        ModalAnswerer::clickButton(box, QStringLiteral("OK"));
+    });
+    rig.window().startSync();
+    QTRY_VERIFY_WITH_TIMEOUT(rig.runEnded() && answerer.pending() == 0, kRunTimeoutMs);
+    QVERIFY2(answerer.unexpected().isEmpty(), qPrintable(answerer.unexpected().join(QLatin1Char('\n'))));
+    QVERIFY2(shown.contains(QStringLiteral("turn off iMessage and FaceTime"))
+                 && shown.contains(QStringLiteral("eject")),
+             qPrintable(shown));
+    const QString report = rig.window().musicSync()->outcome().reportPath;
+    QVERIFY(QFileInfo(report).isFile());
+    QVERIFY(shown.contains(QUrl::fromLocalFile(report).toString(QUrl::FullyEncoded).toHtmlEscaped()));
 }
 
 void SyncUiTest::notEnoughSpaceAnswerReachesTheEngine_data()
