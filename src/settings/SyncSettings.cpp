@@ -110,6 +110,11 @@ QDomElement SyncSettings::findDeviceElement(const QString& id) const
     return QDomElement();
 }
 
+bool SyncSettings::hasAnyPhone() const
+{
+    return !mDocument.documentElement().firstChildElement(kDeviceElement).isNull();
+}
+
 int SyncSettings::deviceElementLine(const QString& id) const
 {
     TraceScope trace("SyncSettings::deviceElementLine");

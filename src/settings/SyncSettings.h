@@ -31,6 +31,8 @@ public:
     int save();
 
     QDomElement findDeviceElement(const QString& id) const;
+    // Whether any phone has been set up on this computer.
+    bool hasAnyPhone() const;
     int deviceElementLine(const QString& id) const;
     int getCacheFilename(const QString& id, QString& path) const;
 

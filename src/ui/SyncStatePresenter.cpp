@@ -119,6 +119,11 @@ SyncStateView SyncStatePresenter::present(int state, int previousState, const QS
     return view;
 }
 
+bool SyncStatePresenter::offersSync(int state)
+{
+    return state == StateReady || state == StateComplete || state == StateCompleteWithErrors || state == StateCancelled;
+}
+
 bool SyncStatePresenter::isEndOfRun(int state)
 {
     return state == StateComplete || state == StateCompleteWithErrors || state == StateNotConfigured

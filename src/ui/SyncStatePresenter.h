@@ -42,4 +42,7 @@ public:
     static bool isEndOfRun(int state);
     // Whether the tracks that were not copied are told when entering state.
     static bool tellsNotCopiedTracks(int state);
+    // Whether a set-up phone that is connected may be synced again with its
+    // saved choices in this state (one click, no wizard).
+    static bool offersSync(int state);
 };

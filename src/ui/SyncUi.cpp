@@ -71,6 +71,7 @@ SyncUi::SyncUi(Environment environment, QWidget* parent)
 
     connect(mStatusLabel, &QLabel::linkActivated, this, &SyncUi::helpLinkClicked);
     connect(mDetailLabel, &QLabel::linkActivated, this, &SyncUi::helpLinkClicked);
+    connect(mSyncButton, &QPushButton::clicked, this, &SyncUi::startSync);
     connect(mNewSyncButton, &QPushButton::clicked, this, qOverload<>(&SyncUi::changeSettings));
     connect(mHelpButton, &QPushButton::clicked, this, &SyncUi::onHelpClicked);
     LocalMusicLibrary* library = mController.library();
@@ -146,6 +147,11 @@ void SyncUi::buildLayout()
     layout->addWidget(mSpaceGauge);
 
     auto* buttons = new QHBoxLayout;
+    mSyncButton = new QPushButton(tr("Sync"), this);
+    mSyncButton->setObjectName(QStringLiteral("syncButton"));
+    mSyncButton->setToolTip(tr("Synchronize the connected phone with the choices saved for it"));
+    mSyncButton->hide();
+    buttons->addWidget(mSyncButton);
     mNewSyncButton = new QPushButton(tr("New Sync"), this);
     mNewSyncButton->setObjectName(QStringLiteral("newSyncButton"));
     mHelpButton = new QPushButton(tr("Help"), this);
@@ -189,6 +195,10 @@ void SyncUi::SetRegularButtons()
 {
     TraceScope trace("SyncUi::SetRegularButtons");
     mNewSyncButton->setEnabled(true);
+    const bool offered = SyncStatePresenter::offersSync(mState) && deviceList()->DeviceIsConnected();
+    mSyncButton->setVisible(offered);
+    mSyncButton->setEnabled(offered);
+    mSyncButton->setDefault(offered);
     mHelpButton->setEnabled(true);
 }
 
@@ -196,6 +206,7 @@ void SyncUi::SetSyncingButtons()
 {
     TraceScope trace("SyncUi::SetSyncingButtons");
     mNewSyncButton->setEnabled(false);
+    mSyncButton->setEnabled(false);
     mHelpButton->setEnabled(false);
 }
 
@@ -231,6 +242,12 @@ void SyncUi::podcastNamesUpdated()
     TraceScope trace("SyncUi::podcastNamesUpdated");
     UpdateProgress(StateNoPhone, 0);
     mController.settings().load();
+    // A user with a phone set up came to sync it, not to be asked again.
+    if (mController.settings().hasAnyPhone()) {
+        deviceList()->RefreshDevices();
+        autoRefresher()->start();
+        return;
+    }
     traceMessage("Config not found - go to setup wizard");
     changeSettings(DeviceWizard::kModeFirstRun);
 }

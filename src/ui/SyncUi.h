@@ -92,6 +92,7 @@ private:
     QLabel* mStatusLabel = nullptr;
     QLabel* mDetailLabel = nullptr;
     QLabel* mSummaryLabel = nullptr;
+    QPushButton* mSyncButton = nullptr;
     QPushButton* mNewSyncButton = nullptr;
     QPushButton* mHelpButton = nullptr;
     QCheckBox* mForceFullCheckBox = nullptr;

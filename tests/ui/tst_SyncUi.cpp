@@ -133,6 +133,7 @@ private slots:
     void notEnoughSpaceShowsWholeMegabytes_data();
     void notEnoughSpaceShowsWholeMegabytes();
     void startUpOpensTheFirstRunWizard();
+    void setUpPhoneStartsWithoutTheWizardAndSyncsWithOneClick();
     void syncRunsToCompletionOnUsbPhone();
     void endOfRunIsOneBox();
     void notEnoughSpaceAnswerReachesTheEngine_data();
@@ -360,6 +361,28 @@ void SyncUiTest::startUpOpensTheFirstRunWizard()
     QCOMPARE(window.state(), 0);
     QVERIFY(rig.widget<QPushButton>("newSyncButton")->isEnabled());
     QVERIFY(answerer.unexpected().isEmpty());
+}
+
+void SyncUiTest::setUpPhoneStartsWithoutTheWizardAndSyncsWithOneClick()
+{
+    Rig rig(Rig::Phone::Mounted, false);
+    rig.home().configurePhone();
+    ModalAnswerer answerer;
+    QTRY_COMPARE_WITH_TIMEOUT(rig.status(), QStringLiteral("A phone is connected and is ready to be synchronized"),
+                              20000);
+    QVERIFY2(answerer.unexpected().isEmpty(), qPrintable(answerer.unexpected().join(QLatin1Char('\n'))));
+    auto* sync = rig.widget<QPushButton>("syncButton");
+    QVERIFY(sync->isVisible() && sync->isEnabled());
+    QVERIFY(rig.widget<QPushButton>("newSyncButton")->isEnabled());
+
+    answerer.expect([](QWidget* reminder) { ModalAnswerer::clickButton(reminder, QStringLiteral("OK")); });
+    sync->click();
+    QVERIFY(rig.window().musicSync());
+    QTRY_VERIFY_WITH_TIMEOUT(rig.runEnded() && answerer.pending() == 0, kRunTimeoutMs);
+    QTRY_COMPARE(rig.status(), QStringLiteral("Phone synchronization is complete"));
+    QVERIFY2(answerer.unexpected().isEmpty(), qPrintable(answerer.unexpected().join(QLatin1Char('\n'))));
+    // The phone is still there: it can be synced again at once.
+    QVERIFY(sync->isVisible() && sync->isEnabled());
 }
 
 void SyncUiTest::syncRunsToCompletionOnUsbPhone()
