@@ -3,6 +3,7 @@
 #include "app/Constants.h"
 #include "devices/DeviceList.h"
 #include "devices/mtp/MtpPhoneSource.h"
+#include "settings/SyncSettings.h"
 #include "support/FakeUsbMachine.h"
 #include "support/FakeUsbPhoneMachine.h"
 #include "support/IphoneBackupBuilder.h"
@@ -89,6 +90,9 @@ void TestScreenshots::wizardPages()
     IphoneBackupBuilder builder;
     QVERIFY(builder.write(Constants::iphoneBackupFolderPath() + QStringLiteral("/00008030-0001"),
                           IphoneBackupBuilder::Manifest::Database));
+    const QString broken = Constants::iphoneBackupFolderPath() + QStringLiteral("/00008030-0002");
+    QVERIFY(builder.write(broken, IphoneBackupBuilder::Manifest::Database));
+    QFile(broken + QStringLiteral("/Manifest.db")).resize(1000);
     machine.plugUsbPhone(QStringLiteral("Galaxy"));
     auto list = machine.makeDeviceList();
     DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeFirstRun);
@@ -110,6 +114,9 @@ void TestScreenshots::wizardPages()
     shoot(&wizard, QStringLiteral("wizard-3-backup-iphone"),
           {QStringLiteral("00008030-0001  (iPhone backup, iOS 12.5.7"), QStringLiteral("Copy Calendar"),
            QStringLiteral("Copy Camera Roll Photos")});
+    shoot(&wizard, QStringLiteral("wizard-3-backup-damaged"),
+          {QStringLiteral("00008030-0002  (iPhone backup, iOS 12.5.7"),
+           QStringLiteral("damaged: its Manifest.db is cut short")});
     wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("copyCalendar"))->setChecked(true);
     next();
     QCOMPARE(wizard.currentId(), WizardPageId::kCopyPhotos);
@@ -142,16 +149,27 @@ void TestScreenshots::mainWindowAfterARun()
     FakeUsbPhoneMachine machine;
     auto library = std::make_unique<SyncTestLibrary>();
     machine.addTrack(*library, 1000);
+    const QString backup = machine.home().inputFolder() + QStringLiteral("/iphone");
+    IphoneBackupBuilder builder;
+    QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
+    machine.home().editSettings(
+        [&](SyncSettings& settings, const QString& id) { settings.setSelectedBackupPath(id, backup); });
     SyncUi window(machine.environment(std::move(library)));
     window.findChild<QTimer*>(QStringLiteral("startTimer"))->stop();
     window.show();
     ModalAnswerer answerer;
-    answerer.expect(ModalAnswerer::clicking(QStringLiteral("OK"))); // the eject reminder
+    answerer.expect([](QWidget* box) { // the end box with the eject reminder
+        shoot(box, QStringLiteral("window-4-end-box"),
+              {QStringLiteral("turn off iMessage and FaceTime"), QStringLiteral("report of this run"),
+               QStringLiteral("Please eject your phone")});
+        ModalAnswerer::clickButton(box, QStringLiteral("OK"));
+    });
     window.startSync();
     QTRY_VERIFY_WITH_TIMEOUT(window.musicSync()->thread()->isFinished() && answerer.pending() == 0, 60000);
     QVERIFY2(answerer.unexpected().isEmpty(), qPrintable(answerer.unexpected().join(QLatin1Char('\n'))));
     shoot(&window, QStringLiteral("window-3-complete"),
-          {QStringLiteral("Phone synchronization is complete"), QStringLiteral("Copied to the phone: Tracks: 1.")});
+          {QStringLiteral("Phone synchronization is complete"), QStringLiteral("Copied to the phone: Tracks: 1."),
+           QStringLiteral("Sync"), QStringLiteral("New Sync")});
 }
 
 QTEST_MAIN(TestScreenshots)
