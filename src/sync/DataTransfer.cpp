@@ -7,6 +7,7 @@
 #include "devices/Device.h"
 #include "settings/SyncSettings.h"
 #include "sync/SyncState.h"
+#include "transfer/ConversionProgress.h"
 #include "transfer/android/SmsBackupWriter.h"
 #include "transfer/iphone/BackupPasswords.h"
 
@@ -61,7 +62,7 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
             const QStringList folders = chosenPhotoFolders(settings, id);
             if (!spaceForTransfer(folders, {}, {}))
                 return {};
-            copyBlackBerryPhotoFolders(folders);
+            copyPhotos(folders, {});
             if (!mPhoneLost) {
                 settings.setCopyPhotos(id, false);
                 settings.save();
@@ -93,7 +94,11 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
     conversionChoices.format = mDevice.isHidden() ? BackupChoices::Format::Android : BackupChoices::Format::All;
     // A BlackBerry backup holds no photos: its photos come from the chosen folders.
     const bool blackBerry = BackupConversion::kindOf(backupPath) == BackupConversionResult::Kind::BlackBerry;
+    // The readers report from their own threads; the observer only passes the counts on.
+    ConversionProgress::setListener(
+        [this](const QString& kind, qint64 done, qint64 total) { mObserver.conversionProgress(kind, done, total); });
     BackupConversionResult result = BackupConversion::convert(backupPath, extraction, extraction, conversionChoices);
+    ConversionProgress::setListener({});
     traceValue("conversionResult", result.firstFailure());
 
     // Everything is counted before anything is sent, so that the user is
@@ -117,9 +122,7 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
     // "Don't Sync": nothing is sent and the choices stay for the next sync.
     if (!spaceForTransfer(photoFolders, cameraRoll ? result.photos : QList<PhotoPath>(), dataFiles))
         return result;
-    copyBlackBerryPhotoFolders(photoFolders);
-    if (cameraRoll)
-        copyCameraRoll(result.photos);
+    copyPhotos(photoFolders, cameraRoll ? result.photos : QList<PhotoPath>());
     // The phone went away: the choices stay, and the next sync does the
     // transfer again (what already arrived is recognised and kept).
     if (mPhoneLost)
@@ -255,29 +258,22 @@ bool DataTransfer::spaceForTransfer(const QStringList& photoFolders, const QList
     return needed <= freeBytes || mObserver.continueWithoutSpace(needed - freeBytes);
 }
 
-void DataTransfer::keepResultsOf(const PhotoCopier& copier)
+void DataTransfer::copyPhotos(const QStringList& folders, const QList<PhotoPath>& cameraRoll)
 {
-    mNotCopiedPhotos += copier.notCopied();
-    mPhoneLost = mPhoneLost || copier.phoneLost();
-}
-
-void DataTransfer::copyBlackBerryPhotoFolders(const QStringList& folders)
-{
-    TraceScope trace("DataTransfer::copyBlackBerryPhotoFolders");
+    TraceScope trace("DataTransfer::copyPhotos");
+    if (folders.isEmpty() && cameraRoll.isEmpty())
+        return;
     mObserver.photoStateChanged(SyncState::StatePhotos);
     PhotoCopier copier(mDevice, mObserver);
+    int total = int(cameraRoll.size());
+    for (const QString& folder : folders)
+        total += PhotoCopier::folderFileCount(folder);
+    copier.setTotal(total);
     for (const QString& folder : folders)
         copier.copyFolder(folder, Constants::phoneBlackberryPhotoFolder());
-    keepResultsOf(copier);
-}
-
-void DataTransfer::copyCameraRoll(const QList<PhotoPath>& photos)
-{
-    TraceScope trace("DataTransfer::copyCameraRoll");
-    mObserver.photoStateChanged(SyncState::StatePhotos);
-    PhotoCopier copier(mDevice, mObserver);
-    const int screenPixels = PhotoCopier::screenPixelsOf(mParentDevice);
-    for (const PhotoPath& photo : photos)
+    const int screenPixels = cameraRoll.isEmpty() ? 0 : PhotoCopier::screenPixelsOf(mParentDevice);
+    for (const PhotoPath& photo : cameraRoll)
         copier.copyCameraRollFile(photo.mSourceName, photo.mDestName, screenPixels);
-    keepResultsOf(copier);
+    mNotCopiedPhotos += copier.notCopied();
+    mPhoneLost = mPhoneLost || copier.phoneLost();
 }

@@ -52,9 +52,8 @@ private:
 
     // run() but for removing the extraction folder afterwards.
     BackupConversionResult transfer(SyncSettings& settings, const QString& id);
-    void copyBlackBerryPhotoFolders(const QStringList& folders);
-    void copyCameraRoll(const QList<PhotoPath>& photos);
-    void keepResultsOf(const PhotoCopier& copier);
+    // The photo folders, then the camera roll, counted as one for the progress.
+    void copyPhotos(const QStringList& folders, const QList<PhotoPath>& cameraRoll);
     // Counts the photos, videos and the data files about to be sent against
     // the phone's free space; false when the user chose not to go on.
     bool spaceForTransfer(const QStringList& photoFolders, const QList<PhotoPath>& cameraRoll,

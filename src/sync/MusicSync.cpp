@@ -103,9 +103,24 @@ void MusicSync::photoStateChanged(int state)
     ChangeState(state);
 }
 
-void MusicSync::photoProgress(const QString& fileName)
+void MusicSync::photoProgress(const QString& fileName, int done, int total)
 {
-    UpdateProgress(0, 0, fileName);
+    UpdateProgress(total, done, progressText(tr("Copying photos"), done, total, fileName));
+}
+
+void MusicSync::conversionProgress(const QString& kind, qint64 done, qint64 total)
+{
+    // Called on the readers' threads: only a queued signal, no member is touched.
+    emit ProgressUpdate(SyncState::StatePreparing, 0,
+                        progressText(tr("Writing %1").arg(kind.toLower()), done, total, QString()));
+}
+
+QString MusicSync::progressText(const QString& what, qint64 done, qint64 total, const QString& name)
+{
+    QString text = total > 0 ? tr("%1: %2 of %3").arg(what).arg(done).arg(total) : tr("%1: %2").arg(what).arg(done);
+    if (!name.isEmpty())
+        text += QStringLiteral(" - ") + name;
+    return text;
 }
 
 void MusicSync::photoCopied()
@@ -445,7 +460,8 @@ void MusicSync::Upload()
             traceMessage("NULL trackName");
             name = QString(QLatin1String(""));
         }
-        UpdateProgress(mTrackList.totalTracksToCopy(), attempts, name);
+        UpdateProgress(mTrackList.totalTracksToCopy(), attempts,
+                       progressText(tr("Copying tracks"), attempts + 1, mTrackList.totalTracksToCopy(), name));
         traceValue("Uploading track index", index);
 
         if (track.needsConversion()) {

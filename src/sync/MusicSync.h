@@ -81,6 +81,8 @@ public:
     TrackList& TracksToDelete() { return mTracksToDelete; }
     const QList<Track>& GetNonCopiedTracks() const { return mNotCopiedTracks; }
     QStringList notCopiedTrackNames() const;
+    // "Copying photos: 120 of 480 - IMG_0001.JPG"; without "of" when the total is not known.
+    static QString progressText(const QString& what, qint64 done, qint64 total, const QString& name);
     const QList<Track>& GetNotDeletedTracks() const { return mNotDeletedTracks; }
     TrackList& GetDrmTracks() { return mDrmTracks; }
     MusicSyncThread* thread() const { return mThread.get(); }
@@ -112,7 +114,8 @@ signals:
 
 private:
     void photoStateChanged(int state) override;
-    void photoProgress(const QString& fileName) override;
+    void photoProgress(const QString& fileName, int done, int total) override;
+    void conversionProgress(const QString& kind, qint64 done, qint64 total) override;
     void photoCopied() override;
     bool continueWithoutSpace(qint64 shortfall) override;
 

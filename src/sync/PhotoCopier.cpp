@@ -70,9 +70,17 @@ void PhotoCopier::copyFolder(const QString& sourceFolder, const QString& destina
     TraceScope trace("MusicSync::copyPhotos");
     QSet<QString> visited;
     walkFolder(sourceFolder, destination, visited, [this](const QFileInfo& file, const QString& target) {
-        mObserver.photoProgress(file.fileName());
+        mObserver.photoProgress(file.fileName(), ++mStarted, mTotal);
         copyOrRecord(file.filePath(), target, file.filePath());
     });
+}
+
+int PhotoCopier::folderFileCount(const QString& sourceFolder)
+{
+    int files = 0;
+    QSet<QString> visited;
+    walkFolder(sourceFolder, QString(), visited, [&files](const QFileInfo&, const QString&) { ++files; });
+    return files;
 }
 
 qint64 PhotoCopier::folderBytes(const QString& sourceFolder)
@@ -132,7 +140,8 @@ void PhotoCopier::copyCameraRollFile(const QString& sourceName, const QString& d
     traceValue("photoPath.mSourceName", sourceName);
     traceValue("destinationOnDevice", destination);
     const QString fileName = destination.section(QLatin1Char('/'), -1);
-    mObserver.photoProgress(fileName);
+    const int number = ++mStarted;
+    mObserver.photoProgress(fileName, number, mTotal);
     if (mPhoneLost) {
         mNotCopied.append({sourceName, PhoneResult::Disconnected});
         return;
@@ -141,13 +150,13 @@ void PhotoCopier::copyCameraRollFile(const QString& sourceName, const QString& d
     QString fileToSend = sourceName;
     if (VideoConverter::isQuickTimeVideo(destination)) {
         mObserver.photoStateChanged(SyncState::StateConvertingVideo);
-        mObserver.photoProgress(fileName);
+        mObserver.photoProgress(fileName, number, mTotal);
         destination = VideoConverter::mp4Name(destination);
         fileToSend = convertedVideoPath();
         QDir().mkpath(Constants::programFolderPath());
         const int converted = VideoConverter::convert(sourceName, fileToSend, screenPixels);
         mObserver.photoStateChanged(SyncState::StatePhotos);
-        mObserver.photoProgress(fileName);
+        mObserver.photoProgress(fileName, number, mTotal);
         // A failed conversion leaves no output: nothing else may be sent in
         // the video's place.
         if (converted != 0 || !QFileInfo::exists(fileToSend)) {

@@ -37,7 +37,15 @@ public:
     public:
         virtual ~Observer() = default;
         virtual void photoStateChanged(int state) = 0;
-        virtual void photoProgress(const QString& fileName) = 0;
+        // done counts this file; total is 0 when not known.
+        virtual void photoProgress(const QString& fileName, int done, int total) = 0;
+        // A reader of the backup has come this far (total 0: not known).
+        virtual void conversionProgress(const QString& kind, qint64 done, qint64 total)
+        {
+            Q_UNUSED(kind);
+            Q_UNUSED(done);
+            Q_UNUSED(total);
+        }
         // A photo or video reached the phone (one already there is not counted).
         virtual void photoCopied() {}
         // Asked when what is about to be copied needs shortfall bytes more
@@ -67,6 +75,10 @@ public:
     // What the files copyFolder would send weigh together (a video's source
     // size stands for its converted size).
     static qint64 folderBytes(const QString& sourceFolder);
+    // The files copyFolder would copy.
+    static int folderFileCount(const QString& sourceFolder);
+    // How many files this copier is about to be given, for its progress reports.
+    void setTotal(int total) { mTotal = total; }
 
     // The files that did not reach the phone, in the order tried.
     const QList<PhotoNotCopied>& notCopied() const { return mNotCopied; }
@@ -98,4 +110,6 @@ private:
     Observer& mObserver;
     QList<PhotoNotCopied> mNotCopied;
     bool mPhoneLost = false;
+    int mTotal = 0;
+    int mStarted = 0;
 };

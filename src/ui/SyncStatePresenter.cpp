@@ -82,8 +82,12 @@ SyncStateView texts(int state, int previousState, const QString& readyDetail)
         return busy(tr("Cancelling"), tr("Please Wait"));
     case StatePlaylists:
         return busy(tr("Updating playlists"));
-    case StatePhotos:
-        return busy(tr("Copying photos to the phone"));
+    case StatePhotos: {
+        // The photos are counted: the bar shows how far.
+        SyncStateView view = busy(tr("Copying photos to the phone"));
+        view.mode = SyncStateView::Mode::Copying;
+        return view;
+    }
     case StateConvertingVideo:
         return busy(tr("Converting video"));
     default:

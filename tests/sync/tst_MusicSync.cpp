@@ -119,7 +119,8 @@ void tst_MusicSync::tracksCopiedLastFirstWithPercentages()
                  (QList<int>{StatePreparing, StateAlbumArt, StateCopying, StatePlaylists, StateComplete}));
         QCOMPARE(phone.mUploadedNames, (QStringList{"Three", "Two", "One"}));
         QCOMPARE(run.percents(StateCopying), (QList<int>{0, 33, 66}));
-        QCOMPARE(run.names(StateCopying), (QStringList{"Three", "Two", "One"}));
+        QCOMPARE(run.names(StateCopying), (QStringList{"Copying tracks: 1 of 3 - Three", "Copying tracks: 2 of 3 - Two",
+                                                       "Copying tracks: 3 of 3 - One"}));
         QVERIFY(sync.GetNonCopiedTracks().isEmpty());
     }
     QVERIFY(QFile::exists(env.phoneFile(QStringLiteral("Music/Artist/Album/Two.mp3"))));

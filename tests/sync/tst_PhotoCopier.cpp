@@ -16,7 +16,10 @@ class RecordingObserver : public PhotoCopier::Observer
 {
 public:
     void photoStateChanged(int state) override { mEvents.append(QStringLiteral("state %1").arg(state)); }
-    void photoProgress(const QString& fileName) override { mEvents.append(fileName); }
+    void photoProgress(const QString& fileName, int done, int total) override
+    {
+        mEvents.append(QStringLiteral("%1 %2/%3").arg(fileName).arg(done).arg(total));
+    }
     QStringList mEvents;
 };
 
@@ -62,7 +65,10 @@ void tst_PhotoCopier::folderCopyRecreatesTreeWithoutHiddenEntries()
     UsbMSDevice phone(env.phoneRoot(), QStringLiteral("phone"), true);
     RecordingObserver observer;
 
-    PhotoCopier(phone, observer).copyFolder(photos, QStringLiteral("DCIM/Blackberry"));
+    PhotoCopier copier(phone, observer);
+    // Counted as they are copied: hidden files and folders are no part of the total.
+    copier.setTotal(PhotoCopier::folderFileCount(photos));
+    copier.copyFolder(photos, QStringLiteral("DCIM/Blackberry"));
 
     QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/A.jpg"))), QByteArray("a"));
     QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/b.jpg"))), QByteArray("b"));
@@ -71,7 +77,7 @@ void tst_PhotoCopier::folderCopyRecreatesTreeWithoutHiddenEntries()
     QVERIFY(!QFileInfo::exists(env.phoneFile(QStringLiteral("DCIM/Blackberry/.hidden.jpg"))));
     // Names ignoring case, files and folders together; no state changes.
     QCOMPARE(observer.mEvents,
-             (QStringList{QStringLiteral("A.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")}));
+             (QStringList{QStringLiteral("A.jpg 1/3"), QStringLiteral("b.jpg 2/3"), QStringLiteral("c.jpg 3/3")}));
 }
 
 void tst_PhotoCopier::folderCopyKeepsFilesAlreadyOnPhone()
@@ -102,7 +108,7 @@ void tst_PhotoCopier::folderCopySurvivesLinkLoop()
     PhotoCopier(phone, observer).copyFolder(photos, QStringLiteral("DCIM/Blackberry"));
 
     QCOMPARE(readFile(env.phoneFile(QStringLiteral("DCIM/Blackberry/sub/a.jpg"))), QByteArray("a"));
-    QCOMPARE(observer.mEvents, QStringList{QStringLiteral("a.jpg")});
+    QCOMPARE(observer.mEvents, QStringList{QStringLiteral("a.jpg 1/0")});
 }
 
 void tst_PhotoCopier::cameraRollPhotoAndVideo_data()
@@ -135,9 +141,9 @@ void tst_PhotoCopier::cameraRollPhotoAndVideo()
     QVERIFY(QFileInfo::exists(converted));
     const QString probe = SyncMedia::probe(converted);
     QVERIFY2(probe.contains(expectedSize), qPrintable(probe));
-    QCOMPARE(observer.mEvents,
-             (QStringList{QStringLiteral("IMG_0001.JPG"), QStringLiteral("IMG_0002.MOV"), QStringLiteral("state 17"),
-                          QStringLiteral("IMG_0002.MOV"), QStringLiteral("state 16"), QStringLiteral("IMG_0002.MOV")}));
+    QCOMPARE(observer.mEvents, (QStringList{QStringLiteral("IMG_0001.JPG 1/0"), QStringLiteral("IMG_0002.MOV 2/0"),
+                                            QStringLiteral("state 17"), QStringLiteral("IMG_0002.MOV 2/0"),
+                                            QStringLiteral("state 16"), QStringLiteral("IMG_0002.MOV 2/0")}));
 }
 
 void tst_PhotoCopier::cameraRollVideoWithoutConverterIsSkipped()

@@ -138,9 +138,11 @@ void TestScreenshots::mainWindowStates()
     window.show();
     window.UpdateProgress(StateNoPhone, 0);
     shoot(&window, QStringLiteral("window-1-no-phone"), {QStringLiteral("Connect your phone to the PC")});
-    window.UpdateProgress(StatePhotos, 30, QStringLiteral("IMG_0001.jpg"));
+    window.UpdateProgress(
+        StatePhotos, 25,
+        MusicSync::progressText(QStringLiteral("Copying photos"), 120, 480, QStringLiteral("IMG_0001.jpg")));
     shoot(&window, QStringLiteral("window-2-photos"),
-          {QStringLiteral("Copying photos to the phone"), QStringLiteral("IMG_0001.jpg")});
+          {QStringLiteral("Copying photos to the phone"), QStringLiteral("Copying photos: 120 of 480 - IMG_0001.jpg")});
 }
 
 // The end of a real run to a USB phone: the summary is the one the window writes.

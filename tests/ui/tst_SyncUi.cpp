@@ -238,8 +238,8 @@ void SyncUiTest::stateTable_data()
     QTest::newRow("14 cancelling") << 0 << 14 << 0 << "Cancelling" << wait << false << true << 0 << 0 << false << 0;
     QTest::newRow("15 playlists") << 0 << 15 << 0 << "Updating playlists" << QString() << false << true << 0 << 0
                                   << false << 0;
-    QTest::newRow("16 photos") << 0 << 16 << 0 << "Copying photos to the phone" << QString() << false << true << 0 << 0
-                               << false << 0;
+    QTest::newRow("16 photos 25%") << 0 << 16 << 25 << "Copying photos to the phone" << QString() << false << true
+                                   << 100 << 25 << false << 0;
     QTest::newRow("17 video") << 0 << 17 << 0 << "Converting video" << QString() << false << true << 0 << 0 << false
                               << 0;
     QTest::newRow("18 is ignored") << 0 << 18 << 0 << noPhone << clickHelp << true << false << 100 << -1 << false << 0;
