@@ -242,20 +242,21 @@ bool DataTransfer::spaceForTransfer(const QStringList& photoFolders, const QList
                                     const QStringList& dataFiles)
 {
     TraceScope trace("DataTransfer::spaceForTransfer");
-    qint64 needed = 0;
+    SpaceNeeds needs;
     for (const QString& folder : photoFolders)
-        needed += PhotoCopier::folderBytes(folder);
+        needs.photoBytes += PhotoCopier::folderBytes(folder);
     for (const PhotoPath& photo : cameraRoll)
-        needed += QFileInfo(photo.mSourceName).size();
+        needs.photoBytes += QFileInfo(photo.mSourceName).size();
     for (const QString& file : dataFiles)
-        needed += QFileInfo(file).size();
-    mBytesPlanned = needed;
-    qint64 freeBytes = 0;
-    if (needed == 0 || mDevice.GetFreeStorageSpace(freeBytes) != 0)
+        needs.dataFileBytes += QFileInfo(file).size();
+    mBytesPlanned = needs.neededBytes();
+    const bool freeKnown = mBytesPlanned > 0 && mDevice.GetFreeStorageSpace(needs.freeBytes) == 0;
+    mSpacePlanned = needs;
+    if (!freeKnown)
         return true;
-    traceValue("needed", QString::number(needed));
-    traceValue("free", QString::number(freeBytes));
-    return needed <= freeBytes || mObserver.continueWithoutSpace(needed - freeBytes);
+    traceValue("needed", QString::number(mBytesPlanned));
+    traceValue("free", QString::number(needs.freeBytes));
+    return needs.shortfall() <= 0 || mObserver.continueWithoutSpace(needs);
 }
 
 void DataTransfer::copyPhotos(const QStringList& folders, const QList<PhotoPath>& cameraRoll)

@@ -37,6 +37,8 @@ public:
     // After run: the bytes the space check counted for photos, videos and
     // data files (0 when it made none).
     qint64 bytesPlanned() const { return mBytesPlanned; }
+    // The photos' and the data files' shares of bytesPlanned.
+    const SpaceNeeds& spacePlanned() const { return mSpacePlanned; }
 
 private:
     struct Choices
@@ -77,5 +79,6 @@ private:
     QList<PhotoNotCopied> mNotCopiedPhotos;
     bool mPhoneLost = false;
     qint64 mBytesPlanned = 0;
+    SpaceNeeds mSpacePlanned;
     int mFilesReadBack = 0;
 };

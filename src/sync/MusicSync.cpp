@@ -130,10 +130,11 @@ void MusicSync::photoCopied()
     ++mOutcome.photosSent;
 }
 
-bool MusicSync::continueWithoutSpace(qint64 shortfall)
+bool MusicSync::continueWithoutSpace(const SpaceNeeds& needs)
 {
     TraceScope trace("MusicSync::continueWithoutSpace");
-    emit notEnoughSpace(shortfall);
+    mSpaceNeeds = needs;
+    emit notEnoughSpace(needs.shortfall());
     mSpaceShortAccepted = !hasBeenCancelled();
     return mSpaceShortAccepted;
 }
@@ -234,6 +235,7 @@ void MusicSync::Start()
         mOutcome.notCopiedPhotos = transfer.notCopiedPhotos();
         // The music's space check must not count again on what the photos took.
         mFreeSpace -= transfer.bytesPlanned();
+        mSpaceNeeds = transfer.spacePlanned();
         if (transfer.phoneLost() && !hasBeenCancelled()) {
             endWithPhoneLost();
             return;
@@ -416,8 +418,12 @@ void MusicSync::checkSpace()
     const qint64 needed = mTrackList.totalSizeToSync() - mTrackList.totalSizeOnDevice();
     traceValue("spaceNeeded", QString::number(needed));
     traceValue("mFreeSpace", QString::number(mFreeSpace));
-    if (needed > mFreeSpace && !mForceFullResync && !mSpaceShortAccepted)
+    if (needed > mFreeSpace && !mForceFullResync && !mSpaceShortAccepted) {
+        // The question counts what the photos and data files took before the tracks.
+        mSpaceNeeds.trackBytes = needed;
+        mSpaceNeeds.freeBytes = mFreeSpace + mSpaceNeeds.photoBytes + mSpaceNeeds.dataFileBytes;
         emit notEnoughSpace(needed - mFreeSpace);
+    }
 }
 
 int MusicSync::GetTracksToDelete()

@@ -7,6 +7,7 @@
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
 #include "sync/PhotoCopier.h"
+#include "sync/SpaceNeeds.h"
 #include "transfer/BackupConversion.h"
 
 #include <QList>
@@ -81,6 +82,9 @@ public:
     TrackList& TracksToDelete() { return mTracksToDelete; }
     const QList<Track>& GetNonCopiedTracks() const { return mNotCopiedTracks; }
     QStringList notCopiedTrackNames() const;
+    // What the last "not enough space" question was about; read by the
+    // window while the engine waits for the answer.
+    const SpaceNeeds& spaceNeeds() const { return mSpaceNeeds; }
     // "Copying photos: 120 of 480 - IMG_0001.JPG"; without "of" when the total is not known.
     static QString progressText(const QString& what, qint64 done, qint64 total, const QString& name);
     const QList<Track>& GetNotDeletedTracks() const { return mNotDeletedTracks; }
@@ -117,7 +121,7 @@ private:
     void photoProgress(const QString& fileName, int done, int total) override;
     void conversionProgress(const QString& kind, qint64 done, qint64 total) override;
     void photoCopied() override;
-    bool continueWithoutSpace(qint64 shortfall) override;
+    bool continueWithoutSpace(const SpaceNeeds& needs) override;
 
     // The steps of Start.
     void deleteCacheFiles(const SyncSettings& settings, const QString& id);
@@ -151,6 +155,7 @@ private:
     int mState = 0;
     TrackCache mTrackCache;
     std::atomic<bool> mCancelled{false};
+    SpaceNeeds mSpaceNeeds;
     QList<Track> mNotCopiedTracks;
     QList<Track> mNotDeletedTracks;
     // Tracks added to the cache by this run's uploads.

@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "sync/SpaceNeeds.h"
+
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -48,11 +50,11 @@ public:
         }
         // A photo or video reached the phone (one already there is not counted).
         virtual void photoCopied() {}
-        // Asked when what is about to be copied needs shortfall bytes more
-        // than the phone has free; false stops the copy.
-        virtual bool continueWithoutSpace(qint64 shortfall)
+        // Asked when what is about to be copied needs more than the phone has
+        // free; false stops the copy.
+        virtual bool continueWithoutSpace(const SpaceNeeds& needs)
         {
-            Q_UNUSED(shortfall);
+            Q_UNUSED(needs);
             return true;
         }
     };

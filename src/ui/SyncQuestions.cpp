@@ -49,8 +49,8 @@ int SyncQuestions::warningKindForUploadError(int uploadError)
 qint64 SyncQuestions::shortfallInMegabytes(qint64 bytes)
 {
     TraceScope trace("SyncUi::shortfallInMegabytes");
-    // Integer division truncates toward zero, as the message wants.
-    return bytes / 1024 / 1024;
+    // Rounded up: "free up 0 MB" for a shortfall under a megabyte would be a lie.
+    return SpaceNeeds::megabytesRoundedUp(bytes);
 }
 
 void SyncQuestions::confirmDeleteTracks()
@@ -92,13 +92,12 @@ void SyncQuestions::notEnoughSpace(qint64 additionalSpaceRequired)
 {
     TraceScope trace("SyncUi::notEnoughSpace");
     traceValue("aAdditionalSpaceRequired", QString::number(additionalSpaceRequired));
-    const qint64 megabytes = shortfallInMegabytes(additionalSpaceRequired);
-    QMessageBox box(QMessageBox::Warning, tr("Not Enough Space"),
-                    tr("You do not have enough space on your phone to complete the synchronization.  You need to "
-                       "free up %1 MB. Do you want to continue with the sync anyway? Note that if you do this then "
-                       "some tracks will not be copied.")
-                        .arg(megabytes),
-                    QMessageBox::NoButton, mWindow);
+    // The engine waits for the answer, so what it asked about holds still.
+    const MusicSync* engine = mController.musicSync();
+    const QString text = engine && engine->spaceNeeds().shortfall() == additionalSpaceRequired
+                             ? engine->spaceNeeds().questionText()
+                             : SpaceNeeds::plainQuestionText(additionalSpaceRequired, tr("tracks"));
+    QMessageBox box(QMessageBox::Warning, tr("Not Enough Space"), text, QMessageBox::NoButton, mWindow);
     QPushButton* dontSync = box.addButton(tr("Don't Sync"), QMessageBox::RejectRole);
     box.addButton(tr("Sync Anyway"), QMessageBox::AcceptRole);
     box.exec();

@@ -164,6 +164,16 @@ void tst_SyncSafety::notEnoughSpaceAnsweredDontSyncSendsNothing()
         QVERIFY(run.run());
         QCOMPARE(run.mShortfalls.size(), 1);
         QCOMPARE(run.states().last(), int(StateCancelled));
+        // The question counts the photos and the data files, each by name.
+        const SpaceNeeds& needs = sync.spaceNeeds();
+        QCOMPARE(needs.photoBytes, qint64(4096));
+        QVERIFY(needs.dataFileBytes > 0);
+        QCOMPARE(needs.shortfall(), run.mShortfalls.first());
+        const QString text = needs.questionText();
+        QVERIFY2(text.contains(QStringLiteral("some photos and videos and data files will not be copied"))
+                     && text.contains(QStringLiteral("This sync copies photos and videos 1 MB, data files 1 MB; "
+                                                     "the phone has 0 MB free.")),
+                 qPrintable(text));
     }
     QVERIFY(filesBelow(env.phoneFile(QStringLiteral("DCIM"))).isEmpty());
     QVERIFY(!QFile::exists(env.phoneFile(QStringLiteral("KORVA/messages.xml"))));

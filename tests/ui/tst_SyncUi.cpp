@@ -308,18 +308,19 @@ void SyncUiTest::warningKindForUploadError()
 void SyncUiTest::notEnoughSpaceShowsWholeMegabytes_data()
 {
     QTest::addColumn<qint64>("bytes");
-    QTest::addColumn<QString>("megabytes");
-    QTest::newRow("one and a half") << qint64(1572864) << "1";
-    QTest::newRow("below one") << qint64(1048575) << "0";
-    QTest::newRow("exactly 300") << qint64(300) * 1024 * 1024 << "300";
+    QTest::addColumn<qint64>("megabytes"); // of 10^6 bytes, as "MB" says, rounded up
+    QTest::newRow("one and a half") << qint64(1500000) << qint64(2);
+    QTest::newRow("below one") << qint64(1) << qint64(1);
+    QTest::newRow("exactly 300") << qint64(300) * 1000 * 1000 << qint64(300);
     // Beyond the 32-bit range of megabytes the figure must not wrap.
-    QTest::newRow("five pebibytes") << (qint64(5) << 50) << "5368709120";
+    QTest::newRow("five pebibytes") << (qint64(5) << 50) << qint64(5629499535);
 }
 
 void SyncUiTest::notEnoughSpaceShowsWholeMegabytes()
 {
     QFETCH(qint64, bytes);
-    QFETCH(QString, megabytes);
+    QFETCH(qint64, megabytes);
+    QCOMPARE(SyncUi::shortfallInMegabytes(bytes), megabytes);
     Rig rig(Rig::Phone::None);
     ModalAnswerer answerer;
     QStringList buttons;
@@ -334,7 +335,7 @@ void SyncUiTest::notEnoughSpaceShowsWholeMegabytes()
              QStringLiteral("Not Enough Space|You do not have enough space on your phone to complete the "
                             "synchronization.  You need to free up %1 MB. Do you want to continue with the sync "
                             "anyway? Note that if you do this then some tracks will not be copied.")
-                 .arg(megabytes));
+                 .arg(QLocale().toString(megabytes)));
     buttons.sort();
     QCOMPARE(buttons, (QStringList{"Don't Sync", "Sync Anyway"}));
 }
