@@ -53,6 +53,16 @@ CopyPhotosPage::CopyPhotosPage(QWidget* parent) : QWizardPage(parent)
     pathChanged();
 }
 
+void CopyPhotosPage::setCameraRollChosen(bool chosen)
+{
+    mDoNotCopyButton->setText(chosen ? QStringLiteral("Copy only the camera roll of the iPhone backup")
+                                     : QStringLiteral("Do not copy photos"));
+    mCopyButton->setText(chosen ? QStringLiteral("Also copy photos from:") : QStringLiteral("Copy photos from:"));
+    setSubTitle(chosen ? QStringLiteral("The camera roll of the iPhone backup is copied to the phone. You can add a "
+                                        "folder of photos as well.")
+                       : QString());
+}
+
 int CopyPhotosPage::nextId() const
 {
     TraceScope trace("CopyPhotosPage::nextId");

@@ -22,6 +22,9 @@ public:
     QString selectedPhotosPath() const;
     bool copyPhotos() const;
     void setVolumeCheck(bool on) { mVolumeCheck = on; }
+    // The backup page's camera roll is copied anyway: the page says so and
+    // offers a folder only as an addition.
+    void setCameraRollChosen(bool chosen);
 
 public slots:
     void browseClicked(bool checked);

@@ -7,6 +7,7 @@
 #include "devices/DeviceList.h"
 #include "model/LocalMusicLibrary.h"
 #include "settings/SyncSettings.h"
+#include "sync/SpaceCalculator.h"
 #include "ui/ConculsionStartSyncPage.h"
 #include "ui/ConnectDevicePage.h"
 #include "ui/ConvertToMp3Page.h"
@@ -140,6 +141,20 @@ void DeviceWizard::pageChanged(int aNewPageId)
     doPageChanged(aNewPageId);
 }
 
+void DeviceWizard::showPhoneSpace(PlaylistSettingsPage* page)
+{
+    // The phone is chosen on the last page; before that, the one plugged in is the one meant.
+    if (!mDeviceList->DeviceIsSelected() && !mDeviceList->DeviceIsConnected())
+        mDeviceList->RefreshDevices();
+    Device* phone = mDeviceList->DeviceIsSelected()    ? mDeviceList->SelectedDevice()
+                    : mDeviceList->DeviceIsConnected() ? mDeviceList->ConnectedDevice()
+                                                       : nullptr;
+    qint64 used = 0;
+    qint64 free = 0;
+    if (phone && SpaceCalculator(*phone, used, free) == 0)
+        page->showPhoneSpace(used, free);
+}
+
 void DeviceWizard::doPageChanged(int aNewPageId)
 {
     TraceScope trace("DeviceWizard::doPageChanged");
@@ -152,10 +167,14 @@ void DeviceWizard::doPageChanged(int aNewPageId)
         mConnectDevicePage->setActive(false);
     }
     mCopyPhotosPage->setVolumeCheck(aNewPageId == WizardPageId::kCopyPhotos);
+    if (aNewPageId == WizardPageId::kCopyPhotos)
+        mCopyPhotosPage->setCameraRollChosen(mDeviceBackupPage->copyCameraRoll());
     mMusicPage->setCurrent(aNewPageId == WizardPageId::kMusic);
     mPodcastPage->setCurrent(aNewPageId == WizardPageId::kPodcasts);
     if (aNewPageId == WizardPageId::kConclusion)
         mConclusionPage->setCurrent(true);
+    if (aNewPageId == WizardPageId::kMusic || aNewPageId == WizardPageId::kPodcasts)
+        showPhoneSpace(aNewPageId == WizardPageId::kMusic ? mMusicPage : mPodcastPage);
     loadSelectedDeviceConfig();
 }
 

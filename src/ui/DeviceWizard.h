@@ -53,6 +53,7 @@ public slots:
 
 private:
     void doPageChanged(int aNewPageId);
+    void showPhoneSpace(PlaylistSettingsPage* page);
     void keepOneHeight();
     // Fills the pages from the selected phone's settings unless they already hold them.
     void loadSelectedDeviceConfig();

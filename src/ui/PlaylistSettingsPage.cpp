@@ -75,6 +75,12 @@ PlaylistSettingsPage::PlaylistSettingsPage(bool podcastMode, QWidget* parent)
     layout->addWidget(mSpaceGauge);
 }
 
+void PlaylistSettingsPage::showPhoneSpace(qint64 usedBytes, qint64 freeBytes)
+{
+    mSpaceGauge->enable();
+    mSpaceGauge->update(usedBytes, freeBytes);
+}
+
 int PlaylistSettingsPage::nextId() const
 {
     TraceScope trace("PlaylistSettingsPage::nextId");

@@ -48,6 +48,8 @@ public:
     // choices then no longer replace what the user set.
     bool changedByUser() const { return mChangedByUser; }
     void setCurrent(bool current) { mCurrent = current; }
+    // The phone's used and free space in the page's gauge.
+    void showPhoneSpace(qint64 usedBytes, qint64 freeBytes);
     bool isCurrent() const { return mCurrent; }
 
     static constexpr int kMaxEpisodeChoice = 10;

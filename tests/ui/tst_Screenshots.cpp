@@ -12,6 +12,7 @@
 #include "sync/MusicSyncThread.h"
 #include "sync/SyncState.h"
 #include "ui/DeviceWizard.h"
+#include "ui/SpaceGauge.h"
 #include "ui/SyncUi.h"
 #include "ui/WizardSupport.h"
 
@@ -117,12 +118,18 @@ void TestScreenshots::wizardPages()
     shoot(&wizard, QStringLiteral("wizard-3-backup-damaged"),
           {QStringLiteral("00008030-0002  (iPhone backup, iOS 12.5.7"),
            QStringLiteral("damaged: its Manifest.db is cut short")});
+    backups->setCurrentRow(1);
     wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("copyCalendar"))->setChecked(true);
+    wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("copyPhotos"))->setChecked(true);
     next();
     QCOMPARE(wizard.currentId(), WizardPageId::kCopyPhotos);
-    shoot(&wizard, QStringLiteral("wizard-4-photos"), {QStringLiteral("Copy photos from:")});
+    // The camera roll ticked on the page before is what this page starts from.
+    shoot(&wizard, QStringLiteral("wizard-4-photos"),
+          {QStringLiteral("The camera roll of the iPhone backup is copied"), QStringLiteral("Also copy photos from:")});
     next();
     shoot(&wizard, QStringLiteral("wizard-5-music"), {wizard.currentPage()->title()});
+    // The plugged-in phone's space, not an empty gauge.
+    QVERIFY(!wizard.currentPage()->findChild<SpaceGauge*>()->figuresText().isEmpty());
     next();
     shoot(&wizard, QStringLiteral("wizard-6-podcasts"), {wizard.currentPage()->title()});
     next();
