@@ -1,0 +1,35 @@
+// Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
+#include "transfer/android/DatedFileCopier.h"
+
+#include "app/ResultCodes.h"
+#include "app/TraceLog.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+
+void DatedFileCopier::copy(const QString& source, const QString& title, const QString& fallback, const QString& suffix,
+                           std::optional<qint64> secondsSince1970)
+{
+    const QString name = mNames.take(title, fallback, suffix);
+    const QString target = QDir(mFolder).filePath(name);
+    // QFile::copy refuses to replace a file; converting again into the same
+    // folder must give the same files, not "(2)" copies beside the old ones.
+    QFile::remove(target);
+    bool copied = QDir().mkpath(mFolder) && QFile::copy(source, target);
+    // The copy takes the source's permissions, which the extractor may have made read-only.
+    copied = copied && QFile::setPermissions(target, QFile::permissions(target) | QFile::ReadOwner | QFile::WriteOwner);
+    if (copied && secondsSince1970) {
+        QFile file(target);
+        copied = file.open(QIODevice::ReadWrite)
+                 && file.setFileTime(QDateTime::fromSecsSinceEpoch(*secondsSince1970, Qt::UTC),
+                                     QFileDevice::FileModificationTime);
+    }
+    if (!copied) {
+        QFile::remove(target);
+        traceValue("Not copied", source);
+        mCode = DataResult::FileCannotWrite;
+        return;
+    }
+    mWritten.append(name);
+}
