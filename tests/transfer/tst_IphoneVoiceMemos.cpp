@@ -41,7 +41,9 @@ BackupConversionResult convertAndroid(const IphoneBackupBuilder& builder, const 
     failed.code = -1;
     if (!builder.write(backup, IphoneBackupBuilder::Manifest::Database))
         return failed;
+    // The backup holds nothing else to convert.
     BackupChoices choices;
+    choices.addressBook = choices.messages = choices.calendar = choices.calls = choices.notes = false;
     choices.format = BackupChoices::Format::Android;
     return BackupConversion::convert(backup, work.filePath(QStringLiteral("extracted")),
                                      work.filePath(QStringLiteral("out")), choices);
