@@ -49,7 +49,6 @@ private slots:
     void encryptedBackupFails();
     void messagePicturesReachTheStandardFile();
     void callsAndNotesForAndroid();
-    void voicemailAndVoiceMemosCounted();
 };
 
 void TestExtractIphoneConvert::convertsARealBackup_data()
@@ -181,37 +180,6 @@ void TestExtractIphoneConvert::callsAndNotesForAndroid()
     // ZMODIFICATIONDATE1 of "iOS 15 Note": 705373021.178374 seconds since 2001.
     QCOMPARE(QFileInfo(out + QStringLiteral("/Notes/Notes/iOS 15 Note.txt")).lastModified().toSecsSinceEpoch(),
              705373021LL + 978307200LL);
-}
-
-// "all" writes the audio files beside the XML files, and the report counts
-// them and the voicemail whose audio the backup lacks.
-void TestExtractIphoneConvert::voicemailAndVoiceMemosCounted()
-{
-    QTemporaryDir temp;
-    const QString backup = temp.filePath(QStringLiteral("backup"));
-    const QString out = temp.filePath(QStringLiteral("out"));
-    IphoneBackupBuilder builder;
-    builder.addFile(
-        QStringLiteral("HomeDomain"), QStringLiteral("Library/Voicemail/voicemail.db"),
-        IphoneBackupDatabases::createBytes(
-            temp.filePath(QStringLiteral("voicemail.db")),
-            {QStringLiteral("CREATE TABLE voicemail (ROWID INTEGER PRIMARY KEY, date INTEGER, sender TEXT)"),
-             QStringLiteral("INSERT INTO voicemail VALUES (1, 1300000000, '+111'), (2, 1300000060, '+222')")}));
-    builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/Voicemail/1.amr"), "#!AMR\n");
-    builder.addFile(QStringLiteral("MediaDomain"), QStringLiteral("Media/Recordings/Memo.m4a"), "m4a");
-    QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Mbdb));
-    QProcess process;
-    process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/velmora-convert"),
-                  {QStringLiteral("--format"), QStringLiteral("all"), backup, out});
-    QVERIFY(process.waitForFinished(120000));
-    const QString report = QString::fromUtf8(process.readAllStandardOutput());
-    QVERIFY2(
-        report.contains(QStringLiteral("Voicemail (AMR audio): 1 written to ") + out + QStringLiteral("/Voicemail"))
-            && report.contains(QStringLiteral("Voicemail left out: 1 whose audio is not in the backup"))
-            && report.contains(QStringLiteral("Voice memos (M4A audio): 1 written")),
-        qPrintable(report));
-    QCOMPARE(QDir(out + QStringLiteral("/Voicemail")).entryList(QDir::Files).size(), 1);
-    QVERIFY(QFileInfo::exists(out + QStringLiteral("/Recordings/Memo.m4a")));
 }
 
 QTEST_GUILESS_MAIN(TestExtractIphoneConvert)

@@ -152,7 +152,6 @@ private slots:
     void damagedIphoneBackupCannotBeChosen();
     void backupOffersOnlyTheKindsItHolds_data();
     void backupOffersOnlyTheKindsItHolds();
-    void voicemailAndVoiceMemosOfferedWhenHeld();
     void withoutBackupGoesOnPlainly();
     void photoFolderMustExist_data();
     void photoFolderMustExist();
@@ -482,30 +481,6 @@ void TestDeviceWizard::backupOffersOnlyTheKindsItHolds()
     backups->setCurrentRow(0);
     QVERIFY(!callBox->isVisible() && !notesBox->isVisible());
     QVERIFY(!page->copyCallHistory() && !page->copyNotes());
-}
-
-void TestDeviceWizard::voicemailAndVoiceMemosOfferedWhenHeld()
-{
-    mMachine->writeSettings();
-    IphoneBackupBuilder builder;
-    builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/Voicemail/voicemail.db"), "db");
-    builder.addFile(QStringLiteral("MediaDomain"), QStringLiteral("Media/Recordings/Memo.m4a"), "m4a");
-    QVERIFY(builder.write(Constants::iphoneBackupFolderPath() + QStringLiteral("/00008030-0002"),
-                          IphoneBackupBuilder::Manifest::Database));
-    auto list = mMachine->makeDeviceList();
-    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeChangeSettings);
-    wizard.show();
-    clickNext(wizard);
-    auto* page = static_cast<DeviceBackupPage*>(wizard.currentPage());
-    auto* voicemail = page->findChild<QCheckBox*>(QStringLiteral("copyVoicemail"));
-    auto* memos = page->findChild<QCheckBox*>(QStringLiteral("copyRecordings"));
-    page->findChild<QListWidget*>(QStringLiteral("backupList"))->setCurrentRow(1);
-    QVERIFY(voicemail->isVisible() && memos->isVisible());
-    voicemail->setChecked(true);
-    QVERIFY(page->copyVoicemail() && !page->copyRecordings());
-    // The BlackBerry backup holds neither.
-    page->findChild<QListWidget*>(QStringLiteral("backupList"))->setCurrentRow(0);
-    QVERIFY(!voicemail->isVisible() && !memos->isVisible() && !page->copyVoicemail());
 }
 
 void TestDeviceWizard::encryptedIphoneBackupIsChosenAndTellsOfItsPassword()
