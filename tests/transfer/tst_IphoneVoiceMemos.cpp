@@ -74,10 +74,10 @@ void TestIphoneVoiceMemos::voicemailByDateAndSender()
                             " date INTEGER, token TEXT, sender TEXT, callback_num TEXT, duration INTEGER,"
                             " expiration INTEGER, trashed_date INTEGER, flags INTEGER)"),
              insert + QStringLiteral("(1, %1, '+15550100200', 0), (2, %1, '+15550100200', 0)").arg(t),
-             insert + QStringLiteral("(3, %1, NULL, 0)").arg(t + 3600),
+             insert + QStringLiteral("(3, %1, NULL, 0), (6, 99999999999999, '+1', 0)").arg(t + 3600),
              insert + QStringLiteral("(4, %1, '+15550100300', %2)").arg(t).arg(t + 60), // in the trash
              insert + QStringLiteral("(5, %1, '+15550100400', 0)").arg(t)}));           // audio not backed up
-    for (int id = 1; id <= 4; ++id)
+    for (int id : {1, 2, 3, 4, 6})
         builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/Voicemail/%1.amr").arg(id),
                         "#!AMR\n" + QByteArray::number(id));
     const BackupConversionResult result = convertAll(builder, work, IphoneBackupBuilder::Manifest::Mbdb);
@@ -86,7 +86,8 @@ void TestIphoneVoiceMemos::voicemailByDateAndSender()
     QVERIFY(contents.voicemail && !contents.recordings);
     const QStringList expected{local(t, QStringLiteral("+15550100200.amr")),
                                local(t, QStringLiteral("+15550100200 (2).amr")),
-                               local(t + 3600, QStringLiteral("Unknown caller.amr"))};
+                               local(t + 3600, QStringLiteral("Unknown caller.amr")),
+                               QStringLiteral("+1.amr")}; // a damaged date names nothing
     QCOMPARE(result.voicemail.files, expected);
     QCOMPARE(result.voicemail.leftOut, 1);
     QCOMPARE(result.voicemail.path, work.filePath(QStringLiteral("out/Voicemail")));

@@ -13,17 +13,19 @@ void DatedFileCopier::copy(const QString& source, const QString& title, const QS
 {
     const QString name = mNames.take(title, fallback, suffix);
     const QString target = QDir(mFolder).filePath(name);
-    // QFile::copy refuses to replace a file; converting again into the same
-    // folder must give the same files, not "(2)" copies beside the old ones.
+    // QFile::copy refuses to replace a file, and converting again into the
+    // same folder must give the same files.
     QFile::remove(target);
     bool copied = QDir().mkpath(mFolder) && QFile::copy(source, target);
     // The copy takes the source's permissions, which the extractor may have made read-only.
     copied = copied && QFile::setPermissions(target, QFile::permissions(target) | QFile::ReadOwner | QFile::WriteOwner);
     if (copied && secondsSince1970) {
+        // A file system that refuses the time still gets the audio.
         QFile file(target);
-        copied = file.open(QIODevice::ReadWrite)
-                 && file.setFileTime(QDateTime::fromSecsSinceEpoch(*secondsSince1970, Qt::UTC),
-                                     QFileDevice::FileModificationTime);
+        if (!file.open(QIODevice::ReadWrite)
+            || !file.setFileTime(QDateTime::fromSecsSinceEpoch(*secondsSince1970, Qt::UTC),
+                                 QFileDevice::FileModificationTime))
+            traceValue("Time not set", target);
     }
     if (!copied) {
         QFile::remove(target);

@@ -12,6 +12,10 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+namespace {
+constexpr qint64 kLatestDate = 32503680000; // 3000-01-01
+} // namespace
+
 QString IphoneVoicemailExport::title(std::optional<qint64> secondsSince1970, const QString& sender)
 {
     const QString who = sender.trimmed().isEmpty() ? QStringLiteral("Unknown caller") : sender.trimmed();
@@ -53,9 +57,10 @@ int IphoneVoicemailExport::copy(const QString& databasePath, const QString& audi
                 ++missingAudio;
                 continue;
             }
-            const QVariant date = query.value(1);
+            // Before 1970 or after 3000 is a damaged value, not a date.
+            const qint64 date = query.value(1).toLongLong();
             const std::optional<qint64> seconds =
-                date.isNull() || date.toLongLong() <= 0 ? std::nullopt : std::optional<qint64>(date.toLongLong());
+                date > 0 && date < kLatestDate ? std::optional<qint64>(date) : std::nullopt;
             files.copy(source, title(seconds, query.value(2).toString()), QStringLiteral("Voicemail"),
                        QStringLiteral(".amr"), seconds);
         }
