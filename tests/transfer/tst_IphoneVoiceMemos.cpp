@@ -117,11 +117,11 @@ void TestIphoneVoiceMemos::recordingsTitledAndDated_data()
     QTest::addColumn<int>("missing");
     QTest::newRow("CloudRecordings.db")
         << "CloudRecordings.db"
-        << QStringList{cloud, cloudRow + "VALUES ('A.m4a', 'Lecture: part 1', 'old label', 537000000.75, NULL)",
-                       cloudRow + "VALUES ('20180115 080000.m4a', NULL, 'Lecture: part 1', 537100000, NULL)",
+        << QStringList{cloud, cloudRow + "VALUES ('A.m4a', 'Lecture: week 1', 'old label', 537000000.75, NULL)",
+                       cloudRow + "VALUES ('20180115 080000.m4a', NULL, 'Lecture: week 1', 537100000, NULL)",
                        cloudRow + "VALUES ('Deleted.m4a', 'Gone', NULL, 537200000, 537300000)",
                        cloudRow + "VALUES ('InICloud.m4a', 'Elsewhere', NULL, 537200000, NULL)"}
-        << QStringList{"Lecture_ part 1.m4a", "Lecture_ part 1 (2).m4a", "orphan.m4a"}
+        << QStringList{"Lecture_ week 1.m4a", "Lecture_ week 1 (2).m4a", "orphan.m4a"}
         << QList<qint64>{537100000 + kAppleEpoch, 537000000 + kAppleEpoch, 0} << 1;
     QTest::newRow("Recordings.db")
         << "Recordings.db"
