@@ -81,6 +81,15 @@ inline QString notesFolderName()
 {
     return QStringLiteral("Notes");
 }
+// The folders of the voicemails' and the voice memos' audio files.
+inline QString voicemailFolderName()
+{
+    return QStringLiteral("Voicemail");
+}
+inline QString recordingsFolderName()
+{
+    return QStringLiteral("Recordings");
+}
 // "sms-" + the conversion's time as yyyyMMddhhmmss + ".xml", the name the
 // SMS Backup & Restore app looks for.
 inline QString smsBackupFilePrefix()

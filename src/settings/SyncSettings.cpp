@@ -337,6 +337,22 @@ void SyncSettings::setCopyBookmarks(const QString& id, bool value)
 {
     setBooleanValue(id, SettingsKeys::copyBookmarks(), value);
 }
+bool SyncSettings::copyVoicemail(const QString& id) const
+{
+    return getBooleanValue(id, SettingsKeys::copyVoicemail(), false);
+}
+void SyncSettings::setCopyVoicemail(const QString& id, bool value)
+{
+    setBooleanValue(id, SettingsKeys::copyVoicemail(), value);
+}
+bool SyncSettings::copyRecordings(const QString& id) const
+{
+    return getBooleanValue(id, SettingsKeys::copyRecordings(), false);
+}
+void SyncSettings::setCopyRecordings(const QString& id, bool value)
+{
+    setBooleanValue(id, SettingsKeys::copyRecordings(), value);
+}
 QString SyncSettings::selectedBackupPath(const QString& id) const
 {
     return getStringValue(id, SettingsKeys::backupPath());

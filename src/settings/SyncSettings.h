@@ -78,6 +78,10 @@ public:
     void setCopyNotes(const QString& id, bool value);
     bool copyBookmarks(const QString& id) const;
     void setCopyBookmarks(const QString& id, bool value);
+    bool copyVoicemail(const QString& id) const;
+    void setCopyVoicemail(const QString& id, bool value);
+    bool copyRecordings(const QString& id) const;
+    void setCopyRecordings(const QString& id, bool value);
     QString selectedBackupPath(const QString& id) const;
     void setSelectedBackupPath(const QString& id, const QString& value);
     QString skipUpdateMessage() const;
@@ -178,6 +182,14 @@ inline QString copyNotes()
 inline QString copyBookmarks()
 {
     return QStringLiteral("copy-bookmarks");
+}
+inline QString copyVoicemail()
+{
+    return QStringLiteral("copy-voicemail");
+}
+inline QString copyRecordings()
+{
+    return QStringLiteral("copy-voice-memos");
 }
 inline QString backupPath()
 {

@@ -79,6 +79,8 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
     choices.calls = settings.copyCallHistory(id);
     choices.notes = settings.copyNotes(id);
     choices.bookmarks = settings.copyBookmarks(id);
+    choices.voicemail = settings.copyVoicemail(id);
+    choices.recordings = settings.copyRecordings(id);
 
     BackupChoices conversionChoices;
     conversionChoices.messages = choices.messages;
@@ -88,6 +90,8 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
     conversionChoices.calls = choices.calls;
     conversionChoices.notes = choices.notes;
     conversionChoices.bookmarks = choices.bookmarks;
+    conversionChoices.voicemail = choices.voicemail;
+    conversionChoices.recordings = choices.recordings;
     // The standard files go to every phone; the XML files only where the
     // companion app may read them (an MTP phone without its device
     // information has no companion app).
@@ -117,8 +121,10 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
         if (!file->path.isEmpty())
             dataFiles.append(file->path);
     }
-    for (const QString& note : std::as_const(result.notes.files))
-        dataFiles.append(QDir(result.notes.path).filePath(note));
+    for (const ConvertedFile* folder : {&result.notes, &result.voicemail, &result.recordings}) {
+        for (const QString& file : std::as_const(folder->files))
+            dataFiles.append(QDir(folder->path).filePath(file));
+    }
     // "Don't Sync": nothing is sent and the choices stay for the next sync.
     if (!spaceForTransfer(photoFolders, cameraRoll ? result.photos : QList<PhotoPath>(), dataFiles))
         return result;
@@ -138,8 +144,10 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
     const bool smsSent = copyStandardFile(result.smsBackup);
     const bool icsSent = copyStandardFile(result.calendarIcs);
     const bool callsSent = copyStandardFile(result.callLog);
-    const bool notesSent = copyNoteFiles(result.notes);
+    const bool notesSent = copyFolderFiles(result.notes, Constants::notesFolderName());
     const bool bookmarksSent = copyStandardFile(result.bookmarks);
+    const bool voicemailSent = copyFolderFiles(result.voicemail, Constants::voicemailFolderName());
+    const bool recordingsSent = copyFolderFiles(result.recordings, Constants::recordingsFolderName());
     if (smsSent && !result.smsBackup.path.isEmpty())
         removeEarlierMessageFiles(QFileInfo(result.smsBackup.path).fileName());
 
@@ -158,20 +166,24 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
         settings.setCopyNotes(id, unread || !notesSent);
     if (choices.bookmarks)
         settings.setCopyBookmarks(id, unread || !bookmarksSent);
+    if (choices.voicemail)
+        settings.setCopyVoicemail(id, unread || !voicemailSent);
+    if (choices.recordings)
+        settings.setCopyRecordings(id, unread || !recordingsSent);
     settings.setCopyPhotos(id, false);
     settings.save();
     result.filesReadBack = mFilesReadBack;
     return result;
 }
 
-bool DataTransfer::copyNoteFiles(ConvertedFile& notes)
+bool DataTransfer::copyFolderFiles(ConvertedFile& files, const QString& folderName)
 {
-    TraceScope trace("DataTransfer::copyNoteFiles");
+    TraceScope trace("DataTransfer::copyFolderFiles");
     bool sent = true;
-    for (const QString& file : std::as_const(notes.files)) {
-        const QString remote = Constants::phoneStandardFilesFolder() + QLatin1Char('/') + Constants::notesFolderName()
-                               + QLatin1Char('/') + file;
-        sent = sendFile(QDir(notes.path).filePath(file), remote, notes) && sent;
+    for (const QString& file : std::as_const(files.files)) {
+        const QString remote =
+            Constants::phoneStandardFilesFolder() + QLatin1Char('/') + folderName + QLatin1Char('/') + file;
+        sent = sendFile(QDir(files.path).filePath(file), remote, files) && sent;
         if (mPhoneLost)
             return false;
     }

@@ -50,6 +50,8 @@ private:
         bool calls = false;
         bool notes = false;
         bool bookmarks = false;
+        bool voicemail = false;
+        bool recordings = false;
     };
 
     // run() but for removing the extraction folder afterwards.
@@ -68,8 +70,9 @@ private:
     // After a new messages file reached the phone, the ones earlier runs put
     // beside it go: an import would read every message once per file.
     void removeEarlierMessageFiles(const QString& keptName);
-    // Each note's file into "Download/Velmora/Notes/<folder>/".
-    bool copyNoteFiles(ConvertedFile& notes);
+    // Each of a folder's files (notes, voicemail, voice memos) into
+    // "Download/Velmora/<folderName>/", as the conversion laid them out.
+    bool copyFolderFiles(ConvertedFile& files, const QString& folderName);
     // Copies and reads back: a file that differs on the phone is a failure.
     bool sendFile(const QString& local, const QString& remote, ConvertedFile& file);
 

@@ -96,6 +96,8 @@ SyncReport::SyncReport(const MusicSyncOutcome& outcome, const QStringList& faile
         addFile(data.callLog, tr("Calls"), mMoved, mFailed);
         addFile(data.notes, tr("Notes"), mMoved, mFailed);
         addFile(data.bookmarks, tr("Bookmarks"), mMoved, mFailed);
+        addFile(data.voicemail, tr("Voicemails"), mMoved, mFailed);
+        addFile(data.recordings, tr("Voice memos"), mMoved, mFailed);
         if (data.callLog.leftOut > 0)
             mFailed.append(tr("%1 FaceTime calls to e-mail addresses were left out: a phone's call log holds "
                               "only numbers")
@@ -105,6 +107,13 @@ SyncReport::SyncReport(const MusicSyncOutcome& outcome, const QStringList& faile
                 tr("%1 locked notes were not copied: unlock them on the iPhone first").arg(data.notes.leftOut));
         if (data.notes.unreadable > 0)
             mFailed.append(tr("%1 notes could not be read from the backup").arg(data.notes.unreadable));
+        if (data.voicemail.leftOut > 0)
+            mFailed.append(
+                tr("%1 voicemails were not copied: their audio is not in the backup").arg(data.voicemail.leftOut));
+        if (data.recordings.leftOut > 0)
+            mFailed.append(tr("%1 voice memos were not copied: their audio is not in the backup (it may be kept "
+                              "only in iCloud)")
+                               .arg(data.recordings.leftOut));
     }
     if (outcome.photosSent > 0)
         mMoved.append(tr("Photos: %1").arg(outcome.photosSent));

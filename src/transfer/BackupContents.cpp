@@ -32,6 +32,10 @@ void noteEntry(const IphoneBackupEntry& entry, BackupContents& contents)
         contents.notes = true;
     if (entry.mDomain == kHomeDomain && path == kSafariBookmarks)
         contents.bookmarks = true;
+    if (entry.mDomain == kHomeDomain && path == kVoicemailDatabase)
+        contents.voicemail = true;
+    if (entry.mDomain == kMediaDomain && isRecording(path))
+        contents.recordings = true;
 }
 
 BackupContents ofIphone(const QString& folder)
@@ -78,7 +82,7 @@ BackupContents BackupContents::of(const QString& backupPath)
 {
     TraceScope trace("BackupContents::of");
     if (BlackberryBackup::isArchivePath(backupPath))
-        return {true, true, false};
+        return {true, true, false, false, false};
     if (BlackberryBackup::isBackupPath(backupPath))
         return ofIpd(backupPath);
     return ofIphone(backupPath);

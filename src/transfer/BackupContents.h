@@ -11,7 +11,9 @@ struct BackupContents
 {
     bool calls = false;
     bool notes = false;
-    bool bookmarks = false; // iPhone only
+    bool bookmarks = false;  // iPhone only
+    bool voicemail = false;  // iPhone only
+    bool recordings = false; // iPhone only: voice memos
 
     // A ".bbb" archive is not unpacked for this: it is taken to hold both.
     static BackupContents of(const QString& backupPath);

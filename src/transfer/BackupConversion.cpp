@@ -1,9 +1,12 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "transfer/BackupConversion.h"
 
+#include "transfer/android/DatedFileCopier.h"
 #include "transfer/android/StandardFileSet.h"
 #include "transfer/iphone/IphoneBookmarksExport.h"
 #include "transfer/iphone/IphoneExtractedFiles.h"
+#include "transfer/iphone/IphoneRecordingsExport.h"
+#include "transfer/iphone/IphoneVoicemailExport.h"
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
@@ -17,8 +20,8 @@ int BackupConversionResult::firstFailure() const
 {
     if (code != 0)
         return code;
-    for (const ConvertedFile* file :
-         {&addressBook, &messages, &calendar, &contactsVcard, &smsBackup, &calendarIcs, &callLog, &notes, &bookmarks}) {
+    for (const ConvertedFile* file : {&addressBook, &messages, &calendar, &contactsVcard, &smsBackup, &calendarIcs,
+                                      &callLog, &notes, &bookmarks, &voicemail, &recordings}) {
         if (file->code != 0)
             return file->code;
     }
@@ -109,6 +112,47 @@ ConvertedFile convertBookmarks(const QString& extractionFolder, const QString& o
     return file;
 }
 
+ConvertedFile copiedFiles(const DatedFileCopier& files, int readCode, int missingAudio)
+{
+    ConvertedFile file;
+    file.code = files.code() != 0 ? files.code() : readCode;
+    file.count = int(files.written().size());
+    file.leftOut = missingAudio;
+    file.files = files.written();
+    if (!file.files.isEmpty())
+        file.path = files.folder();
+    return file;
+}
+
+// The voicemails' audio, when the backup has their database, into outputFolder's "Voicemail".
+ConvertedFile convertVoicemail(const QString& extractionFolder, const QString& outputFolder)
+{
+    using namespace IphoneExtractedFiles;
+    const QString database = path(extractionFolder, kHomeDomain, kVoicemailDatabase);
+    if (database.isEmpty())
+        return {};
+    DatedFileCopier files(QDir(outputFolder).filePath(Constants::voicemailFolderName()));
+    int missing = 0;
+    const int code = IphoneVoicemailExport::copy(
+        database, QDir(extractionFolder).filePath(kHomeDomain + QLatin1Char('/') + kVoicemailFolder), files, missing);
+    return copiedFiles(files, code, missing);
+}
+
+// The voice memos, when the backup has any, into outputFolder's "Recordings".
+ConvertedFile convertRecordings(const QString& extractionFolder, const QString& outputFolder)
+{
+    using namespace IphoneExtractedFiles;
+    const QString folder = QDir(extractionFolder).filePath(kMediaDomain + QLatin1Char('/') + kRecordingsFolder);
+    const QString cloud = path(extractionFolder, kMediaDomain, kCloudRecordings);
+    const QString database = cloud.isEmpty() ? path(extractionFolder, kMediaDomain, kLegacyRecordings) : cloud;
+    if (database.isEmpty() && QDir(folder).entryList({QStringLiteral("*.m4a")}, QDir::Files).isEmpty())
+        return {};
+    DatedFileCopier files(QDir(outputFolder).filePath(Constants::recordingsFolderName()));
+    int missing = 0;
+    const int code = IphoneRecordingsExport::copy(folder, database, files, missing);
+    return copiedFiles(files, code, missing);
+}
+
 void convertIphone(const QString& backupPath, const QString& workFolder, const QString& outputFolder,
                    const BackupChoices& choices, BackupConversionResult& result)
 {
@@ -139,6 +183,10 @@ void convertIphone(const QString& backupPath, const QString& workFolder, const Q
         }
         if (writesStandard(choices) && choices.bookmarks)
             result.bookmarks = convertBookmarks(workFolder, outputFolder);
+        if (writesStandard(choices) && choices.voicemail)
+            result.voicemail = convertVoicemail(workFolder, outputFolder);
+        if (writesStandard(choices) && choices.recordings)
+            result.recordings = convertRecordings(workFolder, outputFolder);
         if (converted.notesFound) {
             result.notes = convertedFile(standard.finishNotes(converted.notesCode));
             result.notes.leftOut = converted.notesLocked;

@@ -24,6 +24,9 @@ struct BackupChoices
     bool calls = true;
     bool notes = true;
     bool bookmarks = true; // iPhone only
+    // iPhone only: the voicemails' and voice memos' audio, copied as it is.
+    bool voicemail = true;
+    bool recordings = true;
     Format format = Format::Korva;
     // When the conversion runs: it names the messages file and stamps the calendar.
     QDateTime conversionTime = QDateTime::currentDateTime();
@@ -43,11 +46,12 @@ struct ConvertedFile
     int attachments = 0;
     int missingAttachments = 0;
     // What the backup held but the file could not take: calendar entries
-    // without a start date, FaceTime calls to e-mail addresses, locked notes.
+    // without a start date, FaceTime calls to e-mail addresses, locked notes,
+    // voicemails and voice memos whose audio is not in the backup.
     int leftOut = 0;
     // Notes: the bodies that did not decode.
     int unreadable = 0;
-    // Notes: the files written, relative to the folder in path.
+    // Notes, voicemail and voice memos: the files written, relative to the folder in path.
     QStringList files = {};
 
     // ", of which 6 with 7 attachments; 1 attachment not in the backup", or
@@ -74,6 +78,9 @@ struct BackupConversionResult
     ConvertedFile notes;
     // "bookmarks.html" (Netscape bookmark file) of an iPhone's Safari.
     ConvertedFile bookmarks;
+    // The "Voicemail" and "Recordings" folders of audio files.
+    ConvertedFile voicemail;
+    ConvertedFile recordings;
     // Camera-roll files found in an iPhone backup's extraction.
     QList<PhotoPath> photos;
     // A sync only: the data files read back from the phone after their copy

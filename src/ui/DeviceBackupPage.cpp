@@ -103,6 +103,14 @@ DeviceBackupPage::DeviceBackupPage(QWidget* parent) : QWizardPage(parent)
     mBookmarksBox->hide();
     layout->addWidget(mNotesBox);
     layout->addWidget(mBookmarksBox);
+    mVoicemailBox = new QCheckBox(QStringLiteral("Copy Voicemail"), this);
+    mVoicemailBox->setObjectName(QStringLiteral("copyVoicemail"));
+    mVoicemailBox->hide();
+    mRecordingsBox = new QCheckBox(QStringLiteral("Copy Voice Memos"), this);
+    mRecordingsBox->setObjectName(QStringLiteral("copyRecordings"));
+    mRecordingsBox->hide();
+    layout->addWidget(mVoicemailBox);
+    layout->addWidget(mRecordingsBox);
     layout->addStretch();
 
     connect(browseButton, &QPushButton::clicked, this, &DeviceBackupPage::browseButtonClicked);
@@ -224,8 +232,11 @@ void DeviceBackupPage::selectionChanged()
             mContents.insert(backup->path, BackupContents::of(backup->path));
         contents = mContents.value(backup->path);
     }
-    const QList<QPair<QCheckBox*, bool>> offered{
-        {mCallHistoryBox, contents.calls}, {mNotesBox, contents.notes}, {mBookmarksBox, contents.bookmarks}};
+    const QList<QPair<QCheckBox*, bool>> offered{{mCallHistoryBox, contents.calls},
+                                                 {mNotesBox, contents.notes},
+                                                 {mBookmarksBox, contents.bookmarks},
+                                                 {mVoicemailBox, contents.voicemail},
+                                                 {mRecordingsBox, contents.recordings}};
     for (const auto& box : offered) {
         box.first->setVisible(box.second);
         if (!box.second)
@@ -312,7 +323,7 @@ bool DeviceBackupPage::validatePage()
     }
     if (!mTextMessagesBox->isChecked() && !mAddressBookBox->isChecked() && !mCalendarBox->isChecked()
         && !mPhotosBox->isChecked() && !mCallHistoryBox->isChecked() && !mNotesBox->isChecked()
-        && !mBookmarksBox->isChecked()) {
+        && !mBookmarksBox->isChecked() && !mVoicemailBox->isChecked() && !mRecordingsBox->isChecked()) {
         showCriticalMessage(this, QStringLiteral("You have selected a backup but you have not selected which data to "
                                                  "transfer. Select one or more of the checkboxes to continue."));
         return false;
@@ -393,4 +404,14 @@ bool DeviceBackupPage::copyNotes() const
 bool DeviceBackupPage::copyBookmarks() const
 {
     return !withoutBackup() && mBookmarksBox->isChecked();
+}
+
+bool DeviceBackupPage::copyVoicemail() const
+{
+    return !withoutBackup() && mVoicemailBox->isChecked();
+}
+
+bool DeviceBackupPage::copyRecordings() const
+{
+    return !withoutBackup() && mRecordingsBox->isChecked();
 }

@@ -40,6 +40,8 @@ public:
     bool copyCallHistory() const;
     bool copyNotes() const;
     bool copyBookmarks() const;
+    bool copyVoicemail() const;
+    bool copyRecordings() const;
     // Camera-roll photos, which only an iPhone backup holds.
     bool copyCameraRoll() const;
     bool withoutBackup() const;
@@ -81,6 +83,8 @@ private:
     QCheckBox* mCallHistoryBox = nullptr;
     QCheckBox* mNotesBox = nullptr;
     QCheckBox* mBookmarksBox = nullptr;
+    QCheckBox* mVoicemailBox = nullptr;
+    QCheckBox* mRecordingsBox = nullptr;
     QHash<QString, BackupContents> mContents; // by backup path: each manifest is read once
     QTimer* mTimer = nullptr;
 };

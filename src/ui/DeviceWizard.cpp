@@ -288,6 +288,10 @@ int DeviceWizard::writeDeviceSettings()
         mSettings->setCopyNotes(id, mDeviceBackupPage->copyNotes());
     if (mDeviceBackupPage->copyBookmarks() || mSettings->copyBookmarks(id))
         mSettings->setCopyBookmarks(id, mDeviceBackupPage->copyBookmarks());
+    if (mDeviceBackupPage->copyVoicemail() || mSettings->copyVoicemail(id))
+        mSettings->setCopyVoicemail(id, mDeviceBackupPage->copyVoicemail());
+    if (mDeviceBackupPage->copyRecordings() || mSettings->copyRecordings(id))
+        mSettings->setCopyRecordings(id, mDeviceBackupPage->copyRecordings());
     // One setting covers both: the camera roll of an iPhone backup and a photo folder.
     const bool copyPhotos = mCopyPhotosPage->copyPhotos() || mDeviceBackupPage->copyCameraRoll();
     mSettings->setCopyPhotos(id, copyPhotos);

@@ -5,6 +5,7 @@
 #include "support/FaultChild.h"
 #include "support/IpdWriter.h"
 #include "support/IphoneBackupBuilder.h"
+#include "support/IphoneBackupDatabases.h"
 #include "support/SyncMedia.h"
 #include "support/SyncRecordingDevice.h"
 #include "support/SyncRun.h"
@@ -128,6 +129,7 @@ private slots:
     void dataFilesAreReadBackFromThePhone_data();
     void dataFilesAreReadBackFromThePhone();
     void callsAndMemosGoToDownloads();
+    void voicemailAndVoiceMemosGoToDownloads();
 };
 
 void tst_SyncDataTransfer::backupKind_data()
@@ -542,6 +544,50 @@ void tst_SyncDataTransfer::callsAndMemosGoToDownloads()
     env.editSettings([&](SyncSettings& settings, const QString& id) {
         QVERIFY(!settings.copyCallHistory(id));
         QVERIFY(!settings.copyNotes(id));
+    });
+}
+
+// An iPhone's voicemail and voice memos reach Download/Velmora as audio files;
+// the report counts them and tells of a voicemail whose audio is missing.
+void tst_SyncDataTransfer::voicemailAndVoiceMemosGoToDownloads()
+{
+    SyncTestHome env;
+    env.configurePhone();
+    QVERIFY(QDir().mkpath(env.inputFolder()));
+    IphoneBackupBuilder builder;
+    builder.addFile(
+        QStringLiteral("HomeDomain"), QStringLiteral("Library/Voicemail/voicemail.db"),
+        IphoneBackupDatabases::createBytes(
+            env.inputFolder() + QStringLiteral("/voicemail.db"),
+            // An older table: no declared row id, no trash column.
+            {QStringLiteral("CREATE TABLE voicemail (date INTEGER, sender TEXT)"),
+             QStringLiteral("INSERT INTO voicemail VALUES (1300000000, 'Mum: \"home\"'), (1300000100, '+1')")}));
+    builder.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/Voicemail/1.amr"), "#!AMR\n7");
+    builder.addFile(QStringLiteral("MediaDomain"), QStringLiteral("Media/Recordings/20180115 080000.m4a"), "m4a");
+    const QString backup = env.inputFolder() + QStringLiteral("/iPhone backup");
+    QVERIFY(builder.write(backup, IphoneBackupBuilder::Manifest::Database));
+    env.editSettings([&](SyncSettings& settings, const QString& id) {
+        settings.setSelectedBackupPath(id, backup);
+        settings.setCopyVoicemail(id, true);
+        settings.setCopyRecordings(id, true);
+    });
+    SyncTestLibrary library;
+    SyncRecordingDevice phone(env.phoneRoot());
+    MusicSync sync(&library, &phone, nullptr);
+    SyncRun run(sync);
+    QVERIFY(run.run());
+    const QString voicemail = QStringLiteral("Download/Velmora/Voicemail/")
+                              + QDateTime::fromSecsSinceEpoch(1300000000).toString(QStringLiteral("yyyy-MM-dd HH.mm"))
+                              + QStringLiteral(" Mum_ _home_.amr");
+    QCOMPARE(readFile(env.phoneFile(voicemail)), QByteArray("#!AMR\n7"));
+    QCOMPARE(readFile(env.phoneFile(QStringLiteral("Download/Velmora/Recordings/20180115 080000.m4a"))),
+             QByteArray("m4a"));
+    const QString summary = SyncReport(sync.outcome()).summaryText();
+    QVERIFY2(summary.contains(QStringLiteral("Voicemails: 1")) && summary.contains(QStringLiteral("Voice memos: 1"))
+                 && summary.contains(QStringLiteral("1 voicemails were not copied: their audio is not in the backup")),
+             qPrintable(summary));
+    env.editSettings([&](SyncSettings& settings, const QString& id) {
+        QVERIFY(!settings.copyVoicemail(id) && !settings.copyRecordings(id));
     });
 }
 

@@ -1,11 +1,11 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 // velmora-convert [--format korva|android|all] [--password-file FILE] BACKUP OUTDIR: writes the XML
 // files (address.xml, messages.xml, calendar.xml) and/or the standard files
-// (contacts.vcf, sms-<time>.xml, calendar.ics, calls-<time>.xml, Notes/) from a phone backup with the
-// same code a sync runs. Exit status 0 when every file was written from a
-// wholly read backup; 1 when nothing could be converted; 2 when some file
-// could not be written or some database not (wholly) read, each named on
-// standard error.
+// (contacts.vcf, sms-<time>.xml, calendar.ics, calls-<time>.xml, Notes/,
+// Voicemail/, Recordings/) from a phone backup with the same code a sync
+// runs. Exit status 0 when every file was written from a wholly read backup;
+// 1 when nothing could be converted; 2 when some file could not be written or
+// some database not (wholly) read, each named on standard error.
 #include "ProgressLine.h"
 #include "app/GuardedWorkFolder.h"
 #include "app/ResultCodes.h"
@@ -41,7 +41,8 @@ bool reportFailedFiles(const BackupConversionResult& result)
         {"calendar", &result.calendar},        {"contacts.vcf", &result.contactsVcard},
         {"sms-*.xml", &result.smsBackup},      {"calendar.ics", &result.calendarIcs},
         {"calls-*.xml", &result.callLog},      {"notes", &result.notes},
-        {"bookmarks.html", &result.bookmarks}};
+        {"bookmarks.html", &result.bookmarks}, {"voicemail", &result.voicemail},
+        {"voice memos", &result.recordings}};
     QTextStream err(stderr);
     bool allWritten = true;
     for (const auto& file : files) {
@@ -68,12 +69,14 @@ void reportStandardFiles(QTextStream& out, const BackupConversionResult& result)
     const QList<QPair<const char*, const ConvertedFile*>> files{
         {"Contacts (vCard)", &result.contactsVcard},   {"Messages (SMS Backup & Restore)", &result.smsBackup},
         {"Calendar (iCalendar)", &result.calendarIcs}, {"Calls (SMS Backup & Restore)", &result.callLog},
-        {"Notes (text files)", &result.notes},         {"Bookmarks (HTML)", &result.bookmarks}};
+        {"Notes (text files)", &result.notes},         {"Bookmarks (HTML)", &result.bookmarks},
+        {"Voicemail (AMR audio)", &result.voicemail},  {"Voice memos (M4A audio)", &result.recordings}};
     for (const auto& file : files) {
         if (file.second->path.isEmpty() && file.second->code == 0)
             continue;
         out << file.first << ": " << file.second->count << " written" << file.second->attachmentSummary();
-        if (file.second->leftOut > 0)
+        // The other kinds' left-out entries have lines of their own below.
+        if (file.second == &result.calendarIcs && file.second->leftOut > 0)
             out << "; " << file.second->leftOut << " without a start date left out";
         if (!file.second->path.isEmpty())
             out << " to " << file.second->path;
@@ -89,6 +92,11 @@ void reportStandardFiles(QTextStream& out, const BackupConversionResult& result)
             << " locked notes were not copied: unlock them on the iPhone first" << Qt::endl;
     if (result.notes.unreadable > 0)
         out << "Notes left out: " << result.notes.unreadable << " whose text could not be decoded" << Qt::endl;
+    if (result.voicemail.leftOut > 0)
+        out << "Voicemail left out: " << result.voicemail.leftOut << " whose audio is not in the backup" << Qt::endl;
+    if (result.recordings.leftOut > 0)
+        out << "Voice memos left out: " << result.recordings.leftOut
+            << " whose audio is not in the backup (kept only in iCloud)" << Qt::endl;
 }
 
 void reportFiles(const BackupConversionResult& result, BackupChoices::Format format)
@@ -183,7 +191,8 @@ int main(int argc, char* argv[])
             << "  korva    address.xml, messages.xml, calendar.xml for the Velmora companion app" << Qt::endl
             << "  android  contacts.vcf, sms-<time>.xml and calls-<time>.xml (SMS Backup & Restore), calendar.ics,"
             << Qt::endl
-            << "           Notes/<folder>/<title>.txt, bookmarks.html" << Qt::endl
+            << "           Notes/<folder>/<title>.txt, bookmarks.html, Voicemail/<date> <sender>.amr," << Qt::endl
+            << "           Recordings/<title>.m4a" << Qt::endl
             << "  all      both (the default)" << Qt::endl
             << "An encrypted iPhone backup's password is read from the first line of FILE (- for standard input),"
             << Qt::endl

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "transfer/DataSinks.h"
+#include "transfer/android/SafeFileNames.h"
 
 #include <QHash>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -24,12 +24,9 @@ public:
     // The files written, relative to the root ("Notes/Shopping.txt").
     const QStringList& written() const { return mWritten; }
 
-    // A file or folder name out of text: fallback when nothing is left.
-    static QString safeName(const QString& text, const QString& fallback);
-
 private:
     QString mRoot;
-    QHash<QString, QSet<QString>> mNamesTaken; // folder to lower-case file names
+    QHash<QString, SafeFileNames> mNamesTaken; // by lower-case folder name
     QStringList mWritten;
     int mCode = 0;
 };

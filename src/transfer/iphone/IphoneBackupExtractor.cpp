@@ -28,10 +28,10 @@ namespace {
 // The mbdb of a phone with hundreds of thousands of files is tens of megabytes.
 constexpr qint64 kMaximumMbdbSize = 1024 * 1024 * 1024;
 
-const QString kHomeDomain = QStringLiteral("HomeDomain");
+using IphoneExtractedFiles::kHomeDomain;
+using IphoneExtractedFiles::kMediaDomain;
 const QString kCameraRollDomain = QStringLiteral("CameraRollDomain");
 const QString kCameraRollPrefix = QStringLiteral("Media/DCIM/");
-const QString kMediaDomain = QStringLiteral("MediaDomain");
 // Files sent in messages: Attachments from iOS 6 on, Parts before.
 const QString kMessageAttachmentsPrefix = QStringLiteral("Library/SMS/Attachments/");
 const QString kMessagePartsPrefix = QStringLiteral("Library/SMS/Parts/");
@@ -49,6 +49,7 @@ const QSet<QString>& wantedHomeFiles()
             IphoneExtractedFiles::kCallHistoryTempStore,
             IphoneExtractedFiles::kLegacyNotes,
             IphoneExtractedFiles::kSafariBookmarks,
+            IphoneExtractedFiles::kVoicemailDatabase,
         };
         // SQLite keeps the newest rows in the -wal file until a checkpoint;
         // without it beside the database under the same base name they are lost.
@@ -70,6 +71,13 @@ const QStringList* wantedDatabasesOfDomain(const QString& domain)
         {IphoneExtractedFiles::kNotesDomain, {IphoneExtractedFiles::kNoteStore}}};
     const auto found = databases.constFind(domain);
     return found == databases.constEnd() ? nullptr : &*found;
+}
+
+// The voice memos' titles: CloudRecordings.db, or Recordings.db on older phones.
+const QStringList& recordingDatabases()
+{
+    static const QStringList databases{IphoneExtractedFiles::kCloudRecordings, IphoneExtractedFiles::kLegacyRecordings};
+    return databases;
 }
 
 bool isDatabaseOrCompanion(const QString& path, const QStringList& databases)
@@ -103,14 +111,17 @@ bool IphoneBackupExtractor::isWanted(const IphoneBackupEntry& entry)
     if (!entry.mIsFile)
         return false;
     if (entry.mDomain == kHomeDomain)
-        return wantedHomeFiles().contains(entry.mRelativePath);
+        return wantedHomeFiles().contains(entry.mRelativePath)
+               || IphoneExtractedFiles::isVoicemailAudio(entry.mRelativePath);
     if (const QStringList* files = wantedDatabasesOfDomain(entry.mDomain))
         return isDatabaseOrCompanion(entry.mRelativePath, *files);
     if (entry.mDomain == kCameraRollDomain)
         return entry.mRelativePath.startsWith(kCameraRollPrefix);
     if (entry.mDomain == kMediaDomain)
         return entry.mRelativePath.startsWith(kMessageAttachmentsPrefix)
-               || entry.mRelativePath.startsWith(kMessagePartsPrefix);
+               || entry.mRelativePath.startsWith(kMessagePartsPrefix)
+               || IphoneExtractedFiles::isRecording(entry.mRelativePath)
+               || isDatabaseOrCompanion(entry.mRelativePath, recordingDatabases());
     return false;
 }
 

@@ -14,7 +14,7 @@ struct IphoneBackupEntry;
 // The work of the "extract" program: reads an iPhone backup folder (Manifest.db
 // or Manifest.mbdb, encrypted or not), copies out only the files Velmora reads (the
 // message, address book and calendar databases with their -wal and -shm
-// companions, and the camera roll) to EXTRACTION/<domain>/<relativePath>, and
+// companions, the camera roll, voicemail and voice memos) to EXTRACTION/<domain>/<relativePath>, and
 // writes the two-line "backup_file_list" that AppleExtractor reads. The backup
 // folder is only ever read. Of an encrypted backup only those files are
 // decrypted, and only into the extraction folder (mode 0700).
