@@ -337,6 +337,16 @@ void SyncSettings::setCopyBookmarks(const QString& id, bool value)
 {
     setBooleanValue(id, SettingsKeys::copyBookmarks(), value);
 }
+QDate SyncSettings::copiedOn(const QString& id, const QString& copyKey) const
+{
+    return QDate::fromString(getStringValue(id, copyKey + QStringLiteral("-copied-on")), Qt::ISODate);
+}
+
+void SyncSettings::setCopiedOn(const QString& id, const QString& copyKey, const QDate& day)
+{
+    setStringValue(id, copyKey + QStringLiteral("-copied-on"), day.toString(Qt::ISODate));
+}
+
 bool SyncSettings::copyVoicemail(const QString& id) const
 {
     return getBooleanValue(id, SettingsKeys::copyVoicemail(), false);

@@ -3,6 +3,7 @@
 
 #include "app/ResultCodes.h"
 
+#include <QDate>
 #include <QDomDocument>
 #include <QList>
 #include <QPair>
@@ -78,6 +79,10 @@ public:
     void setCopyNotes(const QString& id, bool value);
     bool copyBookmarks(const QString& id) const;
     void setCopyBookmarks(const QString& id, bool value);
+    // The day a kind (named by its copy key, e.g. "copy-text-messages") last
+    // reached the phone; invalid when it never did.
+    QDate copiedOn(const QString& id, const QString& copyKey) const;
+    void setCopiedOn(const QString& id, const QString& copyKey, const QDate& day);
     bool copyVoicemail(const QString& id) const;
     void setCopyVoicemail(const QString& id, bool value);
     bool copyRecordings(const QString& id) const;

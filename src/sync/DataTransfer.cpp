@@ -170,6 +170,29 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
         settings.setCopyVoicemail(id, unread || !voicemailSent);
     if (choices.recordings)
         settings.setCopyRecordings(id, unread || !recordingsSent);
+    // What reached the phone is remembered with its day, so that the wizard
+    // can say so instead of showing the box as if it had never been ticked.
+    const auto written = [](const ConvertedFile& companion, const ConvertedFile& standard) {
+        return !companion.path.isEmpty() || !standard.path.isEmpty();
+    };
+    const QList<QPair<QString, bool>> arrived = {
+        {SettingsKeys::copyAddressBook(),
+         choices.addressBook && contactsSent && vcardSent && written(result.addressBook, result.contactsVcard)},
+        {SettingsKeys::copyTextMessages(),
+         choices.messages && messagesSent && smsSent && written(result.messages, result.smsBackup)},
+        {SettingsKeys::copyCalendar(),
+         choices.calendar && calendarSent && icsSent && written(result.calendar, result.calendarIcs)},
+        {SettingsKeys::copyCallHistory(), choices.calls && callsSent && written({}, result.callLog)},
+        {SettingsKeys::copyNotes(), choices.notes && notesSent && written({}, result.notes)},
+        {SettingsKeys::copyBookmarks(), choices.bookmarks && bookmarksSent && written({}, result.bookmarks)},
+        {SettingsKeys::copyVoicemail(), choices.voicemail && voicemailSent && written({}, result.voicemail)},
+        {SettingsKeys::copyRecordings(), choices.recordings && recordingsSent && written({}, result.recordings)},
+        {SettingsKeys::copyPhotos(),
+         choices.photos && (cameraRoll || !photoFolders.isEmpty()) && mNotCopiedPhotos.isEmpty()}};
+    for (const auto& kind : arrived) {
+        if (!unread && kind.second)
+            settings.setCopiedOn(id, kind.first, QDate::currentDate());
+    }
     settings.setCopyPhotos(id, false);
     settings.save();
     result.filesReadBack = mFilesReadBack;

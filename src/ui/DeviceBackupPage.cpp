@@ -3,6 +3,7 @@
 
 #include "app/Constants.h"
 #include "app/TraceLog.h"
+#include "settings/SyncSettings.h"
 #include "transfer/iphone/BackupPasswords.h"
 #include "ui/BackupPasswordDialog.h"
 #include "ui/IphoneBackupDialog.h"
@@ -14,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -207,6 +209,25 @@ void DeviceBackupPage::setLastBackupPath(const QString& path)
     }
     checkForNewBackups();
     chooseListed(mLastBackupPath);
+}
+
+void DeviceBackupPage::showCopiedDates(const SyncSettings& settings, const QString& id)
+{
+    const QList<QPair<QCheckBox*, QString>> boxes{
+        {mTextMessagesBox, SettingsKeys::copyTextMessages()}, {mAddressBookBox, SettingsKeys::copyAddressBook()},
+        {mCalendarBox, SettingsKeys::copyCalendar()},         {mPhotosBox, SettingsKeys::copyPhotos()},
+        {mCallHistoryBox, SettingsKeys::copyCallHistory()},   {mNotesBox, SettingsKeys::copyNotes()},
+        {mBookmarksBox, SettingsKeys::copyBookmarks()},       {mVoicemailBox, SettingsKeys::copyVoicemail()},
+        {mRecordingsBox, SettingsKeys::copyRecordings()}};
+    for (const auto& box : boxes) {
+        // The box's own words come first; a date from another phone must not stay on it.
+        QString text = box.first->text().section(QStringLiteral(" (already copied"), 0, 0);
+        const QDate copied = settings.copiedOn(id, box.second);
+        if (copied.isValid())
+            text += QStringLiteral(" (already copied on %1; tick to copy again)")
+                        .arg(QLocale().toString(copied, QLocale::ShortFormat));
+        box.first->setText(text);
+    }
 }
 
 void DeviceBackupPage::selectionChanged()

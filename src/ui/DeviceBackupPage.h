@@ -10,6 +10,7 @@
 #include <QWizardPage>
 
 class QCheckBox;
+class SyncSettings;
 class QLabel;
 class QListWidget;
 class QTimer;
@@ -50,6 +51,9 @@ public:
     void useBackupFolder(const QString& folder);
     // The backup chosen last time: its folder is searched and it is selected.
     void setLastBackupPath(const QString& path);
+    // Marks the boxes of the kinds that already reached the phone with their
+    // day, so that an unticked box does not look as if it never was ticked.
+    void showCopiedDates(const SyncSettings& settings, const QString& id);
 
 public slots:
     void checkForNewBackups();

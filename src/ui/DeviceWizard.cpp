@@ -141,14 +141,19 @@ void DeviceWizard::pageChanged(int aNewPageId)
     doPageChanged(aNewPageId);
 }
 
-void DeviceWizard::showPhoneSpace(PlaylistSettingsPage* page)
+Device* DeviceWizard::phoneMeant()
 {
     // The phone is chosen on the last page; before that, the one plugged in is the one meant.
     if (!mDeviceList->DeviceIsSelected() && !mDeviceList->DeviceIsConnected())
         mDeviceList->RefreshDevices();
-    Device* phone = mDeviceList->DeviceIsSelected()    ? mDeviceList->SelectedDevice()
-                    : mDeviceList->DeviceIsConnected() ? mDeviceList->ConnectedDevice()
-                                                       : nullptr;
+    return mDeviceList->DeviceIsSelected()    ? mDeviceList->SelectedDevice()
+           : mDeviceList->DeviceIsConnected() ? mDeviceList->ConnectedDevice()
+                                              : nullptr;
+}
+
+void DeviceWizard::showPhoneSpace(PlaylistSettingsPage* page)
+{
+    Device* phone = phoneMeant();
     qint64 used = 0;
     qint64 free = 0;
     if (phone && SpaceCalculator(*phone, used, free) == 0)
@@ -173,6 +178,10 @@ void DeviceWizard::doPageChanged(int aNewPageId)
     mPodcastPage->setCurrent(aNewPageId == WizardPageId::kPodcasts);
     if (aNewPageId == WizardPageId::kConclusion)
         mConclusionPage->setCurrent(true);
+    if (aNewPageId == WizardPageId::kDeviceBackup) {
+        if (Device* phone = phoneMeant())
+            mDeviceBackupPage->showCopiedDates(*mSettings, phone->UniqueDeviceId());
+    }
     if (aNewPageId == WizardPageId::kMusic || aNewPageId == WizardPageId::kPodcasts)
         showPhoneSpace(aNewPageId == WizardPageId::kMusic ? mMusicPage : mPodcastPage);
     loadSelectedDeviceConfig();

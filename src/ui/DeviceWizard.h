@@ -10,6 +10,7 @@ class ConculsionStartSyncPage;
 class ConnectDevicePage;
 class ConvertToMp3Page;
 class CopyPhotosPage;
+class Device;
 class DeviceBackupPage;
 class DeviceList;
 class EULAPage;
@@ -54,6 +55,7 @@ public slots:
 private:
     void doPageChanged(int aNewPageId);
     void showPhoneSpace(PlaylistSettingsPage* page);
+    Device* phoneMeant();
     void keepOneHeight();
     // Fills the pages from the selected phone's settings unless they already hold them.
     void loadSelectedDeviceConfig();

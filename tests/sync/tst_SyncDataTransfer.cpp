@@ -222,6 +222,11 @@ void tst_SyncDataTransfer::blackBerryBackupReachesPhoneOnce()
     QVERIFY(!settings.copyPhotos(id));
     QVERIFY(!settings.copyCalendar(id));
     QVERIFY(!settings.selectedBackupPath(id).isEmpty());
+    // What arrived is remembered with its day; the calendar a BlackBerry lacks is not.
+    for (const QString& key :
+         {SettingsKeys::copyTextMessages(), SettingsKeys::copyAddressBook(), SettingsKeys::copyPhotos()})
+        QCOMPARE(settings.copiedOn(id, key), QDate::currentDate());
+    QVERIFY(!settings.copiedOn(id, SettingsKeys::copyCalendar()).isValid());
 
     // A transfer is made once per request: the next sync sends nothing.
     QVERIFY(QFile::remove(env.phoneFile(QStringLiteral("KORVA/messages.xml"))));

@@ -150,6 +150,7 @@ private slots:
     void iphoneBackupOffersCalendarAndCameraRoll();
     void encryptedIphoneBackupIsChosenAndTellsOfItsPassword();
     void damagedIphoneBackupCannotBeChosen();
+    void copiedKindsSayWhen();
     void backupOffersOnlyTheKindsItHolds_data();
     void backupOffersOnlyTheKindsItHolds();
     void withoutBackupGoesOnPlainly();
@@ -537,6 +538,29 @@ void TestDeviceWizard::damagedIphoneBackupCannotBeChosen()
     QVERIFY(!list->item(0)->text().contains(QStringLiteral("damaged")));
     list->setCurrentRow(0);
     QCOMPARE(page.selectedBackupPath(), backups + QStringLiteral("/a-broken"));
+}
+
+void TestDeviceWizard::copiedKindsSayWhen()
+{
+    mMachine->writeSettings(kPhoneId);
+    {
+        SyncSettings settings;
+        settings.load();
+        settings.setCopiedOn(kPhoneId, SettingsKeys::copyTextMessages(), QDate(2026, 3, 4));
+        QCOMPARE(settings.save(), 0);
+    }
+    mMachine->plugUsbPhone(QStringLiteral("Galaxy"), kPhoneId.toLatin1());
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeChangeSettings);
+    wizard.show();
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kDeviceBackup);
+    auto* messages = wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("copyTextMessages"));
+    QCOMPARE(messages->text(), QStringLiteral("Copy Text Messages (already copied on %1; tick to copy again)")
+                                   .arg(QLocale().toString(QDate(2026, 3, 4), QLocale::ShortFormat)));
+    QVERIFY(!messages->isChecked());
+    QCOMPARE(wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("copyAddressBook"))->text(),
+             QStringLiteral("Copy Address Book"));
 }
 
 void TestDeviceWizard::withoutBackupGoesOnPlainly()
