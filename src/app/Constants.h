@@ -113,7 +113,7 @@ inline QString addressBookLogFileName()
 // The window title and the title of every message box.
 inline QString applicationTitle()
 {
-    return QStringLiteral("Velmora for Blackberry");
+    return QStringLiteral("Velmora");
 }
 inline QString pcSoftwareVersion()
 {

@@ -25,7 +25,7 @@ ConnectDevicePage::ConnectDevicePage(DeviceList* deviceList, QWidget* parent)
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(newRichTextLabel(
-        QStringLiteral("<p>Connect your Samsung Galaxy to the PC using the USB cable and then select it from the "
+        QStringLiteral("<p>Connect your Android phone to the PC using the USB cable and then select it from the "
                        "list below.</p>"),
         this));
     layout->addWidget(mDeviceListWidget);

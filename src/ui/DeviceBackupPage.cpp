@@ -42,9 +42,9 @@ DeviceBackupPage::DeviceBackupPage(QWidget* parent) : QWizardPage(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(newRichTextLabel(
         QStringLiteral("<p>") + Constants::applicationTitle()
-            + QStringLiteral(" can copy information from Blackberry device backups and iPhone backups to an "
-                             "Android phone.</p><p>Select a backup from the list below. Create a Blackberry "
-                             "backup using Blackberry Desktop (click ")
+            + QStringLiteral(" copies the contacts, messages and more of your old phone's backup (a BlackBerry or an "
+                             "iPhone) to your Android phone.</p><p>Select a backup from the list below. Make a "
+                             "BlackBerry backup with BlackBerry Desktop Software (click ")
             + helpLink(createBackupHelpPath())
             + QStringLiteral(" to see how), or an iPhone backup with Finder, iTunes or \"Back Up an iPhone "
                              "Now\".</p>"),

@@ -20,8 +20,9 @@ bool standardFilesWritten(const BackupConversionResult& transfer)
 {
     if (transfer.code != 0 || transfer.firstFailure() != 0)
         return false;
-    for (const ConvertedFile* file : {&transfer.contactsVcard, &transfer.smsBackup, &transfer.calendarIcs,
-                                      &transfer.callLog, &transfer.notes, &transfer.bookmarks}) {
+    for (const ConvertedFile* file :
+         {&transfer.contactsVcard, &transfer.smsBackup, &transfer.calendarIcs, &transfer.callLog, &transfer.notes,
+          &transfer.bookmarks, &transfer.voicemail, &transfer.recordings}) {
         if (!file->path.isEmpty())
             return true;
     }

@@ -29,7 +29,7 @@ PlaylistSettingsPage::PlaylistSettingsPage(bool podcastMode, QWidget* parent)
     } else {
         mAllButton = new QRadioButton(QStringLiteral("Copy the complete music library to the phone"), this);
         mSelectedButton =
-            new QRadioButton(QStringLiteral("Copy the contents of an existing iTunes playlist to the phone"), this);
+            new QRadioButton(QStringLiteral("Copy the contents of playlists of your music library to the phone"), this);
         mNoneButton = new QRadioButton(QStringLiteral("Do not copy music to the phone"), this);
     }
     mAllButton->setObjectName(QStringLiteral("allButton"));

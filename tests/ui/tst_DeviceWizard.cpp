@@ -252,7 +252,7 @@ void TestDeviceWizard::pageOrderDependsOnSettingsFile()
 
     auto list = mMachine->makeDeviceList();
     DeviceWizard wizard(nullptr, list.get(), nullptr, mode);
-    QCOMPARE(wizard.windowTitle(), QStringLiteral("Velmora for Blackberry"));
+    QCOMPARE(wizard.windowTitle(), QStringLiteral("Velmora"));
     QCOMPARE(wizard.hasLicensePage(), !settingsFile);
     QCOMPARE(wizard.page(WizardPageId::kEula) != nullptr, !settingsFile);
     QCOMPARE(wizard.pageIds(),
@@ -291,7 +291,7 @@ void TestDeviceWizard::licenseMustBeAccepted()
         MessageBoxCloser closer;
         clickNext(wizard);
         QCOMPARE(closer.texts, QStringList{QStringLiteral("You must accept the license agreement to continue.")});
-        QCOMPARE(closer.titles, QStringList{QStringLiteral("Velmora for Blackberry")});
+        QCOMPARE(closer.titles, QStringList{QStringLiteral("Velmora")});
     }
     QCOMPARE(wizard.currentId(), WizardPageId::kEula);
     wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("acceptBox"))->setChecked(true);
@@ -876,7 +876,7 @@ void TestDeviceWizard::failedSaveIsReportedAndStopsTheSync()
     QCOMPARE(wizard.result(), int(QDialog::Accepted));
     QCOMPARE(wizard.saveResult(), SyncSettings::kErrorCannotSaveFile);
     QVERIFY(!wizard.syncNow());
-    QCOMPARE(closer.titles, QStringList{QStringLiteral("Velmora for Blackberry")});
+    QCOMPARE(closer.titles, QStringList{QStringLiteral("Velmora")});
     QVERIFY(closer.texts.first().startsWith(QStringLiteral("Your settings could not be saved")));
 }
 

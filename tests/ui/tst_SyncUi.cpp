@@ -168,7 +168,7 @@ void SyncUiTest::windowStartsWithTheStartUpText()
 {
     Rig rig(Rig::Phone::None);
     SyncUi& window = rig.window();
-    QCOMPARE(window.windowTitle(), QStringLiteral("Velmora for Blackberry"));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Velmora"));
     QCOMPARE(window.minimumWidth(), 400);
     QCOMPARE(window.maximumWidth(), 400);
     QCOMPARE(rig.status(), QStringLiteral("Please wait while Velmora is started"));
@@ -579,7 +579,7 @@ void SyncUiTest::unmountedPhoneIsNotSynced()
     rig.window().startSync();
     QCOMPARE(answerer.seen().size(), 1);
     const QString seen = answerer.seen().first();
-    QVERIFY2(seen.startsWith(QStringLiteral("Velmora for Blackberry|<p>It is necessary to enable the USB connection")),
+    QVERIFY2(seen.startsWith(QStringLiteral("Velmora|<p>It is necessary to enable the USB connection")),
              qPrintable(seen));
     QVERIFY(seen.contains(Constants::helpBaseUrl() + QStringLiteral("/blog/files/enable_usb.html")));
     QVERIFY(!rig.window().musicSync());
@@ -714,7 +714,7 @@ void SyncUiTest::helpButtonAndLinks()
     emit rig.widget<QLabel>("statusLabel")->linkActivated(QStringLiteral("ituneshelp"));
     QCOMPARE(answerer.seen().size(), 1);
     QVERIFY(answerer.seen().first().startsWith(
-        QStringLiteral("iTunes Information|iTunes must be running for Velmora for Blackberry to work correctly.")));
+        QStringLiteral("iTunes Information|iTunes must be running for Velmora to work correctly.")));
     QCOMPARE(recorder.mUrls.size(), 1);
 }
 
@@ -726,7 +726,7 @@ void SyncUiTest::helpWithoutBrowserShowsTheAddress()
     // No URL handler and no desktop: opening the page fails.
     rig.window().onHelpClicked();
     QCOMPARE(answerer.seen(),
-             QStringList{QStringLiteral("Velmora for Blackberry|No web browser could be opened. The help is at "
+             QStringList{QStringLiteral("Velmora|No web browser could be opened. The help is at "
                                         "http://www.velmora.app/blackberry/help/help.html")});
 }
 
