@@ -14,9 +14,17 @@ const int kNarrowMargin = 2;
 const int kBarHeight = 20;
 const qreal kCornerRadius = 3.0;
 const int kGradientEnd = 30;
-// The figures are written under the bar, where they hide none of its colours.
-const int kFiguresHeight = 16;
+// Room around the figures' line, which is written under the bar, where they
+// hide none of its colours.
+const int kFiguresPadding = 2;
 } // namespace
+
+int SpaceGauge::figuresHeight() const
+{
+    // As tall as the font is: a fixed height cuts the line's lower half off
+    // under larger fonts.
+    return fontMetrics().height() + kFiguresPadding;
+}
 
 SpaceGauge::SpaceGauge(bool wide, QWidget* parent) : QWidget(parent), mMargin(wide ? kWideMargin : kNarrowMargin)
 {
@@ -26,13 +34,13 @@ SpaceGauge::SpaceGauge(bool wide, QWidget* parent) : QWidget(parent), mMargin(wi
 QSize SpaceGauge::minimumSizeHint() const
 {
     TraceScope trace("SpaceGauge::minimumSizeHint");
-    return QSize(100, 23 + kFiguresHeight);
+    return QSize(100, 23 + figuresHeight());
 }
 
 QSize SpaceGauge::sizeHint() const
 {
     TraceScope trace("SpaceGauge::sizeHint");
-    return QSize(200, 23 + kFiguresHeight);
+    return QSize(200, 23 + figuresHeight());
 }
 
 void SpaceGauge::enable()
@@ -86,7 +94,8 @@ void SpaceGauge::paintEvent(QPaintEvent*)
         painter.drawRoundedRect(QRect(mMargin, 0, usedWidth, kBarHeight), kCornerRadius, kCornerRadius);
     }
     if (showValues)
-        painter.drawText(QRect(mMargin, kBarHeight, barWidth, kFiguresHeight), Qt::AlignCenter, figuresText());
+        // The whole width when the bar's is too narrow for the figures.
+        painter.drawText(QRect(0, kBarHeight, width(), figuresHeight()), Qt::AlignCenter, figuresText());
 }
 
 QString SpaceGauge::figuresText() const

@@ -32,6 +32,7 @@ public:
     static int usedPercent(qint64 usedSpace, qint64 freeSpace);
     // "1.5 GB used, 2.0 GB free" as drawn on the bar; empty when it shows nothing.
     QString figuresText() const;
+    int figuresHeight() const;
 
 protected:
     void paintEvent(QPaintEvent*) override;

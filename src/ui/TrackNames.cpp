@@ -31,6 +31,9 @@ QListWidget* makeTrackNameList(const QStringList& names, QWidget* parent)
 {
     TraceScope trace("makeTrackNameList");
     auto* list = new QListWidget(parent);
+    // Long names wrap rather than run off the list's edge.
+    list->setWordWrap(true);
+    list->setTextElideMode(Qt::ElideNone);
     list->addItems(names);
     return list;
 }

@@ -161,6 +161,8 @@ void DialogsTest::syncWarningTextPerKind()
     QCOMPARE(dialog.findChild<QLabel*>()->text(), drm);
     QCOMPARE(dialog.minimumWidth(), 400);
     QCOMPARE(dialog.maximumWidth(), 400);
+    // So long names wrap inside it instead of being cut at its edge.
+    QVERIFY(dialog.findChild<QListWidget*>()->wordWrap());
 }
 
 void DialogsTest::syncWarningLinkOpensTheHelpPage()

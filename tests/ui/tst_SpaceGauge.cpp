@@ -69,6 +69,7 @@ private slots:
     void redPartFollowsTheShare();
     void wideGaugeKeepsItsMargins();
     void showsFigures();
+    void figuresFitALargeFont();
     void usedPercent_data();
     void usedPercent();
 };
@@ -219,6 +220,17 @@ void TestSpaceGauge::usedPercent()
     QFETCH(qint64, free);
     QFETCH(int, percent);
     QCOMPARE(SpaceGauge::usedPercent(used, free), percent);
+}
+
+void TestSpaceGauge::figuresFitALargeFont()
+{
+    SpaceGauge gauge(true);
+    QFont large = gauge.font();
+    large.setPixelSize(32);
+    gauge.setFont(large);
+    // The bar and a whole line of the font below it.
+    QVERIFY(gauge.sizeHint().height() >= 20 + QFontMetrics(large).height());
+    QVERIFY(gauge.minimumSizeHint().height() >= 20 + QFontMetrics(large).height());
 }
 
 QTEST_MAIN(TestSpaceGauge)
