@@ -725,9 +725,8 @@ void SyncUiTest::helpWithoutBrowserShowsTheAddress()
     answerer.expect(ModalAnswerer::clicking(QStringLiteral("OK")));
     // No URL handler and no desktop: opening the page fails.
     rig.window().onHelpClicked();
-    QCOMPARE(answerer.seen(),
-             QStringList{QStringLiteral("Velmora|No web browser could be opened. The help is at "
-                                        "http://www.velmora.app/blackberry/help/help.html")});
+    QCOMPARE(answerer.seen(), QStringList{QStringLiteral("Velmora|No web browser could be opened. The help is at "
+                                                         "http://www.velmora.app/blackberry/help/help.html")});
 }
 
 void SyncUiTest::libraryScanShowsItsProgress()
