@@ -138,7 +138,7 @@ int SyncSettings::getCacheFilename(const QString& id, QString& path) const
 QString SyncSettings::getStringValue(const QString& id, const QString& key) const
 {
     TraceScope trace("SyncSettings::getStringValue");
-    const QString value = findDeviceElement(id).firstChildElement(key).text();
+    QString value = findDeviceElement(id).firstChildElement(key).text();
     traceValue(key.toUtf8().constData(), value);
     return value;
 }
@@ -189,7 +189,7 @@ void SyncSettings::setBooleanValue(const QString& id, const QString& key, bool v
 QString SyncSettings::getGlobalStringValue(const QString& key) const
 {
     TraceScope trace("SyncSettings::getGlobalStringValue");
-    const QString value = mDocument.documentElement().firstChildElement(key).text();
+    QString value = mDocument.documentElement().firstChildElement(key).text();
     traceValue(key.toUtf8().constData(), value);
     return value;
 }

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr qint64 kBytesPerMegabyte = 1000 * 1000;
+constexpr qint64 kBytesPerMegabyte = qint64(1000) * 1000;
 
 QString tr(const char* text)
 {

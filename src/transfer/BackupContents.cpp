@@ -19,7 +19,7 @@
 namespace {
 
 // The names all come before the first record; this is far more than they take.
-constexpr qint64 kIpdHeaderBytes = 256 * 1024;
+constexpr qint64 kIpdHeaderBytes = qint64(256) * 1024;
 
 void noteEntry(const IphoneBackupEntry& entry, BackupContents& contents)
 {

@@ -55,12 +55,14 @@ CopyPhotosPage::CopyPhotosPage(QWidget* parent) : QWizardPage(parent)
 
 void CopyPhotosPage::setCameraRollChosen(bool chosen)
 {
+    mCameraRollChosen = chosen;
     mDoNotCopyButton->setText(chosen ? QStringLiteral("Copy only the camera roll of the iPhone backup")
                                      : QStringLiteral("Do not copy photos"));
     mCopyButton->setText(chosen ? QStringLiteral("Also copy photos from:") : QStringLiteral("Copy photos from:"));
     setSubTitle(chosen ? QStringLiteral("The camera roll of the iPhone backup is copied to the phone. You can add a "
                                         "folder of photos as well.")
                        : QString());
+    pathChanged();
 }
 
 int CopyPhotosPage::nextId() const
@@ -108,6 +110,9 @@ void CopyPhotosPage::pathChanged()
     mComplete = mDoNotCopyButton->isChecked() || (!folder.isEmpty() && QFileInfo(folder).isDir());
     if (mComplete)
         mStatusLabel->clear();
+    else if (mCameraRollChosen)
+        mStatusLabel->setText(QStringLiteral("The above folder cannot be found. Click the Browse button to select "
+                                             "a folder of photos."));
     else
         mStatusLabel->setText(QStringLiteral("The above folder cannot be found. Click the Browse button to select "
                                              "your Blackberry photos folder or click ")

@@ -39,5 +39,6 @@ private:
     QTimer* mVolumeTimer = nullptr;
     bool mComplete = false;
     bool mVolumeCheck = false;
+    bool mCameraRollChosen = false; // an iPhone's: the BlackBerry words do not fit
     QString mSelectedPhotosPath;
 };

@@ -379,7 +379,7 @@ QString DeviceBackupPage::selectedBackupPath() const
 {
     TraceScope trace("DeviceBackupPage::selectedBackupPath");
     const LocatedBackup* backup = withoutBackup() ? nullptr : selectedBackup();
-    const QString path = backup ? backup->path : QString();
+    QString path = backup ? backup->path : QString();
     traceValue("Selected backup path", path);
     return path;
 }

@@ -92,7 +92,8 @@ SyncUi::SyncUi(Environment environment, QWidget* parent)
     // The engine's reports, relayed by the controller on this thread; the
     // questions arrive while the engine's thread waits for the answer.
     connect(&mController, &SyncController::progress, this, qOverload<int, int>(&SyncUi::UpdateProgress));
-    connect(&mController, &SyncController::trackProgress, this, qOverload<int, int, QString>(&SyncUi::UpdateProgress));
+    connect(&mController, &SyncController::trackProgress, this,
+            qOverload<int, int, const QString&>(&SyncUi::UpdateProgress));
     connect(&mController, &SyncController::deleteQuestion, this, &SyncUi::ConfirmDeleteTracks);
     connect(&mController, &SyncController::drmTracksFound, this, &SyncUi::displayDrmTracksWarning);
     connect(&mController, &SyncController::notEnoughSpace, this, &SyncUi::notEnoughSpace);
@@ -332,7 +333,7 @@ void SyncUi::UpdateProgress(int a_state, int a_percent_complete)
     applyView(SyncStatePresenter::present(a_state, previousState, readyDetail), changed, a_percent_complete);
 }
 
-void SyncUi::UpdateProgress(int a_state, int a_percent_complete, QString aTrackName)
+void SyncUi::UpdateProgress(int a_state, int a_percent_complete, const QString& aTrackName)
 {
     TraceScope trace("SyncUi::UpdateProgress");
     traceValue("a_state", a_state);
@@ -449,7 +450,7 @@ void SyncUi::notEnoughSpace(qint64 aAdditionalSpaceRequired)
     mQuestions->notEnoughSpace(aAdditionalSpaceRequired);
 }
 
-void SyncUi::helpLinkClicked(QString aLink)
+void SyncUi::helpLinkClicked(const QString& aLink)
 {
     TraceScope trace("SyncUi::helpLinkClicked");
     traceValue("aLink", aLink);

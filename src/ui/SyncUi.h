@@ -50,13 +50,13 @@ public slots:
     void startSync();
     void changeSettings();
     void UpdateProgress(int a_state, int a_percent_complete);
-    void UpdateProgress(int a_state, int a_percent_complete, QString aTrackName);
+    void UpdateProgress(int a_state, int a_percent_complete, const QString& aTrackName);
     void iTunesStarted();
     void podcastNamesUpdated();
     void waitExpired();
     void ConfirmDeleteTracks();
     void onHelpClicked();
-    void helpLinkClicked(QString aLink);
+    void helpLinkClicked(const QString& aLink);
     void displayDrmTracksWarning();
     void notEnoughSpace(qint64 aAdditionalSpaceRequired);
     void iTunesFailure();

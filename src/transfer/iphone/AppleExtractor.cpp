@@ -70,7 +70,7 @@ qint64 AppleExtractor::timeLimitFor(qint64 backupBytes)
     // Two minutes for making the key and reading the manifest, then one
     // second for each 4 MB: ten times slower than the slowest disk copies.
     static constexpr qint64 kBaseMs = 120'000;
-    static constexpr qint64 kBytesPerMs = 4 * 1024;
+    static constexpr qint64 kBytesPerMs = qint64(4) * 1024;
     return kBaseMs + qMax<qint64>(0, backupBytes) / kBytesPerMs;
 }
 

@@ -26,7 +26,7 @@
 namespace {
 
 // The mbdb of a phone with hundreds of thousands of files is tens of megabytes.
-constexpr qint64 kMaximumMbdbSize = 1024 * 1024 * 1024;
+constexpr qint64 kMaximumMbdbSize = qint64(1024) * 1024 * 1024;
 
 using IphoneExtractedFiles::kHomeDomain;
 using IphoneExtractedFiles::kMediaDomain;

@@ -18,7 +18,7 @@ constexpr qint64 kLatestDate = 32503680000; // 3000-01-01
 
 QString IphoneVoicemailExport::title(std::optional<qint64> secondsSince1970, const QString& sender)
 {
-    const QString who = sender.trimmed().isEmpty() ? QStringLiteral("Unknown caller") : sender.trimmed();
+    QString who = sender.trimmed().isEmpty() ? QStringLiteral("Unknown caller") : sender.trimmed();
     if (!secondsSince1970)
         return who;
     return QDateTime::fromSecsSinceEpoch(*secondsSince1970).toString(QStringLiteral("yyyy-MM-dd HH.mm ")) + who;
