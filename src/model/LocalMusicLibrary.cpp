@@ -35,6 +35,12 @@ bool LocalMusicLibrary::isInitialised() const
     return mInitialised;
 }
 
+int LocalMusicLibrary::musicTrackCount(bool aacOnly)
+{
+    Q_UNUSED(aacOnly);
+    return 0;
+}
+
 bool LocalMusicLibrary::prepare()
 {
     TraceScope trace("LocalMusicLibrary::prepare");

@@ -48,6 +48,10 @@ public:
     // An image file of the track's album art, or empty. The caller deletes the file.
     virtual QString artworkPath(const Track& track);
 
+    // What the set-up wizard asks about: the album art options when there is
+    // music, the AAC question when some of it is AAC. None without a library.
+    virtual int musicTrackCount(bool aacOnly);
+
 signals:
     void initialisationComplete();
     void iTunesFailure();

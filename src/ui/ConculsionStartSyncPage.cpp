@@ -14,7 +14,8 @@ ConculsionStartSyncPage::ConculsionStartSyncPage(QWidget* parent) : QWizardPage(
     TraceScope trace("ConculsionStartSyncPage::ConculsionStartSyncPage");
     setTitle(QStringLiteral("Phone Setup"));
     applyWizardWatermark(this);
-    setFinalPage(true);
+    // The phone is chosen after this page: Finish comes there.
+    setFinalPage(false);
 
     auto* artGroup = new QGroupBox(QStringLiteral("Album Art"), this);
     mNewTracksArtBox = new QCheckBox(QStringLiteral("Synchronize album art for newly added tracks"), artGroup);
@@ -39,6 +40,14 @@ ConculsionStartSyncPage::ConculsionStartSyncPage(QWidget* parent) : QWizardPage(
     layout->addWidget(artGroup);
     layout->addWidget(syncGroup);
     layout->addStretch();
+    for (QCheckBox* box : {mNewTracksArtBox, mOldTracksArtBox})
+        connect(box, &QCheckBox::clicked, this, [this] { mChangedByUser = true; });
+}
+
+void ConculsionStartSyncPage::setArtworkChoices(bool newTracks, bool oldTracks)
+{
+    mNewTracksArtBox->setChecked(newTracks);
+    mOldTracksArtBox->setChecked(oldTracks);
 }
 
 bool ConculsionStartSyncPage::syncNow() const

@@ -17,6 +17,8 @@ public:
     bool syncNow() const;
     bool syncArtworkForNewTracks() const;
     bool syncArtworkForOldTracks() const;
+    void setArtworkChoices(bool newTracks, bool oldTracks);
+    bool changedByUser() const { return mChangedByUser; }
     void setCurrent(bool current) { mCurrent = current; }
     bool isCurrent() const { return mCurrent; }
 
@@ -26,4 +28,5 @@ private:
     QRadioButton* mSyncNowButton = nullptr;
     QRadioButton* mSyncLaterButton = nullptr;
     bool mCurrent = false;
+    bool mChangedByUser = false;
 };

@@ -16,7 +16,7 @@ ConvertToMp3Page::ConvertToMp3Page(QWidget* parent) : QWizardPage(parent)
 
     auto* question = new QLabel(QStringLiteral("Is your phone capable of playing AAC files?"), this);
     auto* explanation = new QLabel(
-        QStringLiteral("Your iTunes library may contain tracks in AAC format which are not playable on some phones. "
+        QStringLiteral("Your music library holds tracks in AAC format which are not playable on some phones. "
                        "If your phone cannot play them, they are converted to MP3 files while they are copied."),
         this);
     explanation->setWordWrap(true);
@@ -34,6 +34,8 @@ ConvertToMp3Page::ConvertToMp3Page(QWidget* parent) : QWizardPage(parent)
     layout->addWidget(mNoButton);
     layout->addWidget(mDontKnowButton);
     layout->addStretch();
+    for (QRadioButton* button : {mYesButton, mNoButton, mDontKnowButton})
+        connect(button, &QRadioButton::clicked, this, [this] { mChangedByUser = true; });
 }
 
 void ConvertToMp3Page::setConvertToMp3(bool convert)
@@ -45,6 +47,8 @@ void ConvertToMp3Page::setConvertToMp3(bool convert)
 bool ConvertToMp3Page::convertToMp3() const
 {
     TraceScope trace("ConvertToMp3Page::convertToMp3");
-    traceReturns(0);
-    return false;
+    // A phone that may not play AAC gets MP3s: "I Don't Know" is the safe side.
+    const bool convert = !mYesButton->isChecked();
+    traceReturns(convert ? 1 : 0);
+    return convert;
 }

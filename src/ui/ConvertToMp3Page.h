@@ -18,9 +18,11 @@ public:
     // The answer given to the wizard's saving: always false, since the page is
     // never shown and its answer is not meant to change the phone's setting.
     bool convertToMp3() const;
+    bool changedByUser() const { return mChangedByUser; }
 
 private:
     QRadioButton* mYesButton = nullptr;
     QRadioButton* mNoButton = nullptr;
     QRadioButton* mDontKnowButton = nullptr;
+    bool mChangedByUser = false;
 };

@@ -108,10 +108,23 @@ DeviceWizard::~DeviceWizard()
 int DeviceWizard::nextId() const
 {
     TraceScope trace("DeviceWizard::nextId");
-    // After the photos come the music and the podcasts, then the phone.
-    if (currentId() == WizardPageId::kCopyPhotos)
+    // After the photos come the music and the podcasts, the AAC question and
+    // the album art where the library holds such tracks, then the phone.
+    const bool music = mLibrary && mLibrary->musicTrackCount(false) > 0;
+    switch (currentId()) {
+    case WizardPageId::kCopyPhotos:
         return WizardPageId::kMusic;
-    return QWizard::nextId();
+    case WizardPageId::kPodcasts:
+        if (mLibrary && mLibrary->musicTrackCount(true) > 0)
+            return WizardPageId::kConvertToMp3;
+        return music ? WizardPageId::kConclusion : WizardPageId::kConnectDevice;
+    case WizardPageId::kConvertToMp3:
+        return music ? WizardPageId::kConclusion : WizardPageId::kConnectDevice;
+    case WizardPageId::kConclusion:
+        return WizardPageId::kConnectDevice;
+    default:
+        return QWizard::nextId();
+    }
 }
 
 bool DeviceWizard::syncNow()
@@ -151,6 +164,15 @@ Device* DeviceWizard::phoneMeant()
                                               : nullptr;
 }
 
+void DeviceWizard::loadStoredAnswers(const QString& id)
+{
+    // What the user answered on these pages stays, whichever phone is chosen after.
+    if (!mConvertToMp3Page->changedByUser())
+        mConvertToMp3Page->setConvertToMp3(mSettings->convertAacToMp3(id));
+    if (!mConclusionPage->changedByUser())
+        mConclusionPage->setArtworkChoices(mSettings->enableArtworkSync(id), mSettings->forceArtworkSync(id));
+}
+
 void DeviceWizard::showPhoneSpace(PlaylistSettingsPage* page)
 {
     Device* phone = phoneMeant();
@@ -181,6 +203,10 @@ void DeviceWizard::doPageChanged(int aNewPageId)
     if (aNewPageId == WizardPageId::kDeviceBackup) {
         if (Device* phone = phoneMeant())
             mDeviceBackupPage->showCopiedDates(*mSettings, phone->UniqueDeviceId());
+    }
+    if (aNewPageId == WizardPageId::kConvertToMp3 || aNewPageId == WizardPageId::kConclusion) {
+        if (Device* phone = phoneMeant())
+            loadStoredAnswers(phone->UniqueDeviceId());
     }
     if (aNewPageId == WizardPageId::kMusic || aNewPageId == WizardPageId::kPodcasts)
         showPhoneSpace(aNewPageId == WizardPageId::kMusic ? mMusicPage : mPodcastPage);
@@ -226,7 +252,7 @@ void DeviceWizard::loadDeviceConfig(const QString& id)
         else
             mPodcastPage->chooseFirstOption();
     }
-    mConvertToMp3Page->setConvertToMp3(mSettings->convertAacToMp3(id));
+    loadStoredAnswers(id);
     mDeviceBackupPage->setLastBackupPath(mSettings->selectedBackupPath(id));
     mLoadedDeviceId = id;
 }
@@ -281,9 +307,12 @@ int DeviceWizard::writeDeviceSettings()
     // The library stored a changed folder already; this document is saved over that file.
     if (const QString musicFolder = mMusicPage->musicFolder(); !musicFolder.isEmpty())
         mSettings->setMusicFolder(musicFolder);
-    mSettings->setConvertAacToMp3(id, mConvertToMp3Page->convertToMp3());
-    mSettings->setEnableArtworkSync(id, mConclusionPage->syncArtworkForNewTracks());
-    mSettings->setForceArtworkSync(id, mConclusionPage->syncArtworkForOldTracks());
+    // Answered where the pages were on the path; switched off where there was nothing to ask about.
+    const bool aacAsked = mLibrary && mLibrary->musicTrackCount(true) > 0;
+    const bool artAsked = mLibrary && mLibrary->musicTrackCount(false) > 0;
+    mSettings->setConvertAacToMp3(id, aacAsked && mConvertToMp3Page->convertToMp3());
+    mSettings->setEnableArtworkSync(id, artAsked && mConclusionPage->syncArtworkForNewTracks());
+    mSettings->setForceArtworkSync(id, artAsked && mConclusionPage->syncArtworkForOldTracks());
     mSettings->setNumberOfEpisodesToSync(id, mPodcastPage->numberOfEpisodes());
     mSettings->setSelectedBackupPath(id, mDeviceBackupPage->selectedBackupPath());
     mSettings->setCopyTextMessages(id, mDeviceBackupPage->copyTextMessages());

@@ -56,6 +56,7 @@ private:
     void doPageChanged(int aNewPageId);
     void showPhoneSpace(PlaylistSettingsPage* page);
     Device* phoneMeant();
+    void loadStoredAnswers(const QString& id);
     void keepOneHeight();
     // Fills the pages from the selected phone's settings unless they already hold them.
     void loadSelectedDeviceConfig();

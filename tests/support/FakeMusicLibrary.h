@@ -31,6 +31,14 @@ public:
     // artworkPath hands out a fresh copy of this image for tracks of the album.
     void setArtwork(const QString& albumName, const QString& imagePath);
 
+    // What musicTrackCount answers: the wizard's AAC and album art pages follow them.
+    void setTrackCounts(int music, int aac)
+    {
+        mMusicTracks = music;
+        mAacTracks = aac;
+    }
+    int musicTrackCount(bool aacOnly) override { return aacOnly ? mAacTracks : mMusicTracks; }
+
     int scanCount() const { return mScanCount; }
     QStringList artworkRequests() const { return mArtworkRequests; }
 
@@ -53,4 +61,6 @@ private:
     QStringList mArtworkRequests;
     int mScanCount = 0;
     int mArtworkCopies = 0;
+    int mMusicTracks = 0;
+    int mAacTracks = 0;
 };

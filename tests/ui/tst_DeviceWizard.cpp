@@ -160,6 +160,8 @@ private slots:
     void finishKeepsStoredMusicChoices();
     void finishKeepsWhatTheUserSet_data();
     void finishKeepsWhatTheUserSet();
+    void aacAndAlbumArtAreAskedWhenTheLibraryHoldsSuchTracks_data();
+    void aacAndAlbumArtAreAskedWhenTheLibraryHoldsSuchTracks();
     void musicPageShowsAndChangesTheMusicFolder();
     void cancelWritesNothing();
     void failedSaveIsReportedAndStopsTheSync();
@@ -789,6 +791,54 @@ void TestDeviceWizard::finishKeepsWhatTheUserSet()
     // The podcast page the user left alone keeps the stored choice; the episode limit set stays.
     QCOMPARE(podcastSetting, setUpBefore ? 2 : 1);
     QCOMPARE(saved.numberOfEpisodesToSync(id), setUpBefore ? 3 : 2);
+}
+
+void TestDeviceWizard::aacAndAlbumArtAreAskedWhenTheLibraryHoldsSuchTracks_data()
+{
+    QTest::addColumn<int>("aacTracks");
+    QTest::newRow("some AAC") << 2;
+    QTest::newRow("no AAC") << 0;
+}
+
+void TestDeviceWizard::aacAndAlbumArtAreAskedWhenTheLibraryHoldsSuchTracks()
+{
+    QFETCH(int, aacTracks);
+    mMachine->writeSettings(kPhoneId); // stored: convert, album art for new tracks
+    mMachine->plugUsbPhone(QStringLiteral("Galaxy"), kPhoneId.toLatin1());
+    FakeMusicLibrary library;
+    library.setTrackCounts(10, aacTracks);
+    auto list = mMachine->makeDeviceList();
+    DeviceWizard wizard(&library, list.get(), nullptr, DeviceWizard::kModeChangeSettings);
+    wizard.show();
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kDeviceBackup);
+    wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("withoutBackup"))->setChecked(true);
+    while (wizard.currentId() != WizardPageId::kPodcasts)
+        clickNext(wizard);
+    clickNext(wizard);
+    if (aacTracks > 0) {
+        QCOMPARE(wizard.currentId(), WizardPageId::kConvertToMp3);
+        QVERIFY(wizard.currentPage()->findChild<QRadioButton*>(QStringLiteral("aacNo"))->isChecked());
+        wizard.currentPage()->findChild<QRadioButton*>(QStringLiteral("aacYes"))->click();
+        clickNext(wizard);
+    }
+    QCOMPARE(wizard.currentId(), WizardPageId::kConclusion);
+    auto* oldTracks = wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("artOldTracks"));
+    QVERIFY(wizard.currentPage()->findChild<QCheckBox*>(QStringLiteral("artNewTracks"))->isChecked());
+    const bool oldTracksBefore = oldTracks->isChecked();
+    oldTracks->click();
+    clickNext(wizard);
+    QCOMPARE(wizard.currentId(), WizardPageId::kConnectDevice);
+    // Choosing the phone does not put its stored answers back over the user's.
+    phoneList(wizard)->setCurrentRow(0);
+    wizard.button(QWizard::FinishButton)->click();
+    QCOMPARE(wizard.saveResult(), 0);
+
+    SyncSettings saved;
+    QCOMPARE(saved.load(), 0);
+    QVERIFY(!saved.convertAacToMp3(kPhoneId)); // answered "Yes", or nothing to convert
+    QVERIFY(saved.enableArtworkSync(kPhoneId));
+    QCOMPARE(saved.forceArtworkSync(kPhoneId), !oldTracksBefore);
 }
 
 void TestDeviceWizard::musicPageShowsAndChangesTheMusicFolder()

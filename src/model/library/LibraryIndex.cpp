@@ -29,6 +29,8 @@ enum Slot {
     SlotAllMusic,
     SlotPlaylist,
     SlotPodcast,
+    SlotMusicCount,
+    SlotAacCount,
 };
 
 const char* const kTrackColumns =
@@ -327,12 +329,23 @@ QStringList LibraryIndex::podcastNames()
 
 int LibraryIndex::unreadableCount()
 {
-    sqlite3_stmt* stmt = statement(SlotUnreadable, "SELECT count(*) FROM files WHERE kind=1");
+    return countOf(SlotUnreadable, "SELECT count(*) FROM files WHERE kind=1");
+}
+
+int LibraryIndex::countOf(int slot, const char* sql)
+{
+    sqlite3_stmt* stmt = statement(slot, sql);
     if (!stmt)
         return 0;
     const int count = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int(stmt, 0) : 0;
     sqlite3_reset(stmt);
     return count;
+}
+
+int LibraryIndex::musicTrackCount(bool aacOnly)
+{
+    return aacOnly ? countOf(SlotAacCount, "SELECT count(*) FROM files WHERE kind=0 AND podcast='' AND aac=1")
+                   : countOf(SlotMusicCount, "SELECT count(*) FROM files WHERE kind=0 AND podcast=''");
 }
 
 int LibraryIndex::visit(sqlite3_stmt* stmt, const TrackVisitor& visitor)

@@ -69,6 +69,8 @@ public:
     QStringList playlistNames();
     QStringList podcastNames();
     int unreadableCount();
+    // Music tracks (not podcast episodes); aacOnly: those in AAC.
+    int musicTrackCount(bool aacOnly);
 
     using TrackVisitor = std::function<void(const IndexedTrack&)>;
     // Music tracks (not podcast episodes), by artist, album, number and path.
@@ -85,6 +87,7 @@ private:
     sqlite3_stmt* statement(int slot, const char* sql);
     int step(sqlite3_stmt* stmt);
     int visit(sqlite3_stmt* stmt, const TrackVisitor& visitor);
+    int countOf(int slot, const char* sql);
     QStringList names(sqlite3_stmt* stmt);
 
     sqlite3* mDb = nullptr;

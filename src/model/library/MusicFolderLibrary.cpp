@@ -217,6 +217,13 @@ QStringList MusicFolderLibrary::playlistNames()
     return names;
 }
 
+int MusicFolderLibrary::musicTrackCount(bool aacOnly)
+{
+    QMutexLocker locker(&mLock);
+    LibraryIndex* index = queryIndex();
+    return index ? index->musicTrackCount(aacOnly) : 0;
+}
+
 QStringList MusicFolderLibrary::podcastNames()
 {
     TraceScope trace("MusicFolderLibrary::podcastNames");
