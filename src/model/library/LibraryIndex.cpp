@@ -299,7 +299,7 @@ QString LibraryIndex::playlistOwner(const QString& name)
     if (!stmt)
         return QString();
     bindText(stmt, 1, name);
-    const QString owner = sqlite3_step(stmt) == SQLITE_ROW ? columnText(stmt, 0) : QString();
+    QString owner = sqlite3_step(stmt) == SQLITE_ROW ? columnText(stmt, 0) : QString();
     sqlite3_reset(stmt);
     return owner;
 }

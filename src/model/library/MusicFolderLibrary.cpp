@@ -30,7 +30,7 @@ const QStringList& coverFileNames()
 
 QString exportBytes(const QByteArray& data, const QString& suffix)
 {
-    const QString path = LibraryPaths::artworkExportPath(suffix);
+    QString path = LibraryPaths::artworkExportPath(suffix);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
@@ -47,7 +47,7 @@ QString exportCoverBeside(const QString& trackPath)
         for (const QString& name : found) {
             if (name.compare(wanted, Qt::CaseInsensitive) != 0)
                 continue;
-            const QString path = LibraryPaths::artworkExportPath(QFileInfo(name).suffix().toLower());
+            QString path = LibraryPaths::artworkExportPath(QFileInfo(name).suffix().toLower());
             QDir().mkpath(QFileInfo(path).absolutePath());
             QFile::remove(path);
             if (QFile::copy(folder.filePath(name), path))
@@ -59,7 +59,8 @@ QString exportCoverBeside(const QString& trackPath)
 
 } // namespace
 
-MusicFolderLibrary::MusicFolderLibrary(QString musicFolder, QString podcastFolder, QString indexPath, QObject* parent)
+MusicFolderLibrary::MusicFolderLibrary(const QString& musicFolder, const QString& podcastFolder, QString indexPath,
+                                       QObject* parent)
     : LocalMusicLibrary(parent), mMusicFolder(QDir::cleanPath(musicFolder)),
       mPodcastFolder(QDir::cleanPath(podcastFolder)), mIndexPath(std::move(indexPath))
 {
@@ -317,7 +318,7 @@ QString MusicFolderLibrary::artworkPath(const Track& track)
     TraceScope trace("MusicFolderLibrary::artworkPath");
     const CoverPicture cover = TrackTagReader::embeddedCover(track.path());
     if (!cover.data.isEmpty()) {
-        const QString exported = exportBytes(cover.data, cover.suffix);
+        QString exported = exportBytes(cover.data, cover.suffix);
         if (!exported.isEmpty())
             return exported;
     }

@@ -23,7 +23,8 @@ class MusicFolderLibrary : public LocalMusicLibrary
     Q_OBJECT
 
 public:
-    MusicFolderLibrary(QString musicFolder, QString podcastFolder, QString indexPath, QObject* parent = nullptr);
+    MusicFolderLibrary(const QString& musicFolder, const QString& podcastFolder, QString indexPath,
+                       QObject* parent = nullptr);
     // The folders and index of this user: the music folder of the settings.
     static std::unique_ptr<MusicFolderLibrary> forCurrentUser();
     ~MusicFolderLibrary() override;
