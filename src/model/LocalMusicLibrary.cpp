@@ -35,9 +35,9 @@ bool LocalMusicLibrary::isInitialised() const
     return mInitialised;
 }
 
-int LocalMusicLibrary::musicTrackCount(bool aacOnly)
+int LocalMusicLibrary::musicTrackCount(MusicTracks which)
 {
-    Q_UNUSED(aacOnly);
+    Q_UNUSED(which);
     return 0;
 }
 

@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "model/MusicTracks.h"
+
 #include <QHash>
 #include <QList>
 #include <QMutex>
@@ -48,9 +50,8 @@ public:
     // An image file of the track's album art, or empty. The caller deletes the file.
     virtual QString artworkPath(const Track& track);
 
-    // What the set-up wizard asks about: the album art options when there is
-    // music, the AAC question when some of it is AAC. None without a library.
-    virtual int musicTrackCount(bool aacOnly);
+    // What the set-up wizard asks about. None without a library.
+    virtual int musicTrackCount(MusicTracks which);
 
 signals:
     void initialisationComplete();

@@ -110,21 +110,24 @@ int DeviceWizard::nextId() const
     TraceScope trace("DeviceWizard::nextId");
     // After the photos come the music and the podcasts, the AAC question and
     // the album art where the library holds such tracks, then the phone.
-    const bool music = mLibrary && mLibrary->musicTrackCount(false) > 0;
+    const int afterAac = holds(MusicTracks::WithAlbumArt) ? WizardPageId::kConclusion : WizardPageId::kConnectDevice;
     switch (currentId()) {
     case WizardPageId::kCopyPhotos:
         return WizardPageId::kMusic;
     case WizardPageId::kPodcasts:
-        if (mLibrary && mLibrary->musicTrackCount(true) > 0)
-            return WizardPageId::kConvertToMp3;
-        return music ? WizardPageId::kConclusion : WizardPageId::kConnectDevice;
+        return holds(MusicTracks::Aac) ? WizardPageId::kConvertToMp3 : afterAac;
     case WizardPageId::kConvertToMp3:
-        return music ? WizardPageId::kConclusion : WizardPageId::kConnectDevice;
+        return afterAac;
     case WizardPageId::kConclusion:
         return WizardPageId::kConnectDevice;
     default:
         return QWizard::nextId();
     }
+}
+
+bool DeviceWizard::holds(MusicTracks which) const
+{
+    return mLibrary && mLibrary->musicTrackCount(which) > 0;
 }
 
 bool DeviceWizard::syncNow()
@@ -308,8 +311,8 @@ int DeviceWizard::writeDeviceSettings()
     if (const QString musicFolder = mMusicPage->musicFolder(); !musicFolder.isEmpty())
         mSettings->setMusicFolder(musicFolder);
     // Answered where the pages were on the path; switched off where there was nothing to ask about.
-    const bool aacAsked = mLibrary && mLibrary->musicTrackCount(true) > 0;
-    const bool artAsked = mLibrary && mLibrary->musicTrackCount(false) > 0;
+    const bool aacAsked = holds(MusicTracks::Aac);
+    const bool artAsked = holds(MusicTracks::WithAlbumArt);
     mSettings->setConvertAacToMp3(id, aacAsked && mConvertToMp3Page->convertToMp3());
     mSettings->setEnableArtworkSync(id, artAsked && mConclusionPage->syncArtworkForNewTracks());
     mSettings->setForceArtworkSync(id, artAsked && mConclusionPage->syncArtworkForOldTracks());

@@ -1,6 +1,8 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "model/MusicTracks.h"
+
 #include <QString>
 #include <QWizard>
 
@@ -58,6 +60,8 @@ private:
     Device* phoneMeant();
     void loadStoredAnswers(const QString& id);
     void keepOneHeight();
+    // Whether the library holds any such track (none without a library).
+    bool holds(MusicTracks which) const;
     // Fills the pages from the selected phone's settings unless they already hold them.
     void loadSelectedDeviceConfig();
     void loadDeviceConfig(const QString& id);

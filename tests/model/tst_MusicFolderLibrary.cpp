@@ -126,6 +126,7 @@ void tst_MusicFolderLibrary::tagsOfEveryFormat()
     QVERIFY(LibraryMedia::writeText(music(QStringLiteral("Other/damaged.mp3")), QByteArray(5000, '\x17')));
     QVERIFY(LibraryMedia::writeText(music(QStringLiteral("Other/empty.flac")), QByteArray()));
     QVERIFY(LibraryMedia::writeText(music(QStringLiteral("Other/notes.txt")), "not music"));
+    QVERIFY(QFile::copy(mMedia.filePath(QStringLiteral("red.jpg")), music(QStringLiteral("Band/Gamma/Folder.JPG"))));
 
     const ScanSummary summary = scan();
     QCOMPARE(summary.result, 0);
@@ -134,9 +135,11 @@ void tst_MusicFolderLibrary::tagsOfEveryFormat()
     QCOMPARE(summary.unreadable, 2);
 
     auto folderLibrary = library();
-    // What the wizard asks about: five tracks of music, the .m4a one in AAC.
-    QCOMPARE(folderLibrary->musicTrackCount(false), 5);
-    QCOMPARE(folderLibrary->musicTrackCount(true), 1);
+    // What the wizard asks about: five tracks of music, the .m4a one in AAC,
+    // art embedded in the .mp3 and the .m4a and beside the .flac.
+    QCOMPARE(folderLibrary->musicTrackCount(MusicTracks::All), 5);
+    QCOMPARE(folderLibrary->musicTrackCount(MusicTracks::Aac), 1);
+    QCOMPARE(folderLibrary->musicTrackCount(MusicTracks::WithAlbumArt), 3);
     TrackList list;
     QCOMPARE(scanNames(*folderLibrary, QStringLiteral("All music"), list, true),
              (QStringList{"Song A", "Song B", "Song C", "Song D", "Song E"}));

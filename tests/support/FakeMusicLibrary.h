@@ -32,12 +32,16 @@ public:
     void setArtwork(const QString& albumName, const QString& imagePath);
 
     // What musicTrackCount answers: the wizard's AAC and album art pages follow them.
-    void setTrackCounts(int music, int aac)
+    void setTrackCounts(int music, int aac, int withArt)
     {
         mMusicTracks = music;
         mAacTracks = aac;
+        mArtTracks = withArt;
     }
-    int musicTrackCount(bool aacOnly) override { return aacOnly ? mAacTracks : mMusicTracks; }
+    int musicTrackCount(MusicTracks which) override
+    {
+        return which == MusicTracks::Aac ? mAacTracks : which == MusicTracks::WithAlbumArt ? mArtTracks : mMusicTracks;
+    }
 
     int scanCount() const { return mScanCount; }
     QStringList artworkRequests() const { return mArtworkRequests; }
@@ -63,4 +67,5 @@ private:
     int mArtworkCopies = 0;
     int mMusicTracks = 0;
     int mAacTracks = 0;
+    int mArtTracks = 0;
 };

@@ -4,6 +4,7 @@
 #include "devices/DeviceList.h"
 #include "devices/mtp/MtpPhoneSource.h"
 #include "settings/SyncSettings.h"
+#include "support/FakeMusicLibrary.h"
 #include "support/FakeUsbMachine.h"
 #include "support/FakeUsbPhoneMachine.h"
 #include "support/IphoneBackupBuilder.h"
@@ -96,7 +97,10 @@ void TestScreenshots::wizardPages()
     QFile(broken + QStringLiteral("/Manifest.db")).resize(1000);
     machine.plugUsbPhone(QStringLiteral("Galaxy"));
     auto list = machine.makeDeviceList();
-    DeviceWizard wizard(nullptr, list.get(), nullptr, DeviceWizard::kModeFirstRun);
+    // A library with AAC tracks and album art puts both questions on the path.
+    FakeMusicLibrary library;
+    library.setTrackCounts(10, 2, 3);
+    DeviceWizard wizard(&library, list.get(), nullptr, DeviceWizard::kModeFirstRun);
     wizard.show();
     auto next = [&wizard] { wizard.button(QWizard::NextButton)->click(); };
     shoot(&wizard, QStringLiteral("wizard-1-intro"), {QStringLiteral("This wizard will help you set up a phone")});
@@ -132,6 +136,12 @@ void TestScreenshots::wizardPages()
     QVERIFY(!wizard.currentPage()->findChild<SpaceGauge*>()->figuresText().isEmpty());
     next();
     shoot(&wizard, QStringLiteral("wizard-6-podcasts"), {wizard.currentPage()->title()});
+    next();
+    QCOMPARE(wizard.currentId(), WizardPageId::kConvertToMp3);
+    shoot(&wizard, QStringLiteral("wizard-6a-aac"), {wizard.currentPage()->title()});
+    next();
+    QCOMPARE(wizard.currentId(), WizardPageId::kConclusion);
+    shoot(&wizard, QStringLiteral("wizard-6b-album-art"), {wizard.currentPage()->title()});
     next();
     QCOMPARE(wizard.currentId(), WizardPageId::kConnectDevice);
     shoot(&wizard, QStringLiteral("wizard-7-phone"), {QStringLiteral("Acme Galaxy")});

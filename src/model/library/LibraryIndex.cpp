@@ -13,7 +13,7 @@
 namespace {
 
 // Raised whenever the tables change shape; an index of another version is rebuilt.
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 
 enum Slot {
     SlotStamps,
@@ -31,6 +31,7 @@ enum Slot {
     SlotPodcast,
     SlotMusicCount,
     SlotAacCount,
+    SlotCoverCount,
 };
 
 const char* const kTrackColumns =
@@ -117,13 +118,15 @@ int LibraryIndex::createSchema()
         " id INTEGER PRIMARY KEY, path TEXT NOT NULL UNIQUE, size INTEGER NOT NULL, modified INTEGER NOT NULL,"
         " kind INTEGER NOT NULL, podcast TEXT NOT NULL DEFAULT '', title TEXT, album TEXT, artist TEXT,"
         " album_artist TEXT, compilation INTEGER, track_number INTEGER, duration INTEGER, bitrate INTEGER,"
-        " aac INTEGER, drm INTEGER, date_added INTEGER, tagged_date INTEGER, playlist_name TEXT);"
+        " aac INTEGER, drm INTEGER, date_added INTEGER, tagged_date INTEGER, playlist_name TEXT,"
+        " cover INTEGER NOT NULL DEFAULT 0);"
         "CREATE INDEX IF NOT EXISTS files_playlist_name ON files(playlist_name);"
         "CREATE INDEX IF NOT EXISTS files_podcast ON files(podcast);"
         "CREATE TABLE IF NOT EXISTS entries("
         " playlist TEXT NOT NULL, position INTEGER NOT NULL, path TEXT NOT NULL, PRIMARY KEY(playlist, position));"
-        "PRAGMA user_version=1;";
-    if (sqlite3_exec(mDb, schema, nullptr, nullptr, nullptr) != SQLITE_OK)
+        "PRAGMA user_version=";
+    const QByteArray script = QByteArray(schema) + QByteArray::number(kSchemaVersion) + ';';
+    if (sqlite3_exec(mDb, script.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         return LibraryResult::IndexCannotOpen;
     // A file that only looks like an index fails here rather than halfway through a scan.
     sqlite3_stmt* probe = nullptr;
@@ -208,14 +211,14 @@ int LibraryIndex::putFile(const QString& path, const IndexStamp& stamp, int kind
     sqlite3_stmt* stmt = statement(
         SlotPutFile,
         "INSERT INTO files(path, size, modified, kind, podcast, title, album, artist, album_artist, compilation,"
-        " track_number, duration, bitrate, aac, drm, date_added, tagged_date, playlist_name)"
-        " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18)"
+        " track_number, duration, bitrate, aac, drm, date_added, tagged_date, playlist_name, cover)"
+        " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19)"
         " ON CONFLICT(path) DO UPDATE SET size=excluded.size, modified=excluded.modified, kind=excluded.kind,"
         " podcast=excluded.podcast, title=excluded.title, album=excluded.album, artist=excluded.artist,"
         " album_artist=excluded.album_artist, compilation=excluded.compilation,"
         " track_number=excluded.track_number, duration=excluded.duration, bitrate=excluded.bitrate,"
         " aac=excluded.aac, drm=excluded.drm, date_added=excluded.date_added,"
-        " tagged_date=excluded.tagged_date, playlist_name=excluded.playlist_name");
+        " tagged_date=excluded.tagged_date, playlist_name=excluded.playlist_name, cover=excluded.cover");
     if (!stmt)
         return LibraryResult::IndexQueryFailed;
     bindFile(stmt, path, stamp, kind);
@@ -233,6 +236,7 @@ int LibraryIndex::putFile(const QString& path, const IndexStamp& stamp, int kind
     sqlite3_bind_int64(stmt, 16, dateAdded);
     sqlite3_bind_int64(stmt, 17, tags.taggedDate);
     sqlite3_bind_null(stmt, 18);
+    sqlite3_bind_int(stmt, 19, tags.hasCover ? 1 : 0);
     return step(stmt);
 }
 
@@ -342,10 +346,17 @@ int LibraryIndex::countOf(int slot, const char* sql)
     return count;
 }
 
-int LibraryIndex::musicTrackCount(bool aacOnly)
+int LibraryIndex::musicTrackCount(MusicTracks which)
 {
-    return aacOnly ? countOf(SlotAacCount, "SELECT count(*) FROM files WHERE kind=0 AND podcast='' AND aac=1")
-                   : countOf(SlotMusicCount, "SELECT count(*) FROM files WHERE kind=0 AND podcast=''");
+    switch (which) {
+    case MusicTracks::Aac:
+        return countOf(SlotAacCount, "SELECT count(*) FROM files WHERE kind=0 AND podcast='' AND aac=1");
+    case MusicTracks::WithAlbumArt:
+        return countOf(SlotCoverCount, "SELECT count(*) FROM files WHERE kind=0 AND podcast='' AND cover=1");
+    case MusicTracks::All:
+        break;
+    }
+    return countOf(SlotMusicCount, "SELECT count(*) FROM files WHERE kind=0 AND podcast=''");
 }
 
 int LibraryIndex::visit(sqlite3_stmt* stmt, const TrackVisitor& visitor)

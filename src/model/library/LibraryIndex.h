@@ -1,6 +1,7 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
+#include "model/MusicTracks.h"
 #include "model/library/TrackTags.h"
 
 #include <QHash>
@@ -69,8 +70,7 @@ public:
     QStringList playlistNames();
     QStringList podcastNames();
     int unreadableCount();
-    // Music tracks (not podcast episodes); aacOnly: those in AAC.
-    int musicTrackCount(bool aacOnly);
+    int musicTrackCount(MusicTracks which);
 
     using TrackVisitor = std::function<void(const IndexedTrack&)>;
     // Music tracks (not podcast episodes), by artist, album, number and path.

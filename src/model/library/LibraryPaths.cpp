@@ -4,6 +4,7 @@
 #include "app/Constants.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace LibraryPaths {
 
@@ -27,6 +28,22 @@ QString podcastFolder()
 QString artworkExportPath(const QString& suffix)
 {
     return Constants::programFolderPath() + QStringLiteral("/LibraryArtwork.") + suffix;
+}
+
+QString coverFileBeside(const QString& trackPath)
+{
+    // In the order they are preferred; the name filters match without regard to case.
+    static const QStringList names{QStringLiteral("cover.jpg"), QStringLiteral("folder.jpg"),
+                                   QStringLiteral("cover.png"), QStringLiteral("folder.png")};
+    const QDir folder = QFileInfo(trackPath).absoluteDir();
+    const QStringList found = folder.entryList(names, QDir::Files);
+    for (const QString& wanted : names) {
+        for (const QString& name : found) {
+            if (name.compare(wanted, Qt::CaseInsensitive) == 0)
+                return folder.filePath(name);
+        }
+    }
+    return QString();
 }
 
 QString allMusicPlaylistName()

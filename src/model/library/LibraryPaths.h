@@ -13,6 +13,8 @@ QString indexFilePath();
 QString podcastFolder();
 // The file an embedded cover is exported to for the album-art step, which removes it.
 QString artworkExportPath(const QString& suffix);
+// The album's picture in the track's folder (cover.jpg, folder.png, in any case), or empty.
+QString coverFileBeside(const QString& trackPath);
 // The playlist that holds the whole library.
 QString allMusicPlaylistName();
 

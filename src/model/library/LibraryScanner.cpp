@@ -76,6 +76,16 @@ QString uniquePlaylistName(LibraryIndex& index, const QString& path, const QStri
     }
 }
 
+// An album's tracks share a folder: its listing is read once per scan, not once per track.
+bool hasCoverBeside(QHash<QString, bool>& checkedFolders, const QString& trackPath)
+{
+    const QString folder = trackPath.left(trackPath.lastIndexOf(QLatin1Char('/')));
+    auto found = checkedFolders.constFind(folder);
+    if (found == checkedFolders.constEnd())
+        found = checkedFolders.insert(folder, !LibraryPaths::coverFileBeside(trackPath).isEmpty());
+    return found.value();
+}
+
 } // namespace
 
 LibraryScanner::LibraryScanner(QString indexPath, QObject* parent) : QObject(parent), mIndexPath(std::move(indexPath))
@@ -198,6 +208,7 @@ ScanSummary LibraryScanner::scan(const QString& musicFolder, const QString& podc
     const int total = static_cast<int>(pending.size());
     emit progress(0, total);
     int done = 0;
+    QHash<QString, bool> coverFolders;
     for (PendingFile& file : pending) {
         if (result != 0)
             break;
@@ -215,6 +226,8 @@ ScanSummary LibraryScanner::scan(const QString& musicFolder, const QString& podc
         } else {
             TrackTags tags;
             if (TrackTagReader::read(file.path, tags) == 0) {
+                if (!tags.hasCover && file.podcast.isEmpty())
+                    tags.hasCover = hasCoverBeside(coverFolders, file.path);
                 const qint64 modifiedSeconds = file.stamp.modified / 1000000000;
                 // Episodes go by their release date, music by when the file arrived.
                 const qint64 dateAdded =

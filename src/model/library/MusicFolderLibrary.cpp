@@ -20,14 +20,6 @@ namespace {
 constexpr int kMaxMp3Kbps = 320;
 constexpr int kMinMp3Kbps = 32;
 
-// Pictures beside the tracks, in the order they are preferred.
-const QStringList& coverFileNames()
-{
-    static const QStringList names{QStringLiteral("cover.jpg"), QStringLiteral("folder.jpg"),
-                                   QStringLiteral("cover.png"), QStringLiteral("folder.png")};
-    return names;
-}
-
 QString exportBytes(const QByteArray& data, const QString& suffix)
 {
     QString path = LibraryPaths::artworkExportPath(suffix);
@@ -40,21 +32,13 @@ QString exportBytes(const QByteArray& data, const QString& suffix)
 
 QString exportCoverBeside(const QString& trackPath)
 {
-    const QDir folder = QFileInfo(trackPath).absoluteDir();
-    // Name filters match without regard to case: Cover.JPG counts as well.
-    const QStringList found = folder.entryList(coverFileNames(), QDir::Files);
-    for (const QString& wanted : coverFileNames()) {
-        for (const QString& name : found) {
-            if (name.compare(wanted, Qt::CaseInsensitive) != 0)
-                continue;
-            QString path = LibraryPaths::artworkExportPath(QFileInfo(name).suffix().toLower());
-            QDir().mkpath(QFileInfo(path).absolutePath());
-            QFile::remove(path);
-            if (QFile::copy(folder.filePath(name), path))
-                return path;
-        }
-    }
-    return QString();
+    const QString cover = LibraryPaths::coverFileBeside(trackPath);
+    if (cover.isEmpty())
+        return QString();
+    QString path = LibraryPaths::artworkExportPath(QFileInfo(cover).suffix().toLower());
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile::remove(path);
+    return QFile::copy(cover, path) ? path : QString();
 }
 
 } // namespace
@@ -218,11 +202,11 @@ QStringList MusicFolderLibrary::playlistNames()
     return names;
 }
 
-int MusicFolderLibrary::musicTrackCount(bool aacOnly)
+int MusicFolderLibrary::musicTrackCount(MusicTracks which)
 {
     QMutexLocker locker(&mLock);
     LibraryIndex* index = queryIndex();
-    return index ? index->musicTrackCount(aacOnly) : 0;
+    return index ? index->musicTrackCount(which) : 0;
 }
 
 QStringList MusicFolderLibrary::podcastNames()

@@ -48,7 +48,7 @@ public:
                      TrackList& drmTracks, Playlist& playlist, bool wholeLibrary) override;
     void podcastEpisodes(const QStringList& podcastNames, QList<Playlist>& playlists, TrackList& episodes) override;
     QString artworkPath(const Track& track) override;
-    int musicTrackCount(bool aacOnly) override;
+    int musicTrackCount(MusicTracks which) override;
 
     // Changes are gathered for this long before the folders are scanned again.
     static constexpr int kChangeDelayMs = 1500;

@@ -113,6 +113,21 @@ CoverPicture mp4Cover(TagLib::MP4::Tag* tag)
                      cover.format() == TagLib::MP4::CoverArt::PNG ? QStringLiteral("png") : QStringLiteral("jpg"));
 }
 
+CoverPicture coverOf(TagLib::File* file)
+{
+    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file))
+        return id3v2Cover(mpeg->ID3v2Tag(false));
+    if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file))
+        return mp4Cover(mp4->tag());
+    if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file))
+        return pickFlacPicture(flac->pictureList());
+    if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file))
+        return vorbis->tag() ? pickFlacPicture(vorbis->tag()->pictureList()) : CoverPicture();
+    if (auto* opus = dynamic_cast<TagLib::Ogg::Opus::File*>(file))
+        return opus->tag() ? pickFlacPicture(opus->tag()->pictureList()) : CoverPicture();
+    return CoverPicture();
+}
+
 } // namespace
 
 namespace TrackTagReader {
@@ -146,6 +161,8 @@ int read(const QString& path, TrackTags& tags)
         const TagLib::MP4::Properties* mp4Audio = mp4->audioProperties();
         tags.aac = !mp4Audio || mp4Audio->codec() != TagLib::MP4::Properties::ALAC;
     }
+    // The tags are parsed already: asking for the picture costs no second read of the file.
+    tags.hasCover = !coverOf(file.file()).data.isEmpty();
     return 0;
 }
 
@@ -154,19 +171,7 @@ CoverPicture embeddedCover(const QString& path)
     silenceTagLib();
     const QByteArray name = QFile::encodeName(path);
     TagLib::FileRef file(name.constData(), false);
-    if (file.isNull())
-        return CoverPicture();
-    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file.file()))
-        return id3v2Cover(mpeg->ID3v2Tag(false));
-    if (auto* mp4 = dynamic_cast<TagLib::MP4::File*>(file.file()))
-        return mp4Cover(mp4->tag());
-    if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file.file()))
-        return pickFlacPicture(flac->pictureList());
-    if (auto* vorbis = dynamic_cast<TagLib::Ogg::Vorbis::File*>(file.file()))
-        return vorbis->tag() ? pickFlacPicture(vorbis->tag()->pictureList()) : CoverPicture();
-    if (auto* opus = dynamic_cast<TagLib::Ogg::Opus::File*>(file.file()))
-        return opus->tag() ? pickFlacPicture(opus->tag()->pictureList()) : CoverPicture();
-    return CoverPicture();
+    return file.isNull() ? CoverPicture() : coverOf(file.file());
 }
 
 qint64 parseTaggedDate(const QString& text)

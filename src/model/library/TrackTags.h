@@ -21,6 +21,8 @@ struct TrackTags
     // The recording or release date of the tag, seconds since the epoch; 0 when
     // the tag gives none more precise than a year.
     qint64 taggedDate = 0;
+    // A picture embedded in the file or a cover image beside it: the album art step has something to send.
+    bool hasCover = false;
 };
 
 // An embedded cover picture and the ending its format goes by ("jpg", "png").
