@@ -8,6 +8,17 @@
 #include <QDir>
 #include <QFile>
 
+bool NoteFileWriter::makeFolder(const QString& folder)
+{
+    // Most notes share a folder: one mkpath for it, not one per note.
+    if (mFoldersMade.contains(folder))
+        return true;
+    if (!QDir().mkpath(mRoot + QLatin1Char('/') + folder))
+        return false;
+    mFoldersMade.insert(folder);
+    return true;
+}
+
 void NoteFileWriter::add(const NoteRecord& note)
 {
     const QString folder = SafeFileNames::safeName(note.folder, QStringLiteral("Notes"));
@@ -20,8 +31,8 @@ void NoteFileWriter::add(const NoteRecord& note)
     // so none is left half written.
     QFile file(path);
     const QByteArray bytes = note.text.toUtf8();
-    bool written = QDir().mkpath(mRoot + QLatin1Char('/') + folder) && file.open(QIODevice::WriteOnly)
-                   && file.write(bytes) == bytes.size() && file.flush();
+    bool written =
+        makeFolder(folder) && file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
     if (written && note.modifiedMs)
         file.setFileTime(QDateTime::fromMSecsSinceEpoch(*note.modifiedMs, Qt::UTC), QFileDevice::FileModificationTime);
     file.close();

@@ -5,6 +5,7 @@
 #include "transfer/android/SafeFileNames.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -25,7 +26,10 @@ public:
     const QStringList& written() const { return mWritten; }
 
 private:
+    bool makeFolder(const QString& folder);
+
     QString mRoot;
+    QSet<QString> mFoldersMade;
     QHash<QString, SafeFileNames> mNamesTaken; // by lower-case folder name
     QStringList mWritten;
     int mCode = 0;
