@@ -1,6 +1,6 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
-// Converts generated BlackBerry backups of about 55 MB and 110 MB (SMS and
-// contacts in proportion, a call log and memos) into the KORVA files and
+// Converts generated BlackBerry backups of about 55 MB and 110 MB (SMS,
+// contacts and calendar entries in proportion, a call log and memos) into the KORVA files and
 // into the standard files, each run in a child process of its own so that
 // its peak memory is its own. Goals: at least 60 MB/s; peak memory at most
 // 100 MB for the 55 MB backup, and flat as the backup grows (at most 10 MB
@@ -24,6 +24,7 @@ namespace {
 // Records for the 55 MB backup; the larger one holds twice as many.
 constexpr int kMessages = 165000;
 constexpr int kContacts = 27500;
+constexpr int kEvents = 10000;
 // A call log and memos of a size real phones keep, the same in both.
 constexpr int kCalls = 2000;
 constexpr int kMemos = 200;
@@ -45,7 +46,8 @@ bool writeBackup(const QString& path, int scale)
     if (!file.open(QIODevice::WriteOnly))
         return false;
     file.write(IpdWriter::header({QStringLiteral("SMS Messages"), QStringLiteral("Address Book - All"),
-                                  QStringLiteral("Phone Call Logs"), QStringLiteral("Memos")}));
+                                  QStringLiteral("Phone Call Logs"), QStringLiteral("Memos"),
+                                  QStringLiteral("Calendar - All")}));
     const QByteArray text = QByteArray("Running late, the train is stuck outside the station again. Start without me "
                                        "and order the usual; I will be there in twenty minutes or so. Sorry! ")
                                 .repeated(2)
@@ -83,11 +85,27 @@ bool writeBackup(const QString& path, int scale)
         file.write(
             IpdWriter::record(3, {{0x01, "Memo " + QByteArray::number(i) + '\0'}, {0x02, text.repeated(4) + '\0'}}));
     }
+    // Weekly meetings of an hour from 2011 on, a quarter of an hour's reminder;
+    // times in minutes since 1900.
+    constexpr quint64 kFirstStart = 58483320;
+    const int events = kEvents * scale;
+    for (int i = 0; i < events; ++i) {
+        const quint64 start = kFirstStart + quint64(i) * 90;
+        file.write(IpdWriter::record(4,
+                                     {{0x02, "Project meeting " + QByteArray::number(i) + '\0'},
+                                      {0x03, text + '\0'},
+                                      {0x04, "Room " + QByteArray::number(i % 40) + '\0'},
+                                      {0x05, little(start - 15, 4)},
+                                      {0x06, little(start, 4)},
+                                      {0x07, little(start + 60, 4)},
+                                      {0x0c, "\x0c" + little(1, 2) + little(start + 40320, 4) + little(0, 2)}},
+                                     quint32(i)));
+    }
     return file.error() == QFile::NoError;
 }
 
 // One conversion in this process; prints "wall-seconds cpu-seconds
-// peak-KiB code messages contacts".
+// peak-KiB code messages contacts events".
 int convertInChild(const QString& format, const QString& backup, const QString& output)
 {
     BackupChoices choices;
@@ -100,8 +118,9 @@ int convertInChild(const QString& format, const QString& backup, const QString& 
     const double cpuSeconds = double(cpuNanoseconds() - cpuStart) / 1e9;
     const int messages = format == QLatin1String("korva") ? result.messages.count : result.smsBackup.count;
     const int contacts = format == QLatin1String("korva") ? result.addressBook.count : result.contactsVcard.count;
-    std::printf("%f %f %lld %d %d %d\n", seconds, cpuSeconds, static_cast<long long>(statusKib("VmHWM:")),
-                result.firstFailure(), messages, contacts);
+    std::printf("%f %f %lld %d %d %d %d\n", seconds, cpuSeconds, static_cast<long long>(statusKib("VmHWM:")),
+                result.firstFailure(), messages, contacts,
+                format == QLatin1String("korva") ? result.calendar.count : result.calendarIcs.count);
     return 0;
 }
 
@@ -113,6 +132,7 @@ struct Figures
     int code = -1;
     int messages = 0;
     int contacts = 0;
+    int events = 0;
 };
 
 Figures runChild(const QString& format, const QString& backup, const QString& output)
@@ -123,7 +143,7 @@ Figures runChild(const QString& format, const QString& backup, const QString& ou
     if (!child.waitForFinished(-1))
         return figures;
     const QList<QByteArray> values = child.readAllStandardOutput().trimmed().split(' ');
-    if (values.size() != 6)
+    if (values.size() != 7)
         return figures;
     figures.seconds = values.at(0).toDouble();
     figures.cpuSeconds = values.at(1).toDouble();
@@ -131,15 +151,17 @@ Figures runChild(const QString& format, const QString& backup, const QString& ou
     figures.code = values.at(3).toInt();
     figures.messages = values.at(4).toInt();
     figures.contacts = values.at(5).toInt();
+    figures.events = values.at(6).toInt();
     return figures;
 }
 
 void print(const char* files, double megabytes, const Figures& figures)
 {
-    std::printf("  %-15s %7d messages, %6d contacts, result %d: %5.2f s, %5.1f MB/s (goal >= %.0f), "
+    std::printf("  %-15s %7d messages, %6d contacts, %6d events, result %d: %5.2f s, %5.1f MB/s (goal >= %.0f), "
                 "%5.1f MB/s per CPU second; peak %5.1f MB (limit %.0f MB for the 55 MB backup; backup %.1f MB)\n",
-                files, figures.messages, figures.contacts, figures.code, figures.seconds, megabytes / figures.seconds,
-                kThroughputGoal, megabytes / figures.cpuSeconds, figures.peakMegabytes, kPeakLimitMegabytes, megabytes);
+                files, figures.messages, figures.contacts, figures.events, figures.code, figures.seconds,
+                megabytes / figures.seconds, kThroughputGoal, megabytes / figures.cpuSeconds, figures.peakMegabytes,
+                kPeakLimitMegabytes, megabytes);
     std::fflush(stdout);
 }
 

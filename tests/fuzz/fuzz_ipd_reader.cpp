@@ -3,6 +3,7 @@
 // any bytes; read record by record it must hand over exactly the records it
 // keeps when it reads the whole container, with or without their fields.
 #include "transfer/blackberry/BackupDatabaseTable.h"
+#include "transfer/blackberry/BlackberryCalendarConverter.h"
 #include "transfer/blackberry/BlackberryContactConverter.h"
 #include "transfer/blackberry/BlackberryIpdReader.h"
 #include "transfer/blackberry/BlackberrySmsConverter.h"
@@ -57,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (const BackupRecord& record : table.database(id).records) {
             BlackberryContactConverter::entriesOfRecord(record);
             BlackberrySmsConverter::messageOfRecord(record);
+            BlackberryCalendarConverter::entryOfRecord(record);
         }
     }
     for (const bool fields : {true, false}) {

@@ -7,6 +7,7 @@
 #include "transfer/DataSinks.h"
 #include "transfer/blackberry/BackupDatabaseTable.h"
 #include "transfer/blackberry/BlackberryBackup.h"
+#include "transfer/blackberry/BlackberryCalendarConverter.h"
 #include "transfer/blackberry/BlackberryCallsAndMemos.h"
 #include "transfer/blackberry/BlackberryContactConverter.h"
 #include "transfer/blackberry/BlackberryKindStream.h"
@@ -28,7 +29,8 @@ ContactRecord BlackberryConversion::contactOfRecord(const BackupRecord& record)
 
 BlackberryConversionResult BlackberryConversion::convert(const QString& backupPath, const QString& outputFolder,
                                                          bool copyTextMessages, bool copyAddressBook,
-                                                         const StandardSinks& standard, const QString& workFolder)
+                                                         const StandardSinks& standard, const QString& workFolder,
+                                                         bool copyCalendar)
 {
     TraceScope trace("BlackberryConversion::convert");
     traceValue("backupPath", backupPath);
@@ -65,14 +67,14 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
     const QString folder = outputFolder + QDir::separator();
     const bool korvaMessages = copyTextMessages && standard.korvaFiles;
     const bool korvaContacts = copyAddressBook && standard.korvaFiles;
+    const bool korvaCalendar = copyCalendar && standard.korvaFiles;
 
     // The records' headers alone first, so that the progress lines know
     // their totals; the fields are stepped over, which costs next to nothing.
+    // It also tells which calendar database to take before any record is read.
     BlackberryRecordCounter counter;
-    {
-        BackupDatabaseTable counted;
-        (void)BlackberryBackup::read(backupPath, unpackFolder, counted, &counter);
-    }
+    BackupDatabaseTable counted;
+    (void)BlackberryBackup::read(backupPath, unpackFolder, counted, &counter);
     BlackberryRecordRouter router(counter.counts());
 
     KorvaStreamFile<MessagesXmlWriter, MessagesXmlSink, MessageEntry> messagesFile(
@@ -98,21 +100,41 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
     BlackberryKindStream<NoteRecord> memos(BlackberryCallsAndMemos::memoOfRecord, {standard.notes}, std::nullopt);
     router.route(QString::fromLatin1(BlackberryCallsAndMemos::kMemoDatabase), &memos);
 
+    KorvaStreamFile<CalendarXmlWriter, CalendarXmlSink, CalendarRecord> calendarFile(
+        korvaCalendar ? folder + Constants::calendarFileName() : QString());
+    BlackberryKindStream<CalendarRecord> calendar(
+        [](const BackupRecord& record) {
+            return std::optional<CalendarRecord>(BlackberryCalendarConverter::entryOfRecord(record));
+        },
+        {&calendarFile, standard.calendar}, ConversionProgress::Kind::Calendar,
+        [&calendarFile] { calendarFile.open(); });
+    const QString calendarName = QString::fromLatin1(
+        counted.names().contains(QString::fromLatin1(BlackberryCalendarConverter::kCalendarDatabase))
+            ? BlackberryCalendarConverter::kCalendarDatabase
+            : BlackberryCalendarConverter::kOlderCalendarDatabase);
+    if (korvaCalendar || standard.calendar)
+        router.route(calendarName, &calendar);
+
     BackupDatabaseTable table;
     result.code = BlackberryBackup::read(backupPath, unpackFolder, table, &router);
     result.databases = BlackberryBackup::realDatabaseCount(table);
     messages.end();
     contacts.end();
+    calendar.end();
     if (result.code != 0) {
         traceReturns(result.code);
         return result;
     }
     result.callLogFound = calls.wasFound();
     result.memosFound = memos.wasFound();
+    result.calendarFound = calendar.wasFound();
     // The address book first, as it always was: a failure of the messages
     // file then stands as the run's last.
     if (const int code =
             contactsFile.finish(result.addressBookPath, result.contacts, &AddressBookXmlWriter::personsWritten))
+        result.code = code;
+    if (const int code =
+            calendarFile.finish(result.calendarPath, result.calendarEntries, &CalendarXmlWriter::entriesWritten))
         result.code = code;
     if (const int code = messagesFile.finish(result.messagesPath, result.messages, &MessagesXmlWriter::messagesWritten))
         result.code = code;

@@ -18,14 +18,18 @@ struct BlackberryConversionResult
     int messages = 0;        // messages written to the messages file
     QString addressBookPath; // empty when no address-book file was written
     QString messagesPath;    // empty when no messages file was written
-    // Whether the backup holds a call log and memos (read into the standard sinks).
+    int calendarEntries = 0; // entries written to the calendar file
+    QString calendarPath;    // empty when no calendar file was written
+    // Whether the backup holds a call log, memos and a calendar.
     bool callLogFound = false;
     bool memosFound = false;
+    bool calendarFound = false;
 };
 
 // Converts a BlackBerry backup into the phone's data files: the database
-// "Address Book - All" into "address.xml" and "SMS Messages" into
-// "messages.xml" in the output folder. A sync and `velmora-convert` both run
+// "Address Book - All" into "address.xml", "SMS Messages" into
+// "messages.xml" and "Calendar - All" (or, lacking it, "Calendar") into
+// "calendar.xml" in the output folder. A sync and `velmora-convert` both run
 // exactly this.
 //
 // The backup is read once, record by record, and each record goes to its
@@ -39,8 +43,8 @@ public:
     // when empty), never into the output folder.
     static BlackberryConversionResult convert(const QString& backupPath, const QString& outputFolder,
                                               bool copyTextMessages = true, bool copyAddressBook = true,
-                                              const StandardSinks& standard = {},
-                                              const QString& workFolder = QString());
+                                              const StandardSinks& standard = {}, const QString& workFolder = QString(),
+                                              bool copyCalendar = true);
 
     // A record of the address book as the files take it.
     static ContactRecord contactOfRecord(const BackupRecord& record);
