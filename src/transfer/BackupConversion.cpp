@@ -70,15 +70,17 @@ StandardFileSet::Wanted wantedFiles(const BackupChoices& choices, bool calendar)
 void convertBlackberry(const QString& backupPath, const QString& workFolder, const QString& outputFolder,
                        const BackupChoices& choices, BackupConversionResult& result)
 {
-    StandardFileSet standard(outputFolder, wantedFiles(choices, false), choices.conversionTime);
+    StandardFileSet standard(outputFolder, wantedFiles(choices, true), choices.conversionTime);
     const BlackberryConversionResult converted =
         BlackberryConversion::convert(backupPath, outputFolder, choices.messages, choices.addressBook,
-                                      standard.sinks(writesKorva(choices)), workFolder);
+                                      standard.sinks(writesKorva(choices)), workFolder, choices.calendar);
     result.code = converted.code;
     result.databases = converted.databases;
     if (writesKorva(choices)) {
         result.addressBook = {converted.addressBookPath, 0, converted.contacts};
         result.messages = {converted.messagesPath, 0, converted.messages};
+        if (converted.calendarFound)
+            result.calendar = {converted.calendarPath, 0, converted.calendarEntries};
     }
     if (converted.code == 0) {
         result.contactsVcard = convertedFile(standard.finishContacts(0));
@@ -87,6 +89,8 @@ void convertBlackberry(const QString& backupPath, const QString& workFolder, con
             result.callLog = convertedFile(standard.finishCalls(0));
         if (converted.memosFound)
             result.notes = convertedFile(standard.finishNotes(0));
+        if (converted.calendarFound)
+            result.calendarIcs = convertedFile(standard.finishCalendar(0));
     }
 }
 

@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-// What to take from a backup. The calendar exists only in iPhone backups.
+// What to take from a backup.
 struct BackupChoices
 {
     // Korva: the XML files for the companion app; Android: the standard files

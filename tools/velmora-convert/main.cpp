@@ -111,6 +111,9 @@ void reportFiles(const BackupConversionResult& result, BackupChoices::Format for
             << describeFile(result.addressBook, QStringLiteral(" (no address book in the backup)")) << Qt::endl;
         out << "Messages written: " << describeFile(result.messages, QStringLiteral(" (no SMS messages in the backup)"))
             << Qt::endl;
+        // Only a backup that holds a calendar says so: many hold none.
+        if (result.calendar.count >= 0)
+            out << "Calendar entries written: " << describeFile(result.calendar, QString()) << Qt::endl;
         return;
     }
     out << "iPhone backup: " << result.photos.size() << " camera-roll files" << Qt::endl;

@@ -25,6 +25,21 @@ struct BackupRecord
     QList<BackupField> fields;
 };
 
+// Takes a backup's databases and records one at a time, as a reader walks
+// its files, so that a conversion holds no more than the record at hand.
+class BackupRecordHandler
+{
+public:
+    virtual ~BackupRecordHandler() = default;
+    // A database name was read; id is the one its records carry.
+    virtual void databaseAdded(int id, const QString& name) = 0;
+    // A whole record of a known database, valid only during the call.
+    virtual void recordRead(const BackupRecord& record) = 0;
+    // False when only the records' headers matter: their fields are then
+    // stepped over rather than copied, and come empty.
+    virtual bool wantsFields() const { return true; }
+};
+
 struct BackupDatabase
 {
     int id = 0;

@@ -67,7 +67,8 @@ QStringList BlackberryBackup::databaseFiles(const QString& backupPath, const QSt
     return files;
 }
 
-int BlackberryBackup::read(const QString& backupPath, const QString& unpackFolder, BackupDatabaseTable& table)
+int BlackberryBackup::read(const QString& backupPath, const QString& unpackFolder, BackupDatabaseTable& table,
+                           BackupRecordHandler* handler)
 {
     TraceScope trace("BlackberryBackup::read");
     traceValue("backupPath", backupPath);
@@ -83,7 +84,7 @@ int BlackberryBackup::read(const QString& backupPath, const QString& unpackFolde
             continue;
         }
         ++opened;
-        BlackberryIpdReader reader(table);
+        BlackberryIpdReader reader(table, handler);
         reader.read(file);
     }
     int result = 0;

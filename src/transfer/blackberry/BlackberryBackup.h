@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class BackupDatabaseTable;
+class BackupRecordHandler;
 
 // A BlackBerry backup on the PC: a single ".ipd" file, or a ".bbb" archive
 // holding "Manifest.xml" and one "Databases/N.dat" container per database.
@@ -34,9 +35,11 @@ public:
     static QStringList databaseFiles(const QString& backupPath, const QString& unpackFolder);
 
     // Reads every container of the backup into table (an unpacked archive
-    // first gets "Null-database" as id 0). 0; kErrorCannotOpenBackup when no
+    // first gets "Null-database" as id 0), its records into table or, when
+    // set, to handler as they are read. 0; kErrorCannotOpenBackup when no
     // file could be opened; kErrorNotBackup when no database was found.
-    static int read(const QString& backupPath, const QString& unpackFolder, BackupDatabaseTable& table);
+    static int read(const QString& backupPath, const QString& unpackFolder, BackupDatabaseTable& table,
+                    BackupRecordHandler* handler = nullptr);
 
     // The number of databases of table that came from the backup's files.
     static int realDatabaseCount(const BackupDatabaseTable& table);

@@ -1,9 +1,11 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #pragma once
 
-#include "transfer/DataSinks.h"
+#include "transfer/CallAndNoteRecords.h"
 
-struct BackupDatabase;
+#include <optional>
+
+struct BackupRecord;
 
 // The call log and the memos of a BlackBerry backup. A record of "Phone Call
 // Logs" holds the direction in field 0x02 (0 received, 1 placed, 2 missed and
@@ -16,8 +18,9 @@ namespace BlackberryCallsAndMemos {
 inline const char* const kCallLogDatabase = "Phone Call Logs";
 inline const char* const kMemoDatabase = "Memos";
 
-// Records without a time are no calls and are skipped.
-void readCalls(const BackupDatabase& database, CallSink& sink);
-void readMemos(const BackupDatabase& database, NoteSink& sink);
+// Nothing for a record without a time: it is no call.
+std::optional<CallRecord> callOfRecord(const BackupRecord& record);
+// Nothing for a memo without a title and a body.
+std::optional<NoteRecord> memoOfRecord(const BackupRecord& record);
 
 } // namespace BlackberryCallsAndMemos

@@ -7,77 +7,30 @@
 #include "transfer/DataSinks.h"
 #include "transfer/blackberry/BackupDatabaseTable.h"
 #include "transfer/blackberry/BlackberryBackup.h"
+#include "transfer/blackberry/BlackberryCalendarConverter.h"
 #include "transfer/blackberry/BlackberryCallsAndMemos.h"
 #include "transfer/blackberry/BlackberryContactConverter.h"
+#include "transfer/blackberry/BlackberryKindStream.h"
+#include "transfer/blackberry/BlackberryRecordRouter.h"
 #include "transfer/blackberry/BlackberrySmsConverter.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <future>
 #include <memory>
 
-void BlackberryConversion::readAddressBook(const BackupDatabase& database, ContactSink& sink)
+ContactRecord BlackberryConversion::contactOfRecord(const BackupRecord& record)
 {
-    TraceScope trace("BlackberryConversion::readAddressBook");
-    ConversionProgress::Counter progress(ConversionProgress::Kind::Contacts, database.records.size());
-    for (const BackupRecord& record : database.records) {
-        ContactRecord contact;
-        contact.entries = BlackberryContactConverter::entriesOfRecord(record);
-        contact.identity = QStringLiteral("blackberry-") + QString::number(record.uniqueId);
-        sink.add(contact);
-        progress.step();
-    }
-}
-
-void BlackberryConversion::readMessages(const BackupDatabase& database, MessageSink& sink)
-{
-    TraceScope trace("BlackberryConversion::readMessages");
-    ConversionProgress::Counter progress(ConversionProgress::Kind::Messages, database.records.size());
-    for (const BackupRecord& record : database.records) {
-        if (const auto message = BlackberrySmsConverter::messageOfRecord(record))
-            sink.add(*message);
-        progress.step();
-    }
-}
-
-int BlackberryConversion::writeAddressBook(const BackupDatabase& database, const QString& path, int& count,
-                                           ContactSink* alsoTo)
-{
-    TraceScope trace("BlackberryConversion::writeAddressBook");
-    AddressBookXmlWriter writer;
-    int result = writer.open(path);
-    if (result != 0)
-        return result;
-    AddressBookXmlSink file(writer);
-    FanOutSink<ContactRecord> sinks({&file, alsoTo});
-    readAddressBook(database, sinks);
-    count = writer.personsWritten();
-    result = writer.finish();
-    traceReturns(result);
-    return result;
-}
-
-int BlackberryConversion::writeMessages(const BackupDatabase& database, const QString& path, int& count,
-                                        MessageSink* alsoTo)
-{
-    TraceScope trace("BlackberryConversion::writeMessages");
-    MessagesXmlWriter writer;
-    int result = writer.open(path);
-    if (result != 0)
-        return result;
-    MessagesXmlSink file(writer);
-    FanOutSink<MessageEntry> sinks({&file, alsoTo});
-    readMessages(database, sinks);
-    count = writer.messagesWritten();
-    result = writer.finish();
-    traceReturns(result);
-    return result;
+    ContactRecord contact;
+    contact.entries = BlackberryContactConverter::entriesOfRecord(record);
+    contact.identity = QStringLiteral("blackberry-") + QString::number(record.uniqueId);
+    return contact;
 }
 
 BlackberryConversionResult BlackberryConversion::convert(const QString& backupPath, const QString& outputFolder,
                                                          bool copyTextMessages, bool copyAddressBook,
-                                                         const StandardSinks& standard, const QString& workFolder)
+                                                         const StandardSinks& standard, const QString& workFolder,
+                                                         bool copyCalendar)
 {
     TraceScope trace("BlackberryConversion::convert");
     traceValue("backupPath", backupPath);
@@ -110,63 +63,81 @@ BlackberryConversionResult BlackberryConversion::convert(const QString& backupPa
         }
     }
 
+    const QString unpackFolder = unpacked ? unpacked->path() : QString();
+    const QString folder = outputFolder + QDir::separator();
+    const bool korvaMessages = copyTextMessages && standard.korvaFiles;
+    const bool korvaContacts = copyAddressBook && standard.korvaFiles;
+    const bool korvaCalendar = copyCalendar && standard.korvaFiles;
+
+    // The records' headers alone first, so that the progress lines know
+    // their totals; the fields are stepped over, which costs next to nothing.
+    // It also tells which calendar database to take before any record is read.
+    BlackberryRecordCounter counter;
+    BackupDatabaseTable counted;
+    (void)BlackberryBackup::read(backupPath, unpackFolder, counted, &counter);
+    BlackberryRecordRouter router(counter.counts());
+
+    KorvaStreamFile<MessagesXmlWriter, MessagesXmlSink, MessageEntry> messagesFile(
+        korvaMessages ? folder + Constants::messagesFileName() : QString());
+    BlackberryKindStream<MessageEntry> messages(BlackberrySmsConverter::messageOfRecord,
+                                                {&messagesFile, standard.messages}, ConversionProgress::Kind::Messages,
+                                                [&messagesFile] { messagesFile.open(); });
+    if (korvaMessages || standard.messages)
+        router.route(QStringLiteral("SMS Messages"), &messages);
+
+    KorvaStreamFile<AddressBookXmlWriter, AddressBookXmlSink, ContactRecord> contactsFile(
+        korvaContacts ? folder + Constants::addressBookFileName() : QString());
+    BlackberryKindStream<ContactRecord> contacts(
+        [](const BackupRecord& record) { return std::optional<ContactRecord>(contactOfRecord(record)); },
+        {&contactsFile, standard.contacts}, ConversionProgress::Kind::Contacts,
+        [&contactsFile] { contactsFile.open(); });
+    if (korvaContacts || standard.contacts)
+        router.route(QStringLiteral("Address Book - All"), &contacts);
+
+    // Found whether or not they are wanted: the report tells what the backup holds.
+    BlackberryKindStream<CallRecord> calls(BlackberryCallsAndMemos::callOfRecord, {standard.calls}, std::nullopt);
+    router.route(QString::fromLatin1(BlackberryCallsAndMemos::kCallLogDatabase), &calls);
+    BlackberryKindStream<NoteRecord> memos(BlackberryCallsAndMemos::memoOfRecord, {standard.notes}, std::nullopt);
+    router.route(QString::fromLatin1(BlackberryCallsAndMemos::kMemoDatabase), &memos);
+
+    KorvaStreamFile<CalendarXmlWriter, CalendarXmlSink, CalendarRecord> calendarFile(
+        korvaCalendar ? folder + Constants::calendarFileName() : QString());
+    BlackberryKindStream<CalendarRecord> calendar(
+        [](const BackupRecord& record) {
+            return std::optional<CalendarRecord>(BlackberryCalendarConverter::entryOfRecord(record));
+        },
+        {&calendarFile, standard.calendar}, ConversionProgress::Kind::Calendar,
+        [&calendarFile] { calendarFile.open(); });
+    const QString calendarName = QString::fromLatin1(
+        counted.names().contains(QString::fromLatin1(BlackberryCalendarConverter::kCalendarDatabase))
+            ? BlackberryCalendarConverter::kCalendarDatabase
+            : BlackberryCalendarConverter::kOlderCalendarDatabase);
+    if (korvaCalendar || standard.calendar)
+        router.route(calendarName, &calendar);
+
     BackupDatabaseTable table;
-    result.code = BlackberryBackup::read(backupPath, unpacked ? unpacked->path() : QString(), table);
+    result.code = BlackberryBackup::read(backupPath, unpackFolder, table, &router);
     result.databases = BlackberryBackup::realDatabaseCount(table);
+    messages.end();
+    contacts.end();
+    calendar.end();
     if (result.code != 0) {
         traceReturns(result.code);
         return result;
     }
-
-    const QString folder = outputFolder + QDir::separator();
-    const bool korvaMessages = copyTextMessages && standard.korvaFiles;
-    const bool korvaContacts = copyAddressBook && standard.korvaFiles;
-    const BackupDatabase* sms =
-        korvaMessages || standard.messages ? table.findByName(QStringLiteral("SMS Messages")) : nullptr;
-    const BackupDatabase* contacts =
-        korvaContacts || standard.contacts ? table.findByName(QStringLiteral("Address Book - All")) : nullptr;
-    // The two kinds are independent and only read the table: the messages go
-    // on a second thread while this one does the address book.
-    const QString messagesPath = folder + Constants::messagesFileName();
-    std::future<int> messagesDone;
-    if (sms) {
-        messagesDone = std::async(std::launch::async, [sms, messagesPath, korvaMessages, &standard, &result] {
-            if (korvaMessages)
-                return writeMessages(*sms, messagesPath, result.messages, standard.messages);
-            readMessages(*sms, *standard.messages);
-            return 0;
-        });
-    }
-    if (contacts) {
-        const QString path = folder + Constants::addressBookFileName();
-        if (korvaContacts) {
-            const int code = writeAddressBook(*contacts, path, result.contacts, standard.contacts);
-            if (code == 0)
-                result.addressBookPath = path;
-            else
-                result.code = code;
-        } else {
-            readAddressBook(*contacts, *standard.contacts);
-        }
-    }
-    if (const BackupDatabase* calls =
-            table.findByName(QString::fromLatin1(BlackberryCallsAndMemos::kCallLogDatabase))) {
-        result.callLogFound = true;
-        if (standard.calls)
-            BlackberryCallsAndMemos::readCalls(*calls, *standard.calls);
-    }
-    if (const BackupDatabase* memos = table.findByName(QString::fromLatin1(BlackberryCallsAndMemos::kMemoDatabase))) {
-        result.memosFound = true;
-        if (standard.notes)
-            BlackberryCallsAndMemos::readMemos(*memos, *standard.notes);
-    }
-    if (sms) {
-        const int code = messagesDone.get();
-        if (code != 0)
-            result.code = code;
-        else if (korvaMessages)
-            result.messagesPath = messagesPath;
-    }
+    result.callLogFound = calls.wasFound();
+    result.memosFound = memos.wasFound();
+    result.calendarFound = calendar.wasFound();
+    // The address book first, as it always was: a failure of the messages
+    // file then stands as the run's last.
+    if (const int code =
+            contactsFile.finish(result.addressBookPath, result.contacts, &AddressBookXmlWriter::personsWritten))
+        result.code = code;
+    if (const int code =
+            calendarFile.finish(result.calendarPath, result.calendarEntries, &CalendarXmlWriter::entriesWritten))
+        result.code = code;
+    if (const int code = messagesFile.finish(result.messagesPath, result.messages, &MessagesXmlWriter::messagesWritten))
+        result.code = code;
     traceReturns(result.code);
     return result;
 }

@@ -77,7 +77,7 @@ public:
 private:
     bool fill()
     {
-        static constexpr qint64 kBlockSize = 256 * 1024;
+        static constexpr qint64 kBlockSize = qint64(256) * 1024;
         mBlockStart += mBuffer.size();
         mOffset = 0;
         mBuffer.resize(kBlockSize);
@@ -93,7 +93,10 @@ private:
     qint64 mOffset = 0;
 };
 
-BlackberryIpdReader::BlackberryIpdReader(BackupDatabaseTable& table) : mTable(table) {}
+BlackberryIpdReader::BlackberryIpdReader(BackupDatabaseTable& table, BackupRecordHandler* handler)
+    : mTable(table), mHandler(handler)
+{
+}
 
 int BlackberryIpdReader::read(QIODevice& device)
 {
@@ -141,7 +144,10 @@ void BlackberryIpdReader::readNames(Source& source, int count)
             return;
         }
         const qsizetype end = bytes.indexOf('\0');
-        mTable.addDatabase(QString::fromUtf8(bytes.constData(), end < 0 ? bytes.size() : end));
+        const QString name = QString::fromUtf8(bytes.constData(), end < 0 ? bytes.size() : end);
+        const int id = mTable.addDatabase(name);
+        if (mHandler)
+            mHandler->databaseAdded(id, name);
     }
 }
 
@@ -172,6 +178,7 @@ void BlackberryIpdReader::readRecord(Source& source)
 
     // The record ends after its 6-byte id and length plus recordLength bytes.
     const qint64 recordEnd = start + 6 + qint64(record.recordLength);
+    const bool wantsFields = !mHandler || mHandler->wantsFields();
     if (record.recordLength > 7) {
         quint64 total = 0;
         while (total + 7 < record.recordLength) {
@@ -198,11 +205,18 @@ void BlackberryIpdReader::readRecord(Source& source)
                 ++mRecordsDropped;
                 return;
             }
+            if (!wantsFields) {
+                source.seek(source.position() + length);
+                continue;
+            }
             field.data.resize(length);
             source.read(field.data.data(), length);
             record.fields.append(std::move(field));
         }
     }
-    mTable.database(record.databaseId).records.append(std::move(record));
+    if (mHandler)
+        mHandler->recordRead(record);
+    else
+        mTable.database(record.databaseId).records.append(std::move(record));
     ++mRecordsRead;
 }

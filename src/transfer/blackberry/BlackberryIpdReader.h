@@ -7,6 +7,7 @@
 #include <QtGlobal>
 
 class BackupDatabaseTable;
+class BackupRecordHandler;
 class QIODevice;
 
 // Reads one BlackBerry database container (an ".ipd" backup, or one
@@ -19,6 +20,9 @@ class QIODevice;
 // version (1), handle (2), unique id (4), then fields of length (2), type (1)
 // and data. Other integers are little-endian.
 //
+// Without a handler the records are kept in the table; with one, each goes
+// to the handler as soon as it is read and nothing is kept but the names.
+//
 // Any bytes are safe: damaged records are dropped and reading goes on; no
 // allocation exceeds what the input holds.
 class BlackberryIpdReader
@@ -26,7 +30,7 @@ class BlackberryIpdReader
 public:
     static constexpr int kErrorNoContainer = DataResult::SourceInvalid;
 
-    explicit BlackberryIpdReader(BackupDatabaseTable& table);
+    explicit BlackberryIpdReader(BackupDatabaseTable& table, BackupRecordHandler* handler = nullptr);
 
     // Reads the whole device from its current position. 0, or
     // kErrorNoContainer when the input ends before the database count.
@@ -41,6 +45,7 @@ private:
     void readRecord(Source& source);
 
     BackupDatabaseTable& mTable;
+    BackupRecordHandler* mHandler;
     int mRecordsRead = 0;
     int mRecordsDropped = 0;
 };
