@@ -4,6 +4,7 @@
 #include "app/TraceLog.h"
 #include "transfer/blackberry/BackupDatabaseTable.h"
 #include "transfer/blackberry/BlackberryBackup.h"
+#include "transfer/blackberry/BlackberryCalendarConverter.h"
 #include "transfer/blackberry/BlackberryCallsAndMemos.h"
 #include "transfer/blackberry/BlackberryIpdReader.h"
 #include "transfer/iphone/IphoneBackupEntry.h"
@@ -41,6 +42,7 @@ void noteEntry(const IphoneBackupEntry& entry, BackupContents& contents)
 BackupContents ofIphone(const QString& folder)
 {
     BackupContents contents;
+    contents.calendar = true;
     const QDir backup(folder);
     QList<IphoneBackupEntry> entries;
     const auto wanted = [&contents](const IphoneBackupEntry& entry) {
@@ -73,6 +75,9 @@ BackupContents ofIpd(const QString& path)
     (void)reader.read(buffer);
     contents.calls = table.names().contains(QString::fromLatin1(BlackberryCallsAndMemos::kCallLogDatabase));
     contents.notes = table.names().contains(QString::fromLatin1(BlackberryCallsAndMemos::kMemoDatabase));
+    contents.calendar =
+        table.names().contains(QString::fromLatin1(BlackberryCalendarConverter::kCalendarDatabase))
+        || table.names().contains(QString::fromLatin1(BlackberryCalendarConverter::kOlderCalendarDatabase));
     return contents;
 }
 
@@ -82,7 +87,7 @@ BackupContents BackupContents::of(const QString& backupPath)
 {
     TraceScope trace("BackupContents::of");
     if (BlackberryBackup::isArchivePath(backupPath))
-        return {true, true, false, false, false};
+        return {true, true, true, false, false, false};
     if (BlackberryBackup::isBackupPath(backupPath))
         return ofIpd(backupPath);
     return ofIphone(backupPath);

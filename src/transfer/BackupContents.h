@@ -11,10 +11,11 @@ struct BackupContents
 {
     bool calls = false;
     bool notes = false;
+    bool calendar = false;   // every iPhone backup: its calendar database is always there
     bool bookmarks = false;  // iPhone only
     bool voicemail = false;  // iPhone only
     bool recordings = false; // iPhone only: voice memos
 
-    // A ".bbb" archive is not unpacked for this: it is taken to hold both.
+    // A ".bbb" archive is not unpacked for this: it is taken to hold what a BlackBerry can.
     static BackupContents of(const QString& backupPath);
 };

@@ -241,23 +241,20 @@ void DeviceBackupPage::selectionChanged()
     mEncryptedNote->setVisible(backup && backup->encrypted);
     for (QCheckBox* box : {mTextMessagesBox, mAddressBookBox})
         box->setEnabled(!without);
-    // Only an iPhone backup holds a calendar and a camera roll.
-    for (QCheckBox* box : {mCalendarBox, mPhotosBox}) {
-        box->setVisible(iphone);
-        if (!iphone)
-            box->setChecked(false);
-    }
+    // Only an iPhone backup holds a camera roll.
+    mPhotosBox->setVisible(iphone);
+    if (!iphone)
+        mPhotosBox->setChecked(false);
     BackupContents contents;
     if (backup) {
         if (!mContents.contains(backup->path))
             mContents.insert(backup->path, BackupContents::of(backup->path));
         contents = mContents.value(backup->path);
     }
-    const QList<QPair<QCheckBox*, bool>> offered{{mCallHistoryBox, contents.calls},
-                                                 {mNotesBox, contents.notes},
-                                                 {mBookmarksBox, contents.bookmarks},
-                                                 {mVoicemailBox, contents.voicemail},
-                                                 {mRecordingsBox, contents.recordings}};
+    const QList<QPair<QCheckBox*, bool>> offered{
+        {mCallHistoryBox, contents.calls},   {mNotesBox, contents.notes},
+        {mCalendarBox, contents.calendar},   {mBookmarksBox, contents.bookmarks},
+        {mVoicemailBox, contents.voicemail}, {mRecordingsBox, contents.recordings}};
     for (const auto& box : offered) {
         box.first->setVisible(box.second);
         if (!box.second)

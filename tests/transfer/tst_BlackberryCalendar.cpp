@@ -1,6 +1,7 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 // BlackBerry calendars into calendar.xml and calendar.ics, read back by libical.
 #include "support/IpdWriter.h"
+#include "transfer/BackupContents.h"
 #include "transfer/BackupConversion.h"
 #include "transfer/blackberry/BackupDatabaseTable.h"
 #include "transfer/blackberry/BlackberryCalendarConverter.h"
@@ -84,6 +85,7 @@ private slots:
     void timesCountMinutesFrom1900();
     void calendarToBothFiles();
     void olderDatabaseNameIsTakenWhenAlone();
+    void wizardOffersTheCalendarOnlyWhereTheBackupHasOne();
     void damagedRecordsAreSafe();
 };
 
@@ -159,6 +161,20 @@ void TestBlackberryCalendar::olderDatabaseNameIsTakenWhenAlone()
     // "Calendar - All" beside it is preferred: "Calendar"'s records are passed over.
     QTemporaryDir other;
     QCOMPARE(convert(backupWith({"Calendar", "Calendar - All"}, 0), other).calendar.count, 0);
+}
+
+void TestBlackberryCalendar::wizardOffersTheCalendarOnlyWhereTheBackupHasOne()
+{
+    QTemporaryDir work;
+    const auto calendarOffered = [&work](const QStringList& names) {
+        const QString path = work.filePath(names.join(QLatin1Char('+')) + QStringLiteral(".ipd"));
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(backupWith(names, 0)) > 0 && (file.close(), true)
+               && BackupContents::of(path).calendar;
+    };
+    QVERIFY(calendarOffered({"SMS Messages", "Calendar - All"}));
+    QVERIFY(calendarOffered({"Calendar"}));
+    QVERIFY(!calendarOffered({"SMS Messages"}));
 }
 
 void TestBlackberryCalendar::damagedRecordsAreSafe()
