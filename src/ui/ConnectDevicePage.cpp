@@ -4,6 +4,7 @@
 #include "app/TraceLog.h"
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
+#include "ui/ImportHelp.h"
 #include "ui/WizardSupport.h"
 
 #include <QLabel>
@@ -105,13 +106,8 @@ QString ConnectDevicePage::companionAppMissingText()
 
 QString ConnectDevicePage::importInstructions()
 {
-    return QStringLiteral(
-        "<p>After the sync, on the phone:</p><ul>"
-        "<li><b>Contacts</b>: open the Contacts app, choose Import from a .vcf file and pick "
-        "<b>contacts.vcf</b>.</li>"
-        "<li><b>Calendar</b>: open <b>calendar.ics</b> with a calendar app that imports .ics files.</li>"
-        "<li><b>Text messages</b>: install the SMS Backup &amp; Restore app, choose Restore and pick the "
-        "<b>sms-...xml</b> file.</li></ul>");
+    return QStringLiteral("<p>After the sync, on the phone:</p>")
+           + ImportHelp::listHtml(ImportHelp::Contacts | ImportHelp::Calendar | ImportHelp::Messages);
 }
 
 bool ConnectDevicePage::validatePage()

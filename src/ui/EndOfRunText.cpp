@@ -4,7 +4,7 @@
 #include "app/Constants.h"
 #include "sync/MusicSync.h"
 #include "sync/SyncReport.h"
-#include "ui/ConnectDevicePage.h"
+#include "ui/ImportHelp.h"
 
 #include <QCoreApplication>
 #include <QUrl>
@@ -14,19 +14,6 @@ namespace {
 QString tr(const char* text)
 {
     return QCoreApplication::translate("EndOfRunText", text);
-}
-
-bool standardFilesWritten(const BackupConversionResult& transfer)
-{
-    if (transfer.code != 0 || transfer.firstFailure() != 0)
-        return false;
-    for (const ConvertedFile* file :
-         {&transfer.contactsVcard, &transfer.smsBackup, &transfer.calendarIcs, &transfer.callLog, &transfer.notes,
-          &transfer.bookmarks, &transfer.voicemail, &transfer.recordings}) {
-        if (!file->path.isEmpty())
-            return true;
-    }
-    return false;
 }
 
 } // namespace
@@ -43,11 +30,13 @@ QString EndOfRunText::html(const MusicSyncOutcome& outcome)
 {
     QString text = SyncReport(outcome).warningHtml();
     const BackupConversionResult& transfer = outcome.dataTransfer;
-    if (standardFilesWritten(transfer))
-        text += tr("<p>Your contacts, messages and calendar are also in the phone's <b>%1</b> folder, for the "
-                   "phone's own apps.</p>")
+    // Only what reached the phone: help for a file that is not there would send the user looking for it.
+    const int written = transfer.code == 0 && transfer.firstFailure() == 0 ? ImportHelp::kindsWritten(transfer) : 0;
+    if (written != 0)
+        text += tr("<p>What was copied is also in the phone's <b>%1</b> folder, as files for the phone's own apps. "
+                   "On the phone:</p>")
                     .arg(Constants::phoneStandardFilesFolder())
-                + ConnectDevicePage::importInstructions();
+                + ImportHelp::listHtml(written);
     if (transfer.kind == BackupConversionResult::Kind::Iphone && transfer.code == 0)
         text += iMessageNotice();
     if (text.isEmpty())

@@ -401,10 +401,21 @@ void SyncUi::applyView(const SyncStateView& view, bool changed, int percentCompl
     }
     mStatusLabel->setText(view.status);
     mDetailLabel->setText(view.detail);
-    if (view.endOfRun) {
+    if (view.endOfRun)
         showSummary();
+    growToFitText();
+    if (view.endOfRun)
         postSyncChecks();
-    }
+}
+
+void SyncUi::growToFitText()
+{
+    // Wrapped lines take more height than the window had, and a window does
+    // not grow by itself: without this the gauge's figures are cut off.
+    QLayout* box = layout();
+    const int needed = box->hasHeightForWidth() ? box->totalHeightForWidth(width()) : box->totalSizeHint().height();
+    if (needed > height())
+        resize(width(), needed);
 }
 
 void SyncUi::showSummary()

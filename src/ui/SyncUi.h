@@ -80,6 +80,8 @@ private:
     void postSyncChecks();
     // What the run moved and what failed, under the status.
     void showSummary();
+    // Makes the window tall enough for the texts as they wrap now.
+    void growToFitText();
     void showWarningBox(const QString& title, const QString& text);
 
     SyncController mController;

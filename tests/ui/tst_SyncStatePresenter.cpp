@@ -1,7 +1,9 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "ui/SyncStatePresenter.h"
 
+#include "sync/MusicSync.h"
 #include "sync/SyncState.h"
+#include "ui/EndOfRunText.h"
 
 #include <QTest>
 
@@ -72,6 +74,28 @@ private slots:
         QCOMPARE(view.detail, detail);
         QCOMPARE(view.endOfRun, endOfRun);
         QCOMPARE(view.clearsSummary, state == StateStarting);
+    }
+
+    // The import help names the files the run wrote, not every kind there is.
+    void endOfRunHelpsOnlyWithTheFilesWritten()
+    {
+        MusicSyncOutcome outcome;
+        BackupConversionResult& transfer = outcome.dataTransfer;
+        transfer.calendarIcs.path = QStringLiteral("/phone/Download/Velmora/calendar.ics");
+        transfer.calendarIcs.count = 2;
+        // Asked for, but the backup held none.
+        transfer.smsBackup.path = QStringLiteral("/phone/Download/Velmora/sms-20261210000000.xml");
+        transfer.smsBackup.count = 0;
+        const QString calendarOnly = EndOfRunText::html(outcome);
+        QVERIFY(calendarOnly.contains(QStringLiteral("calendar.ics")));
+        QVERIFY(!calendarOnly.contains(QStringLiteral("contacts.vcf")));
+        QVERIFY(!calendarOnly.contains(QStringLiteral("sms-...xml")));
+
+        transfer.callLog.path = QStringLiteral("/phone/Download/Velmora/calls-20261210000000.xml");
+        transfer.callLog.count = 5;
+        QVERIFY(EndOfRunText::html(outcome).contains(QStringLiteral("calls-...xml")));
+        transfer = BackupConversionResult();
+        QVERIFY(EndOfRunText::html(outcome).isEmpty());
     }
 };
 

@@ -20,7 +20,9 @@
 #include "support/SyncTestLibrary.h"
 #include "support/UrlRecorder.h"
 #include "ui/ModalAnswerer.h"
+#include "ui/SpaceGauge.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QLabel>
@@ -431,6 +433,9 @@ void SyncUiTest::endOfRunIsOneBox()
         settings.setCopyAddressBook(id, true);
     });
     QTRY_VERIFY(rig.phoneListed(true));
+    SyncUi& window = rig.window();
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     ModalAnswerer answerer;
     QString shown;
@@ -447,6 +452,16 @@ void SyncUiTest::endOfRunIsOneBox()
     const QString report = rig.window().musicSync()->outcome().reportPath;
     QVERIFY(QFileInfo(report).isFile());
     QVERIFY(shown.contains(QUrl::fromLocalFile(report).toString(QUrl::FullyEncoded).toHtmlEscaped()));
+
+    // The summary's wrapped lines never squeeze the gauge's figures or the buttons.
+    QApplication::processEvents();
+    for (QWidget* child : {static_cast<QWidget*>(rig.widget<QLabel>("summaryLabel")),
+                           static_cast<QWidget*>(window.findChild<SpaceGauge*>())}) {
+        const int wanted =
+            child->hasHeightForWidth() ? child->heightForWidth(child->width()) : child->minimumSizeHint().height();
+        QVERIFY2(child->height() >= wanted, qPrintable(child->objectName()));
+        QVERIFY(child->geometry().bottom() < window.height());
+    }
 }
 
 void SyncUiTest::notEnoughSpaceAnswerReachesTheEngine_data()
