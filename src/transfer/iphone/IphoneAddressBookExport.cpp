@@ -5,6 +5,7 @@
 #include "transfer/ConversionProgress.h"
 #include "transfer/DataSinks.h"
 #include "transfer/iphone/AppleDates.h"
+#include "transfer/iphone/MultiValueEntries.h"
 #include "transfer/iphone/OwnedRows.h"
 #include "transfer/iphone/SqliteConnection.h"
 #include "transfer/iphone/SqliteRows.h"
@@ -17,16 +18,14 @@
 
 namespace {
 
-// Every person's multi-values with their labels and entries, in one pass
-// sorted like the persons: by person, then in each table's own order.
-const QString kMultiValueQuery = QStringLiteral(
-    "SELECT ABMultiValue.record_id, ABMultiValue.UID, ABMultiValue.property, ABMultiValue.value,"
-    " ABMultiValueLabel.value, ABMultiValueEntryKey.value, ABMultiValueEntry.value, ABMultiValueEntry.rowid"
-    " FROM ABMultiValue LEFT OUTER JOIN ABMultiValueLabel ON ABMultiValue.label=ABMultiValueLabel.rowid"
-    " LEFT OUTER JOIN ABMultiValueEntry ON ABMultiValueEntry.parent_id=ABMultiValue.UID"
-    " LEFT OUTER JOIN ABMultiValueEntryKey ON ABMultiValueEntry.key=ABMultiValueEntryKey.rowid"
-    " ORDER BY ABMultiValue.record_id, ABMultiValue.UID, ABMultiValueEntry.rowid");
-enum MultiValueColumn { kOwner, kUid, kProperty, kValue, kLabel, kEntryKey, kEntryValue, kEntryRow };
+// Every person's multi-values with their labels, in one pass sorted like
+// the persons: by person, then by UID.
+const QString kMultiValueQuery =
+    QStringLiteral("SELECT ABMultiValue.record_id, ABMultiValue.UID, ABMultiValue.property, ABMultiValue.value,"
+                   " ABMultiValueLabel.value"
+                   " FROM ABMultiValue LEFT OUTER JOIN ABMultiValueLabel ON ABMultiValue.label=ABMultiValueLabel.rowid"
+                   " ORDER BY ABMultiValue.record_id, ABMultiValue.UID");
+enum MultiValueColumn { kOwner, kUid, kProperty, kValue, kLabel };
 
 void appendIfPresent(ContactRecord& contact, const QString& element, const std::optional<QString>& value)
 {
@@ -46,8 +45,10 @@ QDate textBirthday(const QString& text)
 class MultiValueRows
 {
 public:
-    explicit MultiValueRows(const SqliteConnection& book) : mRows(book, kMultiValueQuery)
+    explicit MultiValueRows(const SqliteConnection& book) : mRows(book, kMultiValueQuery), mEntries(book)
     {
+        if (!mEntries.isActive())
+            return;
         if (!mRows.isPrepared()) {
             traceValue("SQL Prepare Error", mRows.errorText());
             return;
@@ -61,7 +62,10 @@ public:
     }
 
     bool isActive() const { return mActive; }
-    bool endedWithError() const { return mActive && !mOnRow && mRows.endedWithError(mRowsRead); }
+    bool endedWithError() const
+    {
+        return mActive && ((!mOnRow && mRows.endedWithError(mRowsRead)) || mEntries.endedWithError());
+    }
 
     // Appends owner's multi-values to contact.
     void readInto(ContactRecord& contact, qint64 owner)
@@ -69,24 +73,18 @@ public:
         while (mOnRow && mOwner < owner)
             advance();
         while (mOnRow && mOwner == owner) {
-            const qint64 uid = mRows.integer(kUid);
-            const std::optional<QString> property = mRows.text(kProperty);
-            const QString label = mRows.text(kLabel).value_or(QString());
-            ContactEntry entry{IphoneAddressBookExport::elementForProperty(property.value_or(QString())),
-                               IphoneAddressBookExport::typeForLabel(label),
-                               mRows.text(kValue).value_or(QString()),
-                               {}};
-            // One row per entry of the multi-value, or one without entries.
-            do {
-                if (mRows.text(kEntryRow))
-                    entry.children.append(
-                        {IphoneAddressBookExport::elementForEntryKey(mRows.text(kEntryKey).value_or(QString())),
-                         mRows.text(kEntryValue).value_or(QString())});
-                advance();
-            } while (mOnRow && mOwner == owner && mRows.integer(kUid) == uid);
+            if (mRows.textInto(kProperty, mProperty))
+                mElement = IphoneAddressBookExport::elementForProperty(mProperty.value_or(QString()));
+            if (mRows.textInto(kLabel, mLabel))
+                mType = IphoneAddressBookExport::typeForLabel(mLabel.value_or(QString()));
+            const bool hasProperty = mProperty.has_value();
+            const QString label = mLabel.value_or(QString());
+            ContactEntry entry{mElement, mType, mRows.text(kValue).value_or(QString()), {}};
+            mEntries.read(mRows, kUid, entry.children);
+            advance();
             // Entries belong inside their element; a value without a property
             // has none to hold them.
-            if (!property)
+            if (!hasProperty)
                 continue;
             if (!label.isEmpty())
                 contact.labels.insert(contact.entries.size(), label);
@@ -105,6 +103,12 @@ private:
     }
 
     SqliteRows mRows;
+    MultiValueEntries mEntries;
+    // The last row's property and label, and what they mean.
+    std::optional<QString> mProperty;
+    std::optional<QString> mLabel;
+    QString mElement = IphoneAddressBookExport::elementForProperty(QString());
+    QString mType = IphoneAddressBookExport::typeForLabel(QString());
     bool mActive = false;
     bool mOnRow = false;
     qint64 mOwner = 0;

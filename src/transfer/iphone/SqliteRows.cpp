@@ -53,6 +53,18 @@ SqliteRows::~SqliteRows()
     sqlite3_finalize(mStatement);
 }
 
+void SqliteRows::bind(int parameter, const SqliteRows& source, int column)
+{
+    if (!mStatement)
+        return;
+    sqlite3_reset(mStatement);
+    mState = State::BeforeExec;
+    if (column >= 0 && source.mState == State::OnRow)
+        sqlite3_bind_value(mStatement, parameter, sqlite3_column_value(source.mStatement, column));
+    else
+        sqlite3_bind_null(mStatement, parameter);
+}
+
 bool SqliteRows::exec()
 {
     if (!mStatement)
@@ -160,6 +172,24 @@ std::optional<QString> SqliteRows::text(int column) const
     }
 }
 
+bool SqliteRows::textInto(int column, std::optional<QString>& value) const
+{
+    if (value && type(column) == SQLITE_TEXT && mUtf8Database) {
+        const unsigned char* utf8 = sqlite3_column_text(mStatement, column);
+        const int size = sqlite3_column_bytes(mStatement, column);
+        if (size == value->size() && isAscii(utf8, size)
+            && QLatin1String(reinterpret_cast<const char*>(utf8), size) == *value)
+            return false;
+    } else if (!value && type(column) == SQLITE_NULL) {
+        return false;
+    }
+    std::optional<QString> read = text(column);
+    if (read == value)
+        return false;
+    value = std::move(read);
+    return true;
+}
+
 qint64 SqliteRows::integer(int column) const
 {
     if (column < 0 || mState != State::OnRow)
@@ -167,4 +197,18 @@ qint64 SqliteRows::integer(int column) const
     if (sqlite3_column_type(mStatement, column) == SQLITE_INTEGER)
         return sqlite3_column_int64(mStatement, column);
     return qtValue(column).toLongLong();
+}
+
+int SqliteRows::type(int column) const
+{
+    if (column < 0 || mState != State::OnRow)
+        return SQLITE_NULL;
+    return sqlite3_column_type(mStatement, column);
+}
+
+double SqliteRows::real(int column) const
+{
+    if (column < 0 || mState != State::OnRow)
+        return 0;
+    return sqlite3_column_double(mStatement, column);
 }

@@ -27,6 +27,9 @@ public:
     Q_DISABLE_COPY_MOVE(SqliteRows)
 
     bool isPrepared() const { return mStatement != nullptr; }
+    // Binds parameter (1-based) to the value at column of source's row, of
+    // whatever type it is; the next exec() runs with it.
+    void bind(int parameter, const SqliteRows& source, int column);
     // Runs the query up to its first row, as QSqlQuery::exec() does: false
     // when it cannot be prepared or its first step fails.
     bool exec();
@@ -43,8 +46,17 @@ public:
     int columnIndex(const char* name) const;
     // Absent for NULL and for column -1.
     std::optional<QString> text(int column) const;
+    // Like text(), into value; false, with value and its string kept, when
+    // it already holds that text. For the values that repeat from row to row
+    // (labels, keys): no new string, and no new lookup of what it means.
+    bool textInto(int column, std::optional<QString>& value) const;
     // 0 for NULL and for column -1.
     qint64 integer(int column) const;
+    // The value's own type: SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT,
+    // SQLITE_BLOB or SQLITE_NULL (also for column -1).
+    int type(int column) const;
+    // The value as SQLite turns it into a number.
+    double real(int column) const;
 
 private:
     enum class State { BeforeExec, FirstRowWaiting, OnRow, AtEnd };
