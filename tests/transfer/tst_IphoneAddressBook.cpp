@@ -67,6 +67,7 @@ private slots:
     void mapsLabelsAndKeys_data();
     void mapsLabelsAndKeys();
     void writesContacts();
+    void entriesOfValuesOutOfOrder();
     void photos_data();
     void photos();
     void realIos15WithImagesAndWal();
@@ -203,6 +204,46 @@ void TestIphoneAddressBook::writesContacts()
                         "person/first_name=Big",
                         // Whole seconds, also where single precision would round.
                         "person/birthday=1318264000",
+                    }));
+}
+
+// A value added to a person later has a higher UID than the next person's
+// values; each address still gets its own entries, in stored order, and
+// entries whose value is gone appear nowhere.
+void TestIphoneAddressBook::entriesOfValuesOutOfOrder()
+{
+    QTemporaryDir temp;
+    const QString book = temp.filePath(QStringLiteral("AddressBook.sqlitedb"));
+    QStringList s = IphoneBackupDatabases::addressBookSchema();
+    s << "INSERT INTO ABPerson (ROWID, First) VALUES (1, 'A'), (2, 'B'), (3, 'C')"
+      << "INSERT INTO ABMultiValueEntryKey (rowid, value) VALUES (1, 'Street'), (2, 'City')"
+      << "INSERT INTO ABMultiValue (UID, record_id, property, value) VALUES"
+         " (30, 1, 5, NULL), (20, 2, 5, NULL), (40, 3, 3, '+1'), (35, 3, 5, NULL), (10, 1, 5, NULL)"
+      << "INSERT INTO ABMultiValueEntry (parent_id, key, value) VALUES"
+         " (35, 2, 'C city'), (20, 1, 'B street'), (25, 1, 'orphan'), (30, 2, 'A late city'),"
+         " (35, 1, 'C street'), (10, 1, 'A street'), (30, 1, 'A late street')";
+    QVERIFY(IphoneBackupDatabases::create(book, s));
+    int result = 1;
+    const QStringList lines = convert(book, QString(), result);
+    QCOMPARE(result, 0);
+    QCOMPARE(lines, (QStringList{
+                        "person",
+                        "person/first_name=A",
+                        "person/address[type=][value=]",
+                        "person/address/street=A street",
+                        "person/address[type=][value=]",
+                        "person/address/city=A late city",
+                        "person/address/street=A late street",
+                        "person",
+                        "person/first_name=B",
+                        "person/address[type=][value=]",
+                        "person/address/street=B street",
+                        "person",
+                        "person/first_name=C",
+                        "person/address[type=][value=]",
+                        "person/address/city=C city",
+                        "person/address/street=C street",
+                        "person/phone[type=][value=+1]",
                     }));
 }
 

@@ -4,6 +4,7 @@
 namespace {
 
 constexpr qsizetype kLineOctets = 75;
+constexpr qsizetype kMaxBytesPerUnit = 3;
 
 bool isContinuationByte(char byte)
 {
@@ -42,36 +43,66 @@ QString VCardText::cleaned(const QString& text)
 
 QByteArray VCardText::escaped(const QString& text)
 {
-    const QByteArray utf8 = cleaned(text).toUtf8();
     QByteArray out;
-    out.reserve(utf8.size() + 8);
-    const qsizetype size = utf8.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        const char c = utf8.at(i);
-        switch (c) {
-        case '\\':
-            out.append("\\\\");
-            break;
-        case ',':
-            out.append("\\,");
-            break;
-        case ';':
-            out.append("\\;");
-            break;
-        case '\r':
-            if (i + 1 < size && utf8.at(i + 1) == '\n')
-                ++i;
-            out.append("\\n");
-            break;
-        case '\n':
-            out.append("\\n");
-            break;
-        default:
-            out.append(c);
-            break;
-        }
-    }
+    appendEscaped(out, text);
     return out;
+}
+
+void VCardText::appendEscaped(QByteArray& out, QStringView text)
+{
+    // cleaned(), UTF-8 and the escapes in one pass. No UTF-16 unit becomes
+    // more than three bytes: an escape is two, a surrogate pair four for two.
+    const qsizetype start = out.size();
+    const qsizetype size = text.size();
+    out.resize(start + size * kMaxBytesPerUnit);
+    char* o = out.data() + start;
+    const char16_t* units = text.utf16();
+    // A line break written as CR: an LF right after it (dropped characters
+    // aside) belongs to the same break.
+    bool afterCr = false;
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = units[i];
+        if (c < 0x80) {
+            if (c < 0x20 || c == 0x7F) {
+                if (c == '\t') {
+                    *o++ = '\t';
+                    afterCr = false;
+                } else if (c == '\r' || (c == '\n' && !afterCr)) {
+                    *o++ = '\\';
+                    *o++ = 'n';
+                    afterCr = c == '\r';
+                } else if (c == '\n') {
+                    afterCr = false;
+                }
+                continue;
+            }
+            afterCr = false;
+            if (c == '\\' || c == ',' || c == ';')
+                *o++ = '\\';
+            *o++ = char(c);
+            continue;
+        }
+        if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c)) {
+            if (i + 1 >= size || !QChar::isLowSurrogate(units[i + 1]))
+                continue;
+            const char32_t code = QChar::surrogateToUcs4(c, units[++i]);
+            *o++ = char(0xF0 | (code >> 18));
+            *o++ = char(0x80 | ((code >> 12) & 0x3F));
+            *o++ = char(0x80 | ((code >> 6) & 0x3F));
+            *o++ = char(0x80 | (code & 0x3F));
+        } else if (QChar::isLowSurrogate(c) || c == 0xFFFE || c == 0xFFFF) {
+            continue;
+        } else {
+            *o++ = char(0xE0 | (c >> 12));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        }
+        afterCr = false;
+    }
+    out.truncate(o - out.constData());
 }
 
 QByteArray VCardText::structured(const QStringList& parts)
@@ -80,7 +111,7 @@ QByteArray VCardText::structured(const QStringList& parts)
     for (qsizetype i = 0; i < parts.size(); ++i) {
         if (i > 0)
             out.append(';');
-        out.append(escaped(parts.at(i)));
+        appendEscaped(out, parts.at(i));
     }
     return out;
 }
@@ -116,4 +147,15 @@ void VCardText::appendFolded(QByteArray& out, const QByteArray& line)
     }
     out.append(line.constData() + start, size - start);
     out.append("\r\n");
+}
+
+void VCardText::foldLine(QByteArray& out, qsizetype lineStart)
+{
+    if (out.size() - lineStart <= kLineOctets) {
+        out.append("\r\n");
+        return;
+    }
+    const QByteArray line = out.mid(lineStart);
+    out.truncate(lineStart);
+    appendFolded(out, line);
 }

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 // The text rules of vCard 3.0 content lines (RFC 2426).
 namespace VCardText {
@@ -16,6 +17,9 @@ QString cleaned(const QString& text);
 // (CR LF, LF or CR) as "\n"; other control characters and unpaired
 // surrogate halves dropped. UTF-8.
 QByteArray escaped(const QString& text);
+// Appends escaped(text) to out, without the copies in between: a card's
+// every value goes through here.
+void appendEscaped(QByteArray& out, QStringView text);
 // Structured values such as N and ADR: the escaped parts joined by ';'.
 QByteArray structured(const QStringList& parts);
 // A TYPE value for a label of the user's own: "X-" and the label, with the
@@ -25,5 +29,8 @@ QByteArray customType(const QString& label);
 // Appends one content line to out, folded at 75 octets (a continuation line
 // starts with one blank) without splitting a UTF-8 character, ending in CR LF.
 void appendFolded(QByteArray& out, const QByteArray& line);
+// Folds the content line that was appended to out from lineStart on, as
+// appendFolded() would have, and ends it in CR LF.
+void foldLine(QByteArray& out, qsizetype lineStart);
 
 } // namespace VCardText

@@ -7,6 +7,8 @@
 
 #include <QCryptographicHash>
 
+#include <initializer_list>
+
 namespace {
 
 // iPhone labels are stored as "_$!<Name>!$_"; anything else is the user's own.
@@ -46,23 +48,55 @@ QByteArray placeType(const QString& type, const QString& label)
     return QByteArray();
 }
 
-QByteArray withType(const char* property, const QByteArray& types)
+// Starts a content line in out: the name, the TYPE parameter where there is
+// one, the colon; the value follows and endLine() closes it.
+qsizetype startLine(QByteArray& out, const char* name, const QByteArray& types = QByteArray())
 {
-    QByteArray out(property);
-    if (!types.isEmpty())
-        out += ";TYPE=" + types;
-    return out;
+    const qsizetype start = out.size();
+    out.append(name);
+    if (!types.isEmpty()) {
+        out.append(";TYPE=");
+        out.append(types);
+    }
+    out.append(':');
+    return start;
 }
 
-void appendProperty(QByteArray& out, const QByteArray& nameAndParameters, const QByteArray& value)
+void endLine(QByteArray& out, qsizetype lineStart)
 {
-    VCardText::appendFolded(out, nameAndParameters + ':' + value);
+    VCardText::foldLine(out, lineStart);
+}
+
+void appendProperty(QByteArray& out, const char* name, const QByteArray& types, QStringView value)
+{
+    const qsizetype line = startLine(out, name, types);
+    VCardText::appendEscaped(out, value);
+    endLine(out, line);
+}
+
+bool hasText(const QString& value)
+{
+    return !QStringView(value).trimmed().isEmpty();
 }
 
 void appendText(QByteArray& out, const char* name, const QString& value)
 {
-    if (!value.trimmed().isEmpty())
-        appendProperty(out, name, VCardText::escaped(value));
+    if (hasText(value))
+        appendProperty(out, name, QByteArray(), value);
+}
+
+// Structured values such as N and ORG: the escaped parts joined by ';'.
+void appendStructured(QByteArray& out, const char* name, std::initializer_list<QStringView> parts)
+{
+    const qsizetype line = startLine(out, name);
+    bool first = true;
+    for (const QStringView part : parts) {
+        if (!first)
+            out.append(';');
+        first = false;
+        VCardText::appendEscaped(out, part);
+    }
+    endLine(out, line);
 }
 
 QByteArray addressValue(const ContactView::Value& address)
@@ -148,64 +182,81 @@ QByteArray VCardWriter::imageType(const QByteArray& image)
 
 QByteArray VCardWriter::card(const ContactRecord& contact)
 {
+    QByteArray out;
+    appendCard(out, contact);
+    return out;
+}
+
+bool VCardWriter::appendCard(QByteArray& out, const ContactRecord& contact)
+{
     const ContactView view(contact);
     const QString name = view.displayName(contact);
     // Every reader needs FN; a person with nothing to name it by has nothing
     // worth a card either.
     if (name.isEmpty())
-        return QByteArray();
-    QByteArray out;
-    out.reserve(512);
+        return false;
+    const qsizetype cardStart = out.size();
     out.append("BEGIN:VCARD\r\nVERSION:3.0\r\n");
-    appendProperty(out, "N",
-                   VCardText::structured({view.last, view.first, view.middle, contact.prefix, contact.suffix}));
-    appendProperty(out, "FN", VCardText::escaped(name));
+    appendStructured(out, "N", {view.last, view.first, view.middle, contact.prefix, contact.suffix});
+    appendProperty(out, "FN", QByteArray(), name);
     appendText(out, "NICKNAME", contact.nickname);
     for (qsizetype i = 0; i < view.organizations.size(); ++i) {
-        QStringList parts{view.organizations.at(i)};
         if (i == 0 && !contact.department.isEmpty())
-            parts.append(contact.department);
-        appendProperty(out, "ORG", VCardText::structured(parts));
+            appendStructured(out, "ORG", {view.organizations.at(i), contact.department});
+        else
+            appendStructured(out, "ORG", {view.organizations.at(i)});
     }
     if (view.organizations.isEmpty() && !contact.department.isEmpty())
-        appendProperty(out, "ORG", VCardText::structured({QString(), contact.department}));
+        appendStructured(out, "ORG", {QStringView(), contact.department});
     appendText(out, "TITLE", contact.jobTitle);
     for (const ContactView::Value& phone : view.phones) {
-        if (!phone.value.trimmed().isEmpty())
-            appendProperty(out, withType("TEL", phoneType(phone.type, phone.label)), VCardText::escaped(phone.value));
+        if (hasText(phone.value))
+            appendProperty(out, "TEL", phoneType(phone.type, phone.label), phone.value);
     }
     for (const ContactView::Value& email : view.emails) {
-        if (email.value.trimmed().isEmpty())
+        if (!hasText(email.value))
             continue;
         const QByteArray place = placeType(email.type, email.label);
-        appendProperty(out, withType("EMAIL", place.isEmpty() ? QByteArray("INTERNET") : "INTERNET," + place),
-                       VCardText::escaped(email.value));
+        appendProperty(out, "EMAIL", place.isEmpty() ? QByteArray("INTERNET") : "INTERNET," + place, email.value);
     }
     for (const ContactView::Value& address : view.addresses) {
         const QByteArray value = addressValue(address);
-        if (value != ";;;;;;")
-            appendProperty(out, withType("ADR", placeType(address.type, address.label)), value);
+        if (value != ";;;;;;") {
+            const qsizetype line = startLine(out, "ADR", placeType(address.type, address.label));
+            out.append(value);
+            endLine(out, line);
+        }
     }
     for (const ContactView::Value& url : view.urls)
         appendText(out, "URL", url.value);
-    if (view.birthday.isValid())
-        appendProperty(out, "BDAY", view.birthday.toString(QStringLiteral("yyyy-MM-dd")).toLatin1());
+    if (view.birthday.isValid()) {
+        const qsizetype line = startLine(out, "BDAY");
+        out.append(view.birthday.toString(QStringLiteral("yyyy-MM-dd")).toLatin1());
+        endLine(out, line);
+    }
     appendText(out, "NOTE", contact.note);
     const std::optional<QByteArray>& photo =
         contact.fullSizePhoto && !imageType(*contact.fullSizePhoto).isEmpty() ? contact.fullSizePhoto : contact.photo;
     if (photo) {
         const QByteArray type = imageType(*photo);
-        if (!type.isEmpty())
-            appendProperty(out, "PHOTO;ENCODING=b;TYPE=" + type, photo->toBase64());
+        if (!type.isEmpty()) {
+            const qsizetype line = startLine(out, "PHOTO;ENCODING=b", type);
+            out.append(photo->toBase64());
+            endLine(out, line);
+        }
     }
     // Some readers skip a card without UID. The backup's identity of the
     // person keeps it the same on the next conversion; without one, the
     // card's own text does.
     QCryptographicHash uid(QCryptographicHash::Sha1);
-    uid.addData(contact.identity.isEmpty() ? out : contact.identity.toUtf8());
-    out.append("UID:" + uid.result().toHex() + "@velmora\r\n");
-    out.append("END:VCARD\r\n");
-    return out;
+    if (contact.identity.isEmpty())
+        uid.addData(QByteArrayView(out).sliced(cardStart));
+    else
+        uid.addData(contact.identity.toUtf8());
+    out.append("UID:");
+    out.append(uid.result().toHex());
+    out.append("@velmora\r\nEND:VCARD\r\n");
+    return true;
 }
 
 int VCardWriter::open(const QString& path)
@@ -220,11 +271,9 @@ void VCardWriter::add(const ContactRecord& contact)
 {
     if (!mFile.isOpen())
         return;
-    const QByteArray text = card(contact);
     // A person without any value has nothing to show on the phone.
-    if (text.isEmpty())
+    if (!appendCard(mFile.text(), contact))
         return;
-    mFile.text().append(text);
     ++mCount;
     mFile.flushIfFull();
 }

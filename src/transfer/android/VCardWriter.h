@@ -27,6 +27,10 @@ public:
     static QByteArray imageType(const QByteArray& image);
 
 private:
+    // Appends the card to out; false, with nothing appended, for a person
+    // without a name to show.
+    static bool appendCard(QByteArray& out, const ContactRecord& contact);
+
     BufferedSaveFile mFile;
     int mCount = 0;
 };

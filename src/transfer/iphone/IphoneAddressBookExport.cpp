@@ -5,38 +5,27 @@
 #include "transfer/ConversionProgress.h"
 #include "transfer/DataSinks.h"
 #include "transfer/iphone/AppleDates.h"
+#include "transfer/iphone/MultiValueEntries.h"
 #include "transfer/iphone/OwnedRows.h"
 #include "transfer/iphone/SqliteConnection.h"
+#include "transfer/iphone/SqliteRows.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 #include <memory>
 #include <optional>
 
 namespace {
 
-// Every person's multi-values with their labels and entries, in one pass
-// sorted like the persons: by person, then in each table's own order.
-const QString kMultiValueQuery = QStringLiteral(
-    "SELECT ABMultiValue.record_id, ABMultiValue.UID, ABMultiValue.property, ABMultiValue.value,"
-    " ABMultiValueLabel.value, ABMultiValueEntryKey.value, ABMultiValueEntry.value, ABMultiValueEntry.rowid"
-    " FROM ABMultiValue LEFT OUTER JOIN ABMultiValueLabel ON ABMultiValue.label=ABMultiValueLabel.rowid"
-    " LEFT OUTER JOIN ABMultiValueEntry ON ABMultiValueEntry.parent_id=ABMultiValue.UID"
-    " LEFT OUTER JOIN ABMultiValueEntryKey ON ABMultiValueEntry.key=ABMultiValueEntryKey.rowid"
-    " ORDER BY ABMultiValue.record_id, ABMultiValue.UID, ABMultiValueEntry.rowid");
-enum MultiValueColumn { kOwner, kUid, kProperty, kValue, kLabel, kEntryKey, kEntryValue, kEntryRow };
-
-std::optional<QString> valueAt(const QSqlQuery& query, int index)
-{
-    if (index < 0)
-        return std::nullopt;
-    const QVariant value = query.value(index);
-    if (value.isNull())
-        return std::nullopt;
-    return value.toString();
-}
+// Every person's multi-values with their labels, in one pass sorted like
+// the persons: by person, then by UID.
+const QString kMultiValueQuery =
+    QStringLiteral("SELECT ABMultiValue.record_id, ABMultiValue.UID, ABMultiValue.property, ABMultiValue.value,"
+                   " ABMultiValueLabel.value"
+                   " FROM ABMultiValue LEFT OUTER JOIN ABMultiValueLabel ON ABMultiValue.label=ABMultiValueLabel.rowid"
+                   " ORDER BY ABMultiValue.record_id, ABMultiValue.UID");
+enum MultiValueColumn { kOwner, kUid, kProperty, kValue, kLabel };
 
 void appendIfPresent(ContactRecord& contact, const QString& element, const std::optional<QString>& value)
 {
@@ -51,38 +40,80 @@ QDate textBirthday(const QString& text)
     return QDate::fromString(day, Qt::ISODate);
 }
 
-// The person's multi-values from the rows at their owner; damaged is set
-// when the rows stopped on an error.
-void readMultiValues(ContactRecord& contact, OwnedRows& rows, qint64 owner)
+// The multi-value rows, read in one pass beside the persons: a person's rows
+// are taken when the person is, so owners must be asked for in rising order.
+class MultiValueRows
 {
-    bool on = rows.first(owner);
-    while (on) {
-        const QSqlQuery& row = rows.row();
-        const qint64 uid = row.value(kUid).toLongLong();
-        const std::optional<QString> property = valueAt(row, kProperty);
-        const QString label = valueAt(row, kLabel).value_or(QString());
-        ContactEntry entry{IphoneAddressBookExport::elementForProperty(property.value_or(QString())),
-                           IphoneAddressBookExport::typeForLabel(label),
-                           valueAt(row, kValue).value_or(QString()),
-                           {}};
-        // One row per entry of the multi-value, or one without entries.
-        do {
-            const QSqlQuery& part = rows.row();
-            if (!part.value(kEntryRow).isNull())
-                entry.children.append(
-                    {IphoneAddressBookExport::elementForEntryKey(valueAt(part, kEntryKey).value_or(QString())),
-                     valueAt(part, kEntryValue).value_or(QString())});
-            on = rows.next(owner);
-        } while (on && rows.row().value(kUid).toLongLong() == uid);
-        // Entries belong inside their element; a value without a property
-        // has none to hold them.
-        if (!property)
-            continue;
-        if (!label.isEmpty())
-            contact.labels.insert(contact.entries.size(), label);
-        contact.entries.append(std::move(entry));
+public:
+    explicit MultiValueRows(const SqliteConnection& book) : mRows(book, kMultiValueQuery), mEntries(book)
+    {
+        if (!mEntries.isActive())
+            return;
+        if (!mRows.isPrepared()) {
+            traceValue("SQL Prepare Error", mRows.errorText());
+            return;
+        }
+        mActive = mRows.exec();
+        if (!mActive) {
+            traceValue("Owned rows query error", mRows.errorText());
+            return;
+        }
+        advance();
     }
-}
+
+    bool isActive() const { return mActive; }
+    bool endedWithError() const
+    {
+        return mActive && ((!mOnRow && mRows.endedWithError(mRowsRead)) || mEntries.endedWithError());
+    }
+
+    // Appends owner's multi-values to contact.
+    void readInto(ContactRecord& contact, qint64 owner)
+    {
+        while (mOnRow && mOwner < owner)
+            advance();
+        while (mOnRow && mOwner == owner) {
+            if (mRows.textInto(kProperty, mProperty))
+                mElement = IphoneAddressBookExport::elementForProperty(mProperty.value_or(QString()));
+            if (mRows.textInto(kLabel, mLabel))
+                mType = IphoneAddressBookExport::typeForLabel(mLabel.value_or(QString()));
+            const bool hasProperty = mProperty.has_value();
+            const QString label = mLabel.value_or(QString());
+            ContactEntry entry{mElement, mType, mRows.text(kValue).value_or(QString()), {}};
+            mEntries.read(mRows, kUid, entry.children);
+            advance();
+            // Entries belong inside their element; a value without a property
+            // has none to hold them.
+            if (!hasProperty)
+                continue;
+            if (!label.isEmpty())
+                contact.labels.insert(contact.entries.size(), label);
+            contact.entries.append(std::move(entry));
+        }
+    }
+
+private:
+    void advance()
+    {
+        mOnRow = mRows.next();
+        if (mOnRow) {
+            ++mRowsRead;
+            mOwner = mRows.integer(kOwner);
+        }
+    }
+
+    SqliteRows mRows;
+    MultiValueEntries mEntries;
+    // The last row's property and label, and what they mean.
+    std::optional<QString> mProperty;
+    std::optional<QString> mLabel;
+    QString mElement = IphoneAddressBookExport::elementForProperty(QString());
+    QString mType = IphoneAddressBookExport::typeForLabel(QString());
+    bool mActive = false;
+    bool mOnRow = false;
+    qint64 mOwner = 0;
+    int mRowsRead = 0;
+};
 
 // The pictures of one table of the images database, by person: the rows are
 // listed in one pass, and each picture's bytes are fetched by rowid only
@@ -233,10 +264,9 @@ int IphoneAddressBookExport::read(const QString& addressBookPath, const QString&
             result = kErrorCannotOpenDatabase;
         }
 
-        QSqlQuery persons(book.database());
-        persons.setForwardOnly(true);
+        SqliteRows persons(book, QStringLiteral("SELECT * FROM ABPerson ORDER BY ROWID"));
         bool personsOk = false;
-        if (bookOpen && persons.exec(QStringLiteral("SELECT * FROM ABPerson ORDER BY ROWID"))) {
+        if (bookOpen && persons.exec()) {
             if (book.database().isValid()) {
                 traceMessage("Database is valid");
                 personsOk = true;
@@ -245,7 +275,7 @@ int IphoneAddressBookExport::read(const QString& addressBookPath, const QString&
                 result = kErrorInvalidDatabase;
             }
         } else {
-            traceValue("Selection error", persons.lastError().text());
+            traceValue("Selection error", persons.errorText());
             result = kErrorSelection;
         }
 
@@ -264,47 +294,43 @@ int IphoneAddressBookExport::read(const QString& addressBookPath, const QString&
             }
         }
 
-        QSqlQuery multiValueQuery(book.database());
-        multiValueQuery.setForwardOnly(true);
-        const bool multiValuesPrepared = personsOk && multiValueQuery.prepare(kMultiValueQuery);
-        if (personsOk && !multiValuesPrepared)
-            traceValue("SQL Prepare Error", multiValueQuery.lastError().text());
-        OwnedRows multiValues(std::move(multiValueQuery));
+        std::optional<MultiValueRows> multiValues;
+        if (personsOk)
+            multiValues.emplace(book);
+        const bool multiValuesActive = multiValues && multiValues->isActive();
         // Without its multi-values a person gets no photo either: the file
         // then holds the names only, as far as they could be read.
         std::unique_ptr<PictureRows> thumbnails;
         std::unique_ptr<PictureRows> fullSize;
-        if (useImages && multiValues.isActive()) {
+        if (useImages && multiValuesActive) {
             thumbnails = thumbnailRows(images.database());
             fullSize = fullSizeRows(images.database());
         }
 
-        const QSqlRecord columns = persons.record();
-        const auto column = [&columns](const char* name) { return columns.indexOf(QLatin1String(name)); };
-        const int rowIdColumn = column("ROWID");
-        const int firstColumn = column("first");
-        const int middleColumn = column("middle");
-        const int lastColumn = column("last");
-        const int organizationColumn = column("organization");
-        const int birthdayColumn = column("Birthday");
-        const int prefixColumn = column("prefix");
-        const int suffixColumn = column("suffix");
-        const int nicknameColumn = column("nickname");
-        const int jobTitleColumn = column("jobtitle");
-        const int departmentColumn = column("department");
-        const int noteColumn = column("note");
-        const int guidColumn = column("guid");
+        const int rowIdColumn = persons.columnIndex("ROWID");
+        const int firstColumn = persons.columnIndex("first");
+        const int middleColumn = persons.columnIndex("middle");
+        const int lastColumn = persons.columnIndex("last");
+        const int organizationColumn = persons.columnIndex("organization");
+        const int birthdayColumn = persons.columnIndex("Birthday");
+        const int prefixColumn = persons.columnIndex("prefix");
+        const int suffixColumn = persons.columnIndex("suffix");
+        const int nicknameColumn = persons.columnIndex("nickname");
+        const int jobTitleColumn = persons.columnIndex("jobtitle");
+        const int departmentColumn = persons.columnIndex("department");
+        const int noteColumn = persons.columnIndex("note");
+        const int guidColumn = persons.columnIndex("guid");
 
         ConversionProgress::Counter progress(ConversionProgress::Kind::Contacts,
                                              personsOk ? book.rowCount(QStringLiteral("ABPerson")) : 0);
         while (personsOk && persons.next()) {
-            const qint64 rowId = persons.value(rowIdColumn).toLongLong();
+            const qint64 rowId = persons.integer(rowIdColumn);
             ContactRecord contact;
-            appendIfPresent(contact, AddressBookXml::firstName(), valueAt(persons, firstColumn));
-            appendIfPresent(contact, AddressBookXml::middleName(), valueAt(persons, middleColumn));
-            appendIfPresent(contact, AddressBookXml::lastName(), valueAt(persons, lastColumn));
-            appendIfPresent(contact, AddressBookXml::organization(), valueAt(persons, organizationColumn));
-            const std::optional<QString> birthday = valueAt(persons, birthdayColumn);
+            appendIfPresent(contact, AddressBookXml::firstName(), persons.text(firstColumn));
+            appendIfPresent(contact, AddressBookXml::middleName(), persons.text(middleColumn));
+            appendIfPresent(contact, AddressBookXml::lastName(), persons.text(lastColumn));
+            appendIfPresent(contact, AddressBookXml::organization(), persons.text(organizationColumn));
+            const std::optional<QString> birthday = persons.text(birthdayColumn);
             if (birthday) {
                 const QString seconds = AppleDates::birthday(*birthday);
                 if (!seconds.isEmpty())
@@ -312,32 +338,31 @@ int IphoneAddressBookExport::read(const QString& addressBookPath, const QString&
                 else
                     contact.textBirthday = textBirthday(*birthday);
             }
-            if (multiValues.isActive())
-                readMultiValues(contact, multiValues, rowId);
+            if (multiValuesActive)
+                multiValues->readInto(contact, rowId);
             if (thumbnails)
                 contact.photo = thumbnails->pictureOf(rowId);
             if (fullSize)
                 contact.fullSizePhoto = fullSize->pictureOf(rowId);
-            contact.prefix = valueAt(persons, prefixColumn).value_or(QString());
-            contact.suffix = valueAt(persons, suffixColumn).value_or(QString());
-            contact.nickname = valueAt(persons, nicknameColumn).value_or(QString());
-            contact.jobTitle = valueAt(persons, jobTitleColumn).value_or(QString());
-            contact.department = valueAt(persons, departmentColumn).value_or(QString());
-            contact.note = valueAt(persons, noteColumn).value_or(QString());
+            contact.prefix = persons.text(prefixColumn).value_or(QString());
+            contact.suffix = persons.text(suffixColumn).value_or(QString());
+            contact.nickname = persons.text(nicknameColumn).value_or(QString());
+            contact.jobTitle = persons.text(jobTitleColumn).value_or(QString());
+            contact.department = persons.text(departmentColumn).value_or(QString());
+            contact.note = persons.text(noteColumn).value_or(QString());
             // The person's guid where iOS keeps one; else its row and name,
             // so that another backup's person of the same row differs.
-            const QString guid = valueAt(persons, guidColumn).value_or(QString());
-            contact.identity = !guid.isEmpty()
-                                   ? guid
-                                   : QString::number(rowId) + QLatin1Char('\n')
-                                         + valueAt(persons, firstColumn).value_or(QString()) + QLatin1Char('\n')
-                                         + valueAt(persons, lastColumn).value_or(QString());
+            const QString guid = persons.text(guidColumn).value_or(QString());
+            contact.identity = !guid.isEmpty() ? guid
+                                               : QString::number(rowId) + QLatin1Char('\n')
+                                                     + persons.text(firstColumn).value_or(QString()) + QLatin1Char('\n')
+                                                     + persons.text(lastColumn).value_or(QString());
             sink.add(contact);
             ++personCount;
             progress.step();
         }
         traceValue("persons", personCount);
-        if (personsOk && (SqliteConnection::endedWithError(persons, personCount) || multiValues.endedWithError()))
+        if (personsOk && (persons.endedWithError(personCount) || multiValues->endedWithError()))
             result = kErrorDamagedDatabase;
     }
     traceReturns(result);

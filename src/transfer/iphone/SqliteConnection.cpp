@@ -4,8 +4,11 @@
 #include "app/TraceLog.h"
 
 #include <QAtomicInteger>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <sqlite3.h>
 
 static QString uniqueConnectionName()
 {
@@ -44,6 +47,17 @@ bool SqliteConnection::open()
 QSqlDatabase SqliteConnection::database() const
 {
     return QSqlDatabase::database(mName, false);
+}
+
+sqlite3* SqliteConnection::handle() const
+{
+    const QSqlDatabase db = database();
+    if (!db.isOpen() || !db.driver())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
 }
 
 bool SqliteConnection::endedWithError(const QSqlQuery& query, int rowsRead)

@@ -6,6 +6,8 @@
 class QSqlQuery;
 #include <QString>
 
+struct sqlite3;
+
 // One SQLite connection under a name no other connection uses, removed again
 // when the object goes away. Several readers may run at once (the sync runs
 // on a worker thread while a test or a tool reads another database), so the
@@ -21,6 +23,9 @@ public:
 
     bool open();
     QSqlDatabase database() const;
+    // The driver's own SQLite handle, for the readers that step through large
+    // tables themselves (SqliteRows); null while the database is not open.
+    sqlite3* handle() const;
     QString name() const { return mName; }
 
     // Whether the rows of query stopped on an error rather than at the end
