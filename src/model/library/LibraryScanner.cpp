@@ -55,7 +55,7 @@ QByteArray lowerSuffix(const QString& path)
 QString uniquePlaylistName(LibraryIndex& index, const QString& path, const QString& musicFolder)
 {
     const QFileInfo info(path);
-    const QString base = info.completeBaseName().trimmed().isEmpty() ? info.fileName() : info.completeBaseName();
+    QString base = info.completeBaseName().trimmed().isEmpty() ? info.fileName() : info.completeBaseName();
     const auto free = [&](const QString& name) {
         if (name.compare(LibraryPaths::allMusicPlaylistName(), Qt::CaseInsensitive) == 0)
             return false;
@@ -65,12 +65,12 @@ QString uniquePlaylistName(LibraryIndex& index, const QString& path, const QStri
     if (free(base))
         return base;
     const QString folder = QDir(musicFolder).relativeFilePath(info.absolutePath());
-    const QString withFolder =
+    QString withFolder =
         base + QStringLiteral(" (") + (folder == QLatin1String(".") ? QString() : folder) + QLatin1Char(')');
     if (folder != QLatin1String(".") && free(withFolder))
         return withFolder;
     for (int number = 2;; ++number) {
-        const QString numbered = base + QLatin1Char(' ') + QString::number(number);
+        QString numbered = base + QLatin1Char(' ') + QString::number(number);
         if (free(numbered))
             return numbered;
     }
