@@ -40,20 +40,27 @@ class TestBlackberryStreamedConversion : public QObject
 private slots:
     void writesWhatTheWholeReadWrote();
     void headersAloneCountWhatTheWholeReadKeeps();
-    void progressKnowsTheTotals();
 };
 
 void TestBlackberryStreamedConversion::writesWhatTheWholeReadWrote()
 {
     // The fixture interleaves the kinds, names "SMS Messages" twice (only the
     // first counts), and holds a damaged record and records that yield nothing.
+    QHash<QString, QPair<qint64, qint64>> last;
+    ConversionProgress::setListener([&last](const QString& kind, qint64 done, qint64 total) {
+        last.insert(kind, {done, total});
+    });
     QTemporaryDir work;
     BackupChoices choices;
     choices.format = BackupChoices::Format::All;
     const QString out = work.filePath(QStringLiteral("out"));
     const BackupConversionResult result =
         BackupConversion::convert(fixture(QStringLiteral("interleaved.ipd")), out, out, choices);
+    ConversionProgress::setListener({});
     QCOMPARE(result.firstFailure(), 0);
+    // The first pass over the headers gave the totals before any record was converted.
+    QCOMPARE(last.value(ConversionProgress::nameOf(ConversionProgress::Kind::Messages)), qMakePair(5LL, 5LL));
+    QCOMPARE(last.value(ConversionProgress::nameOf(ConversionProgress::Kind::Contacts)), qMakePair(3LL, 3LL));
     const QString expected = fixture(QStringLiteral("interleaved/"));
     for (const QString& name :
          {QStringLiteral("address.xml"), QStringLiteral("messages.xml"), QStringLiteral("contacts.vcf")})
@@ -80,21 +87,6 @@ void TestBlackberryStreamedConversion::headersAloneCountWhatTheWholeReadKeeps()
         QVERIFY(names.database(id).records.isEmpty());
     }
     QCOMPARE(counter.counts().value(1), qint64(5)); // the damaged record is not one
-}
-
-void TestBlackberryStreamedConversion::progressKnowsTheTotals()
-{
-    QHash<QString, QPair<qint64, qint64>> last;
-    ConversionProgress::setListener([&last](const QString& kind, qint64 done, qint64 total) {
-        last.insert(kind, {done, total});
-    });
-    QTemporaryDir work;
-    BackupChoices choices;
-    const QString out = work.filePath(QStringLiteral("out"));
-    BackupConversion::convert(fixture(QStringLiteral("interleaved.ipd")), out, out, choices);
-    ConversionProgress::setListener({});
-    QCOMPARE(last.value(ConversionProgress::nameOf(ConversionProgress::Kind::Messages)), qMakePair(5LL, 5LL));
-    QCOMPARE(last.value(ConversionProgress::nameOf(ConversionProgress::Kind::Contacts)), qMakePair(3LL, 3LL));
 }
 
 QTEST_GUILESS_MAIN(TestBlackberryStreamedConversion)
