@@ -5,6 +5,7 @@
 #include "devices/mtp/PortableDevicePhoneSource.h"
 #include "model/PodcastRamCache.h"
 #include "model/library/MusicFolderLibrary.h"
+#include "settings/SettingsStore.h"
 #include "ui/ExceptionReportNotice.h"
 #include "ui/SyncUi.h"
 
@@ -28,6 +29,9 @@ void closeOnTermination(SyncUi& window)
     QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
 }
 
+// The podcast cache makes its libraries through a plain function pointer.
+SettingsStore* gProgramSettings = nullptr;
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -48,12 +52,18 @@ int main(int argc, char* argv[])
     // The real machine: phones over MTP through libmtp, USB drives from /proc
     // and /sys, the user's music folder and podcasts (the window starts the
     // first scan). Tests build their own environment and never touch a USB bus.
+    // The settings file is read and written through this one store, which
+    // outlives the window and everything it shares the store with.
+    SettingsStore settings;
+    settings.reload();
+    gProgramSettings = &settings;
     SyncUi::Environment environment;
+    environment.settings = &settings;
     environment.mtpSource = std::make_unique<PortableDevicePhoneSource>();
-    environment.library = MusicFolderLibrary::forCurrentUser();
+    environment.library = MusicFolderLibrary::forCurrentUser(settings);
     // The wizard's podcast list in the background comes from the same index.
     PodcastRamCache::instance().setLibraryFactory(
-        []() -> LocalMusicLibrary* { return MusicFolderLibrary::forCurrentUser().release(); });
+        []() -> LocalMusicLibrary* { return MusicFolderLibrary::forCurrentUser(*gProgramSettings).release(); });
     auto window = std::make_unique<SyncUi>(std::move(environment));
     TerminationSignal termination;
     QObject::connect(&termination, &TerminationSignal::terminationRequested, window.get(),
@@ -66,6 +76,8 @@ int main(int argc, char* argv[])
     traceReturns(result);
 
     window.reset();
+    PodcastRamCache::instance().setLibraryFactory(nullptr);
+    gProgramSettings = nullptr;
     application.reset();
     return result;
 }

@@ -6,7 +6,7 @@
 #include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
-#include "settings/SyncSettings.h"
+#include "settings/SettingsStore.h"
 
 #include <QDomDocument>
 #include <QFile>
@@ -56,26 +56,18 @@ Device::Device() = default;
 
 Device::~Device() = default;
 
-bool Device::IsConfigured()
+bool Device::IsConfigured(const SettingsStore& settings)
 {
     TraceScope trace("Device::IsConfigured");
-    SyncSettings settings;
-    if (settings.load() != 0)
-        return false;
-    bool wholeLibrary = false;
-    int podcastSetting = 0;
-    QStringList playlists;
-    QStringList podcasts;
-    return settings.getConfig(UniqueDeviceId(), wholeLibrary, podcastSetting, playlists, podcasts) == 0;
+    const QString id = UniqueDeviceId();
+    return settings.read([&id](const SyncSettings& s) { return !s.findDeviceElement(id).isNull(); });
 }
 
-int Device::configuredOrder()
+int Device::configuredOrder(const SettingsStore& settings)
 {
     TraceScope trace("Device::configuredOrder");
-    SyncSettings settings;
-    if (settings.load() != 0)
-        return -1;
-    return settings.deviceElementLine(UniqueDeviceId());
+    const QString id = UniqueDeviceId();
+    return settings.read([&id](const SyncSettings& s) { return s.deviceOrder(id); });
 }
 
 int Device::createPlaylist(const Playlist& playlist, const TrackList& tracks, const QString& localPath)

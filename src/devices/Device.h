@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class Playlist;
+class SettingsStore;
 class Track;
 class TrackCache;
 class TrackList;
@@ -49,8 +50,8 @@ public:
     [[nodiscard]] virtual int GetFreeStorageSpace(qint64& bytes) = 0;
     // Gives the phone a persistent unique id on its own storage if it has none.
     virtual void SetConfigured() = 0;
-    // The settings file has an entry for this phone.
-    virtual bool IsConfigured();
+    // The settings have an entry for this phone.
+    virtual bool IsConfigured(const SettingsStore& settings);
     // Writes the playlist as an M3U file to a path on the PC; always 0.
     virtual int createPlaylist(const Playlist& playlist, const TrackList& tracks, const QString& localPath);
     // Writes the playlist onto the phone.
@@ -86,9 +87,9 @@ public:
     // A string literal would otherwise pick the bool overload above.
     int createPlaylist(const Playlist& playlist, const TrackList& tracks, const char* localPath) = delete;
 
-    // The line of this phone's settings entry, -1 when it has none; a larger
+    // Where this phone's settings entry stands, -1 when it has none; a larger
     // value means configured more recently.
-    int configuredOrder();
+    int configuredOrder(const SettingsStore& settings);
 
     // Set for the MTP storages of a phone on which the companion app has left
     // no device information: the phone is usable, but gets standard files only.

@@ -10,11 +10,12 @@
 #include "devices/UsbMSDevice.h"
 #include "devices/mtp/MtpMacDeviceRefresher.h"
 #include "devices/mtp/MtpPhoneSource.h"
+#include "settings/SettingsStore.h"
 
-DeviceList::DeviceList(void* owner, std::unique_ptr<MtpPhoneSource> mtpSource, const QString& procRoot,
+DeviceList::DeviceList(SettingsStore* settings, std::unique_ptr<MtpPhoneSource> mtpSource, const QString& procRoot,
                        const QString& sysRoot, QObject* parent)
-    : QObject(parent), mOwner(owner), mMtpSource(std::move(mtpSource)),
-      mDriveIdentification(std::make_unique<DriveIdentification>(procRoot, sysRoot)),
+    : QObject(parent), mSettings(settings), mOwnSettings(settings ? nullptr : std::make_unique<SettingsStore>()),
+      mMtpSource(std::move(mtpSource)), mDriveIdentification(std::make_unique<DriveIdentification>(procRoot, sysRoot)),
       mRefresher(std::make_unique<MtpMacDeviceRefresher>(mMtpSource.get())),
       mMountedCheckerThread(std::make_unique<MountedCheckerThread>(this))
 {
@@ -257,22 +258,32 @@ Device* DeviceList::ConnectedDevice() const
     TraceScope trace("DeviceList::ConnectedDevice");
     if (mDevices.isEmpty())
         return nullptr;
+    // The program's store is kept current by every writer; a list of its own
+    // has nobody to tell it, so it reads the file.
+    if (mOwnSettings)
+        mOwnSettings->reload();
+    const SettingsStore& settings = this->settings();
     Device* newest = nullptr;
     int newestOrder = 0;
     for (int i = mDevices.size() - 1; i >= 0; --i) {
         Device* device = mDevices.at(i);
-        if (!device->IsConfigured()) {
+        if (!device->IsConfigured(settings)) {
             traceMessage("Non-Configured device found");
             continue;
         }
         traceMessage("Configured device found");
-        const int order = device->configuredOrder();
+        const int order = device->configuredOrder(settings);
         if (order > newestOrder) {
             newest = device;
             newestOrder = order;
         }
     }
     return newest ? newest : mDevices.first();
+}
+
+SettingsStore& DeviceList::settings() const
+{
+    return mSettings ? *mSettings : *mOwnSettings;
 }
 
 void DeviceList::SelectDevice(int index)

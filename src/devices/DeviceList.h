@@ -18,6 +18,7 @@ class MDeviceListObserver;
 class MountedCheckerThread;
 class MtpMacDeviceRefresher;
 class MtpPhoneSource;
+class SettingsStore;
 
 // The program's one view of the attached phones. Each refresh rebuilds the
 // USB mass-storage phones from the mounted file systems and merges in the MTP
@@ -31,10 +32,11 @@ public:
     static constexpr int kRefreshIntervalMs = 2000;
     static constexpr int kRefresherLockTimeoutMs = 5000;
 
-    // owner: stored, not otherwise used (the main window passes its
-    // SyncSettings*). mtpSource: the MTP layer, owned; null = no MTP phones.
+    // settings: the program's settings, which tell configured phones apart;
+    // null = the list reads the settings file itself whenever it needs it.
+    // mtpSource: the MTP layer, owned; null = no MTP phones.
     // procRoot/sysRoot: where the mounts and the disks are read.
-    explicit DeviceList(void* owner, std::unique_ptr<MtpPhoneSource> mtpSource = nullptr,
+    explicit DeviceList(SettingsStore* settings, std::unique_ptr<MtpPhoneSource> mtpSource = nullptr,
                         const QString& procRoot = QStringLiteral("/proc"),
                         const QString& sysRoot = QStringLiteral("/sys"), QObject* parent = nullptr);
     ~DeviceList() override;
@@ -49,6 +51,8 @@ public:
     // The configured phone configured most recently, else the first device.
     // Only valid while DeviceIsConnected().
     Device* ConnectedDevice() const;
+    // The settings the list tells configured phones by.
+    SettingsStore& settings() const;
     void SelectDevice(int index);
     bool DeviceIsSelected() const;
     // Null unless DeviceIsSelected().
@@ -58,8 +62,6 @@ public:
     // A handle that keeps device and its parent alive after this list has
     // dropped them; empty for a device the list does not hold.
     DeviceHandle handleOf(Device* device) const;
-
-    void* owner() const { return mOwner; }
 
 signals:
     void checkMountedStatus(QString aRootPath);
@@ -76,7 +78,8 @@ private:
     void adopt(DeviceParent* parent);
     void drop(DeviceParent* parent);
 
-    void* mOwner;
+    SettingsStore* mSettings;
+    std::unique_ptr<SettingsStore> mOwnSettings;
     std::unique_ptr<MtpPhoneSource> mMtpSource;
     std::unique_ptr<DriveIdentification> mDriveIdentification;
     QList<Device*> mDevices;

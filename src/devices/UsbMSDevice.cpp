@@ -140,11 +140,11 @@ bool UsbMSDevice::IsMounted()
     return mounted;
 }
 
-bool UsbMSDevice::IsConfigured()
+bool UsbMSDevice::IsConfigured(const SettingsStore& settings)
 {
     TraceScope trace("UsbMSDevice::IsConfigured");
     ReadOrGenerateUniqueDeviceId();
-    return Device::IsConfigured();
+    return Device::IsConfigured(settings);
 }
 
 void UsbMSDevice::SetConfigured()

@@ -43,7 +43,7 @@ public:
     int GetStorageCapacity(qint64& bytes) override;
     int GetFreeStorageSpace(qint64& bytes) override;
     void SetConfigured() override;
-    bool IsConfigured() override;
+    bool IsConfigured(const SettingsStore& settings) override;
     int createPlaylist(const Playlist& playlist, const TrackList& tracks, bool forceRewrite) override;
     void removeOldPlaylists() override;
     void uploadAlbumArt(const Track& track, const QString& imagePath) override;

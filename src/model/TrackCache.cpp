@@ -6,7 +6,6 @@
 #include "model/SizeArithmetic.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
-#include "settings/SyncSettings.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -112,30 +111,6 @@ QString TrackCache::persistentIdsFileName(const QString& cacheFileName)
 bool TrackCache::isOpen() const
 {
     return mCacheFile && mIdsFile;
-}
-
-int TrackCache::open(const QString& uniqueDeviceId)
-{
-    TraceScope trace("TrackCache::open");
-    close();
-
-    SyncSettings settings;
-    int result = settings.load();
-    if (result != 0) {
-        traceMessage("Can't load settings settings");
-        traceReturns(result);
-        return result;
-    }
-    QString cacheFileName;
-    result = settings.getCacheFilename(uniqueDeviceId, cacheFileName);
-    if (result != 0) {
-        traceMessage("Can't get cache file name");
-        traceReturns(result);
-        return result;
-    }
-    result = openFile(cacheFileName);
-    traceReturns(result);
-    return result;
 }
 
 int TrackCache::openFile(const QString& cacheFileName)

@@ -45,10 +45,8 @@ public:
     TrackCache(const TrackCache&) = delete;
     TrackCache& operator=(const TrackCache&) = delete;
 
-    // Opens the cache of the phone with this unique id, named in the settings.
+    // Opens the cache at this path (the settings name it for each phone):
     // 0, kNewCacheCreated (header written) or an error.
-    int open(const QString& uniqueDeviceId);
-    // Opens the cache at this path, as open does once it knows the name.
     int openFile(const QString& cacheFileName);
     int readHeader();
     // Reads up to maxCount records (-1: all) into the list; the end of the file counts as 0.

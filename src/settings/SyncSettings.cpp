@@ -115,13 +115,22 @@ bool SyncSettings::hasAnyPhone() const
     return !mDocument.documentElement().firstChildElement(kDeviceElement).isNull();
 }
 
-int SyncSettings::deviceElementLine(const QString& id) const
+int SyncSettings::deviceOrder(const QString& id) const
 {
-    TraceScope trace("SyncSettings::deviceElementLine");
-    const QDomElement device = findDeviceElement(id);
-    const int line = device.isNull() ? -1 : device.lineNumber();
-    traceValue("line", line);
-    return line;
+    TraceScope trace("SyncSettings::deviceOrder");
+    // The position among the phones, not the parsed line: an entry added in
+    // memory has no line, and a run's store is not parsed again after a save.
+    int position = 0;
+    int order = -1;
+    const QDomElement root = mDocument.documentElement();
+    for (QDomElement device = root.firstChildElement(kDeviceElement); !device.isNull() && order < 0;
+         device = device.nextSiblingElement(kDeviceElement)) {
+        ++position;
+        if (device.firstChildElement(kIdElement).text() == id)
+            order = position;
+    }
+    traceValue("order", order);
+    return order;
 }
 
 int SyncSettings::getCacheFilename(const QString& id, QString& path) const
@@ -574,4 +583,11 @@ int SyncSettings::setConfig(const QString& id, bool wholeLibrary, int podcastSet
     const int result = save();
     traceReturns(result);
     return result;
+}
+
+void SyncSettings::copyFrom(const SyncSettings& other)
+{
+    // QDomDocument copies share their nodes: a plain copy would let one
+    // owner's edits change the other's.
+    mDocument = other.mDocument.cloneNode(true).toDocument();
 }

@@ -34,7 +34,10 @@ public:
     QDomElement findDeviceElement(const QString& id) const;
     // Whether any phone has been set up on this computer.
     bool hasAnyPhone() const;
-    int deviceElementLine(const QString& id) const;
+    // 1 for the first phone's entry, 2 for the next, ...; -1 without an entry.
+    int deviceOrder(const QString& id) const;
+    // Makes this a deep copy of other's document.
+    void copyFrom(const SyncSettings& other);
     int getCacheFilename(const QString& id, QString& path) const;
 
     QString getStringValue(const QString& id, const QString& key) const;

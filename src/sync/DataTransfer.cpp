@@ -5,7 +5,7 @@
 #include "app/ResultCodes.h"
 #include "app/TraceLog.h"
 #include "devices/Device.h"
-#include "settings/SyncSettings.h"
+#include "settings/SettingsStore.h"
 #include "sync/SyncState.h"
 #include "transfer/ConversionProgress.h"
 #include "transfer/android/SmsBackupWriter.h"
@@ -24,23 +24,11 @@ QString DataTransfer::extractionFolder()
     return Constants::programFolderPath() + QLatin1Char('/') + Constants::extractionFolderName() + QLatin1Char('/');
 }
 
-namespace {
-QStringList chosenPhotoFolders(const SyncSettings& settings, const QString& id)
-{
-    QStringList folders;
-    for (const auto& entry : settings.getSettingsList(id, SettingsKeys::photoFoldersList())) {
-        if (!entry.second.isEmpty())
-            folders.append(entry.second);
-    }
-    return folders;
-}
-} // namespace
-
-BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& id)
+BackupConversionResult DataTransfer::run(const SyncPlan& plan, SettingsStore& settings)
 {
     TraceScope trace("DataTransfer::run");
     QDir(extractionFolder()).removeRecursively();
-    BackupConversionResult result = transfer(settings, id);
+    BackupConversionResult result = transfer(plan, settings);
     // The folder holds copies of the user's messages, contacts, calendar
     // and photos: it goes whatever the outcome, unless support's trace is
     // on, since support asks for these copies.
@@ -49,38 +37,27 @@ BackupConversionResult DataTransfer::run(SyncSettings& settings, const QString& 
     return result;
 }
 
-BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QString& id)
+BackupConversionResult DataTransfer::transfer(const SyncPlan& plan, SettingsStore& settings)
 {
     TraceScope trace("DataTransfer::transfer");
     const QString extraction = extractionFolder();
+    const QString& id = plan.deviceId;
 
-    const QString backupPath = settings.selectedBackupPath(id);
+    const QString& backupPath = plan.backupPath;
     traceValue("backupPath", backupPath);
     if (backupPath.isEmpty()) {
         // Photos from a folder need no backup: a user without one still gets them.
-        if (settings.copyPhotos(id)) {
-            const QStringList folders = chosenPhotoFolders(settings, id);
-            if (!spaceForTransfer(folders, {}, {}))
+        if (plan.copy.photos) {
+            if (!spaceForTransfer(plan.photoFolders, {}, {}))
                 return {};
-            copyPhotos(folders, {});
-            if (!mPhoneLost) {
-                settings.setCopyPhotos(id, false);
-                settings.save();
-            }
+            copyPhotos(plan.photoFolders, {});
+            if (!mPhoneLost)
+                settings.change([&id](SyncSettings& s) { s.setCopyPhotos(id, false); });
         }
         return {};
     }
 
-    Choices choices;
-    choices.messages = settings.copyTextMessages(id);
-    choices.addressBook = settings.copyAddressBook(id);
-    choices.photos = settings.copyPhotos(id);
-    choices.calendar = settings.copyCalendar(id);
-    choices.calls = settings.copyCallHistory(id);
-    choices.notes = settings.copyNotes(id);
-    choices.bookmarks = settings.copyBookmarks(id);
-    choices.voicemail = settings.copyVoicemail(id);
-    choices.recordings = settings.copyRecordings(id);
+    const SyncPlan::Copy& choices = plan.copy;
 
     BackupChoices conversionChoices;
     conversionChoices.messages = choices.messages;
@@ -107,7 +84,7 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
 
     // Everything is counted before anything is sent, so that the user is
     // asked while nothing has been copied yet.
-    const QStringList photoFolders = blackBerry && choices.photos ? chosenPhotoFolders(settings, id) : QStringList();
+    const QStringList photoFolders = blackBerry && choices.photos ? plan.photoFolders : QStringList();
     const bool cameraRoll = !blackBerry && result.code == 0 && choices.photos;
     QStringList dataFiles;
     const QList<QPair<QString, bool>> wantedFiles = {{Constants::messagesFileName(), choices.messages},
@@ -156,20 +133,6 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
     // do all of them when the backup could not be read (an archive whose
     // unpacking was cut short, a disk that was full).
     const bool unread = result.code != 0;
-    settings.setCopyAddressBook(id, choices.addressBook && (unread || !(contactsSent && vcardSent)));
-    settings.setCopyTextMessages(id, choices.messages && (unread || !(messagesSent && smsSent)));
-    settings.setCopyCalendar(id, choices.calendar && (unread || !(calendarSent && icsSent)));
-    // Only a phone whose choice was made gets the key: others keep their file as it was.
-    if (choices.calls)
-        settings.setCopyCallHistory(id, unread || !callsSent);
-    if (choices.notes)
-        settings.setCopyNotes(id, unread || !notesSent);
-    if (choices.bookmarks)
-        settings.setCopyBookmarks(id, unread || !bookmarksSent);
-    if (choices.voicemail)
-        settings.setCopyVoicemail(id, unread || !voicemailSent);
-    if (choices.recordings)
-        settings.setCopyRecordings(id, unread || !recordingsSent);
     // What reached the phone is remembered with its day, so that the wizard
     // can say so instead of showing the box as if it had never been ticked.
     const auto written = [](const ConvertedFile& companion, const ConvertedFile& standard) {
@@ -189,12 +152,27 @@ BackupConversionResult DataTransfer::transfer(SyncSettings& settings, const QStr
         {SettingsKeys::copyRecordings(), choices.recordings && recordingsSent && written({}, result.recordings)},
         {SettingsKeys::copyPhotos(),
          choices.photos && (cameraRoll || !photoFolders.isEmpty()) && mNotCopiedPhotos.isEmpty()}};
-    for (const auto& kind : arrived) {
-        if (!unread && kind.second)
-            settings.setCopiedOn(id, kind.first, QDate::currentDate());
-    }
-    settings.setCopyPhotos(id, false);
-    settings.save();
+    settings.change([&](SyncSettings& s) {
+        s.setCopyAddressBook(id, choices.addressBook && (unread || !(contactsSent && vcardSent)));
+        s.setCopyTextMessages(id, choices.messages && (unread || !(messagesSent && smsSent)));
+        s.setCopyCalendar(id, choices.calendar && (unread || !(calendarSent && icsSent)));
+        // Only a phone whose choice was made gets the key: others keep their file as it was.
+        if (choices.calls)
+            s.setCopyCallHistory(id, unread || !callsSent);
+        if (choices.notes)
+            s.setCopyNotes(id, unread || !notesSent);
+        if (choices.bookmarks)
+            s.setCopyBookmarks(id, unread || !bookmarksSent);
+        if (choices.voicemail)
+            s.setCopyVoicemail(id, unread || !voicemailSent);
+        if (choices.recordings)
+            s.setCopyRecordings(id, unread || !recordingsSent);
+        for (const auto& kind : arrived) {
+            if (!unread && kind.second)
+                s.setCopiedOn(id, kind.first, QDate::currentDate());
+        }
+        s.setCopyPhotos(id, false);
+    });
     result.filesReadBack = mFilesReadBack;
     return result;
 }

@@ -10,7 +10,8 @@
 
 class Device;
 class DeviceParent;
-class SyncSettings;
+class SettingsStore;
+struct SyncPlan;
 
 // The data-transfer step of a sync: contacts, text messages and calendar out
 // of the BlackBerry or iPhone backup the user chose, as XML files into the
@@ -22,10 +23,10 @@ class DataTransfer
 public:
     DataTransfer(Device& device, DeviceParent* parentDevice, PhotoCopier::Observer& observer);
 
-    // Runs the whole step for the phone with this id; the settings are saved
-    // with the choices cleared. The conversion's result says what was written
-    // and what failed (its kind is Unknown when no backup was chosen).
-    BackupConversionResult run(SyncSettings& settings, const QString& id);
+    // Runs the whole step as the plan says; the settings are saved with the
+    // choices cleared. The conversion's result says what was written and what
+    // failed (its kind is Unknown when no backup was chosen).
+    BackupConversionResult run(const SyncPlan& plan, SettingsStore& settings);
 
     // home + "/KORVA/extracted/": where the backup's files and the XML go.
     static QString extractionFolder();
@@ -41,21 +42,8 @@ public:
     const SpaceNeeds& spacePlanned() const { return mSpacePlanned; }
 
 private:
-    struct Choices
-    {
-        bool messages = false;
-        bool addressBook = false;
-        bool photos = false;
-        bool calendar = false;
-        bool calls = false;
-        bool notes = false;
-        bool bookmarks = false;
-        bool voicemail = false;
-        bool recordings = false;
-    };
-
     // run() but for removing the extraction folder afterwards.
-    BackupConversionResult transfer(SyncSettings& settings, const QString& id);
+    BackupConversionResult transfer(const SyncPlan& plan, SettingsStore& settings);
     // The photo folders, then the camera roll, counted as one for the progress.
     void copyPhotos(const QStringList& folders, const QList<PhotoPath>& cameraRoll);
     // Counts the photos, videos and the data files about to be sent against

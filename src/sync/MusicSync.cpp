@@ -6,7 +6,7 @@
 #include "app/TraceLog.h"
 #include "devices/Device.h"
 #include "model/LocalMusicLibrary.h"
-#include "settings/SyncSettings.h"
+#include "settings/SettingsStore.h"
 #include "sync/AlbumArtImage.h"
 #include "sync/DataTransfer.h"
 #include "sync/Mp3Converter.h"
@@ -50,6 +50,12 @@ MusicSync::~MusicSync()
         Cancel();
         mThread->wait();
     }
+}
+
+void MusicSync::useSettings(SettingsStore* settings)
+{
+    mSettings = settings;
+    mOwnSettings.reset();
 }
 
 void MusicSync::StartInNewThread(bool forceFullResync)
@@ -189,8 +195,12 @@ void MusicSync::Start()
     mSpaceShortAccepted = false;
     mDevice->PrepareForSync();
 
-    SyncSettings settings;
-    const int loadResult = settings.load();
+    if (!mSettings) {
+        mOwnSettings = std::make_unique<SettingsStore>();
+        mSettings = mOwnSettings.get();
+    }
+    // A store of the engine's own is read here; the window's was read when it started the run.
+    const int loadResult = mOwnSettings ? mSettings->reload() : mSettings->loadResult();
     if (loadResult == SyncSettings::kErrorCannotOpenFile && !hasBeenCancelled()) {
         traceMessage("Can't open settings");
         ChangeState(SyncState::StateSettingsError);
@@ -199,10 +209,6 @@ void MusicSync::Start()
 
     mNotCopiedTracks.clear();
     mNotDeletedTracks.clear();
-    QStringList playlistNames;
-    QStringList podcastNames;
-    bool wholeLibrary = false;
-    int podcastSetting = 0;
 
     mDevice->setPcSoftwareVersion(Constants::pcSoftwareVersion());
     const QString id = mDevice->UniqueDeviceId();
@@ -210,10 +216,8 @@ void MusicSync::Start()
 
     int configResult = 0;
     if (succeeded && !hasBeenCancelled()) {
-        // getConfig already turns a first empty playlist into the whole-library
-        // flag and the "no music" marker into an empty list.
-        configResult = settings.getConfig(id, wholeLibrary, podcastSetting, playlistNames, podcastNames);
-        mEnableArtworkSync = settings.enableArtworkSync(id);
+        mPlan = mSettings->plan(id);
+        configResult = mPlan.configResult;
         if (configResult != 0) {
             traceMessage("Could not get config");
             succeeded = false;
@@ -226,12 +230,12 @@ void MusicSync::Start()
         traceMessage("Preparing to sync");
         ChangeState(SyncState::StatePreparing);
         if (mForceFullResync)
-            deleteCacheFiles(settings, id);
+            deleteCacheFiles();
     }
 
     if (succeeded && !hasBeenCancelled()) {
         DataTransfer transfer(*mDevice, mParentDevice, *this);
-        mOutcome.dataTransfer = transfer.run(settings, id);
+        mOutcome.dataTransfer = transfer.run(mPlan, *mSettings);
         mOutcome.notCopiedPhotos = transfer.notCopiedPhotos();
         // The music's space check must not count again on what the photos took.
         mFreeSpace -= transfer.bytesPlanned();
@@ -244,7 +248,7 @@ void MusicSync::Start()
 
     bool cacheOpened = false;
     if (succeeded && !hasBeenCancelled()) {
-        const int cacheResult = mTrackCache.open(id);
+        const int cacheResult = mTrackCache.openFile(mPlan.cacheFileName);
         traceValue("cacheResult", cacheResult);
         if (cacheResult != 0 && cacheResult != TrackCache::kNewCacheCreated) {
             if (mTrackCache.isOpen())
@@ -261,7 +265,7 @@ void MusicSync::Start()
 
     if (cacheOpened) {
         if (!hasBeenCancelled())
-            buildTrackList(settings, id, wholeLibrary, podcastSetting, playlistNames, podcastNames);
+            buildTrackList();
 
         if (!hasBeenCancelled())
             checkSpace();
@@ -283,12 +287,8 @@ void MusicSync::Start()
             }
         }
 
-        if (!hasBeenCancelled() && settings.forceArtworkSync(id) && updateAlbumArtForTracksAlreadyOnDevice()) {
-            SyncSettings fresh;
-            fresh.load();
-            fresh.setForceArtworkSync(id, false);
-            fresh.save();
-        }
+        if (!hasBeenCancelled() && mPlan.forceArtworkSync && updateAlbumArtForTracksAlreadyOnDevice())
+            mSettings->change([&id](SyncSettings& settings) { settings.setForceArtworkSync(id, false); });
 
         if (!hasBeenCancelled()) {
             traceMessage("About to delete tracks");
@@ -328,25 +328,26 @@ void MusicSync::Start()
     }
 }
 
-void MusicSync::deleteCacheFiles(const SyncSettings& settings, const QString& id)
+void MusicSync::deleteCacheFiles()
 {
     TraceScope trace("MusicSync::deleteCacheFiles");
-    QString cacheName;
-    if (settings.getCacheFilename(id, cacheName) != 0 || cacheName.isEmpty())
+    const QString& cacheName = mPlan.cacheFileName;
+    if (cacheName.isEmpty())
         return;
     traceValue("Deleting cache", cacheName);
     QFile::remove(cacheName);
     QFile::remove(TrackCache::persistentIdsFileName(cacheName));
 }
 
-void MusicSync::buildTrackList(const SyncSettings& settings, const QString& id, bool wholeLibrary, int podcastSetting,
-                               QStringList playlistNames, QStringList podcastNames)
+void MusicSync::buildTrackList()
 {
     TraceScope trace("MusicSync::buildTrackList");
     mTrackCache.updateTrackList(mTrackList, -1);
     if (!mLibrary)
         return;
 
+    const bool wholeLibrary = mPlan.wholeLibrary;
+    QStringList playlistNames = mPlan.playlists;
     if (wholeLibrary) {
         mLibrary->prepare();
         traceMessage("Synchronizing to entire library");
@@ -363,7 +364,7 @@ void MusicSync::buildTrackList(const SyncSettings& settings, const QString& id, 
     for (const QString& name : playlistNames) {
         traceMessage("Scanning local playlist");
         traceValue("wSyncPlaylistName", name);
-        const bool convertToMp3 = settings.convertAacToMp3(id);
+        const bool convertToMp3 = mPlan.convertAacToMp3;
         Playlist playlist;
         {
             TraceScope scan("MusicSync::ScanLocalPlaylist");
@@ -372,7 +373,7 @@ void MusicSync::buildTrackList(const SyncSettings& settings, const QString& id, 
         mPlaylists.append(playlist);
     }
 
-    addPodcasts(podcastSetting, std::move(podcastNames), settings.numberOfEpisodesToSync(id));
+    addPodcasts(mPlan.podcastSetting, mPlan.podcasts, mPlan.numberOfEpisodes);
 }
 
 void MusicSync::addPodcasts(int podcastSetting, QStringList podcastNames, int episodeLimit)
@@ -543,7 +544,7 @@ void MusicSync::uploadAlbumArtForTrackInt(const Track& track, bool force)
     const QString imagePath = albumArtTempPath();
     QDir().mkpath(Constants::programFolderPath());
     const int result = AlbumArtImage::create(artworkPath, imagePath);
-    if (result == 0 && (mEnableArtworkSync || force)) {
+    if (result == 0 && (mPlan.enableArtworkSync || force)) {
         mDevice->uploadAlbumArt(track, imagePath);
         mAlbumArtDone.insert(key);
     }

@@ -6,6 +6,7 @@
 #include "model/Track.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
+#include "settings/SyncPlan.h"
 #include "sync/PhotoCopier.h"
 #include "sync/SpaceNeeds.h"
 #include "transfer/BackupConversion.h"
@@ -23,7 +24,7 @@ class Device;
 class DeviceParent;
 class LocalMusicLibrary;
 class MusicSyncThread;
-class SyncSettings;
+class SettingsStore;
 
 // What a run leaves for the main window once it has ended.
 struct MusicSyncOutcome
@@ -72,6 +73,9 @@ public:
     // Waits for a run that is still going (after asking it to stop).
     ~MusicSync() override;
 
+    // The program's settings, shared with the window; without them the engine
+    // reads the settings file itself when a run starts.
+    void useSettings(SettingsStore* settings);
     void StartInNewThread(bool forceFullResync);
     void Cancel();
     bool hasBeenCancelled();
@@ -124,9 +128,8 @@ private:
     bool continueWithoutSpace(const SpaceNeeds& needs) override;
 
     // The steps of Start.
-    void deleteCacheFiles(const SyncSettings& settings, const QString& id);
-    void buildTrackList(const SyncSettings& settings, const QString& id, bool wholeLibrary, int podcastSetting,
-                        QStringList playlistNames, QStringList podcastNames);
+    void deleteCacheFiles();
+    void buildTrackList();
     void addPodcasts(int podcastSetting, QStringList podcastNames, int episodeLimit);
     void checkSpace();
     int GetTracksToDelete();
@@ -164,7 +167,10 @@ private:
     bool mSpaceShortAccepted = false;
     QSet<QString> mAlbumArtDone;
     qint64 mFreeSpace = 0;
-    bool mEnableArtworkSync = false;
+    SettingsStore* mSettings = nullptr;
+    std::unique_ptr<SettingsStore> mOwnSettings;
+    // What this run does, read once when it starts.
+    SyncPlan mPlan;
     bool mForceFullResync = false;
     std::atomic<bool> mDeleteConfirmed{false};
     MusicSyncOutcome mOutcome;

@@ -6,7 +6,7 @@
 #include "devices/DeviceList.h"
 #include "devices/mtp/MtpPhoneSource.h"
 #include "model/LocalMusicLibrary.h"
-#include "settings/SyncSettings.h"
+#include "settings/SettingsStore.h"
 #include "sync/AutoRefresher.h"
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
@@ -29,14 +29,16 @@ SyncController::Environment::Environment(Environment&&) noexcept = default;
 SyncController::Environment& SyncController::Environment::operator=(Environment&&) noexcept = default;
 
 SyncController::SyncController(Environment environment, QObject* parent)
-    : QObject(parent), mSettings(std::make_unique<SyncSettings>()),
-      mDeviceList(std::make_unique<DeviceList>(mSettings.get(), std::move(environment.mtpSource), environment.procRoot,
+    : QObject(parent), mOwnSettings(environment.settings ? nullptr : std::make_unique<SettingsStore>()),
+      mSettings(environment.settings ? environment.settings : mOwnSettings.get()),
+      mDeviceList(std::make_unique<DeviceList>(mSettings, std::move(environment.mtpSource), environment.procRoot,
                                                environment.sysRoot)),
       mLibrary(environment.library ? std::move(environment.library) : std::make_unique<LocalMusicLibrary>()),
       mAutoRefresher(std::make_unique<AutoRefresher>(mLibrary.get(), mDeviceList.get()))
 {
     TraceScope trace("SyncController::SyncController");
-    mSettings->load();
+    if (!environment.settings)
+        mSettings->reload();
 }
 
 SyncController::~SyncController()
@@ -60,18 +62,22 @@ SyncController::StartResult SyncController::start(bool forceFullResync)
 
     retireEngine();
 
+    // The one reading of the settings file for this run: the plan the engine
+    // takes from here is what it does, whatever is edited meanwhile.
+    mSettings->reload();
     mDeviceList->RefreshDevices();
     if (!mDeviceList->DeviceIsConnected()) {
         traceMessage("Device not connected - unexpected");
         return StartResult::NoPhone;
     }
     Device* device = mDeviceList->ConnectedDevice();
-    if (!device->IsConfigured()) {
+    if (!device->IsConfigured(*mSettings)) {
         traceMessage("Device is not configured");
         return StartResult::NotConfigured;
     }
 
     mMusicSync = std::make_unique<MusicSync>(mLibrary.get(), mDeviceList->handleOf(device));
+    mMusicSync->useSettings(mSettings);
     MusicSync* engine = mMusicSync.get();
     mEngineState = StateStarting;
     connect(engine, qOverload<int, int>(&MusicSync::ProgressUpdate), this, &SyncController::engineProgress,
@@ -152,36 +158,37 @@ QString SyncController::connectedDeviceId() const
 
 bool SyncController::asks(PhoneQuestion question, const QString& deviceId)
 {
-    mSettings->load();
-    switch (question) {
-    case PhoneQuestion::DeleteTracks:
-        return !mSettings->deleteWithoutWarning(deviceId);
-    case PhoneQuestion::DrmTracks:
-        return !mSettings->skipDrmWarning(deviceId);
-    case PhoneQuestion::NotCopiedTracks:
-        return !mSettings->skipNotCopiedWarning(deviceId);
-    case PhoneQuestion::UsbEject:
-        return !mSettings->skipUsbEjectWarning(deviceId);
-    }
-    return true;
+    return mSettings->read([question, &deviceId](const SyncSettings& settings) {
+        switch (question) {
+        case PhoneQuestion::DeleteTracks:
+            return !settings.deleteWithoutWarning(deviceId);
+        case PhoneQuestion::DrmTracks:
+            return !settings.skipDrmWarning(deviceId);
+        case PhoneQuestion::NotCopiedTracks:
+            return !settings.skipNotCopiedWarning(deviceId);
+        case PhoneQuestion::UsbEject:
+            return !settings.skipUsbEjectWarning(deviceId);
+        }
+        return true;
+    });
 }
 
 void SyncController::stopAsking(PhoneQuestion question, const QString& deviceId)
 {
-    mSettings->load();
-    switch (question) {
-    case PhoneQuestion::DeleteTracks:
-        mSettings->setDeleteWithoutWarning(deviceId);
-        break;
-    case PhoneQuestion::DrmTracks:
-        mSettings->setSkipDrmWarning(deviceId);
-        break;
-    case PhoneQuestion::NotCopiedTracks:
-        mSettings->setSkipNotCopiedWarning(deviceId);
-        break;
-    case PhoneQuestion::UsbEject:
-        mSettings->setSkipUsbEjectWarning(deviceId);
-        break;
-    }
-    mSettings->save();
+    mSettings->change([question, &deviceId](SyncSettings& settings) {
+        switch (question) {
+        case PhoneQuestion::DeleteTracks:
+            settings.setDeleteWithoutWarning(deviceId);
+            break;
+        case PhoneQuestion::DrmTracks:
+            settings.setSkipDrmWarning(deviceId);
+            break;
+        case PhoneQuestion::NotCopiedTracks:
+            settings.setSkipNotCopiedWarning(deviceId);
+            break;
+        case PhoneQuestion::UsbEject:
+            settings.setSkipUsbEjectWarning(deviceId);
+            break;
+        }
+    });
 }

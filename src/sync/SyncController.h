@@ -11,7 +11,7 @@ class DeviceList;
 class LocalMusicLibrary;
 class MtpPhoneSource;
 class MusicSync;
-class SyncSettings;
+class SettingsStore;
 
 // What the main window needs below its widgets: the phones, the library, the
 // refresher that watches them between syncs, and the life cycle of the sync
@@ -34,6 +34,9 @@ public:
         std::unique_ptr<LocalMusicLibrary> library; // null: the plain library
         QString procRoot;
         QString sysRoot;
+        // The program's settings, kept by the caller for the controller's
+        // whole life; null: the controller reads the settings file itself.
+        SettingsStore* settings = nullptr;
     };
 
     enum class StartResult { Started, NoPhone, NotMounted, NotConfigured };
@@ -45,7 +48,7 @@ public:
     // Stops a running engine first: it borrows the library.
     ~SyncController() override;
 
-    SyncSettings& settings() { return *mSettings; }
+    SettingsStore& settings() { return *mSettings; }
     DeviceList* deviceList() const { return mDeviceList.get(); }
     LocalMusicLibrary* library() const { return mLibrary.get(); }
     AutoRefresher* autoRefresher() const { return mAutoRefresher.get(); }
@@ -66,7 +69,7 @@ public:
     void retireEngine();
 
     QString connectedDeviceId() const;
-    // Read from the settings file each time: the engine writes it meanwhile.
+    // The engine's run writes the same store, so these answers are current.
     bool asks(PhoneQuestion question, const QString& deviceId);
     void stopAsking(PhoneQuestion question, const QString& deviceId);
 
@@ -82,7 +85,8 @@ private:
     void engineFinished();
     void engineProgress(int state, int percentComplete);
 
-    std::unique_ptr<SyncSettings> mSettings;
+    std::unique_ptr<SettingsStore> mOwnSettings;
+    SettingsStore* mSettings;
     std::unique_ptr<DeviceList> mDeviceList;
     std::unique_ptr<LocalMusicLibrary> mLibrary;
     std::unique_ptr<AutoRefresher> mAutoRefresher;

@@ -6,7 +6,7 @@
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
 #include "model/LocalMusicLibrary.h"
-#include "settings/SyncSettings.h"
+#include "settings/SettingsStore.h"
 #include "sync/SpaceCalculator.h"
 #include "ui/ConculsionStartSyncPage.h"
 #include "ui/ConnectDevicePage.h"
@@ -26,8 +26,11 @@ DeviceWizard::DeviceWizard(LocalMusicLibrary* library, DeviceList* deviceList, Q
 {
     TraceScope trace("DeviceWizard::DeviceWizard");
     traceValue("mode", mode);
+    // The wizard edits a copy, so that Cancel leaves the settings as they were.
+    SettingsStore& store = settingsStore();
     // Without a readable settings file this is a first run: the licence must be accepted.
-    const bool firstRun = mSettings->load() != 0;
+    const bool firstRun = store.reload() != 0;
+    store.read([this](const SyncSettings& settings) { mSettings->copyFrom(settings); });
 
     mIntroPage = new IntroPage(mode, firstRun, this);
     setPage(WizardPageId::kIntro, mIntroPage);
@@ -339,5 +342,14 @@ int DeviceWizard::writeDeviceSettings()
     if (mCopyPhotosPage->copyPhotos())
         mSettings->addToSettingsList(id, SettingsKeys::photoFoldersList(), QString(),
                                      mCopyPhotosPage->selectedPhotosPath());
-    return mSettings->save();
+    return settingsStore().replaceWith(*mSettings);
+}
+
+SettingsStore& DeviceWizard::settingsStore()
+{
+    if (mDeviceList)
+        return mDeviceList->settings();
+    if (!mOwnStore)
+        mOwnStore = std::make_unique<SettingsStore>();
+    return *mOwnStore;
 }

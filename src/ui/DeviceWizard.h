@@ -19,6 +19,7 @@ class EULAPage;
 class IntroPage;
 class LocalMusicLibrary;
 class PlaylistSettingsPage;
+class SettingsStore;
 class SyncSettings;
 
 // The modal set-up wizard: the user picks a BlackBerry or iPhone backup and the data to
@@ -67,6 +68,9 @@ private:
     void loadDeviceConfig(const QString& id);
     int writeDeviceSettings();
 
+    // The program's store, the device list's; one of the wizard's own without a list.
+    SettingsStore& settingsStore();
+    std::unique_ptr<SettingsStore> mOwnStore;
     std::unique_ptr<SyncSettings> mSettings;
     LocalMusicLibrary* mLibrary = nullptr;
     DeviceList* mDeviceList = nullptr;

@@ -8,7 +8,7 @@
 #include "model/LocalMusicLibrary.h"
 #include "model/PodcastRamCache.h"
 #include "model/library/MusicFolderLibrary.h"
-#include "settings/SyncSettings.h"
+#include "settings/SettingsStore.h"
 #include "sync/AutoRefresher.h"
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
@@ -242,9 +242,9 @@ void SyncUi::podcastNamesUpdated()
 {
     TraceScope trace("SyncUi::podcastNamesUpdated");
     UpdateProgress(StateNoPhone, 0);
-    mController.settings().load();
+    mController.settings().reload();
     // A user with a phone set up came to sync it, not to be asked again.
-    if (mController.settings().hasAnyPhone()) {
+    if (mController.settings().read([](const SyncSettings& settings) { return settings.hasAnyPhone(); })) {
         deviceList()->RefreshDevices();
         autoRefresher()->start();
         return;

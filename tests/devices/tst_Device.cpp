@@ -6,7 +6,7 @@
 #include "model/Playlist.h"
 #include "model/Track.h"
 #include "model/TrackList.h"
-#include "settings/SyncSettings.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -44,7 +44,6 @@ class IdOnlyDevice : public UsbMSDevice
 public:
     IdOnlyDevice(const QString& root, const QString& id) : UsbMSDevice(root, QStringLiteral("Test"), false), mId(id) {}
     QString UniqueDeviceId() override { return mId; }
-    bool IsConfigured() override { return Device::IsConfigured(); }
     void setVersion(int version, int pixels)
     {
         mAndroidVersion = version;
@@ -328,30 +327,36 @@ void TestDevice::configuredFollowsTheSettingsFile()
     QFile::remove(SyncSettings::filePath());
     IdOnlyDevice first(mDrive.path(), QStringLiteral("first-id"));
     IdOnlyDevice second(mDrive.path(), QStringLiteral("second-id"));
+    SettingsStore store;
     // No settings file at all.
-    QVERIFY(!first.IsConfigured());
-    QCOMPARE(first.configuredOrder(), -1);
+    QVERIFY(store.reload() != 0);
+    QVERIFY(!first.IsConfigured(store));
+    QCOMPARE(first.configuredOrder(store), -1);
 
-    SyncSettings settings;
-    settings.load();
-    QCOMPARE(settings.setConfig(QStringLiteral("first-id"), true, 0, {}, {}, QStringLiteral("One")), 0);
-    QCOMPARE(settings.save(), 0);
-    QVERIFY(first.IsConfigured());
-    QVERIFY(!second.IsConfigured());
-    QCOMPARE(second.configuredOrder(), -1);
-    QVERIFY(first.configuredOrder() > 0);
+    store.change(
+        [](SyncSettings& s) { s.setConfig(QStringLiteral("first-id"), true, 0, {}, {}, QStringLiteral("One")); });
+    QVERIFY(first.IsConfigured(store));
+    QVERIFY(!second.IsConfigured(store));
+    QCOMPARE(second.configuredOrder(store), -1);
+    QVERIFY(first.configuredOrder(store) > 0);
 
-    settings.load();
-    QCOMPARE(settings.setConfig(QStringLiteral("second-id"), false, 0, {}, {}, QStringLiteral("Two")), 0);
-    QCOMPARE(settings.save(), 0);
-    QVERIFY(second.IsConfigured());
-    // The phone configured last stands later in the file.
-    QVERIFY(second.configuredOrder() > first.configuredOrder());
+    // The phone configured last stands later, also before the file is read again.
+    store.change(
+        [](SyncSettings& s) { s.setConfig(QStringLiteral("second-id"), false, 0, {}, {}, QStringLiteral("Two")); });
+    QVERIFY(second.IsConfigured(store));
+    QVERIFY(second.configuredOrder(store) > first.configuredOrder(store));
+    // Set up again, the first phone is now the most recent one.
+    store.change(
+        [](SyncSettings& s) { s.setConfig(QStringLiteral("first-id"), true, 0, {}, {}, QStringLiteral("One")); });
+    QVERIFY(first.configuredOrder(store) > second.configuredOrder(store));
+    QCOMPARE(store.reload(), 0);
+    QVERIFY(first.configuredOrder(store) > second.configuredOrder(store));
 
     // A damaged settings file makes no phone configured and crashes nothing.
     writeFile(SyncSettings::filePath(), QByteArray("<settings><device><id>first-id"));
-    first.IsConfigured();
-    first.configuredOrder();
+    store.reload();
+    QVERIFY(!first.IsConfigured(store));
+    QCOMPARE(first.configuredOrder(store), -1);
     QFile::remove(SyncSettings::filePath());
 }
 

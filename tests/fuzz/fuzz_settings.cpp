@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const QString& id : ids) {
         QString cache;
         settings.getCacheFilename(id, cache);
-        settings.deviceElementLine(id);
+        settings.deviceOrder(id);
         bool wholeLibrary = false;
         int podcastSetting = 0;
         QStringList playlists, podcasts;

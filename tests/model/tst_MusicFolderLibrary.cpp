@@ -4,7 +4,7 @@
 #include "model/library/LibraryIndex.h"
 #include "model/library/LibraryScanner.h"
 #include "model/library/MusicFolderLibrary.h"
-#include "settings/SyncSettings.h"
+#include "settings/SettingsStore.h"
 #include "support/LibraryMedia.h"
 #include "support/SyncTestHome.h"
 
@@ -425,7 +425,9 @@ void tst_MusicFolderLibrary::musicFolderSetting()
     QVERIFY(copyTrack(mMp3, QStringLiteral("A/one.mp3"), Tags{"One", "A", "X"}));
     const QString other = mHome->inputFolder() + QStringLiteral("/Other");
     QVERIFY(LibraryMedia::copyWithTags(mMp3, other + QStringLiteral("/x.mp3"), Tags{"Elsewhere", "B", "Y"}));
-    auto folderLibrary = library();
+    SettingsStore store;
+    store.change([this](SyncSettings& s) { s.setMusicFolder(musicFolder()); });
+    auto folderLibrary = MusicFolderLibrary::forCurrentUser(store);
     QSignalSpy finished(folderLibrary.get(), &MusicFolderLibrary::scanFinished);
     folderLibrary->rescan();
     QVERIFY(finished.wait(20000));
@@ -437,7 +439,9 @@ void tst_MusicFolderLibrary::musicFolderSetting()
     SyncSettings saved;
     QCOMPARE(saved.load(), 0);
     QCOMPARE(saved.musicFolder(), other);
-    QCOMPARE(MusicFolderLibrary::forCurrentUser()->musicFolder(), other);
+    SettingsStore fresh;
+    fresh.reload();
+    QCOMPARE(MusicFolderLibrary::forCurrentUser(fresh)->musicFolder(), other);
 }
 
 QTEST_GUILESS_MAIN(tst_MusicFolderLibrary)

@@ -3,6 +3,7 @@
 
 #include "model/Track.h"
 #include "model/TrackList.h"
+#include "settings/SyncPlan.h"
 #include "settings/SyncSettings.h"
 #include "support/SongTrack.h"
 
@@ -191,9 +192,6 @@ void TestTrackCache::openFindsTheCacheThroughTheSettings()
     const QByteArray oldHome = qgetenv("HOME");
     qputenv("HOME", mFolder->path().toLocal8Bit());
 
-    TrackCache cache;
-    QCOMPARE(cache.open(QStringLiteral("PHONE-1")), SyncSettings::kErrorCannotOpenFile);
-
     SyncSettings settings;
     settings.load();
     QCOMPARE(settings.setConfig(QStringLiteral("PHONE-1"), false, 0, {}, {}, QStringLiteral("Phone")), 0);
@@ -201,8 +199,11 @@ void TestTrackCache::openFindsTheCacheThroughTheSettings()
     QCOMPARE(settings.getCacheFilename(QStringLiteral("PHONE-1"), expected), 0);
     QVERIFY(!expected.isEmpty());
 
-    QCOMPARE(cache.open(QStringLiteral("OTHER")), SyncSettings::kErrorNotConfigured);
-    QCOMPARE(cache.open(QStringLiteral("PHONE-1")), TrackCache::kNewCacheCreated);
+    QCOMPARE(SyncPlan::read(settings, QStringLiteral("OTHER")).configResult, SyncSettings::kErrorNotConfigured);
+    const SyncPlan plan = SyncPlan::read(settings, QStringLiteral("PHONE-1"));
+    QCOMPARE(plan.cacheFileName, expected);
+    TrackCache cache;
+    QCOMPARE(cache.openFile(plan.cacheFileName), TrackCache::kNewCacheCreated);
     QCOMPARE(cache.cacheFileName(), expected);
     QVERIFY(QFile::exists(expected + QLatin1Char('p')));
     cache.close();

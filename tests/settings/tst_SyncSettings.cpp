@@ -165,7 +165,7 @@ private slots:
 
         SyncSettings again;
         again.load();
-        QVERIFY(again.deviceElementLine(kPhone) > again.deviceElementLine(QStringLiteral("OTHER")));
+        QVERIFY(again.deviceOrder(kPhone) > again.deviceOrder(QStringLiteral("OTHER")));
         again.setConfig(kPhone, true, 0, {}, {}, QStringLiteral("Pixel 2"));
         QString cache;
         again.getCacheFilename(kPhone, cache);
@@ -214,7 +214,7 @@ private slots:
         QString cache;
         settings.getCacheFilename(kPhone, cache);
         QCOMPARE(cache, QStringLiteral("c1"));
-        QCOMPARE(settings.deviceElementLine(kPhone), 1);
+        QCOMPARE(settings.deviceOrder(kPhone), 1);
 
         settings.setConfig(kPhone, true, 0, {}, {}, QStringLiteral("third"));
         // The first entry was rebuilt at the end; the second one now answers.

@@ -3,6 +3,7 @@
 
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
+#include "settings/SyncSettings.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -38,7 +39,7 @@ QStringList filesBelow(const QString& folder)
 QStringList cachedOnPhone(const QString& phoneId)
 {
     TrackCache cache;
-    const int opened = cache.open(phoneId);
+    const int opened = cache.openFile(cacheFileOf(phoneId));
     if (opened != 0)
         return {QStringLiteral("cache error %1").arg(opened)};
     TrackList cached;
@@ -53,6 +54,15 @@ QStringList cachedOnPhone(const QString& phoneId)
     }
     ids.sort();
     return ids;
+}
+
+QString cacheFileOf(const QString& phoneId)
+{
+    SyncSettings settings;
+    settings.load();
+    QString path;
+    settings.getCacheFilename(phoneId, path);
+    return path;
 }
 
 } // namespace PhoneContents

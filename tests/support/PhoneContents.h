@@ -18,5 +18,7 @@ QStringList filesBelow(const QString& folder);
 // holds as being on the phone, sorted; one "cache error N" line when the
 // cache cannot be read.
 QStringList cachedOnPhone(const QString& phoneId);
+// The track cache file the settings file names for the phone; empty without an entry.
+QString cacheFileOf(const QString& phoneId);
 
 } // namespace PhoneContents

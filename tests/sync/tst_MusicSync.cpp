@@ -4,6 +4,7 @@
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
 #include "support/FaultChild.h"
+#include "support/PhoneContents.h"
 #include "support/SyncMedia.h"
 #include "support/SyncRecordingDevice.h"
 #include "support/SyncRun.h"
@@ -162,7 +163,7 @@ void tst_MusicSync::aacConvertedArrivesAsMp3()
 
     // The cache holds it as a converted MP3 with its phone path.
     TrackCache cache;
-    QCOMPARE(cache.open(QString::fromLatin1(SyncTestHome::kPhoneId)), 0);
+    QCOMPARE(cache.openFile(PhoneContents::cacheFileOf(QString::fromLatin1(SyncTestHome::kPhoneId))), 0);
     TrackList cached;
     QCOMPARE(cache.updateTrackList(cached, -1), 0);
     QCOMPARE(cached.count(), 1);

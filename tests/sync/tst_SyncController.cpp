@@ -3,7 +3,7 @@
 
 #include "devices/Device.h"
 #include "devices/DeviceList.h"
-#include "settings/SyncSettings.h"
+#include "settings/SettingsStore.h"
 #include "sync/MusicSync.h"
 #include "sync/MusicSyncThread.h"
 #include "sync/SyncState.h"
@@ -148,21 +148,25 @@ void SyncControllerTest::questionsAreTurnedOffPerPhone()
     Rig rig(Phone::None);
     const QString phone = QStringLiteral("PHONE-A");
     const QString other = QStringLiteral("PHONE-B");
-    for (const QString& id : {phone, other}) {
-        SyncSettings settings;
-        settings.load();
-        settings.setConfig(id, false, 0, {}, {}, id);
-    }
+    for (const QString& id : {phone, other})
+        rig.controller->settings().change(
+            [&id](SyncSettings& settings) { settings.setConfig(id, false, 0, {}, {}, id); });
     const QList<Question> questions{Question::DeleteTracks, Question::DrmTracks, Question::NotCopiedTracks,
                                     Question::UsbEject};
     for (int turnedOff = 0; turnedOff < questions.size(); ++turnedOff) {
         rig.controller->stopAsking(questions[turnedOff], phone);
         for (int i = 0; i < questions.size(); ++i) {
-            // Each answer is read back from the settings file.
             QCOMPARE(rig.controller->asks(questions[i], phone), i > turnedOff);
             QVERIFY(rig.controller->asks(questions[i], other));
         }
     }
+    // Each answer reached the settings file.
+    SettingsStore stored;
+    QCOMPARE(stored.reload(), 0);
+    QVERIFY(stored.read([&phone](const SyncSettings& s) {
+        return s.deleteWithoutWarning(phone) && s.skipDrmWarning(phone) && s.skipNotCopiedWarning(phone)
+               && s.skipUsbEjectWarning(phone);
+    }));
 }
 
 QTEST_GUILESS_MAIN(SyncControllerTest)

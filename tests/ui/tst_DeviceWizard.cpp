@@ -863,6 +863,7 @@ void TestDeviceWizard::musicPageShowsAndChangesTheMusicFolder()
     QVERIFY(scanned.wait(20000));
 
     auto list = mMachine->makeDeviceList();
+    library.keepFolderIn(list->settings());
     DeviceWizard wizard(&library, list.get(), nullptr, DeviceWizard::kModeNewPhone);
     wizard.show();
     clickNext(wizard);

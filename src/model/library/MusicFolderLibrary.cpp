@@ -6,7 +6,7 @@
 #include "model/TrackList.h"
 #include "model/library/LibraryPaths.h"
 #include "model/library/TrackTags.h"
-#include "settings/SyncSettings.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,12 +63,13 @@ MusicFolderLibrary::MusicFolderLibrary(const QString& musicFolder, const QString
     connect(&mWatcher, &QFileSystemWatcher::directoryChanged, &mChangeTimer, qOverload<>(&QTimer::start));
 }
 
-std::unique_ptr<MusicFolderLibrary> MusicFolderLibrary::forCurrentUser()
+std::unique_ptr<MusicFolderLibrary> MusicFolderLibrary::forCurrentUser(SettingsStore& settings)
 {
-    SyncSettings settings;
-    settings.load();
-    return std::make_unique<MusicFolderLibrary>(settings.musicFolder(), LibraryPaths::podcastFolder(),
-                                                LibraryPaths::indexFilePath());
+    const QString folder = settings.read([](const SyncSettings& s) { return s.musicFolder(); });
+    auto library =
+        std::make_unique<MusicFolderLibrary>(folder, LibraryPaths::podcastFolder(), LibraryPaths::indexFilePath());
+    library->keepFolderIn(settings);
+    return library;
 }
 
 MusicFolderLibrary::~MusicFolderLibrary()
@@ -85,6 +86,12 @@ QString MusicFolderLibrary::musicFolder() const
     return mMusicFolder;
 }
 
+void MusicFolderLibrary::keepFolderIn(SettingsStore& settings)
+{
+    QMutexLocker locker(&mLock);
+    mSettings = &settings;
+}
+
 void MusicFolderLibrary::setMusicFolder(const QString& folder)
 {
     TraceScope trace("MusicFolderLibrary::setMusicFolder");
@@ -95,10 +102,7 @@ void MusicFolderLibrary::setMusicFolder(const QString& folder)
             return;
         mMusicFolder = clean;
     }
-    SyncSettings settings;
-    settings.load();
-    settings.setMusicFolder(clean);
-    if (settings.save() != 0)
+    if (mSettings && mSettings->change([&clean](SyncSettings& s) { s.setMusicFolder(clean); }) != 0)
         traceMessage("Music folder not saved");
     rescan();
 }

@@ -18,6 +18,7 @@ struct IndexedTrack;
 // podcast per folder of episodes. An index in SQLite remembers every file, so
 // that a start with nothing changed opens no file; the scan runs on a thread
 // of its own and again whenever the folders change.
+class SettingsStore;
 class MusicFolderLibrary : public LocalMusicLibrary
 {
     Q_OBJECT
@@ -25,12 +26,15 @@ class MusicFolderLibrary : public LocalMusicLibrary
 public:
     MusicFolderLibrary(const QString& musicFolder, const QString& podcastFolder, QString indexPath,
                        QObject* parent = nullptr);
-    // The folders and index of this user: the music folder of the settings.
-    static std::unique_ptr<MusicFolderLibrary> forCurrentUser();
+    // The folders and index of this user: the music folder of the settings,
+    // which also keep a folder the user chooses later.
+    static std::unique_ptr<MusicFolderLibrary> forCurrentUser(SettingsStore& settings);
     ~MusicFolderLibrary() override;
 
     QString musicFolder() const;
-    // Reads another folder from now on and stores it in the settings file.
+    // Where setMusicFolder stores the folder; without it the folder is not stored.
+    void keepFolderIn(SettingsStore& settings);
+    // Reads another folder from now on and stores it in the settings.
     void setMusicFolder(const QString& folder);
     // Scans the folders on the scan thread; a request during a scan runs after it.
     void rescan();
@@ -68,6 +72,8 @@ private:
     static Track toTrack(const IndexedTrack& indexed, bool convertToMp3);
 
     QString mMusicFolder;
+    // Where a chosen folder is stored; null for a library of fixed folders.
+    SettingsStore* mSettings = nullptr;
     QString mPodcastFolder;
     QString mIndexPath;
     LibraryIndex mQueryIndex;

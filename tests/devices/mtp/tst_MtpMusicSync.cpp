@@ -4,7 +4,9 @@
 #include "devices/mtp/DeviceParentMtpMac.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
+#include "settings/SettingsStore.h"
 #include "support/EmulatedMtpPhone.h"
+#include "support/PhoneContents.h"
 #include "support/SyncMedia.h"
 #include "support/SyncRun.h"
 #include "support/SyncTestHome.h"
@@ -63,7 +65,9 @@ void tst_MtpMusicSync::tracksAndPlaylistArriveOnPhone()
     EmulatedMtpPhone phone;
     QVERIFY(phone.put(Constants::phoneUniqueIdFile(), SyncTestHome::kPhoneId));
     QVERIFY(phone.open());
-    QVERIFY(phone.device()->IsConfigured());
+    SettingsStore settings;
+    settings.reload();
+    QVERIFY(phone.device()->IsConfigured(settings));
 
     {
         MusicSync sync(&library, phone.device(), phone.parent());
@@ -84,7 +88,7 @@ void tst_MtpMusicSync::tracksAndPlaylistArriveOnPhone()
 
     // The cache remembers the phone paths; a second sync copies nothing.
     TrackCache cache;
-    QCOMPARE(cache.open(QString::fromLatin1(SyncTestHome::kPhoneId)), 0);
+    QCOMPARE(cache.openFile(PhoneContents::cacheFileOf(QString::fromLatin1(SyncTestHome::kPhoneId))), 0);
     TrackList cached;
     QCOMPARE(cache.updateTrackList(cached, -1), 0);
     QCOMPARE(cached.count(), 2);
