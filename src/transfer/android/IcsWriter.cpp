@@ -167,7 +167,11 @@ void IcsWriter::add(const CalendarRecord& event)
         return;
     }
     QByteArray& out = mFile.isOpen() ? mFile.text() : mPending;
-    icaltimezone* zone = zoneNamed(entry.timeZone);
+    // libical looks a zone up by a search of its whole list: each name once.
+    auto known = mZoneByName.constFind(entry.timeZone);
+    if (known == mZoneByName.constEnd())
+        known = mZoneByName.insert(entry.timeZone, zoneNamed(entry.timeZone));
+    icaltimezone* zone = *known;
     if (zone) {
         // Each zone once, before its first use, so that a reader meets every
         // TZID's definition before the entries that name it.
