@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr qsizetype kBlockBytes = 256 * 1024;
+constexpr qsizetype kBlockBytes = qsizetype(256) * 1024;
 // A spilled record: the date and the three pieces' lengths (8 bytes each),
 // then the pieces. The lengths hold any record: however long, it is kept whole.
 constexpr qsizetype kHeaderBytes = 32;

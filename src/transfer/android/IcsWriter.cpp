@@ -82,7 +82,7 @@ icalrecurrencetype_frequency frequencyOf(const QString& text)
 QByteArray formatted(icalcomponent* component)
 {
     char* text = icalcomponent_as_ical_string_r(component);
-    const QByteArray out(text);
+    QByteArray out(text);
     icalmemory_free_buffer(text);
     return out;
 }

@@ -73,7 +73,7 @@ QString withStandardFileColumns(QString query, const QSqlDatabase& db, bool newe
 // layout, entity_id in the older one; iOS 18 calls it calendaritem_owner_id.
 QString alarmOwnerColumn(const QSqlDatabase& db, bool newerLayout)
 {
-    const QString preferred = newerLayout ? QStringLiteral("owner_id") : QStringLiteral("entity_id");
+    QString preferred = newerLayout ? QStringLiteral("owner_id") : QStringLiteral("entity_id");
     const QSqlRecord alarm = db.record(QStringLiteral("Alarm"));
     if (alarm.indexOf(preferred) >= 0)
         return preferred;
