@@ -4,6 +4,7 @@
 // notes of NoteStore.sqlite decoded and written as text files (goal: at
 // least 20,000 notes per second).
 #include "BenchClock.h"
+#include "IphoneDatabases.h"
 #include "transfer/android/CallLogWriter.h"
 #include "transfer/android/ContactNames.h"
 #include "transfer/android/NoteFileWriter.h"
@@ -27,30 +28,6 @@ namespace {
 
 constexpr int kCalls = 100000;
 constexpr int kNotes = 10000;
-
-bool makeCallStore(const QString& path)
-{
-    SqliteConnection connection(path);
-    if (!connection.open())
-        return false;
-    QSqlQuery query(connection.database());
-    query.exec(QStringLiteral("CREATE TABLE ZCALLRECORD (Z_PK INTEGER PRIMARY KEY, ZANSWERED INTEGER,"
-                              " ZCALLTYPE INTEGER, ZORIGINATED INTEGER, ZDATE TIMESTAMP, ZDURATION FLOAT,"
-                              " ZUNIQUE_ID VARCHAR, ZADDRESS BLOB)"));
-    connection.database().transaction();
-    query.prepare(QStringLiteral("INSERT INTO ZCALLRECORD (ZANSWERED, ZCALLTYPE, ZORIGINATED, ZDATE, ZDURATION,"
-                                 " ZUNIQUE_ID, ZADDRESS) VALUES (?, 1, ?, ?, ?, ?, ?)"));
-    for (int i = 0; i < kCalls; ++i) {
-        query.addBindValue(i % 3 != 0);
-        query.addBindValue(i % 2);
-        query.addBindValue(700000000.0 + i * 37.5);
-        query.addBindValue(double(i % 600));
-        query.addBindValue(QStringLiteral("uuid-%1").arg(i));
-        query.addBindValue(QStringLiteral("+4917000%1").arg(i % 1000, 4, 10, QLatin1Char('0')).toUtf8());
-        query.exec();
-    }
-    return connection.database().commit();
-}
 
 QByteArray lengthField(int number, const QByteArray& bytes)
 {
@@ -144,7 +121,7 @@ int main(int argc, char** argv)
     QTemporaryDir work;
     const QString store = work.filePath(QStringLiteral("CallHistory.storedata"));
     const QString notes = work.filePath(QStringLiteral("NoteStore.sqlite"));
-    if (!makeCallStore(store) || !makeNoteStore(notes)) {
+    if (!IphoneDatabases::makeCallStore(store, kCalls) || !makeNoteStore(notes)) {
         std::fprintf(stderr, "cannot create the databases\n");
         return 1;
     }
@@ -163,9 +140,10 @@ int main(int argc, char** argv)
     timer.start();
     CallLogWriter calls;
     int leftOut = 0;
+    const int openCode = calls.open(work.filePath(QStringLiteral("calls.xml")));
     const int readCode = IphoneCallHistoryExport::readStores({store}, calls, leftOut);
     const double readSeconds = double(timer.nsecsElapsed()) / 1e9;
-    const int writeCode = calls.write(work.filePath(QStringLiteral("calls.xml")), &names);
+    const int writeCode = openCode != 0 ? openCode : calls.finish(&names);
     const double callSeconds = double(timer.nsecsElapsed()) / 1e9;
     std::printf("calls: %d in %.3f s (%.3f s reading) = %.0f calls/s (goal 200000), codes %d %d\n", calls.count(),
                 callSeconds, readSeconds, calls.count() / callSeconds, readCode, writeCode);

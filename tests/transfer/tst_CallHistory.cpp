@@ -4,6 +4,7 @@
 #include "support/IpdWriter.h"
 #include "support/IphoneBackupDatabases.h"
 #include "transfer/BackupConversion.h"
+#include "transfer/android/CallLogWriter.h"
 #include "transfer/iphone/IphoneCallHistoryExport.h"
 
 #include <QDir>
@@ -71,6 +72,8 @@ private slots:
     void legacyDateEpoch();
     void blackberryCallLogToFile();
     void damagedStoreKeepsWhatWasRead();
+    void longHistorySortedThroughSpill_data();
+    void longHistorySortedThroughSpill();
 };
 
 void TestCallHistory::storesMergedWithoutDuplicates()
@@ -229,6 +232,52 @@ void TestCallHistory::damagedStoreKeepsWhatWasRead()
     QVERIFY(IphoneCallHistoryExport::readStores({bogus}, list, leftOut) != 0);
     QVERIFY(IphoneCallHistoryExport::readLegacy(QString(), list) != 0);
     QVERIFY(list.calls.isEmpty());
+}
+
+void TestCallHistory::longHistorySortedThroughSpill_data()
+{
+    QTest::addColumn<bool>("inOrder");
+    QTest::newRow("in date order") << true;
+    QTest::newRow("out of date order") << false;
+}
+
+// Far more calls than one block of the spill: the file comes out by date,
+// calls of the same millisecond in the order they came, and no spill stays.
+void TestCallHistory::longHistorySortedThroughSpill()
+{
+    QFETCH(bool, inOrder);
+    constexpr int kCalls = 20000;
+    QTemporaryDir work;
+    const QString path = work.filePath(QStringLiteral("calls.xml"));
+    CallLogWriter writer;
+    QCOMPARE(writer.open(path), 0);
+    for (int i = 0; i < kCalls; ++i) {
+        CallRecord call;
+        // Pairs share a date; out of order, the pairs come last first.
+        const int pair = inOrder ? i / 2 : (kCalls - 1 - i) / 2;
+        call.dateMs = 1300000000000LL + pair * 1000LL;
+        call.number = QStringLiteral("+4477009%1").arg(i, 5, 10, QLatin1Char('0'));
+        call.name = i % 3 == 0 ? QStringLiteral("Caller %1").arg(i) : QString();
+        writer.add(call);
+    }
+    QCOMPARE(writer.finish(nullptr), 0);
+    QCOMPARE(writer.count(), kCalls);
+    QCOMPARE(QDir(work.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("calls.xml")});
+
+    const QJsonArray parsed = callsByElementTree(path);
+    QCOMPARE(parsed.at(0).toInt(), kCalls);
+    const QJsonArray calls = parsed.at(1).toArray();
+    QCOMPARE(calls.size(), kCalls);
+    for (int at = 0; at < kCalls; ++at) {
+        // The pair's two calls keep the order they were added in.
+        const int added = inOrder ? at : kCalls - 2 - (at / 2) * 2 + at % 2;
+        const QJsonObject c = calls.at(at).toObject();
+        QCOMPARE(c.value(QStringLiteral("date")).toString(), QString::number(1300000000000LL + (at / 2) * 1000LL));
+        QCOMPARE(c.value(QStringLiteral("number")).toString(),
+                 QStringLiteral("+4477009%1").arg(added, 5, 10, QLatin1Char('0')));
+        QCOMPARE(c.value(QStringLiteral("contact_name")).toString(),
+                 added % 3 == 0 ? QStringLiteral("Caller %1").arg(added) : QStringLiteral("(Unknown)"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCallHistory)

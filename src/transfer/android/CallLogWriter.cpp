@@ -3,16 +3,16 @@
 
 #include "app/ResultCodes.h"
 #include "app/TraceLog.h"
-#include "transfer/android/BufferedSaveFile.h"
 #include "transfer/android/ContactNames.h"
 #include "transfer/android/SmsBackupWriter.h"
 
 #include <QDir>
 #include <QFile>
-#include <QHash>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -21,6 +21,8 @@ constexpr char kFileStart[] = "<?xml version='1.0' encoding='UTF-8' standalone='
 // The app's presentation values: 1 the number was shown, 2 it was withheld.
 constexpr int kPresentationAllowed = 1;
 constexpr int kPresentationRestricted = 2;
+
+constexpr char kElementEnd[] = "\" />\n";
 
 bool isOwnFile(const QString& path)
 {
@@ -46,42 +48,94 @@ void CallLogWriter::removeEarlierFiles(const QString& folder, const QString& kep
     }
 }
 
-int CallLogWriter::write(const QString& path, const ContactNames* names)
+int CallLogWriter::open(const QString& path)
 {
-    TraceScope trace("CallLogWriter::write");
-    std::stable_sort(mCalls.begin(), mCalls.end(),
-                     [](const CallRecord& a, const CallRecord& b) { return a.dateMs < b.dateMs; });
-    BufferedSaveFile file;
-    if (!file.open(path)) {
-        traceReturns(DataResult::FileCannotWrite);
+    TraceScope trace("CallLogWriter::open");
+    traceValue("path", path);
+    mCount = 0;
+    if (!mSpill.open(QFileInfo(path).absolutePath() + QStringLiteral("/.calls-spill-XXXXXX")) || !mOutput.open(path)) {
+        mSpill.close();
+        traceReturns(int(DataResult::FileCannotWrite));
         return DataResult::FileCannotWrite;
     }
-    QByteArray& out = file.text();
-    out += kFileStart;
-    out += QByteArray::number(mCalls.size()) + "\">\n";
-    QHash<QString, QString> nameOf; // a caller rings many times: look each number up once
-    for (const CallRecord& call : std::as_const(mCalls)) {
-        QString name = call.name;
-        if (name.isEmpty() && names && !call.number.isEmpty()) {
-            auto known = nameOf.constFind(call.number);
-            if (known == nameOf.constEnd())
-                known = nameOf.insert(call.number, names->nameFor(call.number));
-            name = *known;
-        }
-        out += "  <call number=\"";
-        SmsBackupWriter::appendAttribute(out, call.number);
-        out += "\" duration=\"" + QByteArray::number(std::max<qint64>(call.durationSeconds, 0));
-        out += "\" date=\"" + QByteArray::number(call.dateMs);
-        out += "\" type=\"" + QByteArray::number(int(call.type));
-        out += "\" presentation=\""
-               + QByteArray::number(call.number.isEmpty() ? kPresentationRestricted : kPresentationAllowed);
-        out += "\" contact_name=\"";
-        SmsBackupWriter::appendAttribute(out, name.isEmpty() ? QStringLiteral("(Unknown)") : name);
-        out += "\" />\n";
-        file.flushIfFull();
+    return 0;
+}
+
+void CallLogWriter::add(const CallRecord& call)
+{
+    if (!mSpill.isOpen())
+        return;
+    // The pieces: the number as it is held (UTF-16, for the contact lookup),
+    // the element up to where "contact_name" goes, and, only when the backup
+    // names the caller itself, that name and the element's end.
+    QByteArray& text = mSpill.text();
+    mSpill.begin();
+    text.append(reinterpret_cast<const char*>(call.number.utf16()), call.number.size() * qsizetype(sizeof(char16_t)));
+    mSpill.mark();
+    text += "  <call number=\"";
+    SmsBackupWriter::appendAttribute(text, call.number);
+    text += "\" duration=\"" + QByteArray::number(std::max<qint64>(call.durationSeconds, 0));
+    text += "\" date=\"" + QByteArray::number(call.dateMs);
+    text += "\" type=\"" + QByteArray::number(int(call.type));
+    text += "\" presentation=\""
+            + QByteArray::number(call.number.isEmpty() ? kPresentationRestricted : kPresentationAllowed);
+    text += "\" contact_name=\"";
+    mSpill.mark();
+    if (!call.name.isEmpty()) {
+        SmsBackupWriter::appendAttribute(text, call.name);
+        text += kElementEnd;
     }
+    mSpill.end(call.dateMs);
+}
+
+bool CallLogWriter::appendCall(QByteArrayView number, QByteArrayView line, QByteArrayView namedTail,
+                               const ContactNames* names)
+{
+    QByteArray& out = mOutput.text();
+    out.append(line);
+    if (!namedTail.isEmpty()) {
+        out.append(namedTail);
+    } else {
+        QString key(number.size() / qsizetype(sizeof(char16_t)), Qt::Uninitialized);
+        std::memcpy(key.data(), number.data(), size_t(key.size()) * sizeof(char16_t));
+        auto known = mNameCache.constFind(key);
+        if (known == mNameCache.constEnd()) {
+            const QString name = names && !key.isEmpty() ? names->nameFor(key) : QString();
+            QByteArray escaped;
+            SmsBackupWriter::appendAttribute(escaped, name.isEmpty() ? QStringLiteral("(Unknown)") : name);
+            known = mNameCache.insert(key, escaped);
+        }
+        out.append(*known);
+        out.append(kElementEnd);
+    }
+    mOutput.flushIfFull();
+    return true;
+}
+
+int CallLogWriter::finish(const ContactNames* names)
+{
+    TraceScope trace("CallLogWriter::finish");
+    traceValue("calls", mSpill.count());
+    if (!mSpill.isOpen()) {
+        traceReturns(int(DataResult::FileCannotWrite));
+        return DataResult::FileCannotWrite;
+    }
+    mCount = mSpill.count();
+    QByteArray& out = mOutput.text();
+    out += kFileStart;
+    out += QByteArray::number(mCount) + "\">\n";
+    const bool whole = mSpill.replay([this, names](QByteArrayView number, QByteArrayView line, QByteArrayView tail) {
+        return appendCall(number, line, tail, names);
+    });
     out += "</calls>\n";
-    const int result = file.finish() ? 0 : DataResult::FileCannotWrite;
+    mSpill.close();
+    mNameCache.clear();
+    bool written = false;
+    if (whole)
+        written = mOutput.finish();
+    else
+        mOutput.cancel();
+    const int result = written ? 0 : int(DataResult::FileCannotWrite);
     traceReturns(result);
     return result;
 }

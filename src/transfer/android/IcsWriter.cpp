@@ -82,7 +82,7 @@ icalrecurrencetype_frequency frequencyOf(const QString& text)
 QByteArray formatted(icalcomponent* component)
 {
     char* text = icalcomponent_as_ical_string_r(component);
-    const QByteArray out(text);
+    QByteArray out(text);
     icalmemory_free_buffer(text);
     return out;
 }
@@ -167,7 +167,11 @@ void IcsWriter::add(const CalendarRecord& event)
         return;
     }
     QByteArray& out = mFile.isOpen() ? mFile.text() : mPending;
-    icaltimezone* zone = zoneNamed(entry.timeZone);
+    // libical looks a zone up by a search of its whole list: each name once.
+    auto known = mZoneByName.constFind(entry.timeZone);
+    if (known == mZoneByName.constEnd())
+        known = mZoneByName.insert(entry.timeZone, zoneNamed(entry.timeZone));
+    icaltimezone* zone = *known;
     if (zone) {
         // Each zone once, before its first use, so that a reader meets every
         // TZID's definition before the entries that name it.

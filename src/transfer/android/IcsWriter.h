@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QSet>
 #include <QString>
 
@@ -47,8 +48,9 @@ public:
 
 private:
     BufferedSaveFile mFile;
-    QByteArray mPending; // events composed while no file is open
-    QSet<QByteArray> mZones;
+    QByteArray mPending;                               // events composed while no file is open
+    QSet<QByteArray> mZones;                           // written already
+    QHash<QString, struct _icaltimezone*> mZoneByName; // null for UTC and floating time
     qint64 mStamp;
     int mCount = 0;
     int mWithoutStart = 0;

@@ -11,22 +11,12 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
-#include <QTemporaryFile>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <limits>
-#include <vector>
 
 namespace {
 
-constexpr qsizetype kSpillBlockBytes = 256 * 1024;
-// Spilled message: date, address length, line length and tail length (8
-// bytes each), then the escaped address, the line up to where
-// "contact_name" goes and the rest of the element after the name. The
-// lengths hold any message: however long, a message is written whole.
-constexpr qsizetype kSpillHeaderBytes = 32;
 constexpr char kSmsTail[] = "\" />\n";
 
 constexpr qint64 kMillisecondsPerSecond = 1000;
@@ -51,15 +41,6 @@ void appendNumber(QByteArray& out, qint64 value)
 }
 
 } // namespace
-
-struct SmsBackupWriter::Spilled
-{
-    qint64 date;
-    qint64 offset;
-    qint64 addressLength;
-    qint64 lineLength;
-    qint64 tailLength;
-};
 
 SmsBackupWriter::SmsBackupWriter() = default;
 SmsBackupWriter::~SmsBackupWriter() = default;
@@ -189,77 +170,55 @@ int SmsBackupWriter::open(const QString& path)
     mMultimedia = 0;
     mAttachments = 0;
     mAttachmentsMissing = 0;
-    mInOrder = true;
-    mFailed = false;
-    mLastDate = std::numeric_limits<qint64>::min();
-    mSpill = std::make_unique<QTemporaryFile>(QFileInfo(path).absolutePath() + QStringLiteral("/.sms-spill-XXXXXX"));
-    if (!mSpill->open() || !mOutput.open(path)) {
-        mSpill.reset();
+    if (!mSpill.open(QFileInfo(path).absolutePath() + QStringLiteral("/.sms-spill-XXXXXX")) || !mOutput.open(path)) {
+        mSpill.close();
         traceReturns(int(DataResult::FileCannotWrite));
         return DataResult::FileCannotWrite;
     }
-    mSpillText.clear();
-    mSpillText.reserve(kSpillBlockBytes + kSpillBlockBytes / 4);
     return 0;
 }
 
 void SmsBackupWriter::add(const MessageEntry& message)
 {
-    if (!mSpill)
+    if (!mSpill.isOpen())
         return;
     const qint64 date = message.milliseconds ? *message.milliseconds : millisecondsOf(message.date);
     const bool sent = message.direction == MessageEntry::Direction::Sent;
     const bool read = message.readState != MessageEntry::ReadState::Unread;
     const bool multimedia = MmsElement::isMultimedia(message);
 
-    const qsizetype start = mSpillText.size();
-    mSpillText.append(kSpillHeaderBytes, '\0');
-    appendAttribute(mSpillText, multimedia ? MmsElement::addressOf(message) : message.address.value_or(QString()));
-    const qsizetype addressEnd = mSpillText.size();
-    const QByteArray address(mSpillText.constData() + start + kSpillHeaderBytes,
-                             addressEnd - start - kSpillHeaderBytes);
+    // The pieces: the escaped address, the element up to where
+    // "contact_name" goes, and the rest of the element after the name.
+    QByteArray& text = mSpill.text();
+    const qsizetype addressStart = mSpill.begin();
+    appendAttribute(text, multimedia ? MmsElement::addressOf(message) : message.address.value_or(QString()));
+    const qsizetype addressEnd = mSpill.mark();
+    const QByteArray address(text.constData() + addressStart, addressEnd - addressStart);
     MmsElement::Counts counts;
     if (multimedia) {
-        MmsElement::appendHead(mSpillText, message, date, address);
+        MmsElement::appendHead(text, message, date, address);
     } else {
-        mSpillText.append("  <sms protocol=\"0\" address=\"");
-        mSpillText.append(address);
-        mSpillText.append("\" date=\"");
-        appendNumber(mSpillText, date);
-        mSpillText.append(sent ? "\" type=\"2\" subject=\"null\" body=\"" : "\" type=\"1\" subject=\"null\" body=\"");
-        appendAttribute(mSpillText, message.text.value_or(QString()));
-        mSpillText.append(read ? "\" toa=\"null\" sc_toa=\"null\" service_center=\"null\" read=\"1\""
-                               : "\" toa=\"null\" sc_toa=\"null\" service_center=\"null\" read=\"0\"");
-        mSpillText.append(" status=\"-1\" locked=\"0\" date_sent=\"0\"");
+        text.append("  <sms protocol=\"0\" address=\"");
+        text.append(address);
+        text.append("\" date=\"");
+        appendNumber(text, date);
+        text.append(sent ? "\" type=\"2\" subject=\"null\" body=\"" : "\" type=\"1\" subject=\"null\" body=\"");
+        appendAttribute(text, message.text.value_or(QString()));
+        text.append(read ? "\" toa=\"null\" sc_toa=\"null\" service_center=\"null\" read=\"1\""
+                         : "\" toa=\"null\" sc_toa=\"null\" service_center=\"null\" read=\"0\"");
+        text.append(" status=\"-1\" locked=\"0\" date_sent=\"0\"");
     }
-    const qsizetype lineEnd = mSpillText.size();
+    mSpill.mark();
     if (multimedia)
-        counts = MmsElement::appendTail(mSpillText, message);
+        counts = MmsElement::appendTail(text, message);
     else
-        mSpillText.append(kSmsTail);
+        text.append(kSmsTail);
+    mSpill.end(date);
 
-    const qsizetype addressLength = addressEnd - start - kSpillHeaderBytes;
-    const qsizetype lineLength = lineEnd - addressEnd;
-    const qsizetype tailLength = mSpillText.size() - lineEnd;
-    const qint64 lengths[] = {addressLength, lineLength, tailLength};
-    char* header = mSpillText.data() + start;
-    std::memcpy(header, &date, 8);
-    std::memcpy(header + 8, lengths, sizeof lengths);
-
-    if (date < mLastDate)
-        mInOrder = false;
-    else
-        mLastDate = date;
-    ++mCount;
     if (!message.attachments.isEmpty())
         ++mMultimedia;
     mAttachments += counts.attachments;
     mAttachmentsMissing += counts.missing;
-    if (mSpillText.size() >= kSpillBlockBytes) {
-        if (mSpill->write(mSpillText) != mSpillText.size())
-            mFailed = true;
-        mSpillText.resize(0);
-    }
 }
 
 QByteArray SmsBackupWriter::escapedNameFor(const QByteArray& address, const ContactNames* names) const
@@ -276,118 +235,41 @@ QByteArray SmsBackupWriter::escapedNameFor(const QByteArray& address, const Cont
     return escaped;
 }
 
-bool SmsBackupWriter::appendMessage(const QByteArray& address, const QByteArray& line, const char* tail,
-                                    qsizetype tailLength, const ContactNames* names)
+bool SmsBackupWriter::appendMessage(QByteArrayView address, QByteArrayView line, QByteArrayView tail,
+                                    const ContactNames* names)
 {
     QByteArray& out = mOutput.text();
     out.append(line);
     out.append(" contact_name=\"");
-    auto cached = mNameCache.constFind(address);
+    const QByteArray key = address.toByteArray();
+    auto cached = mNameCache.constFind(key);
     if (cached == mNameCache.constEnd())
-        cached = mNameCache.insert(address, escapedNameFor(address, names));
+        cached = mNameCache.insert(key, escapedNameFor(key, names));
     out.append(*cached);
-    const bool whole = MmsElement::writeTail(out, tail, tailLength, [this] { mOutput.flushIfFull(); });
+    const bool whole = MmsElement::writeTail(out, tail.data(), tail.size(), [this] { mOutput.flushIfFull(); });
     mOutput.flushIfFull();
     return whole;
-}
-
-bool SmsBackupWriter::copyInOrder(const ContactNames* names)
-{
-    // Sequential: one block of the spill at a time.
-    if (!mSpill->seek(0))
-        return false;
-    QByteArray block;
-    qsizetype position = 0;
-    while (true) {
-        if (block.size() - position < kSpillHeaderBytes) {
-            block.remove(0, position);
-            position = 0;
-            const QByteArray more = mSpill->read(kSpillBlockBytes);
-            if (more.isEmpty())
-                return block.isEmpty();
-            block.append(more);
-            continue;
-        }
-        qint64 lengths[3] = {};
-        std::memcpy(lengths, block.constData() + position + 8, sizeof lengths);
-        const qint64 addressLength = lengths[0];
-        const qint64 lineLength = lengths[1];
-        const qint64 tailLength = lengths[2];
-        const qsizetype total = kSpillHeaderBytes + addressLength + lineLength + tailLength;
-        if (block.size() - position < total) {
-            block.remove(0, position);
-            position = 0;
-            const QByteArray more = mSpill->read(qMax(kSpillBlockBytes, total));
-            if (more.isEmpty())
-                return false; // the spill is shorter than it should be
-            block.append(more);
-            continue;
-        }
-        const char* record = block.constData() + position + kSpillHeaderBytes;
-        if (!appendMessage(QByteArray(record, addressLength),
-                           QByteArray::fromRawData(record + addressLength, lineLength),
-                           record + addressLength + lineLength, tailLength, names))
-            return false;
-        position += total;
-    }
-}
-
-bool SmsBackupWriter::copySorted(const ContactNames* names)
-{
-    // The spill is mapped rather than read: the pages are the file's own, so
-    // the system can drop them again, and reading in date order costs no seeks.
-    const qint64 size = mSpill->size();
-    const uchar* data = size > 0 ? mSpill->map(0, size) : nullptr;
-    if (!data)
-        return size == 0;
-    std::vector<Spilled> index;
-    index.reserve(size_t(mCount));
-    qint64 offset = 0;
-    while (offset + kSpillHeaderBytes <= size) {
-        Spilled spilled{};
-        std::memcpy(&spilled.date, data + offset, 8);
-        std::memcpy(&spilled.addressLength, data + offset + 8, 8);
-        std::memcpy(&spilled.lineLength, data + offset + 16, 8);
-        std::memcpy(&spilled.tailLength, data + offset + 24, 8);
-        spilled.offset = offset + kSpillHeaderBytes;
-        offset = spilled.offset + spilled.addressLength + spilled.lineLength + spilled.tailLength;
-        if (offset > size)
-            return false; // the spill is shorter than it should be
-        index.push_back(spilled);
-    }
-    std::stable_sort(index.begin(), index.end(), [](const Spilled& a, const Spilled& b) { return a.date < b.date; });
-    for (const Spilled& spilled : index) {
-        const char* record = reinterpret_cast<const char*>(data) + spilled.offset;
-        if (!appendMessage(QByteArray(record, spilled.addressLength),
-                           QByteArray::fromRawData(record + spilled.addressLength, spilled.lineLength),
-                           record + spilled.addressLength + spilled.lineLength, spilled.tailLength, names))
-            return false;
-    }
-    return true;
 }
 
 int SmsBackupWriter::finish(const ContactNames* names)
 {
     TraceScope trace("SmsBackupWriter::finish");
-    traceValue("messages", mCount);
-    if (!mSpill)
+    traceValue("messages", mSpill.count());
+    if (!mSpill.isOpen())
         return DataResult::FileCannotWrite;
-    if (!mSpillText.isEmpty() && mSpill->write(mSpillText) != mSpillText.size())
-        mFailed = true;
-    mSpillText = QByteArray();
-    mSpill->flush();
-
+    mCount = mSpill.count();
     QByteArray& out = mOutput.text();
     out.append(kFileStart);
     appendNumber(out, mCount);
     out.append("\">\n");
-    if (!mFailed)
-        mFailed = !(mInOrder ? copyInOrder(names) : copySorted(names));
+    const bool whole = mSpill.replay([this, names](QByteArrayView address, QByteArrayView line, QByteArrayView tail) {
+        return appendMessage(address, line, tail, names);
+    });
     mOutput.text().append("</smses>\n");
-    mSpill.reset();
+    mSpill.close();
     mNameCache.clear();
     bool written = false;
-    if (mFailed)
+    if (!whole)
         mOutput.cancel();
     else
         written = mOutput.finish();

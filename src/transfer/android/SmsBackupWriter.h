@@ -4,16 +4,14 @@
 #include "app/ResultCodes.h"
 #include "transfer/DataSinks.h"
 #include "transfer/android/BufferedSaveFile.h"
+#include "transfer/android/DateOrderedSpill.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
 #include <QString>
 
-#include <memory>
-
 class ContactNames;
-class QTemporaryFile;
 
 // Writes the messages as the "sms-<time>.xml" file of the SMS Backup &
 // Restore app: one "sms" element per message in date order (an "mms" one
@@ -24,10 +22,8 @@ class QTemporaryFile;
 // The file opens with the number of messages and lists them by date, while
 // the backups yield them in their own order and the contacts may come after
 // the messages: each message is composed as it arrives into a spill file
-// beside the output, and the file is put together by finish(). Messages that
-// arrive in date order are copied straight through; otherwise an index of 40
-// bytes a message is sorted (stably: messages of the same millisecond keep
-// their order). The text of the messages is never held in memory, and the
+// beside the output (DateOrderedSpill), and the file is put together by
+// finish(). The text of the messages is never held in memory, and the
 // attachments' bytes go from their files into the output in pieces.
 class SmsBackupWriter : public MessageSink
 {
@@ -50,7 +46,8 @@ public:
     void add(const MessageEntry& message) override;
     // names gives "contact_name" ("(Unknown)" when it has none, or is null).
     [[nodiscard]] int finish(const ContactNames* names); // 0 or DataResult::FileCannotWrite
-    int count() const { return mCount; }
+    // The messages written by the last finish(); until then, those added.
+    int count() const { return mSpill.isOpen() ? mSpill.count() : mCount; }
     // Of those, the messages with attachments; the attachments carried, and
     // those only named because the backup lacks them or they are too large.
     int multimediaCount() const { return mMultimedia; }
@@ -63,22 +60,15 @@ public:
     static void appendAttribute(QByteArray& out, QStringView value);
 
 private:
-    struct Spilled;
-    [[nodiscard]] bool copyInOrder(const ContactNames* names);
-    [[nodiscard]] bool copySorted(const ContactNames* names);
-    [[nodiscard]] bool appendMessage(const QByteArray& address, const QByteArray& line, const char* tail,
-                                     qsizetype tailLength, const ContactNames* names);
+    [[nodiscard]] bool appendMessage(QByteArrayView address, QByteArrayView line, QByteArrayView tail,
+                                     const ContactNames* names);
     QByteArray escapedNameFor(const QByteArray& address, const ContactNames* names) const;
 
-    std::unique_ptr<QTemporaryFile> mSpill;
-    QByteArray mSpillText;
+    DateOrderedSpill mSpill;
     BufferedSaveFile mOutput;
     QHash<QByteArray, QByteArray> mNameCache; // address to escaped name
-    qint64 mLastDate = 0;
     int mCount = 0;
     int mMultimedia = 0;
     int mAttachments = 0;
     int mAttachmentsMissing = 0;
-    bool mInOrder = true;
-    bool mFailed = false;
 };

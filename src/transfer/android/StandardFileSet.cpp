@@ -61,6 +61,8 @@ void StandardFileSet::open()
         mSmsOpenCode = mSms->open(folder.filePath(SmsBackupWriter::fileName(mTime)));
     if (mIcs)
         mIcsOpenCode = mIcs->open(folder.filePath(Constants::calendarIcsFileName()));
+    if (mCalls)
+        mCallsOpenCode = mCalls->open(folder.filePath(CallLogWriter::fileName(mTime)));
 }
 
 StandardFileSet::Written StandardFileSet::finishContacts(int readCode)
@@ -136,7 +138,8 @@ StandardFileSet::Written StandardFileSet::finishCalls(int readCode)
         return written;
     }
     const QString name = CallLogWriter::fileName(mTime);
-    const int code = mCalls->write(QDir(mFolder).filePath(name), mNames.get());
+    // Every contact has been read by now: the names can be filled in.
+    const int code = mCallsOpenCode != 0 ? mCallsOpenCode : mCalls->finish(mNames.get());
     written.code = code != 0 ? code : readCode;
     written.count = mCalls->count();
     if (code == 0) {

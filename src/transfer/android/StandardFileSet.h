@@ -83,4 +83,5 @@ private:
     int mVcardOpenCode = 0;
     int mSmsOpenCode = 0;
     int mIcsOpenCode = 0;
+    int mCallsOpenCode = 0;
 };

@@ -7,6 +7,7 @@
 #include "transfer/iphone/AppleDates.h"
 #include "transfer/iphone/OwnedRows.h"
 #include "transfer/iphone/SqliteConnection.h"
+#include "transfer/iphone/SqliteRows.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -33,17 +34,6 @@ const QString kOlderQuery = QStringLiteral(
     "\t\t\t\t\tRecurrence.frequency AS frequency, \t\t\t\t\tRecurrence.interval AS interval, \t\t\t\t\t"
     "Recurrence.end_date AS recurrence_end_date \t\t\t\t\tFROM Event LEFT OUTER JOIN Recurrence ON "
     "Event.ROWID=Recurrence.event_id");
-
-std::optional<QString> valueOf(const QSqlQuery& query, const QSqlRecord& record, const QString& column)
-{
-    const int index = record.indexOf(column);
-    if (index < 0)
-        return std::nullopt;
-    const QVariant value = query.value(index);
-    if (value.isNull())
-        return std::nullopt;
-    return value.toString();
-}
 
 // iOS 17 and later dropped CalendarItem.has_recurrences, which nothing here
 // reads; asking for it would make the whole query fail.
@@ -83,7 +73,7 @@ QString withStandardFileColumns(QString query, const QSqlDatabase& db, bool newe
 // layout, entity_id in the older one; iOS 18 calls it calendaritem_owner_id.
 QString alarmOwnerColumn(const QSqlDatabase& db, bool newerLayout)
 {
-    const QString preferred = newerLayout ? QStringLiteral("owner_id") : QStringLiteral("entity_id");
+    QString preferred = newerLayout ? QStringLiteral("owner_id") : QStringLiteral("entity_id");
     const QSqlRecord alarm = db.record(QStringLiteral("Alarm"));
     if (alarm.indexOf(preferred) >= 0)
         return preferred;
@@ -115,42 +105,68 @@ std::optional<qint64> epochSeconds(const std::optional<QString>& stored)
     return *seconds + AppleDates::kAppleEpochOffset;
 }
 
-CalendarRecord recordFrom(const QSqlQuery& query, const QSqlRecord& record)
+// Where each value sits in the entries' rows; -1 where the query has no such column.
+struct EntryColumns
+{
+    explicit EntryColumns(const SqliteRows& rows)
+        : rowId(rows.columnIndex("entry_rowid")), title(rows.columnIndex("summary")),
+          location(rows.columnIndex("location")), description(rows.columnIndex("description")),
+          timeZone(rows.columnIndex("start_tz")), allDay(rows.columnIndex("all_day")), url(rows.columnIndex("url")),
+          start(rows.columnIndex("start_date")), end(rows.columnIndex("end_date")),
+          frequency(rows.columnIndex("frequency")), interval(rows.columnIndex("interval")),
+          repeatEnd(rows.columnIndex("recurrence_end_date")), repeatCount(rows.columnIndex("recurrence_count")),
+          identity(rows.columnIndex("item_identity"))
+    {
+    }
+    int rowId;
+    int title;
+    int location;
+    int description;
+    int timeZone;
+    int allDay;
+    int url;
+    int start;
+    int end;
+    int frequency;
+    int interval;
+    int repeatEnd;
+    int repeatCount;
+    int identity;
+};
+
+CalendarRecord recordFrom(const SqliteRows& rows, const EntryColumns& columns)
 {
     CalendarRecord event;
     CalendarEntry& entry = event.entry;
-    entry.title = valueOf(query, record, QStringLiteral("summary")).value_or(QString());
-    entry.location = valueOf(query, record, QStringLiteral("location")).value_or(QString());
-    entry.description = valueOf(query, record, QStringLiteral("description")).value_or(QString());
-    entry.timeZone = valueOf(query, record, QStringLiteral("start_tz")).value_or(QString());
-    entry.allDay = valueOf(query, record, QStringLiteral("all_day")).value_or(QString()) == QLatin1String("1");
-    entry.url = valueOf(query, record, QStringLiteral("url")).value_or(QString());
-    const std::optional<QString> start = valueOf(query, record, QStringLiteral("start_date"));
-    const std::optional<QString> end = valueOf(query, record, QStringLiteral("end_date"));
+    entry.title = rows.text(columns.title).value_or(QString());
+    entry.location = rows.text(columns.location).value_or(QString());
+    entry.description = rows.text(columns.description).value_or(QString());
+    entry.timeZone = rows.text(columns.timeZone).value_or(QString());
+    entry.allDay = rows.text(columns.allDay).value_or(QString()) == QLatin1String("1");
+    entry.url = rows.text(columns.url).value_or(QString());
+    const std::optional<QString> start = rows.text(columns.start);
+    const std::optional<QString> end = rows.text(columns.end);
     if (start)
         entry.startDate = AppleDates::calendarDate(*start);
     if (end)
         entry.endDate = AppleDates::calendarDate(*end);
 
-    const std::optional<QString> frequency = valueOf(query, record, QStringLiteral("frequency"));
+    const std::optional<QString> frequency = rows.text(columns.frequency);
     if (frequency && !frequency->isEmpty()) {
         entry.frequency = frequencyText(*frequency);
-        entry.interval = valueOf(query, record, QStringLiteral("interval")).value_or(QString());
-        const std::optional<QString> repeatEnd = valueOf(query, record, QStringLiteral("recurrence_end_date"));
+        entry.interval = rows.text(columns.interval).value_or(QString());
+        const std::optional<QString> repeatEnd = rows.text(columns.repeatEnd);
         if (repeatEnd && !repeatEnd->isEmpty() && *repeatEnd != QLatin1String("0")) {
             entry.repeatEndDate = AppleDates::calendarDate(*repeatEnd);
             event.repeatEnd = epochSeconds(repeatEnd);
         }
-        event.repeatCount =
-            qMax(0, valueOf(query, record, QStringLiteral("recurrence_count")).value_or(QString()).toInt());
+        event.repeatCount = qMax(0, rows.text(columns.repeatCount).value_or(QString()).toInt());
     }
     event.start = epochSeconds(start);
     event.end = epochSeconds(end);
-    const QString identity = valueOf(query, record, QStringLiteral("item_identity")).value_or(QString());
+    const QString identity = rows.text(columns.identity).value_or(QString());
     event.identity =
-        identity.isEmpty()
-            ? QStringLiteral("row-") + valueOf(query, record, QStringLiteral("entry_rowid")).value_or(QString())
-            : identity;
+        identity.isEmpty() ? QStringLiteral("row-") + rows.text(columns.rowId).value_or(QString()) : identity;
     return event;
 }
 
@@ -258,28 +274,27 @@ int IphoneCalendarExport::read(const QString& calendarPath, CalendarSink& sink)
             }
         }
 
-        QSqlQuery entries(db);
-        entries.setForwardOnly(true);
+        const QString entriesQuery =
+            result == 0 ? withStandardFileColumns(newerLayout ? newerQueryFor(db) : kOlderQuery, db, newerLayout)
+                              + QStringLiteral(" ORDER BY entry_rowid")
+                        : QString();
+        SqliteRows entries(connection, entriesQuery);
         // A database that did not open fails its query as well.
-        if (result == kErrorCannotOpenDatabase
-            || (result == 0
-                && !entries.exec(withStandardFileColumns(newerLayout ? newerQueryFor(db) : kOlderQuery, db, newerLayout)
-                                 + QStringLiteral(" ORDER BY entry_rowid")))) {
-            traceValue("Selection error", entries.lastError().text());
+        if (result == kErrorCannotOpenDatabase || (result == 0 && !entries.exec())) {
+            traceValue("Selection error", entries.errorText());
             result = kErrorSelection;
         }
         if (result == 0) {
             OwnedRows alarms = alarmRows(db, newerLayout);
             std::optional<OwnedRows> exceptions = exceptionRows(db);
             EntryParts parts;
-            const QSqlRecord record = entries.record();
-            const int rowIdColumn = record.indexOf(QStringLiteral("entry_rowid"));
+            const EntryColumns columns(entries);
             ConversionProgress::Counter progress(
                 ConversionProgress::Kind::Calendar,
                 connection.rowCount(newerLayout ? QStringLiteral("CalendarItem") : QStringLiteral("Event")));
             while (entries.next()) {
-                CalendarRecord event = recordFrom(entries, record);
-                const qint64 rowId = entries.value(rowIdColumn).toLongLong();
+                CalendarRecord event = recordFrom(entries, columns);
+                const qint64 rowId = entries.integer(columns.rowId);
                 // An entry with several recurrence or location rows comes
                 // once per row; its alarms were read with the first.
                 if (rowId != parts.owner) {
@@ -302,7 +317,7 @@ int IphoneCalendarExport::read(const QString& calendarPath, CalendarSink& sink)
                 || (exceptions && exceptions->endedWithError()))
                 result = kErrorDamagedDatabase;
             traceValue("entries", count);
-            if (SqliteConnection::endedWithError(entries, count))
+            if (entries.endedWithError(count))
                 result = kErrorDamagedDatabase;
         }
     }
