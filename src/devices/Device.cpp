@@ -25,13 +25,13 @@ namespace {
 constexpr int kMaxFolderNameLength = 255;
 // Control files written by the phone are tiny; reading more would only cost
 // memory when one is damaged.
-constexpr qint64 kMaxControlFileBytes = 1024 * 1024;
+constexpr qint64 kMaxControlFileBytes = qint64{1024} * 1024;
 // File names longer than this (in UTF-8 bytes) are refused on the phone.
 constexpr int kMaxFileNameBytes = 255;
 constexpr unsigned long kDeletePauseMs = 100;
 // No path line of a playlist comes near this; longer lines are read in pieces
 // (and so never match), which keeps a damaged file from costing memory.
-constexpr qint64 kMaxPlaylistLineBytes = 64 * 1024;
+constexpr qint64 kMaxPlaylistLineBytes = qint64{64} * 1024;
 
 const QString kFolderNameForbidden = QStringLiteral("[](){}'\\^/?<>,&:*|;@!$#%\"") + QChar(0x2019);
 
@@ -377,7 +377,7 @@ QString Device::trackPathOnPhone(const QString& deviceId)
     // Ids come from the track cache, a file that may be damaged: never let
     // one reach outside the storage.
     const QString cleaned = QDir::cleanPath(relative);
-    const QString withoutRoot = cleaned.startsWith(QLatin1Char('/')) ? cleaned.mid(1) : cleaned;
+    QString withoutRoot = cleaned.startsWith(QLatin1Char('/')) ? cleaned.mid(1) : cleaned;
     if (withoutRoot.isEmpty() || withoutRoot == QStringLiteral("..") || withoutRoot.startsWith(QStringLiteral("../"))
         || withoutRoot == QStringLiteral("."))
         return QString();
