@@ -2,22 +2,36 @@
 #include "devices/Device.h"
 
 #include "app/Constants.h"
+#include "app/ResultCodes.h"
 #include "app/TraceLog.h"
+#include "devices/FileCopier.h"
+#include "devices/PhoneStorage.h"
 #include "model/Playlist.h"
 #include "model/Track.h"
+#include "model/TrackCache.h"
 #include "model/TrackList.h"
 #include "settings/SettingsStore.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QDomDocument>
 #include <QFile>
+#include <QFileInfo>
+#include <QThread>
 
 namespace {
 
 // Folder names longer than this are refused by the phones' file systems.
 constexpr int kMaxFolderNameLength = 255;
+// Control files written by the phone are tiny; reading more would only cost
+// memory when one is damaged.
+constexpr qint64 kMaxControlFileBytes = qint64{1024} * 1024;
+// File names longer than this (in UTF-8 bytes) are refused on the phone.
+constexpr int kMaxFileNameBytes = 255;
+constexpr unsigned long kDeletePauseMs = 100;
 // No path line of a playlist comes near this; longer lines are read in pieces
 // (and so never match), which keeps a damaged file from costing memory.
-constexpr qint64 kMaxPlaylistLineBytes = 64 * 1024;
+constexpr qint64 kMaxPlaylistLineBytes = qint64{64} * 1024;
 
 const QString kFolderNameForbidden = QStringLiteral("[](){}'\\^/?<>,&:*|;@!$#%\"") + QChar(0x2019);
 
@@ -53,6 +67,11 @@ QString cleanFolderName(const QString& text, bool replaceDots)
 }
 
 Device::Device() = default;
+
+Device::Device(std::unique_ptr<PhoneStorage> storage, const KindPolicy& policy)
+    : mStorage(std::move(storage)), mPolicy(policy)
+{
+}
 
 Device::~Device() = default;
 
@@ -179,33 +198,412 @@ QString Device::remoteFilePath(const QString& deviceId)
     return deviceId;
 }
 
-Device::FileMatch Device::compareWithPhoneFile(const QString& localPath, const QString& relativePath)
+QString Device::UniqueDeviceId()
 {
-    Q_UNUSED(localPath);
-    Q_UNUSED(relativePath);
-    return FileMatch::Absent;
+    TraceScope trace("Device::UniqueDeviceId");
+    return mUniqueDeviceId;
 }
 
-QStringList Device::fileNamesIn(const QString& relativeFolder)
+QString Device::FriendlyName()
 {
-    Q_UNUSED(relativeFolder);
-    return {};
+    TraceScope trace("Device::FriendlyName");
+    traceValue("mFriendlyName", mFriendlyName);
+    return mFriendlyName;
 }
 
-int Device::removeFile(const QString& relativePath)
+void Device::readUniqueId()
 {
-    Q_UNUSED(relativePath);
-    return PhoneResult::DeleteFailed;
+    TraceScope trace("Device::readUniqueId");
+    const QString idFile = Constants::phoneUniqueIdFile();
+    traceValue("Looking for file", idFile);
+    mUniqueDeviceId = Constants::tempDeviceId();
+    if (!phoneStorage().exists(idFile)) {
+        traceMessage("Can't find ID file, use temporary value");
+        return;
+    }
+    QByteArray id;
+    if (!phoneStorage().read(idFile, id, kMaxControlFileBytes)) {
+        traceMessage("Error getting ID file - assigning temp value");
+        return;
+    }
+    mUniqueDeviceId = QString::fromLatin1(id);
+    traceValue("Got ID file, mUniqueDeviceId", mUniqueDeviceId);
 }
 
-int Device::flushToMedium()
+void Device::readDeviceInfoFile()
+{
+    TraceScope trace("Device::readDeviceInfoFile");
+    const QString path = Constants::phoneProgramFolder() + Constants::deviceInfoFileName();
+    QByteArray contents;
+    if (!phoneStorage().read(path, contents, kMaxControlFileBytes)) {
+        traceValue("Could not open device info", path);
+        return;
+    }
+    readDeviceInfo(contents);
+}
+
+bool Device::openForConfiguring()
+{
+    return true;
+}
+
+void Device::SetConfigured()
+{
+    TraceScope trace("Device::SetConfigured");
+    if (!openForConfiguring()) {
+        traceMessage("Could not open the phone");
+        return;
+    }
+    const QString idFile = Constants::phoneUniqueIdFile();
+    if (phoneStorage().exists(idFile))
+        return;
+    traceMessage("UID file doesn't exist - creating one");
+    // Milliseconds, seconds, minutes, hour, day and month without leading zeros, then "Y".
+    const QDateTime now = QDateTime::currentDateTime();
+    const QTime time = now.time();
+    const QDate date = now.date();
+    const QString id = QString::number(time.msec()) + QString::number(time.second()) + QString::number(time.minute())
+                       + QString::number(time.hour()) + QString::number(date.day()) + QString::number(date.month())
+                       + QLatin1Char('Y');
+    traceValue("mUniqueDeviceId", id);
+    traceValue("mkpath result", phoneStorage().makeFolder(Constants::phoneProgramFolder()) ? 1 : 0);
+    // The id counts only once it is on the phone, whole: a settings entry
+    // under an id the phone does not hold would never be found again.
+    if (!phoneStorage().put(id.toLatin1(), idFile)) {
+        traceValue("Could not write the id file", idFile);
+        return;
+    }
+    mUniqueDeviceId = id;
+}
+
+void Device::PrepareForSync()
+{
+    TraceScope trace("Device::PrepareForSync");
+    mPlaylistsWritten.clear();
+}
+
+QString Device::trackFileName(const Track& track)
+{
+    TraceScope trace("Device::trackFileName");
+    // Named after the library's file, not after the converter's temporary
+    // output, which every converted track shares.
+    QString fileName = QFileInfo(track.path()).fileName();
+    if (track.needsConversion() && fileName.size() > 3) {
+        traceMessage("Changing ext to mp3");
+        fileName = fileName.left(fileName.size() - 3) + Constants::mp3Extension();
+    }
+    return mPolicy.cleansTrackNames ? cleanFolderName(fileName, false) : fileName;
+}
+
+QString Device::albumFolder(const QString& artist, const QString& album) const
+{
+    return QLatin1Char('/') + Constants::phoneMusicFolder() + QLatin1Char('/') + artist + QLatin1Char('/') + album;
+}
+
+int Device::UploadTrack(Track& track)
+{
+    TraceScope trace("Device::UploadTrack");
+    track.dump();
+    QString artist;
+    QString album;
+    remoteFolderNames(track, artist, album);
+    if (mPolicy.cleansTrackNames) {
+        artist = cleanFolderName(artist, true);
+        album = cleanFolderName(album, true);
+    }
+    const QString fileName = trackFileName(track);
+    const QString folder = albumFolder(artist, album);
+    const QString target = folder + QLatin1Char('/') + fileName;
+    traceValue("remoteDirectoryPath", folder);
+    traceValue("target", target);
+    if (mPolicy.refusesWritesWhenUnreachable && !isReachable())
+        return PhoneResult::Disconnected;
+
+    PhoneStorage& storage = phoneStorage();
+    bool kept = false;
+    if (mPolicy.keepsExistingTracks) {
+        if (!storage.makeFolder(folder)) {
+            traceMessage("Error making remote path");
+            return mPolicy.folderFailure;
+        }
+        kept = storage.isFile(target);
+        if (kept) {
+            traceMessage("Destination file already exists");
+            traceValue("remoteFilePath", target);
+        }
+    }
+    const QString uploadPath = track.uploadPath();
+    if (!kept) {
+        // Nothing is sent for a missing file, and a phone's copy stays as it is.
+        if (fileName.isEmpty() || !QFileInfo(uploadPath).isFile()) {
+            traceMessage("Source file doesn't exist");
+            traceValue("a_track.path()", track.path());
+            return mPolicy.missingSourceResult;
+        }
+        traceMessage("Copying track");
+        traceValue("Converted path", uploadPath);
+        const bool copied = storage.put(uploadPath, target, PhoneStorage::Kind::File);
+        traceValue("result", copied ? 1 : 0);
+        if (!copied) {
+            traceMessage("*** Failed to copy track.");
+            return PhoneResult::CopyFailed;
+        }
+    }
+    track.setDeviceId(target);
+    track.setOnRemoteDevice(true);
+    track.setSizeOnDevice(kept ? storage.size(target) : QFileInfo(uploadPath).size());
+    trackUploaded(track);
+    return 0;
+}
+
+void Device::trackUploaded(const Track& /*track*/) {}
+
+QString Device::trackPathOnPhone(const QString& deviceId)
+{
+    TraceScope trace("Device::trackPathOnPhone");
+    if (!mPolicy.strictTrackPaths)
+        return remoteFilePath(deviceId);
+    QString relative = deviceId;
+    if (!deviceId.isEmpty() && !deviceId.startsWith(QLatin1Char('/')))
+        relative = Constants::phoneProgramFolder() + deviceId;
+    // Ids come from the track cache, a file that may be damaged: never let
+    // one reach outside the storage.
+    const QString cleaned = QDir::cleanPath(relative);
+    QString withoutRoot = cleaned.startsWith(QLatin1Char('/')) ? cleaned.mid(1) : cleaned;
+    if (withoutRoot.isEmpty() || withoutRoot == QStringLiteral("..") || withoutRoot.startsWith(QStringLiteral("../"))
+        || withoutRoot == QStringLiteral("."))
+        return QString();
+    return withoutRoot;
+}
+
+int Device::DeleteTrack(TrackCache& cache, Track& track)
+{
+    TraceScope trace("Device::DeleteTrack");
+    track.dump();
+    const QString path = trackPathOnPhone(track.deviceId());
+    traceValue("fileToDelete", path);
+    PhoneStorage& storage = phoneStorage();
+    bool deleted = true;
+    if (path.isEmpty() && mPolicy.strictTrackPaths) {
+        traceMessage("Device id does not name a file on the drive");
+        deleted = false;
+    } else if (storage.isFile(path)) {
+        deleted = storage.remove(path);
+        if (mPolicy.pausesBetweenDeletes && mDeletedBefore)
+            QThread::msleep(kDeletePauseMs);
+        mDeletedBefore = true;
+        traceValue("reallyDeleted", deleted ? 1 : 0);
+    } else if (mPolicy.strictTrackPaths && storage.exists(path)) {
+        traceMessage("Device id names a folder");
+        deleted = false;
+    } else {
+        // A folder of the track's name is not the track: it stays, and the track is gone.
+        traceMessage("File doesn't exist");
+    }
+    if (!deleted)
+        return PhoneResult::DeleteFailed;
+    track.setOnRemoteDevice(false);
+    cache.removeDeletedTrack(track);
+    return 0;
+}
+
+int Device::GetStorageCapacity(qint64& bytes)
+{
+    TraceScope trace("Device::GetStorageCapacity");
+    qint64 freeBytes = 0;
+    phoneStorage().space(freeBytes, bytes);
+    traceValue("aCapacity", QString::number(bytes));
+    return 0;
+}
+
+int Device::GetFreeStorageSpace(qint64& bytes)
+{
+    TraceScope trace("Device::GetFreeStorageSpace");
+    qint64 totalBytes = 0;
+    phoneStorage().space(bytes, totalBytes);
+    traceValue("aFreeSpace", QString::number(bytes));
+    return 0;
+}
+
+QString Device::playlistFileNameFor(const QString& playlistName, bool withoutDots)
+{
+    TraceScope trace("Device::playlistFileNameFor");
+    // Dots stay (names such as "Vol. 2") unless the phone refuses them;
+    // separators and control characters go, so that the name cannot leave
+    // the playlist folder.
+    QString name = cleanFolderName(playlistName, withoutDots);
+    if (withoutDots)
+        name = cleanFolderName(name, false);
+    for (QChar& c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            c = QLatin1Char('_');
+    }
+    const QString extension = Constants::playlistFileExtension();
+    while (!name.isEmpty() && (name + extension).toUtf8().size() > kMaxFileNameBytes)
+        name.chop(name.size() >= 2 && name.back().isLowSurrogate() ? 2 : 1);
+    return name + extension;
+}
+
+int Device::createPlaylist(const Playlist& playlist, const TrackList& tracks, bool forceRewrite)
+{
+    TraceScope trace("Device::createPlaylist");
+    PhoneStorage& storage = phoneStorage();
+    int result = 0;
+    const QString folder = QLatin1Char('/') + Constants::phonePlaylistFolder();
+    if (!storage.makeFolder(folder)) {
+        traceMessage("Error making playlist remote path");
+        result = mPolicy.folderFailure;
+    }
+    const QString fileName = playlistFileNameFor(playlist.mName, mPolicy.cleansPlaylistNameDots);
+    const QString path = folder + QLatin1Char('/') + fileName;
+    traceValue("playlistPath", path);
+    mPlaylistsWritten.insert(fileName);
+
+    if (result == 0 && !forceRewrite) {
+        PhoneStorage::LocalCopy existing;
+        if (storage.isFile(path) && storage.get(path, existing)) {
+            traceMessage("We have an existing playlist with the same name");
+            if (playlistFileMatches(existing.path(), playlist, tracks, mPolicy.playlistLinePrefix)) {
+                traceMessage("The playlist on the device is identical");
+                return 0;
+            }
+        }
+    }
+    traceMessage("Identical playlist does not already exist");
+    // Written beside the program first, so that the phone only ever holds a whole playlist.
+    const QString local = Constants::programFolderPath() + QLatin1Char('/') + Constants::tempPlaylistFileName();
+    QDir().mkpath(Constants::programFolderPath());
+    writePlaylistFile(playlist, tracks, local, mPolicy.playlistLinePrefix);
+    const bool sent = storage.put(local, path, PhoneStorage::Kind::Playlist);
+    QFile::remove(local);
+    if (!sent) {
+        traceMessage("*** Failed to copy track.");
+        return result != 0 ? result : PhoneResult::CopyFailed;
+    }
+    const int hookResult = playlistSent(playlist, tracks, path, fileName);
+    return result != 0 ? result : hookResult;
+}
+
+int Device::playlistSent(const Playlist& /*playlist*/, const TrackList& /*tracks*/, const QString& /*path*/,
+                         const QString& /*fileName*/)
 {
     return 0;
 }
 
+void Device::removeOldPlaylists()
+{
+    TraceScope trace("Device::removeOldPlaylists");
+    PhoneStorage& storage = phoneStorage();
+    const QString folder = QLatin1Char('/') + Constants::phonePlaylistFolder();
+    if (mPolicy.makesPlaylistFolder && !storage.makeFolder(folder))
+        return;
+    QStringList names;
+    for (const PhoneStorage::Entry& entry : storage.list(folder)) {
+        if (entry.kind != PhoneStorage::Kind::Playlist)
+            continue;
+        traceValue("*playlistFilesIterator", entry.name);
+        names.append(entry.name);
+        if (!mPlaylistsWritten.contains(entry.name))
+            dropPlaylist(folder + QLatin1Char('/') + entry.name);
+    }
+    playlistsListed(names);
+}
+
+void Device::dropPlaylist(const QString& path)
+{
+    TraceScope trace("Device::dropPlaylist");
+    traceValue("Deleting playlist", path);
+    if (!phoneStorage().remove(path))
+        traceMessage("Could not delete playlist");
+}
+
+void Device::playlistsListed(const QStringList& /*fileNames*/) {}
+
+void Device::uploadAlbumArt(const Track& track, const QString& imagePath)
+{
+    TraceScope trace("Device::uploadAlbumArt");
+    QString artist;
+    QString album;
+    remoteFolderNames(track, artist, album);
+    const QString folder = albumFolder(artist, album);
+    PhoneStorage& storage = phoneStorage();
+    if (!storage.makeFolder(folder))
+        return;
+    const QString destination = folder + QLatin1Char('/') + mPolicy.albumArtName;
+    traceValue("albumArtPath", destination);
+    // A cover already there is kept and counts as sent: phones may hold two
+    // objects of one name.
+    if (storage.isFile(destination)) {
+        traceMessage("Album art already on the phone");
+    } else if (!storage.put(imagePath, destination, PhoneStorage::Kind::Picture)) {
+        traceMessage("Error copying album art");
+        return;
+    }
+    albumArtPlaced(track);
+}
+
+void Device::albumArtPlaced(const Track& /*track*/) {}
+
+int Device::copyFile(const QString& localPath, const QString& relativePath, bool overwrite)
+{
+    TraceScope trace("Device::copyFile");
+    traceValue("relativePath", relativePath);
+    // A folder made for a pulled drive would land on the computer.
+    if (mPolicy.refusesWritesWhenUnreachable && !isReachable())
+        return PhoneResult::Disconnected;
+    // With overwrite the old file stays until the new copy is complete.
+    if (!overwrite && phoneStorage().exists(relativePath))
+        return 0;
+    if (!phoneStorage().put(localPath, relativePath, PhoneStorage::Kind::File)) {
+        traceValue("Error copying file", localPath);
+        return PhoneResult::CopyFailed;
+    }
+    return 0;
+}
+
+Device::FileMatch Device::compareWithPhoneFile(const QString& localPath, const QString& relativePath)
+{
+    TraceScope trace("Device::compareWithPhoneFile");
+    if (!mStorage || !mStorage->exists(relativePath))
+        return FileMatch::Absent;
+    // The phone's copy is fetched only for a name that is taken, which is rare.
+    PhoneStorage::LocalCopy onPhone;
+    if (!mStorage->get(relativePath, onPhone))
+        return FileMatch::Different;
+    return FileCopier::sameContents(localPath, onPhone.path()) ? FileMatch::Same : FileMatch::Different;
+}
+
+QStringList Device::fileNamesIn(const QString& relativeFolder)
+{
+    TraceScope trace("Device::fileNamesIn");
+    QStringList names;
+    if (!mStorage)
+        return names;
+    for (const PhoneStorage::Entry& entry : mStorage->list(relativeFolder)) {
+        if (entry.kind != PhoneStorage::Kind::Folder)
+            names.append(entry.name);
+    }
+    return names;
+}
+
+int Device::removeFile(const QString& relativePath)
+{
+    TraceScope trace("Device::removeFile");
+    traceValue("relativePath", relativePath);
+    if (!mStorage)
+        return PhoneResult::DeleteFailed;
+    if (mPolicy.refusesWritesWhenUnreachable && !isReachable())
+        return PhoneResult::Disconnected;
+    return mStorage->remove(relativePath) ? 0 : PhoneResult::DeleteFailed;
+}
+
+int Device::flushToMedium()
+{
+    return mStorage ? mStorage->flush() : 0;
+}
 bool Device::isReachable()
 {
-    return IsMounted();
+    return mStorage ? mStorage->reachable() : IsMounted();
 }
 
 void Device::readDeviceInfo(const QByteArray& contents)

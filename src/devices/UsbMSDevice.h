@@ -5,18 +5,19 @@
 
 #include "devices/Device.h"
 
-#include <QSet>
 #include <QString>
 
 #include <memory>
 
+class DirectoryStorage;
 class QFile;
 class QXmlStreamWriter;
 
-// A phone that shows up as a USB mass-storage drive. Everything is plain file
-// work below the drive's root path (its mount point and "/"): tracks under
-// "Music", playlists under "Playlists_QNL", and the control files through
-// which this program and the phone-side app talk in "KORVA".
+// A phone that shows up as a USB mass-storage drive: the Device jobs over
+// the drive's folder tree. Tracks already there are kept; the phone-side app
+// learns what changed through the control files in "KORVA" (a metadata file
+// per sync, the playlist and refresh hints, the PC program's version), and
+// playlists the user dropped are emptied, not deleted.
 class UsbMSDevice : public Device
 {
 public:
@@ -31,55 +32,37 @@ public:
 
     using Device::createPlaylist;
 
-    [[nodiscard]] int copyFile(const QString& localPath, const QString& relativePath, bool overwrite) override;
     int GetDeviceType() override;
     void PrepareForSync() override;
     void FinalizeSync() override;
     bool IsMounted() override;
-    int UploadTrack(Track& track) override;
-    int DeleteTrack(TrackCache& cache, Track& track) override;
-    QString UniqueDeviceId() override;
-    QString FriendlyName() override;
-    int GetStorageCapacity(qint64& bytes) override;
-    int GetFreeStorageSpace(qint64& bytes) override;
-    void SetConfigured() override;
     bool IsConfigured(const SettingsStore& settings) override;
-    int createPlaylist(const Playlist& playlist, const TrackList& tracks, bool forceRewrite) override;
-    void removeOldPlaylists() override;
-    void uploadAlbumArt(const Track& track, const QString& imagePath) override;
     void setPcSoftwareVersion(const QString& version) override;
-    FileMatch compareWithPhoneFile(const QString& localPath, const QString& relativePath) override;
-    QStringList fileNamesIn(const QString& relativeFolder) override;
-    int removeFile(const QString& relativePath) override;
-    int flushToMedium() override;
-    bool isReachable() override;
 
     void ReadOrGenerateUniqueDeviceId();
     void dumpFileContents(const QString& path);
 
-    QString rootPath() const { return mRootPath; }
+    QString rootPath() const;
     // The playlist's file name in "Playlists_QNL": the name cleaned so that it
     // cannot leave that folder or be refused by the file system, plus ".m3u".
     static QString playlistFileName(const QString& playlistName);
 
+protected:
+    void trackUploaded(const Track& track) override;
+    void albumArtPlaced(const Track& track) override;
+    int playlistSent(const Playlist& playlist, const TrackList& tracks, const QString& path,
+                     const QString& fileName) override;
+    void dropPlaylist(const QString& path) override;
+    void playlistsListed(const QStringList& fileNames) override;
+
 private:
-    void readDeviceInfoFile();
+    DirectoryStorage& drive() const;
     // A copy cut short by a killed program leaves its hidden temporary file;
     // the next run removes those in the folders this program writes to.
     void removeCopyLeftovers();
-    void writeMetadata(const Track& track);
     void appendToFile(const QString& relativePath, const QByteArray& bytes);
-    // Absolute path of a file named by a device id, or empty when the id
-    // points outside the drive.
-    QString pathForDeviceId(const QString& deviceId) const;
 
-    QString mFriendlyName;
-    QString mUniqueDeviceId;
-    QString mRootPath;
-    QSet<QString> mPlaylistsWritten;
     bool mIdRead = false;
-    // Deletes after the first one are spaced 100 ms apart.
-    bool mDeletedBefore = false;
     std::unique_ptr<QFile> mMetadataFile;
     std::unique_ptr<QXmlStreamWriter> mMetadataWriter;
 };
