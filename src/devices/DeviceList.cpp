@@ -324,7 +324,7 @@ DeviceHandle DeviceList::handleOf(Device* device) const
     return DeviceHandle(mParentOwners.value(ParentOf(device)), owned);
 }
 
-void DeviceList::mountedStatusChange(int aMountedState, QString aRootPath)
+void DeviceList::mountedStatusChange(int aMountedState, const QString& aRootPath)
 {
     TraceScope trace("DeviceList::mountedStatusChange");
     traceValue("aMountedState", aMountedState);

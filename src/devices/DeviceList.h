@@ -69,7 +69,7 @@ signals:
 
 public slots:
     void update();
-    void mountedStatusChange(int aMountedState, QString aRootPath);
+    void mountedStatusChange(int aMountedState, const QString& aRootPath);
 
 private:
     bool RefreshUsbMSDevices();

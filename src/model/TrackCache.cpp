@@ -259,9 +259,8 @@ int TrackCache::readHeader()
     mCacheReader->seek(0);
     qint32 marker = 0;
     int result = readWord(marker);
-    if (result == 0 && marker != kFileMarker)
-        result = kErrorFormat;
-    else if (result == kEndOfFile)
+    // A file too short for its marker is not a cache either.
+    if ((result == 0 && marker != kFileMarker) || result == kEndOfFile)
         result = kErrorFormat;
     if (result != 0) {
         traceMessage("Not a cache file");
