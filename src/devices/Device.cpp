@@ -23,9 +23,6 @@ namespace {
 
 // Folder names longer than this are refused by the phones' file systems.
 constexpr int kMaxFolderNameLength = 255;
-// Control files written by the phone are tiny; reading more would only cost
-// memory when one is damaged.
-constexpr qint64 kMaxControlFileBytes = qint64{1024} * 1024;
 // File names longer than this (in UTF-8 bytes) are refused on the phone.
 constexpr int kMaxFileNameBytes = 255;
 constexpr unsigned long kDeletePauseMs = 100;

@@ -145,6 +145,10 @@ public:
     int androidVersion() const { return mAndroidVersion; }
 
 protected:
+    // Control files written by the phone are tiny; reading more would only
+    // cost memory when one is damaged.
+    static constexpr qint64 kMaxControlFileBytes = qint64{1024} * 1024;
+
     Device(std::unique_ptr<PhoneStorage> storage, const KindPolicy& policy);
     PhoneStorage& phoneStorage() const { return *mStorage; }
     bool hasStorage() const { return mStorage != nullptr; }

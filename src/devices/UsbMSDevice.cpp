@@ -18,9 +18,6 @@
 
 namespace {
 
-// Control files written by the phone are tiny; reading more would only cost
-// memory when one is damaged.
-constexpr qint64 kMaxControlFileBytes = qint64{1024} * 1024;
 // A hint line holds one playlist file name.
 constexpr qint64 kMaxHintLineBytes = 4096;
 

@@ -9,6 +9,7 @@
 
 #include "app/Constants.h"
 #include "devices/mtp/DeviceMtpMac.h"
+#include "devices/mtp/MtpStorage.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
 #include "model/Playlist.h"
 #include "model/Track.h"
@@ -70,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     device->removeOldPlaylists();
     QString objectId;
     QString parentId;
-    device->GetOrCreateFromPath(QString::fromUtf8(rest), objectId, parentId, false);
+    device->objects().objectAt(QString::fromUtf8(rest), objectId, parentId, false);
 
     qDeleteAll(parent->children());
     return 0;

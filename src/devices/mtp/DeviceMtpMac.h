@@ -5,19 +5,16 @@
 
 #include "devices/Device.h"
 
-#include <QSet>
 #include <QString>
-
-#include <memory>
 
 class DeviceParentMtpMac;
 class MtpDevice;
+class MtpStorage;
 class QMtpDeviceStorage;
 
-// One storage of an MTP phone, driven through the Device interface like a
-// USB drive. Every file operation goes through MtpFile and the parent's
-// object cache. Paths on the phone are relative to the storage root with
-// "/" between the parts.
+// One storage of an MTP phone: the Device jobs over its objects. Tracks are
+// always replaced, playlists are playlist objects that also reference their
+// tracks, and a marker file tells the phone-side app that a sync ended.
 class DeviceMtpMac : public Device
 {
 public:
@@ -31,56 +28,25 @@ public:
 
     using Device::createPlaylist;
 
-    [[nodiscard]] int copyFile(const QString& localPath, const QString& relativePath, bool overwrite) override;
     int GetDeviceType() override;
     void PrepareForSync() override;
     void FinalizeSync() override;
     bool IsMounted() override;
-    int UploadTrack(Track& track) override;
-    int DeleteTrack(TrackCache& cache, Track& track) override;
-    QString UniqueDeviceId() override;
-    QString FriendlyName() override;
-    int GetStorageCapacity(qint64& bytes) override;
-    int GetFreeStorageSpace(qint64& bytes) override;
-    void SetConfigured() override;
-    int createPlaylist(const Playlist& playlist, const TrackList& tracks, bool forceRewrite) override;
-    void removeOldPlaylists() override;
-    void uploadAlbumArt(const Track& track, const QString& imagePath) override;
     void setPcSoftwareVersion(const QString& version) override;
-    FileMatch compareWithPhoneFile(const QString& localPath, const QString& relativePath) override;
-    QStringList fileNamesIn(const QString& relativeFolder) override;
-    int removeFile(const QString& relativePath) override;
-    bool isReachable() override;
-
-    // 0 with the object's id, or 11003. Without matchAny folders are skipped.
-    int GetOrCreateFromNameAndParent(const QString& aParentId, const QString& aName, QString& id, bool matchAny,
-                                     bool create);
-    // 0 with the id of the path's last part and of its folder, or 11003; with
-    // create every missing part is made as a folder.
-    int GetOrCreateFromPath(const QString& path, QString& id, QString& parentId, bool create);
-    int FindOrCreateDirectories(const QString& artist, const QString& album, QString& id);
-    // The id of the track's file on the phone; nothing is created.
-    int GetIdFromTrack(const Track& track, QString& id);
-    void CacheAndroidVersion();
-    void ReadOrGenerateUniqueDeviceId();
 
     ::MtpDevice* mtpDevice() const;
-    QMtpDeviceStorage* storage() const { return mStorage.get(); }
+    // The storage's objects by path.
+    MtpStorage& objects() const;
+    QMtpDeviceStorage* storage() const;
     DeviceParentMtpMac* parent() const { return mParent; }
     // The playlist's file name in "Playlists_QNL".
     static QString playlistFileName(const QString& playlistName);
 
-private:
-    int findName(const QString& aParentId, const QString& aName, QString& id, bool matchAny, bool preferFolder,
-                 bool create);
-    // Like GetOrCreateFromPath without creating, but the last part must be a file.
-    int findFile(const QString& path, QString& id, QString& parentId);
-    // The track's file name on the phone.
-    static QString trackFileName(const Track& track);
+protected:
+    int playlistSent(const Playlist& playlist, const TrackList& tracks, const QString& path,
+                     const QString& fileName) override;
+    bool openForConfiguring() override;
 
-    QString mFriendlyName;
+private:
     DeviceParentMtpMac* mParent;
-    std::unique_ptr<QMtpDeviceStorage> mStorage;
-    QSet<QString> mPlaylistsWritten;
-    QString mUniqueDeviceId;
 };

@@ -3,7 +3,7 @@
 #include "devices/mtp/DeviceMtpMac.h"
 #include "devices/mtp/DeviceParentMtpMac.h"
 #include "devices/mtp/MtpDevice.h"
-#include "devices/mtp/MtpFile.h"
+#include "devices/mtp/MtpStorage.h"
 #include "devices/mtp/PortableDevicePhoneSource.h"
 #include "devices/mtp/QMtpDeviceStorage.h"
 #include "model/Playlist.h"
@@ -194,7 +194,8 @@ void tst_DeviceMtpMac::uploadIntoArtistAndAlbumFolders()
     QCOMPARE(device()->UploadTrack(song), 0);
     QCOMPARE(mPhone->list(QStringLiteral("Music/Artist/Album")), QStringList{"01 Song.mp3"});
     QString id;
-    QCOMPARE(device()->GetIdFromTrack(song, id), 0);
+    QString folder;
+    QCOMPARE(device()->objects().fileAt(song.deviceId(), id, folder), 0);
     QVERIFY(!id.isEmpty());
 }
 
@@ -261,7 +262,7 @@ void tst_DeviceMtpMac::deleteTrack()
     QCOMPARE(cache.addTrack(missing), 0);
     QVERIFY(mPhone->emulation().putFile(mPhone->pnpId(), 0, QStringLiteral("Music/A/B/m.mp3"), "m"));
     reopen();
-    MtpFile(device(), QString()).remove(QStringLiteral("/Music/A/B/m.mp3"));
+    QVERIFY(device()->objects().remove(QStringLiteral("/Music/A/B/m.mp3")));
 
     QCOMPARE(device()->DeleteTrack(cache, present), 0);
     QVERIFY(!present.onRemoteDevice());
@@ -295,12 +296,11 @@ void tst_DeviceMtpMac::trackNameEqualToFolderName()
     QVERIFY(mPhone->emulation().makeFolder(mPhone->pnpId(), 0, QStringLiteral("Music/A/B/x.mp3")));
     reopen();
     QString id;
-    QCOMPARE(
-        device()->GetOrCreateFromNameAndParent(Constants::mtpRootObjectId(), QStringLiteral("Music"), id, false, false),
-        DeviceMtpMac::kErrorNotFound);
+    QString folder;
+    QCOMPARE(device()->objects().fileAt(QStringLiteral("Music"), id, folder), DeviceMtpMac::kErrorNotFound);
     Track song;
     song.setDeviceId(QStringLiteral("/Music/A/B/x.mp3"));
-    QCOMPARE(device()->GetIdFromTrack(song, id), DeviceMtpMac::kErrorNotFound);
+    QCOMPARE(device()->objects().fileAt(song.deviceId(), id, folder), DeviceMtpMac::kErrorNotFound);
     // Deleting the track leaves the folder of the same name alone.
     TrackCache cache;
     song.setOnRemoteDevice(true);
@@ -383,7 +383,8 @@ void tst_DeviceMtpMac::albumArtBesideTracks()
     device()->uploadAlbumArt(song, localFile(QStringLiteral("cover.jpg"), "jpeg"));
     QCOMPARE(mPhone->list(QStringLiteral("Music/A/B")), (QStringList{"s.mp3", "folder.jpg"}));
     QString id;
-    QCOMPARE(device()->GetIdFromTrack(song, id), 0);
+    QString folder;
+    QCOMPARE(device()->objects().fileAt(song.deviceId(), id, folder), 0);
 }
 
 void tst_DeviceMtpMac::copyFileOverwrite()

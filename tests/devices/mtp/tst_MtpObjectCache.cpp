@@ -3,7 +3,7 @@
 #include "devices/mtp/DeviceMtpMac.h"
 #include "devices/mtp/DeviceParentMtpMac.h"
 #include "devices/mtp/MtpDevice.h"
-#include "devices/mtp/MtpFile.h"
+#include "devices/mtp/MtpStorage.h"
 #include "devices/mtp/PortableDevices.h"
 #include "devices/mtp/QMtpDeviceStorage.h"
 #include "support/EmulatedMtpPhone.h"
@@ -34,10 +34,9 @@ private slots:
     void failedSendsLeaveNoHalfFile();
     void refusedDeleteIsReported();
     void staleIdsAfterReopenAreNotUsed();
-    void readOfMissingFileIsEmpty();
-    void secondOpenFails();
+    void readOfMissingFileFailsAndLeavesNothing();
     void temporaryNameSkipsTakenOnes();
-    void writeRoundTripAndReadOnlyCloseSendsNothing();
+    void writeRoundTripAndReadSendsNothing();
     void rootLevelFileGoesToTheRoot();
 
 private:
@@ -124,7 +123,7 @@ void tst_MtpObjectCache::addedObjectsAppearInCachedListing()
     const QString storage = device->storage()->Id();
     QString korva;
     QString parent;
-    QCOMPARE(device->GetOrCreateFromPath(QStringLiteral("KORVA"), korva, parent, false), 0);
+    QCOMPARE(device->objects().objectAt(QStringLiteral("KORVA"), korva, parent, false), 0);
     QCOMPARE(mtp->getFilesAndFolders(storage, korva).size(), 1);
     const int listed = mPhone->emulation().listCount(mPhone->pnpId());
 
@@ -154,7 +153,8 @@ void tst_MtpObjectCache::objectAddedToUnlistedFolderHidesNothing()
     DeviceMtpMac* device = mPhone->device();
     MtpDevice* mtp = mPhone->parent()->mtpDevice();
     QString album;
-    QCOMPARE(device->FindOrCreateDirectories(QStringLiteral("A"), QStringLiteral("B"), album), 0);
+    QString artist;
+    QCOMPARE(device->objects().objectAt(QStringLiteral("/Music/A/B"), album, artist, true), 0);
 
     // The album's own listing was never fetched: a cover sent into it must
     // not become the whole of its cached listing.
@@ -173,10 +173,10 @@ void tst_MtpObjectCache::objectAddedToUnlistedFolderHidesNothing()
 void tst_MtpObjectCache::folderMadeOnPhoneAfterListingIsFound()
 {
     DeviceMtpMac* device = mPhone->device();
-    QVERIFY(MtpFile(device, QString()).exists(QStringLiteral("KORVA")));
+    QVERIFY(device->objects().exists(QStringLiteral("KORVA")));
     // The root's listing is cached; the phone gains a folder behind it.
     QVERIFY(mPhone->emulation().makeFolder(mPhone->pnpId(), 0, QStringLiteral("Music")));
-    QVERIFY(MtpFile(device, QString()).mkpath(QStringLiteral("/Music/A")));
+    QVERIFY(device->objects().makeFolder(QStringLiteral("/Music/A")));
     QCOMPARE(mPhone->list(QString()), (QStringList{"KORVA", "Music"}));
     QCOMPARE(mPhone->list(QStringLiteral("Music")), QStringList{"A"});
 }
@@ -197,20 +197,20 @@ void tst_MtpObjectCache::failedSendsLeaveNoHalfFile()
     const QString source = localFile(QStringLiteral("track"), data);
     DeviceMtpMac* device = mPhone->device();
     // The folder's listing is cached before the sends fail.
-    QVERIFY(MtpFile(device, QString()).mkpath(QStringLiteral("/Music/A")));
-    QVERIFY(!MtpFile(device, QString()).exists(QStringLiteral("/Music/A/t.mp3")));
+    MtpStorage& storage = device->objects();
+    QVERIFY(storage.makeFolder(QStringLiteral("/Music/A")));
+    QVERIFY(!storage.exists(QStringLiteral("/Music/A/t.mp3")));
     mPhone->emulation().failNextSends(mPhone->pnpId(), failures, true);
     const int sendsBefore = mPhone->emulation().sendCount(mPhone->pnpId());
 
-    MtpFile file(device, QStringLiteral("/Music/A/t.mp3"));
-    QCOMPARE(file.copy(source, QStringLiteral("/Music/A/t.mp3"), 5, 2), sent);
+    QCOMPARE(storage.put(source, QStringLiteral("/Music/A/t.mp3"), PhoneStorage::Kind::File), sent);
     QCOMPARE(mPhone->emulation().sendCount(mPhone->pnpId()) - sendsBefore, sent ? failures + 1 : 6);
     if (sent) {
         QCOMPARE(mPhone->list(QStringLiteral("Music/A")), QStringList{"t.mp3"});
         QCOMPARE(mPhone->read(QStringLiteral("Music/A/t.mp3")), data);
     } else {
         QCOMPARE(mPhone->list(QStringLiteral("Music/A")), QStringList());
-        QVERIFY(!file.exists(QStringLiteral("/Music/A/t.mp3")));
+        QVERIFY(!storage.exists(QStringLiteral("/Music/A/t.mp3")));
     }
 }
 
@@ -218,19 +218,22 @@ void tst_MtpObjectCache::refusedDeleteIsReported()
 {
     QVERIFY(mPhone->put(QStringLiteral("Music/keep.mp3"), "k"));
     QVERIFY(mPhone->parent()->mtpDevice()->reopen());
-    MtpFile file(mPhone->device(), QStringLiteral("/Music/keep.mp3"));
-    QVERIFY(file.exists(QStringLiteral("/Music/keep.mp3")));
+    MtpStorage& storage = mPhone->device()->objects();
+    QVERIFY(storage.exists(QStringLiteral("/Music/keep.mp3")));
     mPhone->emulation().setRefuseDeletes(mPhone->pnpId(), true);
-    QVERIFY(!file.remove(QStringLiteral("/Music/keep.mp3")));
-    QVERIFY(file.exists(QStringLiteral("/Music/keep.mp3")));
+    QVERIFY(!storage.remove(QStringLiteral("/Music/keep.mp3")));
+    QVERIFY(storage.exists(QStringLiteral("/Music/keep.mp3")));
     mPhone->emulation().setRefuseDeletes(mPhone->pnpId(), false);
-    QVERIFY(file.remove(QStringLiteral("/Music/keep.mp3")));
-    QVERIFY(!file.exists(QStringLiteral("/Music/keep.mp3")));
+    QVERIFY(storage.remove(QStringLiteral("/Music/keep.mp3")));
+    QVERIFY(!storage.exists(QStringLiteral("/Music/keep.mp3")));
     QVERIFY(!mPhone->exists(QStringLiteral("Music/keep.mp3")));
-    // A folder that still holds objects is never removed.
+    // A folder is never removed, empty or not.
     QVERIFY(mPhone->put(QStringLiteral("Music/A/x.mp3"), "x"));
-    QVERIFY(!file.remove(QStringLiteral("/Music/A")));
+    QVERIFY(storage.makeFolder(QStringLiteral("Music/Empty")));
+    QVERIFY(!storage.remove(QStringLiteral("/Music/A")));
+    QVERIFY(!storage.remove(QStringLiteral("/Music/Empty")));
     QVERIFY(mPhone->exists(QStringLiteral("Music/A/x.mp3")));
+    QVERIFY(mPhone->exists(QStringLiteral("Music/Empty")));
 }
 
 void tst_MtpObjectCache::staleIdsAfterReopenAreNotUsed()
@@ -238,32 +241,22 @@ void tst_MtpObjectCache::staleIdsAfterReopenAreNotUsed()
     DeviceMtpMac* device = mPhone->device();
     QString id;
     QString parent;
-    QCOMPARE(device->GetOrCreateFromPath(QStringLiteral("KORVA/android.xml"), id, parent, false), 0);
+    QCOMPARE(device->objects().objectAt(QStringLiteral("KORVA/android.xml"), id, parent, false), 0);
     QVERIFY(device->mtpDevice()->reopen());
     // The old id names nothing on the new connection; the path still works.
     QVERIFY(device->mtpDevice()->transferFromDevice(id, mHome->filePath(QStringLiteral("stale"))) != 0);
-    MtpFile file(device, QStringLiteral("KORVA/android.xml"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), EmulatedMtpPhone::deviceInfo());
-    QVERIFY(file.close());
+    QByteArray data;
+    QVERIFY(device->objects().read(QStringLiteral("KORVA/android.xml"), data, 1024));
+    QCOMPARE(data, EmulatedMtpPhone::deviceInfo());
 }
 
-void tst_MtpObjectCache::readOfMissingFileIsEmpty()
+void tst_MtpObjectCache::readOfMissingFileFailsAndLeavesNothing()
 {
-    MtpFile file(mPhone->device(), QStringLiteral("KORVA/none"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray());
-    QVERIFY(file.close());
+    PhoneStorage::LocalCopy copy;
+    QVERIFY(!mPhone->device()->objects().get(QStringLiteral("KORVA/none"), copy));
+    QVERIFY(!mPhone->device()->objects().get(QStringLiteral("KORVA"), copy));
     QVERIFY(!mPhone->exists(QStringLiteral("KORVA/none")));
-}
-
-void tst_MtpObjectCache::secondOpenFails()
-{
-    MtpFile file(mPhone->device(), QStringLiteral("KORVA/android.xml"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QVERIFY(!file.open(QIODevice::ReadOnly));
-    QVERIFY(file.close());
-    QVERIFY(!QFile::exists(file.localPath()));
+    QCOMPARE(QDir(Constants::programFolderPath()).entryList(QDir::Files), QStringList());
 }
 
 void tst_MtpObjectCache::temporaryNameSkipsTakenOnes()
@@ -272,45 +265,38 @@ void tst_MtpObjectCache::temporaryNameSkipsTakenOnes()
     QVERIFY(QDir().mkpath(folder));
     QVERIFY(!localFile(QStringLiteral("KORVA/temp0"), "other").isEmpty());
     QVERIFY(!localFile(QStringLiteral("KORVA/temp1"), "other").isEmpty());
-    MtpFile file(mPhone->device(), QStringLiteral("KORVA/android.xml"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.localPath(), folder + QStringLiteral("/temp2"));
-    QVERIFY(file.close());
+    QString copyPath;
+    {
+        PhoneStorage::LocalCopy copy;
+        QVERIFY(mPhone->device()->objects().get(QStringLiteral("KORVA/android.xml"), copy));
+        copyPath = copy.path();
+        QCOMPARE(copyPath, folder + QStringLiteral("/temp2"));
+    }
+    QVERIFY(!QFile::exists(copyPath));
     QVERIFY(QFile::exists(folder + QStringLiteral("/temp0")));
 }
 
-void tst_MtpObjectCache::writeRoundTripAndReadOnlyCloseSendsNothing()
+void tst_MtpObjectCache::writeRoundTripAndReadSendsNothing()
 {
-    {
-        MtpFile file(mPhone->device(), QStringLiteral("KORVA/data/notes.txt"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.write("first "));
-        QVERIFY(file.write("second"));
-        QVERIFY(file.close());
-        QVERIFY(!QFile::exists(file.localPath()));
-    }
+    MtpStorage& storage = mPhone->device()->objects();
+    QVERIFY(storage.put(QByteArray("first second"), QStringLiteral("KORVA/data/notes.txt")));
     QCOMPARE(mPhone->read(QStringLiteral("KORVA/data/notes.txt")), QByteArray("first second"));
     const int sends = mPhone->emulation().sendCount(mPhone->pnpId());
-    MtpFile reader(mPhone->device(), QStringLiteral("KORVA/data/notes.txt"));
-    QVERIFY(reader.open(QIODevice::ReadOnly));
-    QCOMPARE(reader.readAll(), QByteArray("first second"));
-    QVERIFY(reader.close());
+    QByteArray data;
+    QVERIFY(storage.read(QStringLiteral("KORVA/data/notes.txt"), data, 1024));
+    QCOMPARE(data, QByteArray("first second"));
     QCOMPARE(mPhone->emulation().sendCount(mPhone->pnpId()), sends);
-    // Appending starts from the phone's content.
-    MtpFile appender(mPhone->device(), QStringLiteral("KORVA/data/notes.txt"));
-    QVERIFY(appender.open(QIODevice::Append));
-    QVERIFY(appender.write("!"));
-    QVERIFY(appender.close());
-    QCOMPARE(mPhone->read(QStringLiteral("KORVA/data/notes.txt")), QByteArray("first second!"));
+    // A replacement takes the old one's name: one object stays.
+    QVERIFY(storage.put(QByteArray("third"), QStringLiteral("KORVA/data/notes.txt")));
+    QCOMPARE(mPhone->read(QStringLiteral("KORVA/data/notes.txt")), QByteArray("third"));
     QCOMPARE(mPhone->list(QStringLiteral("KORVA/data")), QStringList{"notes.txt"});
+    QCOMPARE(storage.size(QStringLiteral("KORVA/data/notes.txt")), qint64(5));
+    QCOMPARE(QDir(Constants::programFolderPath()).entryList(QDir::Files), QStringList());
 }
 
 void tst_MtpObjectCache::rootLevelFileGoesToTheRoot()
 {
-    MtpFile file(mPhone->device(), QStringLiteral("top.txt"));
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QVERIFY(file.write("t"));
-    QVERIFY(file.close());
+    QVERIFY(mPhone->device()->objects().put(QByteArray("t"), QStringLiteral("top.txt")));
     QCOMPARE(mPhone->list(QString()), (QStringList{"KORVA", "top.txt"}));
 }
 
