@@ -340,8 +340,7 @@ bool MtpStorage::reachable()
     // Asked of the phone itself: the folder cache would answer for a phone that is gone.
     QMutexLocker locker(&connected->mutex());
     QList<MtpObjectRecord> objects;
-    return connected->connection()
-           && connected->connection()->listChildren(mStorage.Id(), Constants::mtpRootObjectId(), objects);
+    return connected->connection() && connected->connection()->listChildren(mStorage.Id(), mStorage.Id(), objects);
 }
 
 QString MtpStorage::newLocalFile()
