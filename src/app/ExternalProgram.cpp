@@ -4,7 +4,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 static bool isRunnable(const QString& path)
 {
@@ -34,4 +39,16 @@ QString findExternalProgram(const QString& relativePath, const QString& commandN
     if (commandName.isEmpty())
         return QString();
     return QStandardPaths::findExecutable(commandName);
+}
+
+void endWithThisProcess(QProcess& process)
+{
+    const pid_t parent = ::getpid();
+    // Runs in the child between fork and exec: async-signal-safe calls only.
+    process.setChildProcessModifier([parent] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The parent may have died before the request was made.
+        if (::getppid() != parent)
+            ::_exit(127);
+    });
 }

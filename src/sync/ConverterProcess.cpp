@@ -26,6 +26,7 @@ int ConverterProcess::run(const QStringList& arguments)
     }
 
     QProcess process;
+    endWithThisProcess(process);
     // The converter's console output is of no use to anyone; reading it is not
     // needed and a full pipe must never stall the conversion.
     process.setStandardOutputFile(QProcess::nullDevice());

@@ -171,7 +171,9 @@ BackupConversionResult DataTransfer::transfer(const SyncPlan& plan, SettingsStor
             if (!unread && kind.second)
                 s.setCopiedOn(id, kind.first, QDate::currentDate());
         }
-        s.setCopyPhotos(id, false);
+        // An iPhone's photos come out of its backup: one that could not be
+        // read copied none of them, so the choice stays for the next sync.
+        s.setCopyPhotos(id, choices.photos && !blackBerry && unread);
     });
     result.filesReadBack = mFilesReadBack;
     return result;

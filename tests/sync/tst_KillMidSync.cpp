@@ -4,6 +4,7 @@
 #include "devices/FileCopier.h"
 #include "devices/UsbMSDevice.h"
 #include "support/IpdWriter.h"
+#include "support/IphoneBackupBuilder.h"
 #include "support/PhoneContents.h"
 #include "support/SyncMedia.h"
 #include "support/SyncRun.h"
@@ -86,6 +87,16 @@ QHash<QString, QByteArray> userFilesOnPhone(const QString& phoneRoot)
     return files;
 }
 
+// A process that is gone or a zombie (a container's first process may never reap it).
+bool hasEnded(pid_t pid)
+{
+    if (::kill(pid, 0) != 0)
+        return true;
+    const QByteArray stat = readFile(QStringLiteral("/proc/%1/stat").arg(pid));
+    const qsizetype end = stat.lastIndexOf(')');
+    return end < 0 || stat.mid(end + 2, 1) == "Z";
+}
+
 } // namespace
 
 // A sync killed with SIGKILL at any moment leaves nothing that the next sync
@@ -98,15 +109,16 @@ class tst_KillMidSync : public QObject
 private slots:
     void initTestCase();
     void killedAnywhereTheNextSyncFinishes();
-    void endedWhileUnpackingLeavesNothingBehind_data();
-    void endedWhileUnpackingLeavesNothingBehind();
+    void endedWhileAHelperProgramRunsLeavesNothingBehind_data();
+    void endedWhileAHelperProgramRunsLeavesNothingBehind();
     void child();
 
 private:
     // A fresh home and phone below root, configured for the whole sync from
     // the backup of that name among the inputs.
     void prepareScenario(const QString& root, const QString& backup = QStringLiteral("Old phone.ipd"));
-    std::unique_ptr<QProcess> startChild(const QString& root);
+    // program: the test's own executable unless a copy of it is to find other helpers beside it.
+    std::unique_ptr<QProcess> startChild(const QString& root, const QString& program = QString());
     // Runs one child to its end; false when it failed or took too long.
     bool runToEnd(const QString& root, int& events, qint64& elapsedMs);
 
@@ -142,6 +154,16 @@ void tst_KillMidSync::initTestCase()
               {QStringLiteral("a"), QStringLiteral("-tzip"), mInputs + QStringLiteral("/Old phone.bbb"),
                QStringLiteral(".")});
     QVERIFY(zip.waitForFinished(60000) && zip.exitCode() == 0);
+
+    IphoneBackupBuilder iphone;
+    const QString data = QStringLiteral(VELMORA_TEST_DATA_DIR "/sync/");
+    iphone.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/SMS/sms.db"),
+                   readFile(data + QStringLiteral("ios18-sms.db")));
+    iphone.addFile(QStringLiteral("HomeDomain"), QStringLiteral("Library/AddressBook/AddressBook.sqlitedb"),
+                   readFile(data + QStringLiteral("ios18-AddressBook.sqlitedb")));
+    iphone.addFile(QStringLiteral("CameraRollDomain"), QStringLiteral("Media/DCIM/100APPLE/IMG_0001.JPG"),
+                   "jpeg bytes");
+    QVERIFY(iphone.write(mInputs + QStringLiteral("/iPhone backup"), IphoneBackupBuilder::Manifest::Database));
 }
 
 void tst_KillMidSync::prepareScenario(const QString& root, const QString& backup)
@@ -158,7 +180,7 @@ void tst_KillMidSync::prepareScenario(const QString& root, const QString& backup
     });
 }
 
-std::unique_ptr<QProcess> tst_KillMidSync::startChild(const QString& root)
+std::unique_ptr<QProcess> tst_KillMidSync::startChild(const QString& root, const QString& program)
 {
     auto child = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -171,7 +193,7 @@ std::unique_ptr<QProcess> tst_KillMidSync::startChild(const QString& root)
     // An archiver placed there is found before the system's.
     child->setWorkingDirectory(root);
     child->setProcessChannelMode(QProcess::SeparateChannels);
-    child->start(QCoreApplication::applicationFilePath(), {QStringLiteral("child")});
+    child->start(program.isEmpty() ? QCoreApplication::applicationFilePath() : program, {QStringLiteral("child")});
     return child;
 }
 
@@ -291,22 +313,30 @@ void tst_KillMidSync::killedAnywhereTheNextSyncFinishes()
                 static_cast<long long>(total.elapsed()));
 }
 
-void tst_KillMidSync::endedWhileUnpackingLeavesNothingBehind_data()
+void tst_KillMidSync::endedWhileAHelperProgramRunsLeavesNothingBehind_data()
 {
+    QTest::addColumn<QString>("backup");
     QTest::addColumn<bool>("terminated");
-    QTest::newRow("SIGKILL") << false;
-    QTest::newRow("SIGTERM") << true;
+    QTest::newRow(".bbb unpacking, SIGKILL") << "Old phone.bbb" << false;
+    QTest::newRow(".bbb unpacking, SIGTERM") << "Old phone.bbb" << true;
+    QTest::newRow("iPhone extractor, SIGKILL") << "iPhone backup" << false;
+    QTest::newRow("iPhone extractor, SIGTERM") << "iPhone backup" << true;
 }
 
-// A sync ended while it unpacks a .bbb archive, by SIGKILL or by SIGTERM
-// (which cancels it): after the next sync the phone holds what an uncut run
-// gives, and no unpacking folder or temporary file is left in the program's
-// folder, in HOME or in TMPDIR.
-void tst_KillMidSync::endedWhileUnpackingLeavesNothingBehind()
+// A sync ended while a program it started works (the archiver unpacking a
+// .bbb, the extractor reading an iPhone backup), by SIGKILL or by SIGTERM
+// (which cancels it): a killed sync's helper ends with it, and after the
+// next sync the phone holds what an uncut run gives, and no unpacking or
+// extraction folder or temporary file is left in HOME or in TMPDIR.
+void tst_KillMidSync::endedWhileAHelperProgramRunsLeavesNothingBehind()
 {
+    QFETCH(QString, backup);
     QFETCH(bool, terminated);
-    const QString reference = mWork.filePath(QStringLiteral("bbb-reference"));
-    prepareScenario(reference, QStringLiteral("Old phone.bbb"));
+    const bool iphone = !backup.endsWith(QStringLiteral(".bbb"));
+    const QString tag = QString::fromLatin1(QTest::currentDataTag())
+                            .replace(QRegularExpression(QStringLiteral("\\W+")), QStringLiteral("-"));
+    const QString reference = mWork.filePath(tag + QStringLiteral("-reference"));
+    prepareScenario(reference, backup);
     int events = 0;
     qint64 elapsedMs = 0;
     QVERIFY(runToEnd(reference, events, elapsedMs));
@@ -314,34 +344,46 @@ void tst_KillMidSync::endedWhileUnpackingLeavesNothingBehind()
     QVERIFY(expected.contains(QStringLiteral("KORVA/messages.xml")));
     const QStringList referenceHome = filesBelow(reference + QStringLiteral("/home"));
 
-    // An archiver that lists for real but stalls in the unpacking, part of
-    // the database written, until the file "go" appears.
-    const QString root = mWork.filePath(terminated ? QStringLiteral("bbb-term") : QStringLiteral("bbb-kill"));
-    prepareScenario(root, QStringLiteral("Old phone.bbb"));
-    const QByteArray archiver = QStandardPaths::findExecutable(QStringLiteral("7z")).toUtf8();
+    // A helper that stalls, the archiver part of a database written, until
+    // the file "go" appears. The archiver is found in the working folder;
+    // the extractor beside the program, so the child runs from a copy.
+    const QString root = mWork.filePath(tag);
+    prepareScenario(root, backup);
+    QString program;
+    QString helper = root + QStringLiteral("/7z/7z");
+    QByteArray real = QStandardPaths::findExecutable(QStringLiteral("7z")).toUtf8();
+    QByteArray stallWhen = "[ \"$1\" = x ]";
+    if (iphone) {
+        program = root + QStringLiteral("/bin/") + QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        QVERIFY(QDir().mkpath(root + QStringLiteral("/bin")));
+        QVERIFY(QFile::copy(QCoreApplication::applicationFilePath(), program));
+        helper = root + QStringLiteral("/bin/") + Constants::extractorRelativePath();
+        real =
+            (QCoreApplication::applicationDirPath() + QLatin1Char('/') + Constants::extractorRelativePath()).toUtf8();
+        stallWhen = "true";
+    }
     const QByteArray stalled = (root + QStringLiteral("/stalled")).toUtf8();
-    QVERIFY(writeFile(root + QStringLiteral("/7z/7z"), "#!/bin/sh\nif [ \"$1\" = x ] && [ ! -e '" + root.toUtf8()
-                                                           + "/go' ]; then\n"
-                                                             "  echo $$ > '"
-                                                           + stalled + ".new'; mv '" + stalled + ".new' '" + stalled
-                                                           + "'\n"
-                                                             "  head -c 100 /dev/zero; exec sleep 60\nfi\nexec '"
-                                                           + archiver + "' \"$@\"\n"));
-    QVERIFY(QFile::setPermissions(root + QStringLiteral("/7z/7z"), QFile::ReadOwner | QFile::ExeOwner));
-    std::unique_ptr<QProcess> child(startChild(root));
+    QVERIFY(writeFile(helper, "#!/bin/sh\nif " + stallWhen + " && [ ! -e '" + root.toUtf8()
+                                  + "/go' ]; then\n  echo $$ > '" + stalled + ".new'; mv '" + stalled + ".new' '"
+                                  + stalled + "'\n  head -c 100 /dev/zero; exec sleep 60\nfi\nexec '" + real
+                                  + "' \"$@\"\n"));
+    QVERIFY(QFile::setPermissions(helper, QFile::ReadOwner | QFile::ExeOwner));
+    std::unique_ptr<QProcess> child(startChild(root, program));
     child->closeWriteChannel();
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(root + QStringLiteral("/stalled")), kChildTimeoutMs);
-    const pid_t stalledArchiver = pid_t(readFile(root + QStringLiteral("/stalled")).trimmed().toInt());
+    const pid_t stalledHelper = pid_t(readFile(root + QStringLiteral("/stalled")).trimmed().toInt());
+    QVERIFY(stalledHelper > 0);
     if (terminated) {
         QCOMPARE(::kill(pid_t(child->processId()), SIGTERM), 0);
-        // The cancelled sync goes on once its archiver ends.
+        // The cancelled sync goes on once its helper ends.
         QTest::qWait(200);
-        ::kill(stalledArchiver, SIGKILL);
+        ::kill(stalledHelper, SIGKILL);
     } else {
         child->kill();
-        ::kill(stalledArchiver, SIGKILL);
     }
     QVERIFY(child->waitForFinished(kChildTimeoutMs));
+    // Left running, it would write into the folder the next sync uses.
+    QTRY_VERIFY_WITH_TIMEOUT(hasEnded(stalledHelper), 10000);
     QVERIFY(writeFile(root + QStringLiteral("/go"), QByteArray()));
 
     QVERIFY(runToEnd(root, events, elapsedMs));
@@ -350,7 +392,14 @@ void tst_KillMidSync::endedWhileUnpackingLeavesNothingBehind()
     names.sort();
     QStringList expectedNames = expected.keys();
     expectedNames.sort();
-    QCOMPARE(names, expectedNames);
+    const QSet<QString> missing =
+        QSet<QString>(expectedNames.cbegin(), expectedNames.cend()) - QSet<QString>(names.cbegin(), names.cend());
+    const QSet<QString> extra =
+        QSet<QString>(names.cbegin(), names.cend()) - QSet<QString>(expectedNames.cbegin(), expectedNames.cend());
+    QVERIFY2(
+        names == expectedNames,
+        qPrintable(QStringLiteral("missing: ") + QStringList(missing.cbegin(), missing.cend()).join(QLatin1Char(','))
+                   + QStringLiteral(" extra: ") + QStringList(extra.cbegin(), extra.cend()).join(QLatin1Char(','))));
     for (const QString& name : std::as_const(names))
         QVERIFY2(onPhone.value(name) == expected.value(name), qPrintable(name));
     QCOMPARE(filesBelow(root + QStringLiteral("/tmp")), QStringList());

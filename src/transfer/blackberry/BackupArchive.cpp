@@ -162,6 +162,7 @@ int BackupArchive::inspect()
     }
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
+    endWithThisProcess(process);
     // An encrypted archive makes the archiver ask for a password; with its
     // input closed it gives up instead of waiting for ever.
     process.start(mArchiver, {QStringLiteral("l"), QStringLiteral("-slt"), QStringLiteral("--"), mArchivePath});
@@ -209,6 +210,7 @@ int BackupArchive::extractEntries(const QStringList& names, const QHash<QString,
     arguments += names;
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
+    endWithThisProcess(process);
     process.start(mArchiver, arguments);
     process.closeWriteChannel();
 

@@ -153,6 +153,7 @@ int AppleExtractor::runExtractor(const QString& backupFolder, const QString& ext
     QProcess process;
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    endWithThisProcess(process);
     process.start(program, arguments, QIODevice::ReadWrite);
     if (!process.waitForStarted(-1)) {
         traceValue("Extractor did not start", process.errorString());
