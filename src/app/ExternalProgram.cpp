@@ -24,16 +24,16 @@ QString findExternalProgram(const QString& relativePath, const QString& commandN
     const QString appFolder = QCoreApplication::instance()
                                   ? QCoreApplication::applicationDirPath()
                                   : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-    const QString besideApp = appFolder + QLatin1Char('/') + relativePath;
+    QString besideApp = appFolder + QLatin1Char('/') + relativePath;
     if (isRunnable(besideApp))
         return besideApp;
     // Installed, the programs Velmora ships for itself live in the package's
     // private folder, not on PATH. It is found relative to bin/ so that an
     // unpacked package (dpkg -x, a relocated prefix) finds its own copies.
-    const QString inPrivateFolder = QDir::cleanPath(appFolder + QStringLiteral("/../lib/velmora/") + relativePath);
+    QString inPrivateFolder = QDir::cleanPath(appFolder + QStringLiteral("/../lib/velmora/") + relativePath);
     if (isRunnable(inPrivateFolder))
         return inPrivateFolder;
-    const QString inWorkingFolder = QDir::current().absoluteFilePath(relativePath);
+    QString inWorkingFolder = QDir::current().absoluteFilePath(relativePath);
     if (isRunnable(inWorkingFolder))
         return inWorkingFolder;
     if (commandName.isEmpty())

@@ -14,10 +14,10 @@
 namespace {
 
 // The listing of kMaxEntries entries takes well under this.
-constexpr qint64 kMaxListingBytes = 32 * 1024 * 1024;
+constexpr qint64 kMaxListingBytes = qint64{32} * 1024 * 1024;
 // The archiver answers within this, or it is taken for stuck.
 constexpr int kArchiverWaitMs = 60000;
-constexpr qint64 kChunkBytes = 1024 * 1024;
+constexpr qint64 kChunkBytes = qint64{1024} * 1024;
 
 QString manifestName()
 {
