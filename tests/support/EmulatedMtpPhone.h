@@ -33,6 +33,10 @@ public:
     MtpEmulation& emulation() { return mEmulation; }
     QString pnpId() const { return mPnpId; }
 
+    // The phone's files live in folder from now on (MtpEmulation::keepPhoneIn):
+    // made there anew, or as an earlier process left them.
+    bool keepIn(const QString& folder) { return mEmulation.keepPhoneIn(mPnpId, folder); }
+
     // Opens the phone into a parent with one device per storage; false when
     // it could not be opened. A second call opens it anew.
     bool open();

@@ -127,6 +127,8 @@ public:
                 return kRefused;
         }
         phone->objects.erase(serial);
+        MtpEmulation::keepIndex(*phone);
+        MtpEmulation::forgetObject(*phone, serial);
         return kDeleted;
     }
 
@@ -152,6 +154,7 @@ public:
         if (MtpEmulation::nameTaken(*phone, object.storageId, object.parent, newName))
             return -1;
         object.name = newName;
+        MtpEmulation::keepIndex(*phone);
         return 0;
     }
 
@@ -170,6 +173,7 @@ public:
             references.append(serial);
         }
         object->references = references;
+        MtpEmulation::keepIndex(*phone);
         return 0;
     }
 
@@ -392,6 +396,8 @@ quint64 MtpEmulation::addObject(Phone& phone, const QString& storageId, quint64 
 {
     const quint64 serial = phone.nextSerial++;
     phone.objects[serial] = Object{storageId, parent, name, kind, data, {}};
+    keepObject(phone, serial);
+    keepIndex(phone);
     return serial;
 }
 
@@ -434,6 +440,8 @@ bool MtpEmulation::putFile(const QString& pnpId, int storage, const QString& pat
         if (object.storageId == storageId && object.parent == parent && object.name == name
             && object.kind != QMtpFileInterface::kFolder) {
             object.data = data;
+            keepObject(*p, entry.first);
+            keepIndex(*p);
             return true;
         }
     }

@@ -60,6 +60,12 @@ public:
     void failNextSends(const QString& pnpId, int count, bool leavePartial);
     // The phone refuses to delete objects.
     void setRefuseDeletes(const QString& pnpId, bool refuse);
+    // The phone's files live in folder from now on, loaded from it when an
+    // earlier process left them there, so that they outlast a killed process
+    // as a real phone's do. Each change is on disk before the call returns.
+    // False when the folder holds files that cannot be read.
+    bool keepPhoneIn(const QString& pnpId, const QString& folder);
+
     // Folder listings asked of the phone, and how often it was opened.
     int listCount(const QString& pnpId) const;
     int openCount(const QString& pnpId) const;
@@ -103,6 +109,7 @@ private:
         int listCount = 0;
         int openCount = 0;
         int sendCount = 0;
+        QString keptIn; // empty: held in memory only
     };
 
     Phone* phone(const QString& pnpId);
@@ -113,6 +120,13 @@ private:
     static bool nameTaken(const Phone& phone, const QString& storageId, quint64 parent, const QString& name);
     static quint64 addObject(Phone& phone, const QString& storageId, quint64 parent, const QString& name, int kind,
                              const QByteArray& data);
+    // A phone kept on disk: an object's bytes, then the list of objects
+    // naming them, so that a process killed in between leaves the phone as
+    // it was before the change.
+    static void keepObject(const Phone& phone, quint64 serial);
+    static void keepIndex(const Phone& phone);
+    static void forgetObject(const Phone& phone, quint64 serial);
+    static bool loadKept(Phone& phone);
 
     mutable QMutex mMutex;
     QMap<QString, Phone> mPhones;

@@ -3,6 +3,10 @@
 #include "app/TerminationSignal.h"
 #include "devices/FileCopier.h"
 #include "devices/UsbMSDevice.h"
+#include "devices/mtp/DeviceMtpMac.h"
+#include "devices/mtp/DeviceParentMtpMac.h"
+#include "devices/mtp/QMtpFile.h"
+#include "support/EmulatedMtpPhone.h"
 #include "support/IpdWriter.h"
 #include "support/IphoneBackupBuilder.h"
 #include "support/PhoneContents.h"
@@ -22,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -34,6 +39,9 @@ namespace {
 
 const char kChildRootVariable[] = "VELMORA_KILL_CHILD_ROOT";
 const char kInputsVariable[] = "VELMORA_KILL_INPUTS";
+// Set for a run against the emulated MTP phone kept in kMtpPhoneFolder.
+const char kMtpVariable[] = "VELMORA_KILL_MTP";
+const char kMtpPhoneFolder[] = "/mtp-phone";
 constexpr int kTracks = 50;
 constexpr int kPhotos = 10;
 // Kill points chosen by the child's progress events, and by time.
@@ -76,15 +84,49 @@ QStringList namesWithoutTimes(const QStringList& names)
     return result;
 }
 
-// The phone's files with their bytes, control files left out.
-QHash<QString, QByteArray> userFilesOnPhone(const QString& phoneRoot)
+void addMtpFilesBelow(EmulatedMtpPhone& phone, const QString& folder, QHash<QString, QByteArray>& files)
+{
+    for (const QString& name : phone.list(folder)) {
+        const QString path = folder.isEmpty() ? name : folder + QLatin1Char('/') + name;
+        if (phone.emulation().kind(phone.pnpId(), 0, path) == QMtpFileInterface::kFolder)
+            addMtpFilesBelow(phone, path, files);
+        else
+            files.insert(path, phone.read(path));
+    }
+}
+
+// Every file on the phone of the run below root, with its bytes.
+QHash<QString, QByteArray> filesOnPhone(const QString& root, bool mtp)
 {
     QHash<QString, QByteArray> files;
-    for (const QString& path : filesBelow(phoneRoot)) {
-        if (!isPhoneControlFile(path))
-            files.insert(withoutTime(path), readFile(phoneRoot + path));
+    if (mtp) {
+        EmulatedMtpPhone phone;
+        if (phone.keepIn(root + QLatin1String(kMtpPhoneFolder)))
+            addMtpFilesBelow(phone, QString(), files);
+        return files;
+    }
+    const QString phoneRoot = root + QStringLiteral("/phone/");
+    for (const QString& path : filesBelow(phoneRoot))
+        files.insert(path, readFile(phoneRoot + path));
+    return files;
+}
+
+// The phone's files with their bytes, control files left out.
+QHash<QString, QByteArray> userFilesOnPhone(const QString& root, bool mtp = false)
+{
+    QHash<QString, QByteArray> files;
+    const QHash<QString, QByteArray> all = filesOnPhone(root, mtp);
+    for (auto it = all.cbegin(); it != all.cend(); ++it) {
+        if (!isPhoneControlFile(it.key()))
+            files.insert(withoutTime(it.key()), it.value());
     }
     return files;
+}
+
+int countBelow(const QHash<QString, QByteArray>& files, const QString& folder)
+{
+    return int(std::count_if(files.keyBegin(), files.keyEnd(),
+                             [&folder](const QString& path) { return path.startsWith(folder); }));
 }
 
 // A process that is gone or a zombie (a container's first process may never reap it).
@@ -99,15 +141,17 @@ bool hasEnded(pid_t pid)
 
 } // namespace
 
-// A sync killed with SIGKILL at any moment leaves nothing that the next sync
-// cannot finish: the phone then holds exactly the expected files, whole, the
-// track cache tells the truth, and the settings load.
+// A sync killed with SIGKILL at any moment, on a USB phone or an MTP phone,
+// leaves nothing that the next sync cannot finish: the phone then holds
+// exactly the expected files, whole, the track cache tells the truth, and
+// the settings load.
 class tst_KillMidSync : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void killedAnywhereTheNextSyncFinishes_data();
     void killedAnywhereTheNextSyncFinishes();
     void endedWhileAHelperProgramRunsLeavesNothingBehind_data();
     void endedWhileAHelperProgramRunsLeavesNothingBehind();
@@ -116,11 +160,13 @@ private slots:
 private:
     // A fresh home and phone below root, configured for the whole sync from
     // the backup of that name among the inputs.
-    void prepareScenario(const QString& root, const QString& backup = QStringLiteral("Old phone.ipd"));
+    // With mtp the phone is the emulated MTP phone, kept on disk below root.
+    void prepareScenario(const QString& root, const QString& backup = QStringLiteral("Old phone.ipd"),
+                         bool mtp = false);
     // program: the test's own executable unless a copy of it is to find other helpers beside it.
-    std::unique_ptr<QProcess> startChild(const QString& root, const QString& program = QString());
+    std::unique_ptr<QProcess> startChild(const QString& root, const QString& program = QString(), bool mtp = false);
     // Runs one child to its end; false when it failed or took too long.
-    bool runToEnd(const QString& root, int& events, qint64& elapsedMs);
+    bool runToEnd(const QString& root, int& events, qint64& elapsedMs, bool mtp = false);
 
     QTemporaryDir mWork;
     QString mInputs;
@@ -166,10 +212,15 @@ void tst_KillMidSync::initTestCase()
     QVERIFY(iphone.write(mInputs + QStringLiteral("/iPhone backup"), IphoneBackupBuilder::Manifest::Database));
 }
 
-void tst_KillMidSync::prepareScenario(const QString& root, const QString& backup)
+void tst_KillMidSync::prepareScenario(const QString& root, const QString& backup, bool mtp)
 {
     SyncTestHome env(root);
     env.configurePhone({QStringLiteral("Mix"), QStringLiteral("Chill")});
+    if (mtp) {
+        EmulatedMtpPhone phone;
+        QVERIFY(phone.keepIn(root + QLatin1String(kMtpPhoneFolder)));
+        QVERIFY(phone.put(Constants::phoneUniqueIdFile(), SyncTestHome::kPhoneId));
+    }
     env.editSettings([this, &backup](SyncSettings& settings, const QString& id) {
         settings.setSelectedBackupPath(id, mInputs + QLatin1Char('/') + backup);
         settings.setCopyTextMessages(id, true);
@@ -180,13 +231,15 @@ void tst_KillMidSync::prepareScenario(const QString& root, const QString& backup
     });
 }
 
-std::unique_ptr<QProcess> tst_KillMidSync::startChild(const QString& root, const QString& program)
+std::unique_ptr<QProcess> tst_KillMidSync::startChild(const QString& root, const QString& program, bool mtp)
 {
     auto child = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
     environment.insert(QString::fromLatin1(kChildRootVariable), root);
     environment.insert(QString::fromLatin1(kInputsVariable), mInputs);
+    if (mtp)
+        environment.insert(QString::fromLatin1(kMtpVariable), QStringLiteral("1"));
     environment.insert(QStringLiteral("TMPDIR"), root + QStringLiteral("/tmp"));
     QDir().mkpath(root + QStringLiteral("/tmp"));
     child->setProcessEnvironment(environment);
@@ -197,11 +250,11 @@ std::unique_ptr<QProcess> tst_KillMidSync::startChild(const QString& root, const
     return child;
 }
 
-bool tst_KillMidSync::runToEnd(const QString& root, int& events, qint64& elapsedMs)
+bool tst_KillMidSync::runToEnd(const QString& root, int& events, qint64& elapsedMs, bool mtp)
 {
     QElapsedTimer timer;
     timer.start();
-    std::unique_ptr<QProcess> child(startChild(root));
+    std::unique_ptr<QProcess> child(startChild(root, QString(), mtp));
     child->closeWriteChannel(); // the child goes on past every event by itself
     const bool finished = child->waitForFinished(kChildTimeoutMs);
     elapsedMs = timer.elapsed();
@@ -214,20 +267,29 @@ bool tst_KillMidSync::runToEnd(const QString& root, int& events, qint64& elapsed
     return true;
 }
 
+void tst_KillMidSync::killedAnywhereTheNextSyncFinishes_data()
+{
+    QTest::addColumn<bool>("mtp");
+    QTest::newRow("USB phone") << false;
+    QTest::newRow("MTP phone") << true;
+}
+
 void tst_KillMidSync::killedAnywhereTheNextSyncFinishes()
 {
+    QFETCH(bool, mtp);
     QElapsedTimer total;
     total.start();
 
     // One uncut run gives the expected phone, the number of events and the time.
-    const QString reference = mWork.filePath(QStringLiteral("reference"));
-    prepareScenario(reference);
+    const QString kind = mtp ? QStringLiteral("mtp-") : QStringLiteral("usb-");
+    const QString reference = mWork.filePath(kind + QStringLiteral("reference"));
+    prepareScenario(reference, QStringLiteral("Old phone.ipd"), mtp);
     int referenceEvents = 0;
     qint64 referenceMs = 0;
-    QVERIFY(runToEnd(reference, referenceEvents, referenceMs));
-    const QHash<QString, QByteArray> expected = userFilesOnPhone(reference + QStringLiteral("/phone/"));
-    QCOMPARE(filesBelow(reference + QStringLiteral("/phone/Music")).size(), kTracks);
-    QCOMPARE(filesBelow(reference + QStringLiteral("/phone/DCIM/Blackberry")).size(), kPhotos);
+    QVERIFY(runToEnd(reference, referenceEvents, referenceMs, mtp));
+    const QHash<QString, QByteArray> expected = userFilesOnPhone(reference, mtp);
+    QCOMPARE(countBelow(expected, QStringLiteral("Music/")), kTracks);
+    QCOMPARE(countBelow(expected, QStringLiteral("DCIM/Blackberry/")), kPhotos);
     QVERIFY(expected.contains(QStringLiteral("Playlists_QNL/Mix.m3u")));
     QVERIFY(expected.contains(QStringLiteral("Playlists_QNL/Chill.m3u")));
     QVERIFY(expected.contains(QStringLiteral("KORVA/messages.xml")));
@@ -236,13 +298,13 @@ void tst_KillMidSync::killedAnywhereTheNextSyncFinishes()
     int killed = 0;
     int eventKills = 0;
     for (int point = 0; point < kEventPoints + kTimePoints; ++point) {
-        const QString root = mWork.filePath(QStringLiteral("point-%1").arg(point));
-        prepareScenario(root);
+        const QString root = mWork.filePath(kind + QStringLiteral("point-%1").arg(point));
+        prepareScenario(root, QStringLiteral("Old phone.ipd"), mtp);
         const bool byEvent = point < kEventPoints;
         const int killAtEvent = 1 + point * (referenceEvents - 1) / kEventPoints;
         const qint64 killAtMs = (point - kEventPoints + 1) * referenceMs / (kTimePoints + 1);
 
-        std::unique_ptr<QProcess> child(startChild(root));
+        std::unique_ptr<QProcess> child(startChild(root, QString(), mtp));
         QVERIFY(child->waitForStarted());
         QElapsedTimer timer;
         timer.start();
@@ -275,10 +337,9 @@ void tst_KillMidSync::killedAnywhereTheNextSyncFinishes()
 
         int secondEvents = 0;
         qint64 secondMs = 0;
-        QVERIFY2(runToEnd(root, secondEvents, secondMs), qPrintable(QStringLiteral("point %1").arg(point)));
+        QVERIFY2(runToEnd(root, secondEvents, secondMs, mtp), qPrintable(QStringLiteral("point %1").arg(point)));
 
-        const QString phoneRoot = root + QStringLiteral("/phone/");
-        const QHash<QString, QByteArray> onPhone = userFilesOnPhone(phoneRoot);
+        const QHash<QString, QByteArray> onPhone = userFilesOnPhone(root, mtp);
         QStringList names = onPhone.keys();
         names.sort();
         QStringList expectedNames = expected.keys();
@@ -288,8 +349,10 @@ void tst_KillMidSync::killedAnywhereTheNextSyncFinishes()
         // Whole files under every final name; no temporary copy left anywhere.
         for (const QString& name : std::as_const(names))
             QVERIFY2(onPhone.value(name) == expected.value(name), qPrintable(name));
-        const QString leftover = QFileInfo(FileCopier::temporaryPathFor(phoneRoot + QStringLiteral("x"))).fileName();
-        QVERIFY(filesBelow(phoneRoot).filter(leftover).isEmpty());
+        const QStringList everyFile = filesOnPhone(root, mtp).keys();
+        for (const QString& leftover :
+             {QFileInfo(FileCopier::temporaryPathFor(QStringLiteral("/x"))).fileName(), QStringLiteral(".velmora-new")})
+            QVERIFY2(everyFile.filter(leftover).isEmpty(), qPrintable(everyFile.join(QLatin1Char(' '))));
 
         SyncTestHome env(root);
         SyncSettings settings;
@@ -308,9 +371,9 @@ void tst_KillMidSync::killedAnywhereTheNextSyncFinishes()
     // may come after a fast run's end, but no event point.
     QVERIFY2(killed >= 30, qPrintable(QStringLiteral("killed %1 times").arg(killed)));
     QCOMPARE(eventKills, kEventPoints);
-    std::printf("kill test: %d kills of %d points, reference run %lld ms with %d events, %lld ms in all\n", killed,
-                kEventPoints + kTimePoints, static_cast<long long>(referenceMs), referenceEvents,
-                static_cast<long long>(total.elapsed()));
+    std::printf("kill test, %s: %d kills of %d points, reference run %lld ms with %d events, %lld ms in all\n",
+                QTest::currentDataTag(), killed, kEventPoints + kTimePoints, static_cast<long long>(referenceMs),
+                referenceEvents, static_cast<long long>(total.elapsed()));
 }
 
 void tst_KillMidSync::endedWhileAHelperProgramRunsLeavesNothingBehind_data()
@@ -340,7 +403,7 @@ void tst_KillMidSync::endedWhileAHelperProgramRunsLeavesNothingBehind()
     int events = 0;
     qint64 elapsedMs = 0;
     QVERIFY(runToEnd(reference, events, elapsedMs));
-    const QHash<QString, QByteArray> expected = userFilesOnPhone(reference + QStringLiteral("/phone/"));
+    const QHash<QString, QByteArray> expected = userFilesOnPhone(reference);
     QVERIFY(expected.contains(QStringLiteral("KORVA/messages.xml")));
     const QStringList referenceHome = filesBelow(reference + QStringLiteral("/home"));
 
@@ -387,7 +450,7 @@ void tst_KillMidSync::endedWhileAHelperProgramRunsLeavesNothingBehind()
     QVERIFY(writeFile(root + QStringLiteral("/go"), QByteArray()));
 
     QVERIFY(runToEnd(root, events, elapsedMs));
-    const QHash<QString, QByteArray> onPhone = userFilesOnPhone(root + QStringLiteral("/phone/"));
+    const QHash<QString, QByteArray> onPhone = userFilesOnPhone(root);
     QStringList names = onPhone.keys();
     names.sort();
     QStringList expectedNames = expected.keys();
@@ -429,8 +492,21 @@ void tst_KillMidSync::child()
     }
     library.addPlaylist(QStringLiteral("Mix"), mix);
     library.addPlaylist(QStringLiteral("Chill"), chill);
-    UsbMSDevice phone(env.phoneRoot(), QStringLiteral("phone"), true);
-    MusicSync sync(&library, &phone, nullptr);
+    std::unique_ptr<UsbMSDevice> usbPhone;
+    std::unique_ptr<EmulatedMtpPhone> mtpPhone;
+    Device* phone = nullptr;
+    DeviceParent* phoneParent = nullptr;
+    if (qEnvironmentVariableIsSet(kMtpVariable)) {
+        mtpPhone = std::make_unique<EmulatedMtpPhone>();
+        QVERIFY(mtpPhone->keepIn(root + QLatin1String(kMtpPhoneFolder)));
+        QVERIFY(mtpPhone->open());
+        phone = mtpPhone->device();
+        phoneParent = mtpPhone->parent();
+    } else {
+        usbPhone = std::make_unique<UsbMSDevice>(env.phoneRoot(), QStringLiteral("phone"), true);
+        phone = usbPhone.get();
+    }
+    MusicSync sync(&library, phone, phoneParent);
     // As in the application: a termination signal cancels the sync.
     TerminationSignal termination;
     connect(&termination, &TerminationSignal::terminationRequested, &sync, [&sync] { sync.Cancel(); });
