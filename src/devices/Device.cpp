@@ -329,6 +329,9 @@ int Device::UploadTrack(Track& track)
             traceValue("remoteFilePath", target);
         }
     }
+    // A file this program did not put there must never be deleted by it
+    // later; a phone that replaces it has still taken the user's place.
+    const bool foundOnPhone = mPolicy.keepsExistingTracks ? kept : storage.isFile(target);
     const QString uploadPath = track.uploadPath();
     if (!kept) {
         // Nothing is sent for a missing file, and a phone's copy stays as it is.
@@ -348,6 +351,7 @@ int Device::UploadTrack(Track& track)
     }
     track.setDeviceId(target);
     track.setOnRemoteDevice(true);
+    track.setFoundOnPhone(foundOnPhone);
     track.setSizeOnDevice(kept ? storage.size(target) : QFileInfo(uploadPath).size());
     trackUploaded(track);
     return 0;
@@ -393,12 +397,17 @@ int Device::DeleteTrack(TrackCache& cache, Track& track)
     } else if (mPolicy.strictTrackPaths && storage.exists(path)) {
         traceMessage("Device id names a folder");
         deleted = false;
+    } else if (!isReachable()) {
+        // A pulled phone shows no files: the track is still on it, and the
+        // cache must go on saying so.
+        traceMessage("Phone not reachable");
+        return PhoneResult::Disconnected;
     } else {
         // A folder of the track's name is not the track: it stays, and the track is gone.
         traceMessage("File doesn't exist");
     }
     if (!deleted)
-        return PhoneResult::DeleteFailed;
+        return isReachable() ? PhoneResult::DeleteFailed : PhoneResult::Disconnected;
     track.setOnRemoteDevice(false);
     cache.removeDeletedTrack(track);
     return 0;

@@ -1,8 +1,13 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "app/Constants.h"
 #include "app/ExceptionReport.h"
+#include "app/ResultCodes.h"
+#include "devices/mtp/DeviceMtpMac.h"
+#include "devices/mtp/DeviceParentMtpMac.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
+#include "settings/SettingsStore.h"
+#include "support/EmulatedMtpPhone.h"
 #include "support/FaultChild.h"
 #include "support/PhoneContents.h"
 #include "support/SyncMedia.h"
@@ -11,7 +16,9 @@
 #include "support/SyncTestHome.h"
 #include "support/SyncTestLibrary.h"
 #include "sync/MusicSync.h"
+#include "sync/SyncReport.h"
 #include "sync/SyncState.h"
+#include "sync/TracksToRemove.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +27,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <tuple>
 
 using namespace SyncState;
 
@@ -48,6 +56,11 @@ private slots:
     void earlyEnds_data();
     void earlyEnds();
     void faultInRunEndsTheProcessWithItsReport();
+    void ruleSelectsOnlyOurTracksNoLongerSynced();
+    void removesWhatLeftTheSync_data();
+    void removesWhatLeftTheSync();
+    void deleteAnswers_data();
+    void deleteAnswers();
 
 private:
     QList<Track> makeTracks(SyncTestHome& env, const QStringList& names, const QString& album,
@@ -460,7 +473,7 @@ void tst_MusicSync::drmTracksAreReported()
     QCOMPARE(run.mDrmQuestions, 1);
     QCOMPARE(sync.GetDrmTracks().count(), 1);
     QCOMPARE(phone.mUploadedNames, QStringList{QStringLiteral("One")});
-    // No rule selects tracks to delete, so the question is never asked.
+    // Nothing of ours is on the phone yet: nothing to ask about removing.
     QCOMPARE(run.mDeleteQuestions, 0);
 }
 
@@ -539,6 +552,255 @@ void tst_MusicSync::faultInRunEndsTheProcessWithItsReport()
     const SyncTestHome env(root.path());
     const QString report = ExceptionReporter::takeSavedReport(ExceptionReporter::savedReportPath());
     QVERIFY2(report.startsWith(QLatin1String("Exception: EXCEPTION_INT_DIVIDE_BY_ZERO\r\n")), qPrintable(report));
+}
+
+void tst_MusicSync::ruleSelectsOnlyOurTracksNoLongerSynced()
+{
+    const auto make = [](const QString& name, const QString& place, bool inCache, bool chosen) {
+        Track track = SyncMedia::track(QStringLiteral("/lib/") + name, name, QStringLiteral("A"), QString(), 1);
+        track.setInCache(inCache);
+        track.setOnRemoteDevice(!place.isEmpty());
+        track.setDeviceId(place);
+        track.setOnLocalSyncPlaylist(chosen);
+        return track;
+    };
+    TrackList tracks;
+    tracks.addTrack(make(QStringLiteral("dropped"), QStringLiteral("/Music/a.mp3"), true, false));
+    tracks.addTrack(make(QStringLiteral("kept"), QStringLiteral("/Music/b.mp3"), true, true));
+    tracks.addTrack(make(QStringLiteral("new"), QString(), false, true));
+    tracks.addTrack(make(QStringLiteral("deleted before"), QString(), true, false));
+    // Retagged: the old record shares its place with the entry that replaces it.
+    tracks.addTrack(make(QStringLiteral("old tags"), QStringLiteral("/Music/B.MP3"), true, false));
+    Track users = make(QStringLiteral("user's"), QStringLiteral("/Music/c.mp3"), true, false);
+    users.setFoundOnPhone(true);
+    tracks.addTrack(users);
+
+    const TracksToRemove selected = TracksToRemove::select(tracks, true);
+    QCOMPARE(selected.remove.count(), 1);
+    QCOMPARE(selected.remove.track(0).trackName(), QStringLiteral("dropped"));
+    QCOMPARE(selected.release.size(), 2);
+    QCOMPARE(selected.release.at(0).trackName(), QStringLiteral("old tags"));
+    QCOMPARE(selected.release.at(1).trackName(), QStringLiteral("user's"));
+    // A library that did not answer has not dropped anything.
+    QVERIFY(TracksToRemove::select(tracks, false).remove.isEmpty());
+}
+
+namespace {
+
+// A USB phone whose deletions can be made to fail, or which is pulled out
+// in the middle of them.
+class DeletionPhone : public SyncRecordingDevice
+{
+public:
+    explicit DeletionPhone(const QString& root) : SyncRecordingDevice(root), mRoot(root.chopped(1)) {}
+    int DeleteTrack(TrackCache& cache, Track& track) override
+    {
+        if (track.trackName() == mFailing)
+            return PhoneResult::DeleteFailed;
+        if (mPullAfter-- == 0)
+            QDir().rename(mRoot, mRoot + QStringLiteral("-pulled"));
+        return SyncRecordingDevice::DeleteTrack(cache, track);
+    }
+    const QString mRoot;
+    QString mFailing;
+    int mPullAfter = -1;
+};
+
+// The USB phone, or the emulated MTP phone, for the same cases.
+struct EitherPhone
+{
+    EitherPhone(SyncTestHome& env, bool mtp) : usb(env.phoneRoot())
+    {
+        if (mtp && emulated.put(Constants::phoneUniqueIdFile(), SyncTestHome::kPhoneId) && emulated.open())
+            device = emulated.device();
+    }
+    bool isUsb() const { return device == &usb; }
+    bool exists(const QString& path) const
+    {
+        return isUsb() ? QFile::exists(usb.mRoot + QLatin1Char('/') + path) : emulated.exists(path);
+    }
+    bool put(const QString& path)
+    {
+        return isUsb() ? PhoneContents::writeFile(usb.mRoot + QLatin1Char('/') + path, "own")
+                       : emulated.put(path, "own");
+    }
+    DeviceParent* parent() const { return isUsb() ? nullptr : emulated.parent(); }
+
+    DeletionPhone usb;
+    EmulatedMtpPhone emulated;
+    Device* device = &usb;
+};
+
+QStringList cachedOnPhone()
+{
+    return PhoneContents::cachedOnPhone(QString::fromLatin1(SyncTestHome::kPhoneId));
+}
+
+} // namespace
+
+void tst_MusicSync::removesWhatLeftTheSync_data()
+{
+    QTest::addColumn<bool>("mtp");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("removed");
+    for (const bool mtp : {false, true}) {
+        const char* kind = mtp ? "MTP: " : "USB: ";
+        QTest::addRow("%strack deleted", kind) << mtp << "track deleted"
+                                               << "Album/Two.mp3";
+        QTest::addRow("%splaylist unchosen", kind) << mtp << "playlist unchosen"
+                                                   << "Calm/Three.mp3";
+        QTest::addRow("%sepisode aged out", kind) << mtp << "episode aged out"
+                                                  << "Show/Ep1.mp3";
+        QTest::addRow("%suser's file at the track's place", kind) << mtp << "track deleted" << QString();
+    }
+}
+
+// Between two syncs the library or the choice changes; the second sync
+// removes exactly what it no longer syncs, and never the user's own files.
+void tst_MusicSync::removesWhatLeftTheSync()
+{
+    QFETCH(bool, mtp);
+    QFETCH(QString, change);
+    QFETCH(QString, removed);
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix"), QStringLiteral("Chill")}, 2, {QStringLiteral("Show")});
+    const QList<Track> mix = makeTracks(env, {"One", "Two"}, QStringLiteral("Album"));
+    const QList<Track> chill = makeTracks(env, {"Three"}, QStringLiteral("Calm"));
+    QList<Track> episodes = makeTracks(env, {"Ep1", "Ep2"}, QStringLiteral("Show"));
+    episodes[0].setDateAdded(1000);
+    episodes[1].setDateAdded(2000);
+    EitherPhone phone(env, mtp);
+    QCOMPARE(phone.isUsb(), !mtp);
+    QVERIFY(phone.put(QStringLiteral("Music/Artist/Mine/Two.mp3")));
+    if (removed.isEmpty())
+        QVERIFY(phone.put(QStringLiteral("Music/Artist/Album/Two.mp3")));
+    {
+        SyncTestLibrary library;
+        library.addPlaylist(QStringLiteral("Mix"), mix);
+        library.addPlaylist(QStringLiteral("Chill"), chill);
+        library.addPodcast(QStringLiteral("Show"), episodes);
+        MusicSync first(&library, phone.device, phone.parent());
+        SyncRun run(first);
+        QVERIFY(run.run());
+        QCOMPARE(first.outcome().tracksCopied, 5);
+    }
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("Mix"), change == QLatin1String("track deleted") ? mix.mid(0, 1) : mix);
+    library.addPlaylist(QStringLiteral("Chill"), chill);
+    library.addPodcast(QStringLiteral("Show"), episodes);
+    env.editSettings([&change](SyncSettings& settings, const QString& id) {
+        if (change == QLatin1String("playlist unchosen"))
+            settings.setConfig(id, false, 2, {QStringLiteral("Mix")}, {QStringLiteral("Show")}, QStringLiteral("T"));
+        settings.setNumberOfEpisodesToSync(id, change == QLatin1String("episode aged out") ? 1 : 0);
+    });
+    QStringList expected = cachedOnPhone();
+    QVERIFY(expected.removeOne(QStringLiteral("/Music/Artist/") + (removed.isEmpty() ? "Album/Two.mp3" : removed)));
+
+    MusicSync second(&library, phone.device, phone.parent());
+    SyncRun run(second);
+    QVERIFY(run.run());
+    QCOMPARE(run.states().last(), int(StateComplete));
+    QCOMPARE(cachedOnPhone(), expected);
+    QVERIFY(phone.exists(QStringLiteral("Music/Artist/Mine/Two.mp3")));
+    QVERIFY(phone.exists(QStringLiteral("Music/Artist/Album/One.mp3")));
+    if (removed.isEmpty()) {
+        // Not ours: the cache lets go of it, the phone keeps it, nobody is asked.
+        QCOMPARE(run.mDeleteQuestions, 0);
+        QVERIFY(phone.exists(QStringLiteral("Music/Artist/Album/Two.mp3")));
+        return;
+    }
+    QCOMPARE(run.mDeleteQuestions, 1);
+    QCOMPARE(second.TracksToDelete().count(), 1);
+    QCOMPARE(run.stateCount(StateDeleting), 1);
+    QVERIFY(!phone.exists(QStringLiteral("Music/Artist/") + removed));
+    QVERIFY(SyncReport(second.outcome()).summaryText().contains(QLatin1String("Removed from the phone: 1 track")));
+}
+
+void tst_MusicSync::deleteAnswers_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("notRemoved");
+    QTest::newRow("no") << "no" << QStringList();
+    QTest::newRow("yes and always") << "always" << QStringList();
+    QTest::newRow("deletion fails") << "fails" << QStringList{"Three"};
+    // Four goes first (the cache holds the tracks in upload order), then the phone is pulled.
+    QTest::newRow("phone pulled") << "pulled" << QStringList{"Three", "Two"};
+}
+
+void tst_MusicSync::deleteAnswers()
+{
+    QFETCH(QString, answer);
+    QFETCH(QStringList, notRemoved);
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix")});
+    const QList<Track> mix = makeTracks(env, {"One", "Two", "Three", "Four"}, QStringLiteral("Album"));
+    const auto onPhone = [&env](const QString& name) {
+        return env.phoneFile(QStringLiteral("Music/Artist/Album/") + name + QStringLiteral(".mp3"));
+    };
+    DeletionPhone phone(env.phoneRoot());
+    SettingsStore store;
+    const auto runWith = [&](SyncTestLibrary& library) {
+        MusicSync engine(&library, &phone, nullptr);
+        store.reload();
+        engine.useSettings(&store);
+        SyncRun watcher(engine);
+        watcher.mConfirmDelete = answer != QLatin1String("no");
+        QObject window;
+        // What the window does for "yes and always".
+        if (answer == QLatin1String("always"))
+            connect(
+                &engine, &MusicSync::ConfirmDeleteTracks, &window,
+                [&store] { store.change([](SyncSettings& s) { s.setDeleteWithoutWarning(SyncTestHome::kPhoneId); }); },
+                Qt::BlockingQueuedConnection);
+        const bool ended = watcher.run();
+        return std::make_tuple(ended, watcher.mDeleteQuestions, watcher.states().last(), engine.outcome());
+    };
+    SyncTestLibrary all;
+    all.addPlaylist(QStringLiteral("Mix"), mix);
+    QVERIFY(std::get<0>(runWith(all)));
+    const QStringList before = cachedOnPhone();
+    QCOMPARE(before.size(), 4);
+
+    SyncTestLibrary fewer;
+    fewer.addPlaylist(QStringLiteral("Mix"), mix.mid(0, 1));
+    phone.mFailing = answer == QLatin1String("fails") ? QStringLiteral("Three") : QString();
+    phone.mPullAfter = answer == QLatin1String("pulled") ? 1 : -1;
+    const auto [ended, questions, lastState, outcome] = runWith(fewer);
+    QVERIFY(ended);
+    QCOMPARE(questions, 1);
+    if (answer == QLatin1String("no")) {
+        QCOMPARE(lastState, int(StateCancelled));
+        QCOMPARE(cachedOnPhone(), before);
+        QVERIFY(QFile::exists(onPhone(QStringLiteral("Two"))));
+        return;
+    }
+    if (answer == QLatin1String("always")) {
+        QCOMPARE(cachedOnPhone(), QStringList{QStringLiteral("/Music/Artist/Album/One.mp3")});
+        SyncTestLibrary none;
+        none.addPlaylist(QStringLiteral("Mix"), {});
+        const auto [quietEnded, quietQuestions, quietState, quietOutcome] = runWith(none);
+        QVERIFY(quietEnded);
+        QCOMPARE(quietQuestions, 0);
+        QCOMPARE(quietOutcome.tracksRemoved, 1);
+        QCOMPARE(cachedOnPhone(), QStringList());
+        QVERIFY(!QFile::exists(onPhone(QStringLiteral("One"))));
+        return;
+    }
+    // What could not be removed stays on the phone, in the cache and in the report.
+    QCOMPARE(lastState, int(StateCompleteWithErrors));
+    if (answer == QLatin1String("pulled"))
+        QVERIFY(QDir().rename(phone.mRoot + QStringLiteral("-pulled"), phone.mRoot));
+    QCOMPARE(outcome.tracksNotRemoved, notRemoved);
+    QCOMPARE(outcome.tracksRemoved, 3 - notRemoved.size());
+    const QStringList failed = SyncReport(outcome).failed();
+    QStringList expected{QStringLiteral("/Music/Artist/Album/One.mp3")};
+    for (const QString& name : notRemoved) {
+        QVERIFY(failed.contains(QStringLiteral("Track not removed from the phone: ") + name));
+        QVERIFY(QFile::exists(onPhone(name)));
+        expected.append(QStringLiteral("/Music/Artist/Album/") + name + QStringLiteral(".mp3"));
+    }
+    expected.sort();
+    QCOMPARE(cachedOnPhone(), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_MusicSync)
