@@ -17,7 +17,6 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 namespace {
 
@@ -25,7 +24,6 @@ namespace {
 constexpr int kMaxFolderNameLength = 255;
 // File names longer than this (in UTF-8 bytes) are refused on the phone.
 constexpr int kMaxFileNameBytes = 255;
-constexpr unsigned long kDeletePauseMs = 100;
 // No path line of a playlist comes near this; longer lines are read in pieces
 // (and so never match), which keeps a damaged file from costing memory.
 constexpr qint64 kMaxPlaylistLineBytes = qint64{64} * 1024;
@@ -390,9 +388,6 @@ int Device::DeleteTrack(TrackCache& cache, Track& track)
         deleted = false;
     } else if (storage.isFile(path)) {
         deleted = storage.remove(path);
-        if (mPolicy.pausesBetweenDeletes && mDeletedBefore)
-            QThread::msleep(kDeletePauseMs);
-        mDeletedBefore = true;
         traceValue("reallyDeleted", deleted ? 1 : 0);
     } else if (mPolicy.strictTrackPaths && storage.exists(path)) {
         traceMessage("Device id names a folder");
