@@ -143,8 +143,7 @@ SyncReport::SyncReport(const MusicSyncOutcome& outcome, const QStringList& faile
     if (outcome.tracksRemoved > 0)
         mRemoved = outcome.tracksRemoved == 1 ? tr("Removed from the phone: 1 track")
                                               : tr("Removed from the phone: %1 tracks").arg(outcome.tracksRemoved);
-    for (const QString& track : outcome.tracksNotRemoved)
-        mFailed.append(tr("Track not removed from the phone: ") + track);
+    mNotRemoved = outcome.tracksNotRemoved;
 }
 
 void SyncReport::addKind(const ConvertedFile& companionFile, const ConvertedFile& standardFile, const QString& what,
@@ -183,6 +182,11 @@ QString SyncReport::summaryText() const
         if (!text.isEmpty())
             text += QLatin1Char('\n');
         text += tr("Not copied:\n") + mFailed.join(QLatin1Char('\n'));
+    }
+    if (!mNotRemoved.isEmpty()) {
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += tr("Not removed from the phone:\n") + mNotRemoved.join(QLatin1Char('\n'));
     }
     return text;
 }

@@ -16,7 +16,6 @@
 #include "support/SyncTestHome.h"
 #include "support/SyncTestLibrary.h"
 #include "sync/MusicSync.h"
-#include "sync/SyncReport.h"
 #include "sync/SyncState.h"
 
 #include <QDir>
@@ -683,17 +682,16 @@ void tst_MusicSync::removesWhatLeftTheSync()
         QVERIFY2(!onPhone(name), qPrintable(name));
         expected.removeOne(QLatin1Char('/') + path(name));
     }
+    QCOMPARE(outcome.tracksNotRemoved, notRemoved);
     for (const QString& name : notRemoved)
-        QVERIFY(onPhone(name) && SyncReport(outcome).failed().contains("Track not removed from the phone: " + name));
+        QVERIFY(onPhone(name));
     if (answer == QLatin1String("own"))
         expected.removeOne(QLatin1Char('/') + path(QStringLiteral("Two")));
     QCOMPARE(cachedOnPhone(), expected);
     QVERIFY(onPhone(QStringLiteral("One")) && onPhone(QStringLiteral("Two")) != removed.contains("Two"));
     QVERIFY(mtp ? emulated.exists("Music/Artist/Mine/Two.mp3")
                 : QFile::exists(env.phoneFile("Music/Artist/Mine/Two.mp3")));
-    if (!removed.isEmpty())
-        QVERIFY(SyncReport(outcome).summaryText().contains(
-            QStringLiteral("Removed from the phone: %1 track").arg(removed.size())));
+    QCOMPARE(outcome.tracksRemoved, removed.size());
     const QByteArray playlist =
         mtp ? emulated.read("Playlists_QNL/Mix.m3u") : PhoneContents::readFile(env.phoneFile("Playlists_QNL/Mix.m3u"));
     // A run that ends early leaves the playlists of the sync before.
