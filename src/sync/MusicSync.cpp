@@ -360,6 +360,7 @@ void MusicSync::buildTrackList()
     }
 
     qint64 accumulatedSize = 0;
+    qsizetype chosenTracks = 0;
     for (const QString& name : playlistNames) {
         traceMessage("Scanning local playlist");
         traceValue("wSyncPlaylistName", name);
@@ -372,7 +373,14 @@ void MusicSync::buildTrackList()
                 != 0)
                 mLibraryComplete = false;
         }
+        chosenTracks += playlist.mEntries.size();
         mPlaylists.append(playlist);
+    }
+    // Music chosen and not one track found: the music folder is more likely
+    // missing (an unplugged disk) than emptied, and nothing is removed for it.
+    if (chosenTracks == 0 && !playlistNames.isEmpty()) {
+        traceMessage("No music found in the library");
+        mLibraryComplete = false;
     }
 
     addPodcasts(mPlan.podcastSetting, mPlan.podcasts, mPlan.numberOfEpisodes);
