@@ -4,6 +4,7 @@
 // (track cache, selection, removal, cache flags, playlists). Prints the
 // tracks removed per second, best and median of a few rounds, next to the
 // goal of 500 per second.
+#include "BenchClock.h"
 #include "BenchRounds.h"
 #include "devices/UsbMSDevice.h"
 #include "model/LocalMusicLibrary.h"
@@ -68,8 +69,9 @@ int musicFilesBelow(const QString& folder)
     return count;
 }
 
-// Seconds the removing run took; removed is what it reports, left what the phone still holds.
-double removalRound(const QString& root, LocalMusicLibrary& library, int& removed, int& left)
+// Seconds the removing run took by the wall clock (cpuSeconds: by this
+// process's CPU time); removed is what it reports, left what the phone still holds.
+double removalRound(const QString& root, LocalMusicLibrary& library, int& removed, int& left, double& cpuSeconds)
 {
     // The cache of the round before says its tracks left the phone: the fill copies them all again.
     const QString phone = freshPhoneFolder(root);
@@ -81,7 +83,9 @@ double removalRound(const QString& root, LocalMusicLibrary& library, int& remove
     }
     choose({});
     MusicSync removal(&library, &device, nullptr);
+    const qint64 cpuStart = cpuNanoseconds();
     const double seconds = timeSyncRun(removal);
+    cpuSeconds = (cpuNanoseconds() - cpuStart) / 1e9;
     removed = removal.outcome().tracksRemoved;
     left = musicFilesBelow(phone + QStringLiteral("Music"));
     return seconds;
@@ -97,19 +101,25 @@ int main(int argc, char** argv)
     OnePlaylistLibrary library(writeRandomTracks(root.path() + QStringLiteral("/music"), kTracks, kTrackSize));
 
     QList<double> rates;
+    QList<double> cpuRates;
     for (int round = 0; round < kRounds; ++round) {
         int removed = 0;
         int left = 0;
-        const double seconds = removalRound(root.path(), library, removed, left);
+        double cpuSeconds = 0;
+        const double seconds = removalRound(root.path(), library, removed, left, cpuSeconds);
         if (removed != kTracks || left != 0) {
             std::printf("round %d: removed %d of %d tracks, %d left on the phone\n", round, removed, kTracks, left);
             return 1;
         }
         rates.append(removed / seconds);
-        std::printf("round %d: %d tracks removed in %.3f s\n", round, removed, seconds);
+        cpuRates.append(removed / cpuSeconds);
+        std::printf("round %d: %d tracks removed in %.3f s (%.3f s CPU)\n", round, removed, seconds, cpuSeconds);
     }
     std::sort(rates.begin(), rates.end());
+    std::sort(cpuRates.begin(), cpuRates.end());
     std::printf("removing tracks from a USB phone: best %.0f tracks/s, median %.0f tracks/s (goal %.0f tracks/s)\n",
                 rates.last(), rates.at(rates.size() / 2), kGoalPerSecond);
+    // The disk is shared with other work: the CPU figure is the program's own cost.
+    std::printf("by CPU time: median %.0f tracks/s\n", cpuRates.at(cpuRates.size() / 2));
     return rates.at(rates.size() / 2) >= kGoalPerSecond ? 0 : 2;
 }
