@@ -17,7 +17,6 @@
 #include <QDomDocument>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 
 namespace {
 
@@ -25,7 +24,6 @@ namespace {
 constexpr int kMaxFolderNameLength = 255;
 // File names longer than this (in UTF-8 bytes) are refused on the phone.
 constexpr int kMaxFileNameBytes = 255;
-constexpr unsigned long kDeletePauseMs = 100;
 // No path line of a playlist comes near this; longer lines are read in pieces
 // (and so never match), which keeps a damaged file from costing memory.
 constexpr qint64 kMaxPlaylistLineBytes = qint64{64} * 1024;
@@ -329,6 +327,9 @@ int Device::UploadTrack(Track& track)
             traceValue("remoteFilePath", target);
         }
     }
+    // A file this program did not put there must never be deleted by it
+    // later; a phone that replaces it has still taken the user's place.
+    const bool foundOnPhone = mPolicy.keepsExistingTracks ? kept : storage.isFile(target);
     const QString uploadPath = track.uploadPath();
     if (!kept) {
         // Nothing is sent for a missing file, and a phone's copy stays as it is.
@@ -348,6 +349,7 @@ int Device::UploadTrack(Track& track)
     }
     track.setDeviceId(target);
     track.setOnRemoteDevice(true);
+    track.setFoundOnPhone(foundOnPhone);
     track.setSizeOnDevice(kept ? storage.size(target) : QFileInfo(uploadPath).size());
     trackUploaded(track);
     return 0;
@@ -386,19 +388,21 @@ int Device::DeleteTrack(TrackCache& cache, Track& track)
         deleted = false;
     } else if (storage.isFile(path)) {
         deleted = storage.remove(path);
-        if (mPolicy.pausesBetweenDeletes && mDeletedBefore)
-            QThread::msleep(kDeletePauseMs);
-        mDeletedBefore = true;
         traceValue("reallyDeleted", deleted ? 1 : 0);
     } else if (mPolicy.strictTrackPaths && storage.exists(path)) {
         traceMessage("Device id names a folder");
         deleted = false;
+    } else if (!isReachable()) {
+        // A pulled phone shows no files: the track is still on it, and the
+        // cache must go on saying so.
+        traceMessage("Phone not reachable");
+        return PhoneResult::Disconnected;
     } else {
         // A folder of the track's name is not the track: it stays, and the track is gone.
         traceMessage("File doesn't exist");
     }
     if (!deleted)
-        return PhoneResult::DeleteFailed;
+        return isReachable() ? PhoneResult::DeleteFailed : PhoneResult::Disconnected;
     track.setOnRemoteDevice(false);
     cache.removeDeletedTrack(track);
     return 0;

@@ -48,7 +48,6 @@ public:
         // Writes to a storage that went away fail at once (so that no folder
         // is made on the computer in its place).
         bool refusesWritesWhenUnreachable = false;
-        bool pausesBetweenDeletes = false;
         // Removing old playlists makes the playlist folder when it is missing.
         bool makesPlaylistFolder = false;
         // Upload result of a track whose local file is missing.
@@ -205,7 +204,6 @@ protected:
 private:
     std::unique_ptr<PhoneStorage> mStorage;
     KindPolicy mPolicy;
-    bool mDeletedBefore = false;
 };
 
 // A physical phone or drive holding one or more Device storages. The

@@ -32,7 +32,6 @@ Device::KindPolicy drivePolicy()
     policy.keepsExistingTracks = true;
     policy.strictTrackPaths = true;
     policy.refusesWritesWhenUnreachable = true;
-    policy.pausesBetweenDeletes = true;
     policy.missingSourceResult = 0;
     policy.folderFailure = PhoneResult::FolderNotCreated;
     policy.albumArtName = Constants::albumArtFileName();

@@ -34,6 +34,10 @@ public:
     void setOnRemoteDevice(bool value) { mOnRemoteDevice = value; }
     bool inCache() const { return mInCache; }
     void setInCache(bool value) { mInCache = value; }
+    // The phone already had a file at the track's place when the track was
+    // copied: the file is the user's (or nobody knows whose), never ours to delete.
+    bool foundOnPhone() const { return mFoundOnPhone; }
+    void setFoundOnPhone(bool value) { mFoundOnPhone = value; }
 
     // Byte positions inside the track cache file of the record's tag-7 word
     // (the flags) and tag-9 word (the device id reference).
@@ -91,6 +95,7 @@ private:
     bool mOnLocalSyncPlaylist = false;
     bool mOnRemoteDevice = false;
     bool mInCache = false;
+    bool mFoundOnPhone = false;
     qint32 mFlagsFilePosition = 0;
     qint64 mCacheIdRefPosition = 0;
     qint64 mSizeOnDevice = 0;

@@ -422,6 +422,7 @@ int TrackCache::readTrack(Track& track)
                            static_cast<qint32>(flagsPosition), std::move(deviceId), sizeOnDevice);
         if (flags & kFlagConvertedToMp3)
             track.setConvertedToMp3(true);
+        track.setFoundOnPhone((flags & kFlagFoundOnPhone) != 0);
     }
     traceReturns(result);
     return result;
@@ -625,7 +626,8 @@ int TrackCache::rewriteCachedRecord(Track& track, qint32 flags, qint64 idPositio
         return kErrorFormat;
     }
 
-    result = writeFlagsAt(flagsPosition, oldFlags | flags | kFlagOnDevice);
+    // Whose the file is was learned by this copy, not by an earlier one.
+    result = writeFlagsAt(flagsPosition, (oldFlags & ~kFlagFoundOnPhone) | flags | kFlagOnDevice);
     if (result != 0)
         return result;
     // Point tags 9 and 10 at the new copy of the id.
@@ -705,7 +707,8 @@ int TrackCache::addTrack(Track& track)
     traceValue("idPosition", QString::number(idPosition));
     traceValue("idLength", idLength);
 
-    const qint32 flags = track.needsConversion() ? kFlagConvertedToMp3 : 0;
+    const qint32 flags =
+        (track.needsConversion() ? kFlagConvertedToMp3 : 0) | (track.foundOnPhone() ? kFlagFoundOnPhone : 0);
     if (track.inCache())
         result = rewriteCachedRecord(track, flags, idPosition, idLength);
     else

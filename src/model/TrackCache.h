@@ -39,6 +39,8 @@ public:
     // Bits of a record's flags field.
     static constexpr qint32 kFlagOnDevice = 1;
     static constexpr qint32 kFlagConvertedToMp3 = 2;
+    // Readers that know only the two bits above ignore this one.
+    static constexpr qint32 kFlagFoundOnPhone = 4;
 
     TrackCache();
     ~TrackCache();

@@ -14,6 +14,7 @@
 #include "sync/RunReportFile.h"
 #include "sync/SyncReport.h"
 #include "sync/SyncState.h"
+#include "sync/TracksToRemove.h"
 
 #include <QDir>
 #include <QFile>
@@ -273,17 +274,13 @@ void MusicSync::Start()
         if (!hasBeenCancelled() && !mDrmTracks.isEmpty())
             emit DrmTracksFound();
 
-        traceMessage("Getting tracks to delete");
-        GetTracksToDelete();
-        if (!mTracksToDelete.isEmpty()) {
-            emit ConfirmDeleteTracks();
-            if (!mDeleteConfirmed) {
+        if (!hasBeenCancelled()) {
+            traceMessage("Getting tracks to delete");
+            GetTracksToDelete();
+            if (!mTracksToDelete.isEmpty() && !deletionConfirmed(id)) {
+                // "No" keeps the phone and its cache as they are, and ends the run.
                 traceMessage("Delete cancelled");
-                mTrackCache.writeIntegrityValue();
-                mTrackCache.close();
-                mDevice->FinalizeSync();
-                ChangeState(SyncState::StateCancelled);
-                return;
+                Cancel();
             }
         }
 
@@ -295,7 +292,7 @@ void MusicSync::Start()
             DeleteTracks();
         }
 
-        if (!hasBeenCancelled()) {
+        if (!hasBeenCancelled() && !mOutcome.phoneDisconnected) {
             traceMessage("About to upload");
             Upload();
         }
@@ -346,10 +343,12 @@ void MusicSync::buildTrackList()
     if (!mLibrary)
         return;
 
+    mLibraryComplete = true;
     const bool wholeLibrary = mPlan.wholeLibrary;
     QStringList playlistNames = mPlan.playlists;
     if (wholeLibrary) {
-        mLibrary->prepare();
+        if (!mLibrary->prepare())
+            mLibraryComplete = false;
         traceMessage("Synchronizing to entire library");
         const QStringList libraryPlaylists = mLibrary->playlistNames();
         for (const QString& name : libraryPlaylists) {
@@ -361,6 +360,7 @@ void MusicSync::buildTrackList()
     }
 
     qint64 accumulatedSize = 0;
+    qsizetype chosenTracks = 0;
     for (const QString& name : playlistNames) {
         traceMessage("Scanning local playlist");
         traceValue("wSyncPlaylistName", name);
@@ -368,9 +368,19 @@ void MusicSync::buildTrackList()
         Playlist playlist;
         {
             TraceScope scan("MusicSync::ScanLocalPlaylist");
-            mLibrary->scanPlaylist(name, mTrackList, accumulatedSize, convertToMp3, mDrmTracks, playlist, wholeLibrary);
+            if (mLibrary->scanPlaylist(name, mTrackList, accumulatedSize, convertToMp3, mDrmTracks, playlist,
+                                       wholeLibrary)
+                != 0)
+                mLibraryComplete = false;
         }
+        chosenTracks += playlist.mEntries.size();
         mPlaylists.append(playlist);
+    }
+    // Music chosen and not one track found: the music folder is more likely
+    // missing (an unplugged disk) than emptied, and nothing is removed for it.
+    if (chosenTracks == 0 && !playlistNames.isEmpty()) {
+        traceMessage("No music found in the library");
+        mLibraryComplete = false;
     }
 
     addPodcasts(mPlan.podcastSetting, mPlan.podcasts, mPlan.numberOfEpisodes);
@@ -429,11 +439,26 @@ void MusicSync::checkSpace()
 
 int MusicSync::GetTracksToDelete()
 {
-    // No rule selects tracks for deletion yet; everything downstream works on
-    // whatever this list holds.
     TraceScope trace("MusicSync::GetTracksToDelete");
+    TracksToRemove selected = TracksToRemove::select(mTrackList, mLibraryComplete);
+    mTracksToDelete = std::move(selected.remove);
+    mTracksToRelease = std::move(selected.release);
     traceReturns(0);
     return 0;
+}
+
+bool MusicSync::deletionConfirmed(const QString& id)
+{
+    TraceScope trace("MusicSync::deletionConfirmed");
+    // Read now, not from the plan: the answer of an earlier run of this
+    // session may have changed it.
+    if (mSettings->read([&id](const SyncSettings& settings) { return settings.deleteWithoutWarning(id); })) {
+        traceMessage("Deleting without warning");
+        return true;
+    }
+    mDeleteConfirmed = false;
+    emit ConfirmDeleteTracks();
+    return mDeleteConfirmed;
 }
 
 void MusicSync::writePlaylists()
@@ -511,18 +536,52 @@ void MusicSync::Upload()
 int MusicSync::DeleteTracks()
 {
     TraceScope trace("MusicSync::DeleteTracks");
+    // Not ours to delete: the cache stops counting them, the phone keeps them.
+    for (const Track& track : std::as_const(mTracksToRelease))
+        mTrackCache.removeDeletedTrack(track);
     int result = 0;
-    for (int index = 0; index < mTracksToDelete.count(); ++index) {
+    const int total = mTracksToDelete.count();
+    for (int index = 0; index < total; ++index) {
         if (hasBeenCancelled())
             break;
         Track& track = mTracksToDelete.track(index);
-        UpdateProgress(SyncState::StateDeleting, track.trackName());
+        if (mState != SyncState::StateDeleting)
+            ChangeState(SyncState::StateDeleting);
+        UpdateProgress(total, index, progressText(tr("Removing tracks"), index + 1, total, track.trackName()));
         result = mDevice->DeleteTrack(mTrackCache, track);
-        if (result != 0)
-            mNotDeletedTracks.append(track);
+        if (result == 0) {
+            trackRemoved(track);
+            continue;
+        }
+        mNotDeletedTracks.append(track);
+        if (result == PhoneResult::Disconnected || !mDevice->isReachable()) {
+            // The rest would fail alike; they stay in the cache and in the report.
+            traceMessage("Phone gone");
+            mOutcome.phoneDisconnected = true;
+            for (int rest = index + 1; rest < total; ++rest)
+                mNotDeletedTracks.append(mTracksToDelete.track(rest));
+            break;
+        }
     }
+    for (const Track& track : std::as_const(mNotDeletedTracks))
+        mOutcome.tracksNotRemoved.append(track.trackName());
     traceReturns(result);
     return result;
+}
+
+void MusicSync::trackRemoved(const Track& track)
+{
+    ++mOutcome.tracksRemoved;
+    const int index = mTrackList.indexOf(track.uniqueId());
+    if (index < 0)
+        return;
+    // The run's own list says what is on the phone from here on: the
+    // playlists and the space figures read it.
+    Track& entry = mTrackList.track(index);
+    if (entry.onRemoteDevice())
+        mTrackList.setTotalSizeOnDevice(std::max<qint64>(0, mTrackList.totalSizeOnDevice() - entry.sizeOnDevice()));
+    entry.setOnRemoteDevice(false);
+    entry.setDeviceId(QString());
 }
 
 QString MusicSync::albumArtTempPath()
@@ -560,7 +619,8 @@ bool MusicSync::updateAlbumArtForTracksAlreadyOnDevice()
         if (hasBeenCancelled())
             break;
         const Track& track = mTrackList.track(index);
-        if (!track.onRemoteDevice())
+        // A track about to leave the phone would leave its cover behind.
+        if (!track.onRemoteDevice() || mTracksToDelete.indexOf(track.uniqueId()) >= 0)
             continue;
         UpdateProgress(0, 0, track.albumName() + QLatin1String(" - ") + track.artistName());
         uploadAlbumArtForTrackInt(track, true);

@@ -41,15 +41,20 @@ struct MusicSyncOutcome
     // What the phone answered to the final flush of its file system (0: stored).
     int flushResult = 0;
     // The run ends as complete with errors: something the user chose did not
-    // reach the phone, a backup that could not be read included.
+    // reach the phone (a backup that could not be read included), or a track
+    // that was to leave it is still there.
     bool hasErrors() const
     {
         return !notCopiedPhotos.isEmpty() || phoneDisconnected || flushResult != 0 || dataTransferFailed()
-               || dataTransfer.firstFailure() != 0;
+               || dataTransfer.firstFailure() != 0 || !tracksNotRemoved.isEmpty();
     }
     // Photos handed to the phone and tracks it took, for the summary at the end.
     int photosSent = 0;
     int tracksCopied = 0;
+    // Tracks taken off the phone, and the names of those that stayed on it
+    // although they were to go.
+    int tracksRemoved = 0;
+    QStringList tracksNotRemoved;
     // The report of the run kept on the computer; empty when it could not be written.
     QString reportPath;
 };
@@ -133,6 +138,9 @@ private:
     void addPodcasts(int podcastSetting, QStringList podcastNames, int episodeLimit);
     void checkSpace();
     int GetTracksToDelete();
+    // Asks unless the user chose to delete without warning for this phone.
+    bool deletionConfirmed(const QString& id);
+    void trackRemoved(const Track& track);
     void writePlaylists();
     // The end of a run that went through: Complete, or CompleteWithErrors when
     // something did not reach the phone or the phone did not store it.
@@ -152,6 +160,9 @@ private:
     TrackList mTrackList;
     TrackList mDrmTracks;
     TrackList mTracksToDelete;
+    QList<Track> mTracksToRelease;
+    // The library answered for everything this run chose.
+    bool mLibraryComplete = false;
     QList<Playlist> mPlaylists;
     std::unique_ptr<MusicSyncThread> mThread;
     int mPercent = 0;

@@ -40,6 +40,14 @@ QString photosNotCopied(qsizetype count)
     return tr("Photos and videos not copied: %1").arg(count);
 }
 
+// The first lines of a long list, and how many more there are.
+QString listedLines(QStringList lines, qsizetype total)
+{
+    if (total > SyncReport::kMaxListedFiles)
+        lines << tr("and %1 more").arg(total - SyncReport::kMaxListedFiles);
+    return lines.join(QStringLiteral("<br>"));
+}
+
 QString photoLines(const QList<PhotoNotCopied>& photos)
 {
     QStringList lines;
@@ -49,9 +57,15 @@ QString photoLines(const QList<PhotoNotCopied>& photos)
         lines << QString(photo.dir().dirName() + QLatin1Char('/') + photo.fileName()).toHtmlEscaped()
                      + QStringLiteral(": ") + SyncReport::reason(photos.at(i).code).toHtmlEscaped();
     }
-    if (photos.size() > SyncReport::kMaxListedFiles)
-        lines << tr("and %1 more").arg(photos.size() - SyncReport::kMaxListedFiles);
-    return lines.join(QStringLiteral("<br>"));
+    return listedLines(lines, photos.size());
+}
+
+QString nameLines(const QStringList& names)
+{
+    QStringList lines;
+    for (qsizetype i = 0; i < names.size() && i < SyncReport::kMaxListedFiles; ++i)
+        lines << names.at(i).toHtmlEscaped();
+    return listedLines(lines, names.size());
 }
 
 QString warningHtmlFor(const MusicSyncOutcome& outcome)
@@ -72,6 +86,9 @@ QString warningHtmlFor(const MusicSyncOutcome& outcome)
     else if (outcome.flushResult != 0)
         paragraphs << tr("The phone did not confirm that the copied files are stored. Synchronize again "
                          "before you disconnect it.");
+    if (!outcome.tracksNotRemoved.isEmpty())
+        paragraphs << tr("These tracks are still on the phone: they could not be removed.") + QStringLiteral("<br>")
+                          + nameLines(outcome.tracksNotRemoved);
     if (!outcome.notCopiedPhotos.isEmpty())
         paragraphs << photosNotCopied(outcome.notCopiedPhotos.size()).toHtmlEscaped() + QStringLiteral("<br>")
                           + photoLines(outcome.notCopiedPhotos);
@@ -123,6 +140,10 @@ SyncReport::SyncReport(const MusicSyncOutcome& outcome, const QStringList& faile
         mMoved.append(tr("Tracks: %1").arg(outcome.tracksCopied));
     for (const QString& track : failedTracks)
         mFailed.append(tr("Track not copied: ") + track);
+    if (outcome.tracksRemoved > 0)
+        mRemoved = outcome.tracksRemoved == 1 ? tr("Removed from the phone: 1 track")
+                                              : tr("Removed from the phone: %1 tracks").arg(outcome.tracksRemoved);
+    mNotRemoved = outcome.tracksNotRemoved;
 }
 
 void SyncReport::addKind(const ConvertedFile& companionFile, const ConvertedFile& standardFile, const QString& what,
@@ -152,10 +173,20 @@ QString SyncReport::summaryText() const
                 ? tr("The data file was read back from the phone: identical to what was sent.")
                 : tr("%1 data files were read back from the phone: identical to what was sent.").arg(mFilesReadBack);
     }
+    if (!mRemoved.isEmpty()) {
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += mRemoved;
+    }
     if (!mFailed.isEmpty()) {
         if (!text.isEmpty())
             text += QLatin1Char('\n');
         text += tr("Not copied:\n") + mFailed.join(QLatin1Char('\n'));
+    }
+    if (!mNotRemoved.isEmpty()) {
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        text += tr("Not removed from the phone:\n") + mNotRemoved.join(QLatin1Char('\n'));
     }
     return text;
 }

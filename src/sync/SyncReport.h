@@ -25,6 +25,10 @@ public:
     QStringList moved() const { return mMoved; }
     // One line per failure; photos and videos are counted, not named.
     QStringList failed() const { return mFailed; }
+    // "Removed from the phone: 3 tracks"; empty when nothing was removed.
+    QString removed() const { return mRemoved; }
+    // The names of the tracks that were to leave the phone but are still on it.
+    QStringList notRemoved() const { return mNotRemoved; }
     // Both lists as the window's summary shows them; empty when nothing was done.
     QString summaryText() const;
     // The warning box's text; empty when the run has nothing to warn about.
@@ -39,6 +43,8 @@ private:
 
     QStringList mMoved;
     QStringList mFailed;
+    QString mRemoved;
+    QStringList mNotRemoved;
     QString mWarningHtml;
     int mFilesReadBack = 0;
 };

@@ -156,6 +156,7 @@ private slots:
     void endedWhileAHelperProgramRunsLeavesNothingBehind_data();
     void endedWhileAHelperProgramRunsLeavesNothingBehind();
     void child();
+    void killedWhileRemovingTracksTheNextSyncFinishes();
 
 private:
     // A fresh home and phone below root, configured for the whole sync from
@@ -520,6 +521,70 @@ void tst_KillMidSync::child()
     SyncRun run(sync);
     QVERIFY(run.run());
     QCOMPARE(run.states().last(), int(StateComplete));
+}
+
+// "Chill" is no longer chosen: its own tracks leave the phone. A sync killed
+// anywhere in that removal leaves every track still on the phone in the
+// cache, and the next sync finishes the removal.
+void tst_KillMidSync::killedWhileRemovingTracksTheNextSyncFinishes()
+{
+    const auto seeded = [this](const QString& root) {
+        SyncTestHome env(root);
+        env.configurePhone({QStringLiteral("Mix"), QStringLiteral("Chill")});
+        int events = 0;
+        qint64 elapsedMs = 0;
+        const bool copied = runToEnd(root, events, elapsedMs);
+        env.configurePhone({QStringLiteral("Mix")});
+        // Only the removal's steps report progress.
+        env.editSettings([](SyncSettings& settings, const QString& id) { settings.setForceArtworkSync(id, false); });
+        return copied;
+    };
+    const auto tracksOnPhone = [](const QString& root) {
+        QStringList tracks;
+        for (const QString& name : filesBelow(root + QStringLiteral("/phone/Music")))
+            tracks.append(QStringLiteral("/Music/") + name);
+        return tracks;
+    };
+    const QString id = QString::fromLatin1(SyncTestHome::kPhoneId);
+    const QString reference = mWork.filePath(QStringLiteral("removal-reference"));
+    QVERIFY(seeded(reference));
+    int referenceEvents = 0;
+    qint64 referenceMs = 0;
+    QVERIFY(runToEnd(reference, referenceEvents, referenceMs));
+    const QStringList expected = tracksOnPhone(reference);
+    QCOMPARE(expected.size(), 30);
+
+    for (int point = 0; point < 16; ++point) {
+        const QString root = mWork.filePath(QStringLiteral("removal-%1").arg(point));
+        QVERIFY(seeded(root));
+        // Twelve points between two removals, four by time (inside one).
+        const int killAtEvent = point < 12 ? 1 + point * referenceEvents / 12 : -1;
+        std::unique_ptr<QProcess> child(startChild(root));
+        QElapsedTimer timer;
+        timer.start();
+        int events = 0;
+        while (child->state() != QProcess::NotRunning && timer.elapsed() < kChildTimeoutMs) {
+            child->waitForReadyRead(killAtEvent > 0 ? 20 : 1);
+            while (child->canReadLine()) {
+                if (child->readLine() == kEventLine && ++events != killAtEvent)
+                    child->write("\n");
+            }
+            if (events == killAtEvent || (killAtEvent < 0 && timer.elapsed() >= (point - 11) * referenceMs / 5))
+                child->kill();
+        }
+        child->waitForFinished(kChildTimeoutMs);
+        SyncTestHome env(root);
+        const QStringList cached = PhoneContents::cachedOnPhone(id);
+        const QStringList left = tracksOnPhone(root);
+        for (const QString& track : left)
+            QVERIFY2(cached.contains(track), qPrintable(QStringLiteral("point %1: %2").arg(point).arg(track)));
+        QVERIFY(cached.size() - left.size() <= 1);
+        qint64 elapsedMs = 0;
+        QVERIFY(runToEnd(root, events, elapsedMs));
+        QCOMPARE(tracksOnPhone(root), expected);
+        QCOMPARE(PhoneContents::cachedOnPhone(id), expected);
+        QDir(root).removeRecursively();
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_KillMidSync)

@@ -1,8 +1,13 @@
 // Velmora - moves a user's phone data to an Android phone. Licensed under the GPL v3.
 #include "app/Constants.h"
 #include "app/ExceptionReport.h"
+#include "app/ResultCodes.h"
+#include "devices/mtp/DeviceMtpMac.h"
+#include "devices/mtp/DeviceParentMtpMac.h"
 #include "model/TrackCache.h"
 #include "model/TrackList.h"
+#include "settings/SettingsStore.h"
+#include "support/EmulatedMtpPhone.h"
 #include "support/FaultChild.h"
 #include "support/PhoneContents.h"
 #include "support/SyncMedia.h"
@@ -20,6 +25,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <tuple>
 
 using namespace SyncState;
 
@@ -48,6 +54,8 @@ private slots:
     void earlyEnds_data();
     void earlyEnds();
     void faultInRunEndsTheProcessWithItsReport();
+    void removesWhatLeftTheSync_data();
+    void removesWhatLeftTheSync();
 
 private:
     QList<Track> makeTracks(SyncTestHome& env, const QStringList& names, const QString& album,
@@ -460,7 +468,7 @@ void tst_MusicSync::drmTracksAreReported()
     QCOMPARE(run.mDrmQuestions, 1);
     QCOMPARE(sync.GetDrmTracks().count(), 1);
     QCOMPARE(phone.mUploadedNames, QStringList{QStringLiteral("One")});
-    // No rule selects tracks to delete, so the question is never asked.
+    // Nothing of ours is on the phone yet: nothing to ask about removing.
     QCOMPARE(run.mDeleteQuestions, 0);
 }
 
@@ -539,6 +547,170 @@ void tst_MusicSync::faultInRunEndsTheProcessWithItsReport()
     const SyncTestHome env(root.path());
     const QString report = ExceptionReporter::takeSavedReport(ExceptionReporter::savedReportPath());
     QVERIFY2(report.startsWith(QLatin1String("Exception: EXCEPTION_INT_DIVIDE_BY_ZERO\r\n")), qPrintable(report));
+}
+
+namespace {
+
+QStringList cachedOnPhone()
+{
+    return PhoneContents::cachedOnPhone(QString::fromLatin1(SyncTestHome::kPhoneId));
+}
+
+// A USB phone whose deletion of one track fails, or which is pulled out
+// after a number of deletions.
+class DeletionPhone : public SyncRecordingDevice
+{
+public:
+    explicit DeletionPhone(const QString& root) : SyncRecordingDevice(root), mRoot(root.chopped(1)) {}
+    int DeleteTrack(TrackCache& cache, Track& track) override
+    {
+        if (mPullAfter-- == 0)
+            QDir().rename(mRoot, mRoot + QStringLiteral("-pulled"));
+        return track.trackName() == mFailing ? PhoneResult::DeleteFailed : UsbMSDevice::DeleteTrack(cache, track);
+    }
+    const QString mRoot;
+    QString mFailing;
+    int mPullAfter = -1;
+};
+
+} // namespace
+
+void tst_MusicSync::removesWhatLeftTheSync_data()
+{
+    QTest::addColumn<bool>("mtp");
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("removed");
+    QTest::addColumn<QStringList>("notRemoved");
+    for (const bool mtp : {false, true}) {
+        const char* kind = mtp ? "MTP" : "USB";
+        QTest::addRow("%s: track deleted", kind) << mtp << "Mix"
+                                                 << "yes" << QStringList{"Three", "Two"} << QStringList();
+        QTest::addRow("%s: playlist unchosen", kind) << mtp << "Chill"
+                                                     << "yes" << QStringList{"Calm"} << QStringList();
+        QTest::addRow("%s: episode aged out", kind) << mtp << "Show"
+                                                    << "yes" << QStringList{"Ep1"} << QStringList();
+        // The user's own file where Velmora would have put Two.
+        QTest::addRow("%s: user's file", kind) << mtp << "Mix"
+                                               << "own" << QStringList{"Three"} << QStringList();
+    }
+    QTest::newRow("no") << false << "Mix"
+                        << "no" << QStringList() << QStringList();
+    QTest::newRow("yes and always") << false << "Mix"
+                                    << "always" << QStringList{"Three", "Two"} << QStringList();
+    QTest::newRow("deletion fails") << false << "Mix"
+                                    << "fails" << QStringList{"Two"} << QStringList{"Three"};
+    // An empty library is taken for a music folder that is not there.
+    QTest::newRow("music folder gone") << false << "gone"
+                                       << "yes" << QStringList() << QStringList();
+    // Three goes first (the cache holds the tracks in upload order).
+    QTest::newRow("phone pulled") << false << "Mix"
+                                  << "pulled" << QStringList{"Three"} << QStringList{"Two"};
+}
+
+// Between two syncs the library or the choice changes: the second sync
+// removes what it no longer syncs (after asking), never the user's files,
+// and keeps in the cache and the report what it could not remove.
+void tst_MusicSync::removesWhatLeftTheSync()
+{
+    QFETCH(bool, mtp);
+    QFETCH(QString, change);
+    QFETCH(QString, answer);
+    QFETCH(QStringList, removed);
+    QFETCH(QStringList, notRemoved);
+    SyncTestHome env;
+    env.configurePhone({QStringLiteral("Mix"), QStringLiteral("Chill")}, 2, {QStringLiteral("Show")});
+    const QList<Track> mix = makeTracks(env, {"One", "Two", "Three"}, QStringLiteral("Album"));
+    QList<Track> show = makeTracks(env, {"Ep1", "Ep2"}, QStringLiteral("Album"));
+    show[1].setDateAdded(1);
+    DeletionPhone usb(env.phoneRoot());
+    usb.mFailing = answer == QLatin1String("fails") ? QStringLiteral("Three") : QString();
+    EmulatedMtpPhone emulated;
+    if (mtp) {
+        QVERIFY(emulated.put(Constants::phoneUniqueIdFile(), SyncTestHome::kPhoneId) && emulated.open());
+    }
+    Device* device = mtp ? static_cast<Device*>(emulated.device()) : &usb;
+    const auto path = [](const QString& name) -> QString {
+        return QStringLiteral("Music/Artist/Album/") + name + ".mp3";
+    };
+    const auto onPhone = [&](const QString& name) {
+        return mtp ? emulated.exists(path(name)) : QFile::exists(env.phoneFile(path(name)));
+    };
+    const auto put = [&](const QString& at) {
+        return mtp ? emulated.put(at, "own") : PhoneContents::writeFile(env.phoneFile(at), "own");
+    };
+    QVERIFY(put(QStringLiteral("Music/Artist/Mine/Two.mp3")));
+    if (answer == QLatin1String("own"))
+        QVERIFY(put(path(QStringLiteral("Two"))));
+    SettingsStore store;
+    const auto sync = [&](const QList<Track>& mixTracks, bool confirm) {
+        SyncTestLibrary library;
+        library.addPlaylist(QStringLiteral("Mix"), mixTracks);
+        library.addPlaylist(QStringLiteral("Chill"), mixTracks.isEmpty() && change == QLatin1String("gone")
+                                                         ? QList<Track>()
+                                                         : makeTracks(env, {"Calm"}, QStringLiteral("Album")));
+        library.addPodcast(QStringLiteral("Show"), show);
+        MusicSync engine(&library, device, mtp ? emulated.parent() : nullptr);
+        store.reload();
+        engine.useSettings(&store);
+        SyncRun run(engine);
+        run.mConfirmDelete = confirm;
+        // What the window does on "yes and always".
+        connect(
+            &engine, &MusicSync::ConfirmDeleteTracks, &run,
+            [&] {
+                if (answer == QLatin1String("always"))
+                    store.change(
+                        [](SyncSettings& settings) { settings.setDeleteWithoutWarning(SyncTestHome::kPhoneId); });
+            },
+            Qt::BlockingQueuedConnection);
+        run.run();
+        return std::make_tuple(run.mDeleteQuestions, run.states().last(), engine.outcome());
+    };
+    QCOMPARE(std::get<2>(sync(mix, true)).tracksCopied, 6);
+    const QStringList before = cachedOnPhone();
+    store.change([&change](SyncSettings& settings) {
+        if (change == QLatin1String("Chill"))
+            settings.setConfig(SyncTestHome::kPhoneId, false, 2, {"Mix"}, {"Show"}, QStringLiteral("Test phone"));
+        settings.setNumberOfEpisodesToSync(SyncTestHome::kPhoneId, change == QLatin1String("Show") ? 1 : 0);
+    });
+    usb.mPullAfter = answer == QLatin1String("pulled") ? 1 : -1;
+    const auto [questions, state, outcome] = sync(change == QLatin1String("Mix")    ? mix.mid(0, 1)
+                                                  : change == QLatin1String("gone") ? QList<Track>()
+                                                                                    : mix,
+                                                  answer != QLatin1String("no"));
+    QVERIFY(QDir().rename(usb.mRoot + QStringLiteral("-pulled"), usb.mRoot) == (answer == QLatin1String("pulled")));
+    QCOMPARE(questions, removed.isEmpty() && answer != QLatin1String("no") ? 0 : 1);
+    QCOMPARE(state, int(answer == QLatin1String("no") ? StateCancelled
+                        : notRemoved.isEmpty()        ? StateComplete
+                                                      : StateCompleteWithErrors));
+    QStringList expected = before;
+    for (const QString& name : removed) {
+        QVERIFY2(!onPhone(name), qPrintable(name));
+        expected.removeOne(QLatin1Char('/') + path(name));
+    }
+    QCOMPARE(outcome.tracksNotRemoved, notRemoved);
+    for (const QString& name : notRemoved)
+        QVERIFY(onPhone(name));
+    if (answer == QLatin1String("own"))
+        expected.removeOne(QLatin1Char('/') + path(QStringLiteral("Two")));
+    QCOMPARE(cachedOnPhone(), expected);
+    QVERIFY(onPhone(QStringLiteral("One")) && onPhone(QStringLiteral("Two")) != removed.contains("Two"));
+    QVERIFY(mtp ? emulated.exists("Music/Artist/Mine/Two.mp3")
+                : QFile::exists(env.phoneFile("Music/Artist/Mine/Two.mp3")));
+    QCOMPARE(outcome.tracksRemoved, removed.size());
+    const QByteArray playlist =
+        mtp ? emulated.read("Playlists_QNL/Mix.m3u") : PhoneContents::readFile(env.phoneFile("Playlists_QNL/Mix.m3u"));
+    // A run that ends early leaves the playlists of the sync before.
+    const bool rewritten = answer != QLatin1String("no") && answer != QLatin1String("pulled");
+    QCOMPARE(playlist.contains("Two.mp3"), !rewritten || (change != QLatin1String("Mix") && change != "gone"));
+    if (answer == QLatin1String("always")) {
+        // The next removal goes ahead without a question.
+        const auto [quietQuestions, quietState, quietOutcome] = sync({}, false);
+        QCOMPARE(quietQuestions, 0);
+        QCOMPARE(quietOutcome.tracksRemoved, 1);
+        QVERIFY(!onPhone(QStringLiteral("One")));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_MusicSync)

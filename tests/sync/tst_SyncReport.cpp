@@ -21,6 +21,7 @@ private slots:
     void unreadableBackupHidesItsFiles();
     void missingPhotosCountedThenNamed();
     void runReportsKeepTheNewestTwenty();
+    void removedTracksCountedAndThoseLeftListed();
 };
 
 void TestSyncReport::nothingDoneSaysNothing()
@@ -141,6 +142,20 @@ void TestSyncReport::runReportsKeepTheNewestTwenty()
     // A folder that cannot be made gives no path, not a crash.
     const QString aFile = QDir(folder).filePath(kept.last());
     QVERIFY(RunReportFile::write(aFile + QStringLiteral("/below-a-file"), report, QString(), first).isEmpty());
+}
+
+void TestSyncReport::removedTracksCountedAndThoseLeftListed()
+{
+    MusicSyncOutcome outcome;
+    outcome.tracksRemoved = 1;
+    QCOMPARE(SyncReport(outcome).summaryText(), QStringLiteral("Removed from the phone: 1 track"));
+    outcome.tracksRemoved = 3;
+    outcome.tracksNotRemoved = QStringList{QStringLiteral("Song <B>")};
+    QVERIFY(outcome.hasErrors());
+    const SyncReport summary(outcome);
+    QCOMPARE(summary.summaryText(),
+             QStringLiteral("Removed from the phone: 3 tracks\nNot removed from the phone:\nSong <B>"));
+    QVERIFY(summary.warningHtml().contains(QLatin1String("could not be removed.<br>Song &lt;B&gt;")));
 }
 
 QTEST_GUILESS_MAIN(TestSyncReport)
