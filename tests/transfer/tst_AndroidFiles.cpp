@@ -166,6 +166,8 @@ private slots:
     void vcardTextRules();
     void labelsKeepTheirMeaning();
     void numbersMatchTheWayPhonesCompare();
+    void numbersSharingLastDigits_data();
+    void numbersSharingLastDigits();
     void iphoneCalendarReadBackByLibical();
     void realIphoneSamples();
     void longMessagesAreWrittenWhole_data();
@@ -313,6 +315,48 @@ void TestAndroidFiles::numbersMatchTheWayPhonesCompare()
     QCOMPARE(names.nameFor(QStringLiteral("+447700900123")), QStringLiteral("Ana"));
     QCOMPARE(names.nameFor(QStringLiteral("ana@example.COM")), QStringLiteral("Ana"));
     QCOMPARE(names.nameFor(QStringLiteral("+447700900999")), QString());
+}
+
+namespace {
+
+ContactRecord personWithNumber(const QString& name, const QString& number)
+{
+    ContactRecord person;
+    person.entries = {ContactEntry{AddressBookXml::firstName(), std::nullopt, name, {}},
+                      ContactEntry{AddressBookXml::phone(), QStringLiteral("mobile"), number, {}}};
+    return person;
+}
+
+} // namespace
+
+// Many numbers end in the same digits: the exact one wins, then the first
+// added that agrees on at least seven, and short codes only match whole.
+void TestAndroidFiles::numbersSharingLastDigits_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("exact beats an earlier tail match") << QStringLiteral("+1 212 7700 900123") << QStringLiteral("Cy");
+    QTest::newRow("the first of two tail matches") << QStringLiteral("+9 1 212 7700 900123") << QStringLiteral("Bo");
+    QTest::newRow("a tail match of another length") << QStringLiteral("+33 7700 900123") << QStringLiteral("Bo");
+    QTest::newRow("same number twice: the first keeps it") << QStringLiteral("+447700900123") << QStringLiteral("Ana");
+    QTest::newRow("short code exact") << QStringLiteral("123") << QStringLiteral("Dee");
+    QTest::newRow("short code is no tail") << QStringLiteral("9123") << QString();
+    QTest::newRow("leading zeros of the tail count") << QStringLiteral("+44 20 0000123") << QStringLiteral("Eve");
+    QTest::newRow("six digits agree only") << QStringLiteral("+44 7700 800123") << QString();
+}
+
+void TestAndroidFiles::numbersSharingLastDigits()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, name);
+    ContactNames names;
+    names.add(personWithNumber(QStringLiteral("Ana"), QStringLiteral("+44 7700 900123")));
+    names.add(personWithNumber(QStringLiteral("Bo"), QStringLiteral("07700 900123")));
+    names.add(personWithNumber(QStringLiteral("Cy"), QStringLiteral("+1 212 7700 900123")));
+    names.add(personWithNumber(QStringLiteral("Dee"), QStringLiteral("123")));
+    names.add(personWithNumber(QStringLiteral("Eve"), QStringLiteral("+44 20 0000123")));
+    names.add(personWithNumber(QStringLiteral("Fay"), QStringLiteral("0044 7700 900-123")));
+    QCOMPARE(names.nameFor(address), name);
 }
 
 void TestAndroidFiles::iphoneCalendarReadBackByLibical()
