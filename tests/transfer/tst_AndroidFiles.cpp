@@ -169,6 +169,7 @@ private slots:
     void numbersSharingLastDigits_data();
     void numbersSharingLastDigits();
     void iphoneCalendarReadBackByLibical();
+    void icsEntriesAreWrittenAsLibicalWritesThem();
     void realIphoneSamples();
     void longMessagesAreWrittenWhole_data();
     void longMessagesAreWrittenWhole();
@@ -408,6 +409,49 @@ void TestAndroidFiles::iphoneCalendarReadBackByLibical()
     for (int i = 0; i < 3; ++i)
         QCOMPARE(IcsWriter::uidOf(second.events.at(i)), IcsWriter::uidOf(first.events.at(i)));
     QVERIFY(IcsWriter::uidOf(first.events.at(0)) != IcsWriter::uidOf(first.events.at(1)));
+}
+
+// Entries share their DTSTAMP, ACTION and usual TRIGGER lines: each VEVENT
+// must still read as libical writes the whole component, with its own alarms.
+void TestAndroidFiles::icsEntriesAreWrittenAsLibicalWritesThem()
+{
+    IcsWriter writer(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC));
+    const QStringList titles{QStringLiteral("Dentist"), QString(), QStringLiteral("Stand-up, daily; \u00e9t\u00e9")};
+    for (int i = 0; i < titles.size(); ++i) {
+        CalendarRecord event;
+        event.identity = QStringLiteral("uuid-%1").arg(i);
+        event.entry.title = titles.at(i);
+        event.entry.timeZone = i == 2 ? QStringLiteral("Europe/London") : QString();
+        event.start = 1710000000 + i * 3600;
+        event.end = *event.start + 1800;
+        event.entry.alarms = {-900, i == 0 ? -600 : -900};
+        if (i == 1)
+            event.alarmTimes = {*event.start - 60};
+        writer.add(event);
+    }
+    const QByteArray text = writer.text();
+    icalcomponent* calendar = icalparser_parse_string(text.constData());
+    QVERIFY(calendar);
+    QCOMPARE(icalcomponent_count_components(calendar, ICAL_VEVENT_COMPONENT), 3);
+    QStringList descriptions;
+    for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
+         event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        char* whole = icalcomponent_as_ical_string_r(event);
+        QVERIFY2(text.contains(whole), whole);
+        icalmemory_free_buffer(whole);
+        QCOMPARE(propertyText(event, ICAL_DTSTAMP_PROPERTY), QStringLiteral("DTSTAMP:20260102T030405Z"));
+        for (icalcomponent* alarm = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT); alarm;
+             alarm = icalcomponent_get_next_component(event, ICAL_VALARM_COMPONENT))
+            descriptions << QString::fromUtf8(icalcomponent_get_description(alarm)) + QLatin1Char(' ')
+                                + propertyText(alarm, ICAL_TRIGGER_PROPERTY);
+    }
+    icalcomponent_free(calendar);
+    QCOMPARE(descriptions,
+             (QStringList{QStringLiteral("Dentist TRIGGER:-PT15M"), QStringLiteral("Dentist TRIGGER:-PT10M"),
+                          QStringLiteral("Reminder TRIGGER:-PT15M"), QStringLiteral("Reminder TRIGGER:-PT15M"),
+                          QStringLiteral("Reminder TRIGGER;VALUE=DATE-TIME:20240309T165900Z"),
+                          titles.at(2) + QStringLiteral(" TRIGGER:-PT15M"),
+                          titles.at(2) + QStringLiteral(" TRIGGER:-PT15M")}));
 }
 
 // The phones' own databases in tests/data, through the same path.
