@@ -92,20 +92,10 @@ void ContactNames::addNumber(QStringView number, qsizetype name)
     if (!significantInto(number, digits))
         return;
     const std::string_view text = viewOf(digits);
-    const qsizetype added = qsizetype(mNumbers.size());
-    // Stored one more than the index: 0 is what a new key starts with.
-    qsizetype& first = mFirstByTail[tailKey(text)];
-    qsizetype last = -1;
-    for (qsizetype at = first - 1; at >= 0; at = mNumbers[size_t(at)].next) {
-        if (digitsOf(mNumbers[size_t(at)]) == text)
-            return; // the first contact with a number keeps it
-        last = at;
-    }
-    if (last >= 0)
-        mNumbers[size_t(last)].next = added;
-    else
-        first = added + 1;
-    mNumbers.push_back(Number{qsizetype(mDigits.size()), qsizetype(text.size()), name, -1});
+    const quint32 tail = tailKey(text);
+    if (!mNumbers.empty() && tail < mNumbers.back().tail)
+        mSorted = false;
+    mNumbers.push_back(Number{tail, qsizetype(mDigits.size()), qsizetype(text.size()), name});
     mDigits.append(text);
 }
 
@@ -121,8 +111,11 @@ void ContactNames::add(const ContactRecord& contact)
         addNumber(phone.value, index);
     for (const ContactView::Value& email : view.emails) {
         const QString key = email.value.trimmed().toLower();
-        if (!key.isEmpty() && !mByEmail.contains(key))
-            mByEmail.insert(key, name);
+        if (key.isEmpty())
+            continue;
+        QString& known = mByEmail[key];
+        if (known.isNull())
+            known = name; // the first contact with an address keeps it
     }
 }
 
@@ -134,16 +127,23 @@ QString ContactNames::nameFor(const QString& address) const
     if (!significantInto(address, digits))
         return QString();
     const std::string_view text = viewOf(digits);
-    const qsizetype first = mFirstByTail.value(tailKey(text), 0);
-    // An exact match wins over one on the last digits.
+    const auto byTail = [](const Number& number, quint32 tail) { return number.tail < tail; };
+    if (!mSorted) {
+        std::stable_sort(mNumbers.begin(), mNumbers.end(),
+                         [](const Number& a, const Number& b) { return a.tail < b.tail; });
+        mSorted = true;
+    }
+    const quint32 tail = tailKey(text);
+    // An exact match wins over one on the last digits; a number a later
+    // contact has as well is the first one's.
     qsizetype best = -1;
-    for (qsizetype at = first - 1; at >= 0; at = mNumbers[size_t(at)].next) {
-        const Number& number = mNumbers[size_t(at)];
-        const std::string_view stored = digitsOf(number);
+    for (auto at = std::lower_bound(mNumbers.cbegin(), mNumbers.cend(), tail, byTail);
+         at != mNumbers.cend() && at->tail == tail; ++at) {
+        const std::string_view stored = digitsOf(*at);
         if (stored == text)
-            return mNames.at(number.name);
+            return mNames.at(at->name);
         if (best < 0 && digitsMatch(stored, text))
-            best = number.name;
+            best = at->name;
     }
     return best >= 0 ? mNames.at(best) : QString();
 }

@@ -19,8 +19,8 @@
 //
 // A large address book holds hundreds of thousands of numbers: they are kept
 // flat (their digits one after another in one string, the entries in one
-// array, chained by their last digits as an integer), not as a string and a
-// list apiece.
+// array under their last digits as an integer), not as a string and a list
+// apiece, and the array is sorted by those digits when it is first asked.
 class ContactNames : public ContactSink
 {
 public:
@@ -38,17 +38,19 @@ public:
 private:
     struct Number
     {
+        quint32 tail;          // the last digits
         qsizetype digitsStart; // in mDigits
         qsizetype digitsLength;
         qsizetype name; // in mNames
-        qsizetype next; // the next number of the same last digits, -1 at the end
     };
     void addNumber(QStringView number, qsizetype name);
     std::string_view digitsOf(const Number& number) const;
 
-    std::vector<Number> mNumbers;
+    // Sorted by tail on the first lookup after an addition; numbers of the
+    // same tail stay in the order they were added, the first contact's first.
+    mutable std::vector<Number> mNumbers;
+    mutable bool mSorted = true;
     std::string mDigits;
     QList<QString> mNames;
-    QHash<quint32, qsizetype> mFirstByTail; // the first number of each last digits
-    QHash<QString, QString> mByEmail;       // lower case
+    QHash<QString, QString> mByEmail; // lower case
 };
