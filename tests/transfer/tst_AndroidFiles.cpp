@@ -166,8 +166,8 @@ private slots:
     void vcardTextRules();
     void labelsKeepTheirMeaning();
     void numbersMatchTheWayPhonesCompare();
-    void numbersSharingLastDigits_data();
-    void numbersSharingLastDigits();
+    void sharedNumbersAndAddresses_data();
+    void sharedNumbersAndAddresses();
     void iphoneCalendarReadBackByLibical();
     void icsEntriesAreWrittenAsLibicalWritesThem();
     void realIphoneSamples();
@@ -320,19 +320,22 @@ void TestAndroidFiles::numbersMatchTheWayPhonesCompare()
 
 namespace {
 
-ContactRecord personWithNumber(const QString& name, const QString& number)
+ContactRecord personWithNumber(const QString& name, const QString& number, const QString& email = QString())
 {
     ContactRecord person;
     person.entries = {ContactEntry{AddressBookXml::firstName(), std::nullopt, name, {}},
                       ContactEntry{AddressBookXml::phone(), QStringLiteral("mobile"), number, {}}};
+    if (!email.isEmpty())
+        person.entries.append(ContactEntry{AddressBookXml::email(), QStringLiteral("home"), email, {}});
     return person;
 }
 
 } // namespace
 
 // Many numbers end in the same digits: the exact one wins, then the first
-// added that agrees on at least seven, and short codes only match whole.
-void TestAndroidFiles::numbersSharingLastDigits_data()
+// added that agrees on at least seven, and short codes only match whole; an
+// e-mail address two contacts share is the first one's, whatever its case.
+void TestAndroidFiles::sharedNumbersAndAddresses_data()
 {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("name");
@@ -344,19 +347,25 @@ void TestAndroidFiles::numbersSharingLastDigits_data()
     QTest::newRow("short code is no tail") << QStringLiteral("9123") << QString();
     QTest::newRow("leading zeros of the tail count") << QStringLiteral("+44 20 0000123") << QStringLiteral("Eve");
     QTest::newRow("six digits agree only") << QStringLiteral("+44 7700 800123") << QString();
+    QTest::newRow("shared e-mail: the first keeps it") << QStringLiteral(" Team@Example.com") << QStringLiteral("Bo");
+    QTest::newRow("e-mail between others") << QStringLiteral("cy@example.com") << QStringLiteral("Cy");
+    QTest::newRow("unknown e-mail") << QStringLiteral("team@example.co") << QString();
 }
 
-void TestAndroidFiles::numbersSharingLastDigits()
+void TestAndroidFiles::sharedNumbersAndAddresses()
 {
     QFETCH(QString, address);
     QFETCH(QString, name);
     ContactNames names;
     names.add(personWithNumber(QStringLiteral("Ana"), QStringLiteral("+44 7700 900123")));
-    names.add(personWithNumber(QStringLiteral("Bo"), QStringLiteral("07700 900123")));
-    names.add(personWithNumber(QStringLiteral("Cy"), QStringLiteral("+1 212 7700 900123")));
+    names.add(
+        personWithNumber(QStringLiteral("Bo"), QStringLiteral("07700 900123"), QStringLiteral("team@example.com")));
+    names.add(
+        personWithNumber(QStringLiteral("Cy"), QStringLiteral("+1 212 7700 900123"), QStringLiteral("cy@example.com")));
     names.add(personWithNumber(QStringLiteral("Dee"), QStringLiteral("123")));
     names.add(personWithNumber(QStringLiteral("Eve"), QStringLiteral("+44 20 0000123")));
-    names.add(personWithNumber(QStringLiteral("Fay"), QStringLiteral("0044 7700 900-123")));
+    names.add(personWithNumber(QStringLiteral("Fay"), QStringLiteral("0044 7700 900-123"),
+                               QStringLiteral("TEAM@example.com")));
     QCOMPARE(names.nameFor(address), name);
 }
 

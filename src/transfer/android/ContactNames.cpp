@@ -113,26 +113,37 @@ void ContactNames::add(const ContactRecord& contact)
         const QString key = email.value.trimmed().toLower();
         if (key.isEmpty())
             continue;
-        QString& known = mByEmail[key];
-        if (known.isNull())
-            known = name; // the first contact with an address keeps it
+        mEmails.push_back(Email{key, index});
+        mSorted = false;
     }
+}
+
+void ContactNames::sort() const
+{
+    if (mSorted)
+        return;
+    std::stable_sort(mNumbers.begin(), mNumbers.end(),
+                     [](const Number& a, const Number& b) { return a.tail < b.tail; });
+    std::stable_sort(mEmails.begin(), mEmails.end(),
+                     [](const Email& a, const Email& b) { return a.address < b.address; });
+    mSorted = true;
 }
 
 QString ContactNames::nameFor(const QString& address) const
 {
-    if (address.contains(QLatin1Char('@')))
-        return mByEmail.value(address.trimmed().toLower());
+    sort();
+    if (address.contains(QLatin1Char('@'))) {
+        const QString key = address.trimmed().toLower();
+        const auto found =
+            std::lower_bound(mEmails.cbegin(), mEmails.cend(), key,
+                             [](const Email& email, const QString& text) { return email.address < text; });
+        return found != mEmails.cend() && found->address == key ? mNames.at(found->name) : QString();
+    }
     Digits digits;
     if (!significantInto(address, digits))
         return QString();
     const std::string_view text = viewOf(digits);
     const auto byTail = [](const Number& number, quint32 tail) { return number.tail < tail; };
-    if (!mSorted) {
-        std::stable_sort(mNumbers.begin(), mNumbers.end(),
-                         [](const Number& a, const Number& b) { return a.tail < b.tail; });
-        mSorted = true;
-    }
     const quint32 tail = tailKey(text);
     // An exact match wins over one on the last digits; a number a later
     // contact has as well is the first one's.

@@ -3,7 +3,6 @@
 
 #include "transfer/DataSinks.h"
 
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -27,7 +26,7 @@ public:
     void add(const ContactRecord& contact) override;
     // The contact's name for a message's address; empty when none matches.
     QString nameFor(const QString& address) const;
-    bool isEmpty() const { return mNumbers.empty() && mByEmail.isEmpty(); }
+    bool isEmpty() const { return mNumbers.empty() && mEmails.empty(); }
 
     // The digits of a number, without a leading "+", "00" or trunk "0";
     // empty when the text is no phone number (letters, or no digit at all).
@@ -36,6 +35,11 @@ public:
     static bool sameNumber(const QString& left, const QString& right);
 
 private:
+    struct Email
+    {
+        QString address; // lower case
+        qsizetype name;
+    };
     struct Number
     {
         quint32 tail;          // the last digits
@@ -46,11 +50,13 @@ private:
     void addNumber(QStringView number, qsizetype name);
     std::string_view digitsOf(const Number& number) const;
 
-    // Sorted by tail on the first lookup after an addition; numbers of the
-    // same tail stay in the order they were added, the first contact's first.
+    void sort() const;
+
+    // Sorted by tail and by address on the first lookup after an addition;
+    // equal ones stay in the order they were added, the first contact's first.
     mutable std::vector<Number> mNumbers;
+    mutable std::vector<Email> mEmails;
     mutable bool mSorted = true;
     std::string mDigits;
     QList<QString> mNames;
-    QHash<QString, QString> mByEmail; // lower case
 };
