@@ -318,38 +318,19 @@ void TestAndroidFiles::numbersMatchTheWayPhonesCompare()
     QCOMPARE(names.nameFor(QStringLiteral("+447700900999")), QString());
 }
 
-namespace {
-
-ContactRecord personWithNumber(const QString& name, const QString& number, const QString& email = QString())
-{
-    ContactRecord person;
-    person.entries = {ContactEntry{AddressBookXml::firstName(), std::nullopt, name, {}},
-                      ContactEntry{AddressBookXml::phone(), QStringLiteral("mobile"), number, {}}};
-    if (!email.isEmpty())
-        person.entries.append(ContactEntry{AddressBookXml::email(), QStringLiteral("home"), email, {}});
-    return person;
-}
-
-} // namespace
-
-// Many numbers end in the same digits: the exact one wins, then the first
-// added that agrees on at least seven, and short codes only match whole; an
-// e-mail address two contacts share is the first one's, whatever its case.
+// Of numbers ending alike the exact one wins, then the first that agrees on
+// seven digits; a shared number or e-mail address is the first contact's.
 void TestAndroidFiles::sharedNumbersAndAddresses_data()
 {
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("name");
     QTest::newRow("exact beats an earlier tail match") << QStringLiteral("+1 212 7700 900123") << QStringLiteral("Cy");
     QTest::newRow("the first of two tail matches") << QStringLiteral("+9 1 212 7700 900123") << QStringLiteral("Bo");
-    QTest::newRow("a tail match of another length") << QStringLiteral("+33 7700 900123") << QStringLiteral("Bo");
     QTest::newRow("same number twice: the first keeps it") << QStringLiteral("+447700900123") << QStringLiteral("Ana");
-    QTest::newRow("short code exact") << QStringLiteral("123") << QStringLiteral("Dee");
-    QTest::newRow("short code is no tail") << QStringLiteral("9123") << QString();
+    QTest::newRow("short codes match whole") << QStringLiteral("123") << QStringLiteral("Dee");
     QTest::newRow("leading zeros of the tail count") << QStringLiteral("+44 20 0000123") << QStringLiteral("Eve");
     QTest::newRow("six digits agree only") << QStringLiteral("+44 7700 800123") << QString();
     QTest::newRow("shared e-mail: the first keeps it") << QStringLiteral(" Team@Example.com") << QStringLiteral("Bo");
-    QTest::newRow("e-mail between others") << QStringLiteral("cy@example.com") << QStringLiteral("Cy");
-    QTest::newRow("unknown e-mail") << QStringLiteral("team@example.co") << QString();
 }
 
 void TestAndroidFiles::sharedNumbersAndAddresses()
@@ -357,15 +338,15 @@ void TestAndroidFiles::sharedNumbersAndAddresses()
     QFETCH(QString, address);
     QFETCH(QString, name);
     ContactNames names;
-    names.add(personWithNumber(QStringLiteral("Ana"), QStringLiteral("+44 7700 900123")));
-    names.add(
-        personWithNumber(QStringLiteral("Bo"), QStringLiteral("07700 900123"), QStringLiteral("team@example.com")));
-    names.add(
-        personWithNumber(QStringLiteral("Cy"), QStringLiteral("+1 212 7700 900123"), QStringLiteral("cy@example.com")));
-    names.add(personWithNumber(QStringLiteral("Dee"), QStringLiteral("123")));
-    names.add(personWithNumber(QStringLiteral("Eve"), QStringLiteral("+44 20 0000123")));
-    names.add(personWithNumber(QStringLiteral("Fay"), QStringLiteral("0044 7700 900-123"),
-                               QStringLiteral("TEAM@example.com")));
+    for (const char* person : {"Ana|+44 7700 900123|", "Bo|07700 900123|team@example.com", "Cy|+1 212 7700 900123|",
+                               "Dee|123|", "Eve|+44 20 0000123|", "Fay|0044 7700 900-123|TEAM@example.com"}) {
+        const QStringList parts = QString::fromLatin1(person).split(QLatin1Char('|'));
+        ContactRecord record;
+        record.entries = {ContactEntry{AddressBookXml::firstName(), std::nullopt, parts.at(0), {}},
+                          ContactEntry{AddressBookXml::phone(), QStringLiteral("mobile"), parts.at(1), {}},
+                          ContactEntry{AddressBookXml::email(), QStringLiteral("home"), parts.at(2), {}}};
+        names.add(record);
+    }
     QCOMPARE(names.nameFor(address), name);
 }
 
@@ -425,42 +406,35 @@ void TestAndroidFiles::iphoneCalendarReadBackByLibical()
 void TestAndroidFiles::icsEntriesAreWrittenAsLibicalWritesThem()
 {
     IcsWriter writer(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC));
-    const QStringList titles{QStringLiteral("Dentist"), QString(), QStringLiteral("Stand-up, daily; \u00e9t\u00e9")};
-    for (int i = 0; i < titles.size(); ++i) {
+    for (const QString& title : {QStringLiteral("Dentist, 9:00; \u00e9t\u00e9"), QString()}) {
         CalendarRecord event;
-        event.identity = QStringLiteral("uuid-%1").arg(i);
-        event.entry.title = titles.at(i);
-        event.entry.timeZone = i == 2 ? QStringLiteral("Europe/London") : QString();
-        event.start = 1710000000 + i * 3600;
-        event.end = *event.start + 1800;
-        event.entry.alarms = {-900, i == 0 ? -600 : -900};
-        if (i == 1)
+        event.identity = title;
+        event.entry.title = title;
+        event.start = 1710000000;
+        event.entry.alarms = {-900, title.isEmpty() ? -900 : -600};
+        if (title.isEmpty())
             event.alarmTimes = {*event.start - 60};
         writer.add(event);
     }
     const QByteArray text = writer.text();
     icalcomponent* calendar = icalparser_parse_string(text.constData());
     QVERIFY(calendar);
-    QCOMPARE(icalcomponent_count_components(calendar, ICAL_VEVENT_COMPONENT), 3);
-    QStringList descriptions;
+    QStringList alarms;
     for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
          event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
         char* whole = icalcomponent_as_ical_string_r(event);
         QVERIFY2(text.contains(whole), whole);
         icalmemory_free_buffer(whole);
-        QCOMPARE(propertyText(event, ICAL_DTSTAMP_PROPERTY), QStringLiteral("DTSTAMP:20260102T030405Z"));
         for (icalcomponent* alarm = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT); alarm;
              alarm = icalcomponent_get_next_component(event, ICAL_VALARM_COMPONENT))
-            descriptions << QString::fromUtf8(icalcomponent_get_description(alarm)) + QLatin1Char(' ')
-                                + propertyText(alarm, ICAL_TRIGGER_PROPERTY);
+            alarms << QString::fromUtf8(icalcomponent_get_description(alarm)) + QLatin1Char(' ')
+                          + propertyText(alarm, ICAL_TRIGGER_PROPERTY);
     }
     icalcomponent_free(calendar);
-    QCOMPARE(descriptions,
-             (QStringList{QStringLiteral("Dentist TRIGGER:-PT15M"), QStringLiteral("Dentist TRIGGER:-PT10M"),
-                          QStringLiteral("Reminder TRIGGER:-PT15M"), QStringLiteral("Reminder TRIGGER:-PT15M"),
-                          QStringLiteral("Reminder TRIGGER;VALUE=DATE-TIME:20240309T165900Z"),
-                          titles.at(2) + QStringLiteral(" TRIGGER:-PT15M"),
-                          titles.at(2) + QStringLiteral(" TRIGGER:-PT15M")}));
+    QCOMPARE(alarms, (QStringList{QStringLiteral("Dentist, 9:00; \u00e9t\u00e9 TRIGGER:-PT15M"),
+                                  QStringLiteral("Dentist, 9:00; \u00e9t\u00e9 TRIGGER:-PT10M"),
+                                  QStringLiteral("Reminder TRIGGER:-PT15M"), QStringLiteral("Reminder TRIGGER:-PT15M"),
+                                  QStringLiteral("Reminder TRIGGER;VALUE=DATE-TIME:20240309T155900Z")}));
 }
 
 // The phones' own databases in tests/data, through the same path.
