@@ -166,7 +166,10 @@ private slots:
     void vcardTextRules();
     void labelsKeepTheirMeaning();
     void numbersMatchTheWayPhonesCompare();
+    void sharedNumbersAndAddresses_data();
+    void sharedNumbersAndAddresses();
     void iphoneCalendarReadBackByLibical();
+    void icsEntriesAreWrittenAsLibicalWritesThem();
     void realIphoneSamples();
     void longMessagesAreWrittenWhole_data();
     void longMessagesAreWrittenWhole();
@@ -315,6 +318,38 @@ void TestAndroidFiles::numbersMatchTheWayPhonesCompare()
     QCOMPARE(names.nameFor(QStringLiteral("+447700900999")), QString());
 }
 
+// Of numbers ending alike the exact one wins, then the first that agrees on
+// seven digits; a shared number or e-mail address is the first contact's.
+void TestAndroidFiles::sharedNumbersAndAddresses_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("exact beats an earlier tail match") << QStringLiteral("+1 212 7700 900123") << QStringLiteral("Cy");
+    QTest::newRow("the first of two tail matches") << QStringLiteral("+9 1 212 7700 900123") << QStringLiteral("Bo");
+    QTest::newRow("same number twice: the first keeps it") << QStringLiteral("+447700900123") << QStringLiteral("Ana");
+    QTest::newRow("short codes match whole") << QStringLiteral("123") << QStringLiteral("Dee");
+    QTest::newRow("leading zeros of the tail count") << QStringLiteral("+44 20 0000123") << QStringLiteral("Eve");
+    QTest::newRow("six digits agree only") << QStringLiteral("+44 7700 800123") << QString();
+    QTest::newRow("shared e-mail: the first keeps it") << QStringLiteral(" Team@Example.com") << QStringLiteral("Bo");
+}
+
+void TestAndroidFiles::sharedNumbersAndAddresses()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, name);
+    ContactNames names;
+    for (const char* person : {"Ana|+44 7700 900123|", "Bo|07700 900123|team@example.com", "Cy|+1 212 7700 900123|",
+                               "Dee|123|", "Eve|+44 20 0000123|", "Fay|0044 7700 900-123|TEAM@example.com"}) {
+        const QStringList parts = QString::fromLatin1(person).split(QLatin1Char('|'));
+        ContactRecord record;
+        record.entries = {ContactEntry{AddressBookXml::firstName(), std::nullopt, parts.at(0), {}},
+                          ContactEntry{AddressBookXml::phone(), QStringLiteral("mobile"), parts.at(1), {}},
+                          ContactEntry{AddressBookXml::email(), QStringLiteral("home"), parts.at(2), {}}};
+        names.add(record);
+    }
+    QCOMPARE(names.nameFor(address), name);
+}
+
 void TestAndroidFiles::iphoneCalendarReadBackByLibical()
 {
     QTemporaryDir work;
@@ -364,6 +399,42 @@ void TestAndroidFiles::iphoneCalendarReadBackByLibical()
     for (int i = 0; i < 3; ++i)
         QCOMPARE(IcsWriter::uidOf(second.events.at(i)), IcsWriter::uidOf(first.events.at(i)));
     QVERIFY(IcsWriter::uidOf(first.events.at(0)) != IcsWriter::uidOf(first.events.at(1)));
+}
+
+// Entries share their DTSTAMP, ACTION and usual TRIGGER lines: each VEVENT
+// must still read as libical writes the whole component, with its own alarms.
+void TestAndroidFiles::icsEntriesAreWrittenAsLibicalWritesThem()
+{
+    IcsWriter writer(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5), Qt::UTC));
+    for (const QString& title : {QStringLiteral("Dentist, 9:00; \u00e9t\u00e9"), QString()}) {
+        CalendarRecord event;
+        event.identity = title;
+        event.entry.title = title;
+        event.start = 1710000000;
+        event.entry.alarms = {-900, title.isEmpty() ? -900 : -600};
+        if (title.isEmpty())
+            event.alarmTimes = {*event.start - 60};
+        writer.add(event);
+    }
+    const QByteArray text = writer.text();
+    icalcomponent* calendar = icalparser_parse_string(text.constData());
+    QVERIFY(calendar);
+    QStringList alarms;
+    for (icalcomponent* event = icalcomponent_get_first_component(calendar, ICAL_VEVENT_COMPONENT); event;
+         event = icalcomponent_get_next_component(calendar, ICAL_VEVENT_COMPONENT)) {
+        char* whole = icalcomponent_as_ical_string_r(event);
+        QVERIFY2(text.contains(whole), whole);
+        icalmemory_free_buffer(whole);
+        for (icalcomponent* alarm = icalcomponent_get_first_component(event, ICAL_VALARM_COMPONENT); alarm;
+             alarm = icalcomponent_get_next_component(event, ICAL_VALARM_COMPONENT))
+            alarms << QString::fromUtf8(icalcomponent_get_description(alarm)) + QLatin1Char(' ')
+                          + propertyText(alarm, ICAL_TRIGGER_PROPERTY);
+    }
+    icalcomponent_free(calendar);
+    QCOMPARE(alarms, (QStringList{QStringLiteral("Dentist, 9:00; \u00e9t\u00e9 TRIGGER:-PT15M"),
+                                  QStringLiteral("Dentist, 9:00; \u00e9t\u00e9 TRIGGER:-PT10M"),
+                                  QStringLiteral("Reminder TRIGGER:-PT15M"), QStringLiteral("Reminder TRIGGER:-PT15M"),
+                                  QStringLiteral("Reminder TRIGGER;VALUE=DATE-TIME:20240309T155900Z")}));
 }
 
 // The phones' own databases in tests/data, through the same path.

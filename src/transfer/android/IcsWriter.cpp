@@ -116,23 +116,30 @@ QByteArray zoneText(icaltimezone* zone, const QByteArray& id)
     return text;
 }
 
-icalproperty* describedAlarmProperty(const CalendarEntry& entry)
+// A property as libical formats it, folded and ending in CRLF; the property is freed.
+void appendProperty(QByteArray& out, icalproperty* property)
 {
-    return icalproperty_new_description(entry.title.isEmpty() ? "Reminder" : utf8(entry.title).constData());
+    char* text = icalproperty_as_ical_string_r(property);
+    out.append(text);
+    icalmemory_free_buffer(text);
+    icalproperty_free(property);
 }
 
-void addAlarm(icalcomponent* vevent, const icaltriggertype& trigger, const CalendarEntry& entry)
+QByteArray propertyText(icalproperty* property)
 {
-    icalcomponent* alarm = icalcomponent_new_valarm();
-    icalcomponent_add_property(alarm, icalproperty_new_action(ICAL_ACTION_DISPLAY));
-    icalcomponent_add_property(alarm, icalproperty_new_trigger(trigger));
-    icalcomponent_add_property(alarm, describedAlarmProperty(entry));
-    icalcomponent_add_component(vevent, alarm);
+    QByteArray text;
+    appendProperty(text, property);
+    return text;
 }
 
 } // namespace
 
-IcsWriter::IcsWriter(const QDateTime& stamp) : mStamp(stamp.toSecsSinceEpoch()) {}
+IcsWriter::IcsWriter(const QDateTime& stamp)
+    : mStampLine(propertyText(icalproperty_new_dtstamp(
+        icaltime_from_timet_with_zone(time_t(stamp.toSecsSinceEpoch()), 0, icaltimezone_get_utc_timezone())))),
+      mDisplayLine(propertyText(icalproperty_new_action(ICAL_ACTION_DISPLAY)))
+{
+}
 
 IcsWriter::~IcsWriter() = default; // an unfinished file is discarded
 
@@ -182,20 +189,23 @@ void IcsWriter::add(const CalendarRecord& event)
         }
     }
 
-    icalcomponent* vevent = icalcomponent_new_vevent();
-    icalcomponent_add_property(vevent, icalproperty_new_uid(utf8(uidOf(event)).constData()));
-    icalcomponent_add_property(vevent, icalproperty_new_dtstamp(icaltime_from_timet_with_zone(
-                                           time_t(mStamp), 0, icaltimezone_get_utc_timezone())));
+    // The entry is put together from its properties, each formatted by
+    // libical as a whole VEVENT would format it, so that the lines every
+    // entry shares (DTSTAMP, an alarm's ACTION and usual TRIGGER) are
+    // formatted once, not once an entry.
+    out.append("BEGIN:VEVENT\r\n");
+    appendProperty(out, icalproperty_new_uid(utf8(uidOf(event)).constData()));
+    out.append(mStampLine);
     if (!entry.title.isEmpty())
-        icalcomponent_add_property(vevent, icalproperty_new_summary(utf8(entry.title).constData()));
+        appendProperty(out, icalproperty_new_summary(utf8(entry.title).constData()));
     if (!entry.location.isEmpty())
-        icalcomponent_add_property(vevent, icalproperty_new_location(utf8(entry.location).constData()));
+        appendProperty(out, icalproperty_new_location(utf8(entry.location).constData()));
     if (!entry.description.isEmpty())
-        icalcomponent_add_property(vevent, icalproperty_new_description(utf8(entry.description).constData()));
+        appendProperty(out, icalproperty_new_description(utf8(entry.description).constData()));
     // libical writes a URI as it is given: a line break in it would end the
     // property and let the rest of the text stand as properties of its own.
     if (!entry.url.isEmpty())
-        icalcomponent_add_property(vevent, icalproperty_new_url(LineSafeText::uri(entry.url).constData()));
+        appendProperty(out, icalproperty_new_url(LineSafeText::uri(entry.url).constData()));
 
     if (entry.allDay) {
         const QDate first = localDate(*event.start, zone);
@@ -209,12 +219,12 @@ void IcsWriter::add(const CalendarRecord& event)
             if (end > first)
                 after = end;
         }
-        icalcomponent_add_property(vevent, icalproperty_new_dtstart(dateOf(first)));
-        icalcomponent_add_property(vevent, icalproperty_new_dtend(dateOf(after)));
+        appendProperty(out, icalproperty_new_dtstart(dateOf(first)));
+        appendProperty(out, icalproperty_new_dtend(dateOf(after)));
     } else {
-        icalcomponent_add_property(vevent, timeProperty(icalproperty_new_dtstart, *event.start, entry.timeZone, zone));
+        appendProperty(out, timeProperty(icalproperty_new_dtstart, *event.start, entry.timeZone, zone));
         if (event.end && *event.end >= *event.start)
-            icalcomponent_add_property(vevent, timeProperty(icalproperty_new_dtend, *event.end, entry.timeZone, zone));
+            appendProperty(out, timeProperty(icalproperty_new_dtend, *event.end, entry.timeZone, zone));
     }
 
     const icalrecurrencetype_frequency frequency = frequencyOf(entry.frequency);
@@ -233,35 +243,47 @@ void IcsWriter::add(const CalendarRecord& event)
                 rule.until =
                     icaltime_from_timet_with_zone(time_t(*event.repeatEnd), 0, icaltimezone_get_utc_timezone());
         }
-        icalcomponent_add_property(vevent, icalproperty_new_rrule(rule));
+        appendProperty(out, icalproperty_new_rrule(rule));
         // An excluded occurrence is named as DTSTART is: a date, or the
         // same zone's wall-clock time.
         for (const qint64 deleted : event.exceptionStarts) {
             if (entry.allDay)
-                icalcomponent_add_property(vevent, icalproperty_new_exdate(dateOf(localDate(deleted, zone))));
+                appendProperty(out, icalproperty_new_exdate(dateOf(localDate(deleted, zone))));
             else
-                icalcomponent_add_property(vevent,
-                                           timeProperty(icalproperty_new_exdate, deleted, entry.timeZone, zone));
+                appendProperty(out, timeProperty(icalproperty_new_exdate, deleted, entry.timeZone, zone));
         }
     }
 
     for (const qint32 seconds : entry.alarms) {
-        icaltriggertype trigger;
-        trigger.time = icaltime_null_time();
-        trigger.duration = icaldurationtype_from_int(seconds);
-        addAlarm(vevent, trigger, entry);
+        auto line = mTriggerLines.constFind(seconds);
+        if (line == mTriggerLines.constEnd()) {
+            icaltriggertype trigger;
+            trigger.time = icaltime_null_time();
+            trigger.duration = icaldurationtype_from_int(seconds);
+            line = mTriggerLines.insert(seconds, propertyText(icalproperty_new_trigger(trigger)));
+        }
+        appendAlarm(out, *line, entry);
     }
     for (const qint64 at : event.alarmTimes) {
         icaltriggertype trigger;
         trigger.time = icaltime_from_timet_with_zone(time_t(at), 0, icaltimezone_get_utc_timezone());
         trigger.duration = icaldurationtype_null_duration();
-        addAlarm(vevent, trigger, entry);
+        appendAlarm(out, propertyText(icalproperty_new_trigger(trigger)), entry);
     }
-    out.append(formatted(vevent));
-    icalcomponent_free(vevent);
+    out.append("END:VEVENT\r\n");
     ++mCount;
     if (mFile.isOpen())
         mFile.flushIfFull();
+}
+
+void IcsWriter::appendAlarm(QByteArray& out, const QByteArray& triggerLine, const CalendarEntry& entry) const
+{
+    out.append("BEGIN:VALARM\r\n");
+    out.append(mDisplayLine);
+    out.append(triggerLine);
+    appendProperty(out,
+                   icalproperty_new_description(entry.title.isEmpty() ? "Reminder" : utf8(entry.title).constData()));
+    out.append("END:VALARM\r\n");
 }
 
 QByteArray IcsWriter::text() const

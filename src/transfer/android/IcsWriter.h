@@ -47,11 +47,15 @@ public:
     static QString uidOf(const CalendarRecord& event);
 
 private:
+    void appendAlarm(QByteArray& out, const QByteArray& triggerLine, const CalendarEntry& entry) const;
+
     BufferedSaveFile mFile;
     QByteArray mPending;                               // events composed while no file is open
     QSet<QByteArray> mZones;                           // written already
     QHash<QString, struct _icaltimezone*> mZoneByName; // null for UTC and floating time
-    qint64 mStamp;
+    QByteArray mStampLine;                             // the DTSTAMP every entry has
+    QByteArray mDisplayLine;                           // an alarm's ACTION
+    QHash<qint32, QByteArray> mTriggerLines;           // by the alarm's offset in seconds
     int mCount = 0;
     int mWithoutStart = 0;
 };
