@@ -65,8 +65,13 @@ SyncStateView texts(int state, int previousState, const QString& readyDetail)
         view.clearsSummary = true;
         return view;
     }
-    case StatePreparing:
-        return busy(tr("Preparing to synchronize"));
+    case StatePreparing: {
+        // Every run starts here, the first after start-up or not: a run that
+        // is then cancelled must not show the summary of the run before it.
+        SyncStateView view = busy(tr("Preparing to synchronize"));
+        view.clearsSummary = true;
+        return view;
+    }
     case StatePreparingDelete:
         return busy(tr("Preparing to delete tracks"));
     case StateAlbumArt:

@@ -49,6 +49,10 @@ private slots:
                                         << Panel::PhoneGauge << QString() << QString() << false;
         QTest::newRow("settings error") << int(StateSettingsError) << int(StateStarting) << Mode::OpenWizard
                                         << Panel::IdleGauge << QString() << QString() << false;
+        QTest::newRow("preparing") << int(StatePreparing) << int(StateComplete) << Mode::Busy << Panel::ProgressBar
+                                   << "Preparing to synchronize" << QString() << false;
+        QTest::newRow("cancelled") << int(StateCancelled) << int(StatePreparing) << Mode::Idle << Panel::PhoneGauge
+                                   << "Phone synchronization was cancelled" << QString() << false;
         QTest::newRow("copying") << int(StateCopying) << int(StatePreparing) << Mode::Copying << Panel::ProgressBar
                                  << "Copying tracks to the phone" << QString() << false;
         QTest::newRow("cancelling") << int(StateCancelling) << int(StateCopying) << Mode::Busy << Panel::ProgressBar
@@ -73,7 +77,8 @@ private slots:
         QCOMPARE(view.status, status);
         QCOMPARE(view.detail, detail);
         QCOMPARE(view.endOfRun, endOfRun);
-        QCOMPARE(view.clearsSummary, state == StateStarting);
+        // A run's start, whether the first after start-up or a later one.
+        QCOMPARE(view.clearsSummary, state == StateStarting || state == StatePreparing);
     }
 
     // The import help names the files the run wrote, not every kind there is.
