@@ -139,6 +139,36 @@ bool hasEnded(pid_t pid)
     return end < 0 || stat.mid(end + 2, 1) == "Z";
 }
 
+// Lets the child run to its event number killAtEvent (by time: to killAtMs
+// when killAtEvent is -1), kills it there with SIGKILL and waits for its end;
+// false when it ended before.
+bool killAt(QProcess& child, int killAtEvent, qint64 killAtMs)
+{
+    const bool byEvent = killAtEvent >= 0;
+    QElapsedTimer timer;
+    timer.start();
+    int events = 0;
+    bool wasKilled = false;
+    while (!wasKilled && child.state() != QProcess::NotRunning && timer.elapsed() < kChildTimeoutMs) {
+        child.waitForReadyRead(byEvent ? 20 : 1);
+        while (!wasKilled && child.canReadLine()) {
+            if (child.readLine() != kEventLine)
+                continue;
+            // The child waits at each event for a go-ahead, so a kill by
+            // event hits it exactly there however busy the machine is.
+            if (byEvent && ++events >= killAtEvent)
+                wasKilled = true;
+            else
+                child.write("\n");
+        }
+        wasKilled = wasKilled || (!byEvent && timer.elapsed() >= killAtMs);
+    }
+    if (wasKilled)
+        child.kill();
+    child.waitForFinished(kChildTimeoutMs);
+    return wasKilled;
+}
+
 } // namespace
 
 // A sync killed with SIGKILL at any moment, on a USB phone or an MTP phone,
@@ -307,30 +337,7 @@ void tst_KillMidSync::killedAnywhereTheNextSyncFinishes()
 
         std::unique_ptr<QProcess> child(startChild(root, QString(), mtp));
         QVERIFY(child->waitForStarted());
-        QElapsedTimer timer;
-        timer.start();
-        int events = 0;
-        bool wasKilled = false;
-        while (child->state() != QProcess::NotRunning && timer.elapsed() < kChildTimeoutMs) {
-            child->waitForReadyRead(byEvent ? 20 : 1);
-            while (!wasKilled && child->canReadLine()) {
-                if (child->readLine() != kEventLine)
-                    continue;
-                // The child waits at each event for a go-ahead, so a kill by
-                // event hits it exactly there however busy the machine is.
-                if (byEvent && ++events >= killAtEvent)
-                    wasKilled = true;
-                else
-                    child->write("\n");
-            }
-            if (!byEvent && timer.elapsed() >= killAtMs)
-                wasKilled = true;
-            if (wasKilled) {
-                child->kill(); // SIGKILL
-                break;
-            }
-        }
-        child->waitForFinished(kChildTimeoutMs);
+        const bool wasKilled = killAt(*child, byEvent ? killAtEvent : -1, killAtMs);
         if (wasKilled && child->exitStatus() == QProcess::CrashExit) {
             ++killed;
             eventKills += byEvent ? 1 : 0;
@@ -560,25 +567,14 @@ void tst_KillMidSync::killedWhileRemovingTracksTheNextSyncFinishes()
         // Twelve points between two removals, four by time (inside one).
         const int killAtEvent = point < 12 ? 1 + point * referenceEvents / 12 : -1;
         std::unique_ptr<QProcess> child(startChild(root));
-        QElapsedTimer timer;
-        timer.start();
-        int events = 0;
-        while (child->state() != QProcess::NotRunning && timer.elapsed() < kChildTimeoutMs) {
-            child->waitForReadyRead(killAtEvent > 0 ? 20 : 1);
-            while (child->canReadLine()) {
-                if (child->readLine() == kEventLine && ++events != killAtEvent)
-                    child->write("\n");
-            }
-            if (events == killAtEvent || (killAtEvent < 0 && timer.elapsed() >= (point - 11) * referenceMs / 5))
-                child->kill();
-        }
-        child->waitForFinished(kChildTimeoutMs);
+        killAt(*child, killAtEvent, (point - 11) * referenceMs / 5);
         SyncTestHome env(root);
         const QStringList cached = PhoneContents::cachedOnPhone(id);
         const QStringList left = tracksOnPhone(root);
         for (const QString& track : left)
             QVERIFY2(cached.contains(track), qPrintable(QStringLiteral("point %1: %2").arg(point).arg(track)));
         QVERIFY(cached.size() - left.size() <= 1);
+        int events = 0;
         qint64 elapsedMs = 0;
         QVERIFY(runToEnd(root, events, elapsedMs));
         QCOMPARE(tracksOnPhone(root), expected);
