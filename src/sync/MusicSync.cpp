@@ -443,6 +443,7 @@ int MusicSync::GetTracksToDelete()
     TracksToRemove selected = TracksToRemove::select(mTrackList, mLibraryComplete);
     mTracksToDelete = std::move(selected.remove);
     mTracksToRelease = std::move(selected.release);
+    mOutcome.tracksKeptForUnreadLibrary = selected.keptForUnreadLibrary;
     traceReturns(0);
     return 0;
 }

@@ -54,6 +54,9 @@ struct MusicSyncOutcome
     // Tracks taken off the phone, and the names of those that stayed on it
     // although they were to go.
     int tracksRemoved = 0;
+    // Tracks that left the sync but stay on the phone because the library
+    // could not be read or held no music (an unplugged music disk).
+    int tracksKeptForUnreadLibrary = 0;
     QStringList tracksNotRemoved;
     // The report of the run kept on the computer; empty when it could not be written.
     QString reportPath;

@@ -144,6 +144,10 @@ SyncReport::SyncReport(const MusicSyncOutcome& outcome, const QStringList& faile
         mRemoved = outcome.tracksRemoved == 1 ? tr("Removed from the phone: 1 track")
                                               : tr("Removed from the phone: %1 tracks").arg(outcome.tracksRemoved);
     mNotRemoved = outcome.tracksNotRemoved;
+    if (outcome.tracksKeptForUnreadLibrary > 0)
+        mFailed.append(tr("Tracks left on the phone: %1 (the music library could not be read or holds no music, "
+                          "so nothing was removed)")
+                           .arg(outcome.tracksKeptForUnreadLibrary));
 }
 
 void SyncReport::addKind(const ConvertedFile& companionFile, const ConvertedFile& standardFile, const QString& what,

@@ -24,10 +24,6 @@ TracksToRemove TracksToRemove::select(const TrackList& tracks, bool libraryCompl
 {
     TraceScope trace("TracksToRemove::select");
     TracksToRemove result;
-    if (!libraryComplete) {
-        traceMessage("Library not read completely: nothing is deleted");
-        return result;
-    }
     // A track whose tags changed is a new entry at the old track's place.
     QSet<QString> keptPlaces;
     for (int index = 0; index < tracks.count(); ++index) {
@@ -39,7 +35,9 @@ TracksToRemove TracksToRemove::select(const TrackList& tracks, bool libraryCompl
         const Track& track = tracks.track(index);
         if (track.onLocalSyncPlaylist() || !isOursOnPhone(track))
             continue;
-        if (track.foundOnPhone() || keptPlaces.contains(placeKey(track))) {
+        if (!libraryComplete) {
+            ++result.keptForUnreadLibrary;
+        } else if (track.foundOnPhone() || keptPlaces.contains(placeKey(track))) {
             traceValue("Releasing", track.deviceId());
             result.release.append(track);
         } else {
@@ -47,6 +45,8 @@ TracksToRemove TracksToRemove::select(const TrackList& tracks, bool libraryCompl
             result.remove.addTrack(track);
         }
     }
+    if (!libraryComplete)
+        traceValue("Library not read completely: nothing is deleted, tracks kept", result.keptForUnreadLibrary);
     traceValue("tracksToDelete", result.remove.count());
     return result;
 }

@@ -20,6 +20,8 @@ struct TracksToRemove
     // before this program copied anything, or a track this run keeps lives
     // at the same place.
     QList<Track> release;
+    // Tracks that would have gone, kept because the library could not answer.
+    int keptForUnreadLibrary = 0;
 
     // tracks: the run's merged list (cache records and the library's
     // choice). libraryComplete: false when the library could not answer for

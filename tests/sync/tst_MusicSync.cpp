@@ -699,6 +699,8 @@ void tst_MusicSync::removesWhatLeftTheSync()
     QVERIFY(mtp ? emulated.exists("Music/Artist/Mine/Two.mp3")
                 : QFile::exists(env.phoneFile("Music/Artist/Mine/Two.mp3")));
     QCOMPARE(outcome.tracksRemoved, removed.size());
+    // What stays for a library that held no music is told, not kept silent.
+    QCOMPARE(outcome.tracksKeptForUnreadLibrary, change == QLatin1String("gone") ? 4 : 0);
     const QByteArray playlist =
         mtp ? emulated.read("Playlists_QNL/Mix.m3u") : PhoneContents::readFile(env.phoneFile("Playlists_QNL/Mix.m3u"));
     // A run that ends early leaves the playlists of the sync before.

@@ -156,6 +156,8 @@ void TestSyncReport::removedTracksCountedAndThoseLeftListed()
     QCOMPARE(summary.summaryText(),
              QStringLiteral("Removed from the phone: 3 tracks\nNot removed from the phone:\nSong <B>"));
     QVERIFY(summary.warningHtml().contains(QLatin1String("could not be removed.<br>Song &lt;B&gt;")));
+    outcome.tracksKeptForUnreadLibrary = 2;
+    QVERIFY(SyncReport(outcome).summaryText().contains(QLatin1String("Tracks left on the phone: 2 (")));
 }
 
 QTEST_GUILESS_MAIN(TestSyncReport)
