@@ -7,10 +7,8 @@
 #include "BenchClock.h"
 #include "BenchRounds.h"
 #include "devices/UsbMSDevice.h"
-#include "model/LocalMusicLibrary.h"
-#include "model/Playlist.h"
-#include "model/TrackList.h"
 #include "settings/SyncSettings.h"
+#include "support/SyncTestLibrary.h"
 #include "sync/MusicSync.h"
 
 #include <QCoreApplication>
@@ -28,27 +26,6 @@ constexpr int kTracks = 1000;
 constexpr qint64 kTrackSize = 64 * 1024;
 constexpr int kRounds = 5;
 constexpr double kGoalPerSecond = 500;
-
-// One playlist of the given tracks.
-class OnePlaylistLibrary : public LocalMusicLibrary
-{
-public:
-    explicit OnePlaylistLibrary(QList<Track> tracks) : mTracks(std::move(tracks)) {}
-    int scanPlaylist(const QString& playlistName, TrackList& trackList, qint64& /*accumulatedSize*/,
-                     bool /*convertToMp3*/, TrackList& /*drmTracks*/, Playlist& playlist,
-                     bool /*wholeLibrary*/) override
-    {
-        playlist.mName = playlistName;
-        for (Track track : mTracks) {
-            track.setOnLocalSyncPlaylist(true);
-            playlist.mEntries.append(PlaylistEntry(trackList.addTrack(track), 0));
-        }
-        return 0;
-    }
-
-private:
-    QList<Track> mTracks;
-};
 
 void choose(const QStringList& playlists)
 {
@@ -71,7 +48,7 @@ int musicFilesBelow(const QString& folder)
 
 // Seconds the removing run took by the wall clock (cpuSeconds: by this
 // process's CPU time); removed is what it reports, left what the phone still holds.
-double removalRound(const QString& root, LocalMusicLibrary& library, int& removed, int& left, double& cpuSeconds)
+double removalRound(const QString& root, SyncTestLibrary& library, int& removed, int& left, double& cpuSeconds)
 {
     // The cache of the round before says its tracks left the phone: the fill copies them all again.
     const QString phone = freshPhoneFolder(root);
@@ -98,7 +75,9 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QTemporaryDir root;
     isolateSyncRun(root.path());
-    OnePlaylistLibrary library(writeRandomTracks(root.path() + QStringLiteral("/music"), kTracks, kTrackSize));
+    SyncTestLibrary library;
+    library.addPlaylist(QStringLiteral("All"),
+                        writeRandomTracks(root.path() + QStringLiteral("/music"), kTracks, kTrackSize));
 
     QList<double> rates;
     QList<double> cpuRates;
@@ -115,11 +94,10 @@ int main(int argc, char** argv)
         cpuRates.append(removed / cpuSeconds);
         std::printf("round %d: %d tracks removed in %.3f s (%.3f s CPU)\n", round, removed, seconds, cpuSeconds);
     }
-    std::sort(rates.begin(), rates.end());
-    std::sort(cpuRates.begin(), cpuRates.end());
+    const double fastest = *std::max_element(rates.cbegin(), rates.cend());
     std::printf("removing tracks from a USB phone: best %.0f tracks/s, median %.0f tracks/s (goal %.0f tracks/s)\n",
-                rates.last(), rates.at(rates.size() / 2), kGoalPerSecond);
+                fastest, median(rates), kGoalPerSecond);
     // The disk is shared with other work: the CPU figure is the program's own cost.
-    std::printf("by CPU time: median %.0f tracks/s\n", cpuRates.at(cpuRates.size() / 2));
-    return rates.at(rates.size() / 2) >= kGoalPerSecond ? 0 : 2;
+    std::printf("by CPU time: median %.0f tracks/s\n", median(cpuRates));
+    return median(rates) >= kGoalPerSecond ? 0 : 2;
 }
